@@ -1,0 +1,95 @@
+#include "app/common/gbk_codec.h"
+
+#include <iconv.h>
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+
+namespace torvanel {
+
+namespace {
+
+// One iconv descriptor per direction and thread; iconv_t is not safe to share between threads.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts all of `in`. An input sequence that is invalid or has no form in the target is
+  // skipped by `skip(in)` bytes and `substitute` is written in its place; `replaced` counts them.
+  std::string run(std::string_view in, std::string_view substitute,
+                  size_t (*skip)(std::string_view), size_t* replaced) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset shift state
+    std::string out;
+    out.reserve(in.size() * 3 / 2 + 4);
+    char buf[4096];
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    while (left > 0) {
+      char* dst = buf;
+      size_t room = sizeof buf;
+      size_t rc = iconv(cd_, &src, &left, &dst, &room);
+      out.append(buf, dst - buf);
+      if (rc != static_cast<size_t>(-1)) continue;
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a truncated sequence at the end): replace and go on.
+      size_t n = std::min(left, skip(std::string_view(src, left)));
+      src += n;
+      left -= n;
+      out += substitute;
+      if (replaced) ++*replaced;
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+// A bad GBK lead byte followed by a valid trail byte is one broken character; otherwise skip one.
+size_t skipGbk(std::string_view s) {
+  auto lead = static_cast<unsigned char>(s[0]);
+  if (lead >= 0x81 && lead <= 0xFE && s.size() >= 2) {
+    auto trail = static_cast<unsigned char>(s[1]);
+    if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) return 2;
+  }
+  return 1;
+}
+
+// Skip one whole UTF-8 character (or one stray byte).
+size_t skipUtf8(std::string_view s) {
+  size_t n = 1;
+  while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+Converter& toUtf8() {
+  thread_local Converter c("UTF-8", "GBK");
+  return c;
+}
+
+Converter& toGbk() {
+  thread_local Converter c("GBK", "UTF-8");
+  return c;
+}
+
+}  // namespace
+
+std::string gbkToUtf8(std::string_view gbk) {
+  return toUtf8().run(gbk, "\xEF\xBF\xBD", skipGbk, nullptr);
+}
+
+std::string utf8ToGbk(std::string_view utf8) { return toGbk().run(utf8, "?", skipUtf8, nullptr); }
+
+bool fitsGbk(std::string_view utf8) {
+  size_t replaced = 0;
+  toGbk().run(utf8, "?", skipUtf8, &replaced);
+  return replaced == 0;
+}
+
+}  // namespace torvanel

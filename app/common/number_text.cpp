@@ -1,0 +1,64 @@
+#include "app/common/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace torvanel {
+
+namespace {
+
+// Digits and decimal exponent of `value` with `precision` significant digits: "d.ddde±x".
+// charconv, unlike printf, ignores the C locale's decimal separator.
+std::string scientific(double value, int precision) {
+  char buf[40];
+  auto r =
+      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
+  return std::string(buf, r.ptr);
+}
+
+double readBack(const std::string& text) {
+  double v = 0;
+  std::from_chars(text.data(), text.data() + text.size(), v);
+  return v;
+}
+
+}  // namespace
+
+std::string shortestNumberText(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) return "0";
+
+  std::string sci;
+  for (int precision = 1; precision <= 15; ++precision) {
+    sci = scientific(value, precision);
+    if (readBack(sci) == value) break;
+  }
+
+  // Split "-d.ddde±x" into sign, digits without trailing zeros, and exponent.
+  const bool negative = sci[0] == '-';
+  const size_t e = sci.find('e');
+  std::string digits;
+  for (size_t i = negative ? 1 : 0; i < e; ++i)
+    if (sci[i] != '.') digits += sci[i];
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int exponent = std::atoi(sci.c_str() + e + 1);
+
+  std::string out = negative ? "-" : "";
+  if (exponent >= 15 || exponent < -5) {
+    out += digits[0];
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += exponent < 0 ? "E-" : "E+";
+    out += std::to_string(std::abs(exponent));
+  } else if (exponent < 0) {
+    out += "0." + std::string(-exponent - 1, '0') + digits;
+  } else if (static_cast<int>(digits.size()) <= exponent + 1) {
+    out += digits + std::string(exponent + 1 - digits.size(), '0');
+  } else {
+    out += digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+  }
+  return out;
+}
+
+}  // namespace torvanel

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace torvanel {
+
+// The system's own files: GBK text, one value a line, lines ending CR LF.
+
+// The lines of a GBK text file, without their line ends (CR LF, LF or a lone CR at the end).
+// A final line end does not start an empty last line. Throws FileError when the file cannot be
+// read, a missing file included.
+QStringList readGbkLines(const QString& path);
+
+// Replaces the file with the lines, each ending CR LF. The text goes to a temporary file beside
+// the target which is flushed to disk and renamed over it, so a crash or a full disk leaves either
+// the old file or the new one, never a mixture. Throws FileError and leaves the old file as it
+// was when anything fails.
+void writeGbkLines(const QString& path, const QStringList& lines);
+
+}  // namespace torvanel

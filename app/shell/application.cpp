@@ -1,0 +1,22 @@
+#include "app/shell/application.h"
+
+#include <exception>
+
+#include "app/ui/dialogs.h"
+
+namespace torvanel {
+
+TorvanelApplication::TorvanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("torvanel"));
+}
+
+bool TorvanelApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    dialogs().message(QString::fromUtf8(e.what()));
+  }
+  return false;
+}
+
+}  // namespace torvanel

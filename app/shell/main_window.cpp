@@ -1,0 +1,240 @@
+#include "app/shell/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/common/file_error.h"
+#include "app/projects/project_designer.h"
+#include "app/reports/report_manager.h"
+#include "app/shell/decimal_places.h"
+#include "app/shell/table_chooser.h"
+#include "app/shell/toolbar_band.h"
+#include "app/shell/window_list_layout.h"
+#include "app/tools/query_builder.h"
+#include "app/tools/structure_designer.h"
+#include "app/ui/dialogs.h"
+#include "app/windows/child_windows.h"
+
+namespace torvanel {
+
+namespace {
+
+// The project list; projects can be opened only while it exists.
+constexpr const char* kProjectListFile = "datatools.tsm";
+
+}  // namespace
+
+TForm0::TForm0(const QString& programFolder) : programFolder_(programFolder) {
+  setObjectName(QStringLiteral("TForm0"));
+  setWindowTitle(QStringLiteral("Torvanel(Vorlant 企业版V2.0)"));
+
+  auto* centre = new QWidget(this);
+  auto* layout = new QVBoxLayout(centre);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  band_ = new ToolbarBand(centre);
+  mdiArea_ = new QMdiArea(centre);
+  mdiArea_->setObjectName(QStringLiteral("MdiArea"));
+  layout->addWidget(band_);
+  layout->addWidget(mdiArea_, 1);
+  setCentralWidget(centre);
+
+  buildMenus();
+  buildToolbar();
+  wireCommands();
+  connect(band_->windowList(), &QComboBox::activated, this, &TForm0::chooseWindow);
+
+  // On a screen narrower than 800 pixels the window list never shows.
+  band_->placeWindowList(windowListPlacement(screen()->geometry().width(), width()));
+  // Without a window manager a maximised state is not honoured: fill the screen anyway.
+  setGeometry(screen()->availableGeometry());
+  setWindowState(Qt::WindowMaximized);
+
+  settings_ = GlobalSettings{};
+  readset();
+  menuset();
+}
+
+void TForm0::buildMenus() {
+  for (const MenuInfo& m : menuTable()) {
+    const QString caption = QString::fromUtf8(m.caption);
+    if (!m.hasItems) {
+      // A menu without items acts itself when clicked.
+      QAction* own = menuBar()->addAction(caption);
+      menus_[index(m.id)] = own;
+      items_[index(m.ownCommand)] = own;
+      continue;
+    }
+    QMenu* menu = menuBar()->addMenu(caption);
+    menus_[index(m.id)] = menu->menuAction();
+    for (const CommandInfo& c : commandTable()) {
+      if (c.menu != m.id) continue;
+      if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
+      QAction* item = menu->addAction(QString::fromUtf8(c.caption));
+      item->setCheckable(c.checkable);
+      items_[index(c.id)] = item;
+    }
+  }
+}
+
+void TForm0::buildToolbar() {
+  for (const ToolButtonInfo& b : toolbarTable()) {
+    auto* action = new QAction(QIcon(QString::fromLatin1(b.icon)), QString::fromUtf8(b.hint), this);
+    action->setToolTip(QString::fromUtf8(b.hint));
+    buttons_[index(b.command)] = action;
+    band_->addButton(action);
+    if (b.separatorAfter) band_->addSeparator();
+    if (b.rowBreakAfter) band_->breakRow();
+  }
+}
+
+void TForm0::wireCommands() {
+  using C = Command;
+  handlers_[index(C::NewTable)] = [this] { chooser_->chooseFor("xj"); };
+  handlers_[index(C::OpenTable)] = [this] { chooser_->chooseFor("dk"); };
+  handlers_[index(C::CloseAll)] = [this] {
+    if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
+    menuset();
+  };
+  handlers_[index(C::Quit)] = [this] { close(); };
+  handlers_[index(C::UseBuffer)] = [this] { switchMemoryBuffer(true); };
+  handlers_[index(C::NoBuffer)] = [this] { switchMemoryBuffer(false); };
+  handlers_[index(C::AutoSave)] = [this] {
+    changeSetting([](GlobalSettings& s) { s.autoSaveOnExit = true; });
+  };
+  handlers_[index(C::NoAutoSave)] = [this] {
+    changeSetting([](GlobalSettings& s) { s.autoSaveOnExit = false; });
+  };
+  handlers_[index(C::DbaseDefault)] = [this] {
+    changeSetting([](GlobalSettings& s) { s.defaultDbfType = tdb::TableType::ttDBase; });
+  };
+  handlers_[index(C::FoxproDefault)] = [this] {
+    changeSetting([](GlobalSettings& s) { s.defaultDbfType = tdb::TableType::ttFoxPro; });
+  };
+  handlers_[index(C::DecimalPlaces)] = [this] { askDecimalPlaces(); };
+
+  for (int i = 0; i < kCommandCount; ++i) {
+    const auto c = static_cast<Command>(i);
+    connect(items_[i], &QAction::triggered, this, [this, c] { run(c); });
+    if (buttons_[i]) connect(buttons_[i], &QAction::triggered, this, [this, c] { run(c); });
+  }
+}
+
+void TForm0::run(Command c) {
+  // A check mark follows the setting, not the click: menuset puts it right.
+  if (items_[index(c)]->isCheckable()) items_[index(c)]->setChecked(menuState_.checked(c));
+  if (const auto& handler = handlers_[index(c)]) handler();
+}
+
+void TForm0::createDialogs() {
+  chooser_ = new TForm01(this);
+  queryBuilder_ = new TForm02(this);
+  structureDesigner_ = new TForm03(this);
+  projectDesigner_ = new TForm04(this);
+  reportManager_ = new Tform2(this);
+}
+
+QComboBox* TForm0::windowList() const { return band_->windowList(); }
+
+void TForm0::menuset() {
+  MenuInputs in;
+  in.settings = settings_;
+  in.projectListExists = QFileInfo::exists(programFolder_ + QLatin1String(kProjectListFile));
+  if (childWindows_) {
+    in.active = childWindows_->activeWindow();
+    in.recordClipboardExists = childWindows_->recordClipboardExists();
+  }
+  torvanel::menuset(menuState_, in);
+
+  for (int i = 0; i < kMenuCount; ++i) menus_[i]->setEnabled(menuState_.menuEnabled[i]);
+  for (int i = 0; i < kCommandCount; ++i) {
+    // A menu without items is its own command: its state is the menu's.
+    const bool ownCommand = items_[i] == menus_[index(commandTable()[i].menu)];
+    if (!ownCommand) items_[i]->setEnabled(menuState_.itemEnabled[i]);
+    if (items_[i]->isCheckable()) items_[i]->setChecked(menuState_.itemChecked[i]);
+    if (buttons_[i]) buttons_[i]->setEnabled(menuState_.buttonEnabled[i]);
+  }
+  action(Command::DecimalPlaces)->setText(menuState_.decimalItemCaption);
+}
+
+void TForm0::readset() {
+  try {
+    settings_file::read(programFolder_, settings_);
+  } catch (const FileError& e) {
+    dialogs().message(e.text());
+  }
+}
+
+void TForm0::saveset() {
+  try {
+    settings_file::write(programFolder_, settings_);
+  } catch (const FileError& e) {
+    // The new value stays in force for this run.
+    dialogs().message(e.text());
+  }
+}
+
+void TForm0::changeSetting(const std::function<void(GlobalSettings&)>& change) {
+  change(settings_);
+  saveset();
+  menuset();
+}
+
+void TForm0::switchMemoryBuffer(bool on) {
+  const bool windowsOpen = childWindows_ && childWindows_->activeWindow().has_value();
+  if (windowsOpen) {
+    // Buffered changes are saved or dropped first; the user may cancel the switch there.
+    if (!childWindows_->closeeverytable(CloseMode::SaveOnly)) return;
+    settings_.useMemoryBuffer = on;
+    childWindows_->reopenWithMemoryBuffer(on);
+  } else {
+    settings_.useMemoryBuffer = on;
+  }
+  saveset();
+  menuset();
+}
+
+void TForm0::askDecimalPlaces() {
+  const int places =
+      torvanel::askDecimalPlaces(dialogs(), decimalPlaces(settings_.formulaDecimals));
+  changeSetting([places](GlobalSettings& s) { s.formulaDecimals = scaleForPlaces(places); });
+}
+
+void TForm0::chooseWindow(int entry) {
+  static const QRegularExpression slotPrefix(QStringLiteral("^<(\\d+)> "));
+  const QRegularExpressionMatch m = slotPrefix.match(windowList()->itemText(entry));
+  if (m.hasMatch() && childWindows_) childWindows_->bringToFront(m.captured(1).toInt());
+}
+
+void TForm0::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  band_->placeWindowList(windowListPlacement(screen()->geometry().width(), width()));
+  const int clientHeight = height() - menuBar()->height();
+  const int childHeight = clientHeight - band_->sizeHint().height() - 4;
+  for (QMdiSubWindow* child : mdiArea_->subWindowList()) child->resize(child->width(), childHeight);
+}
+
+void TForm0::closeEvent(QCloseEvent* event) {
+  if (childWindows_) {
+    try {
+      if (!childWindows_->closeeverytable(CloseMode::Close)) {
+        event->ignore();  // the user cancelled: keep running
+        return;
+      }
+    } catch (const std::exception& e) {
+      // A window that fails to close must not keep the program from quitting.
+      dialogs().message(QString::fromUtf8(e.what()));
+    }
+    if (childWindows_->recordClipboardExists()) childWindows_->deleteRecordClipboard();
+  }
+  event->accept();
+}
+
+}  // namespace torvanel

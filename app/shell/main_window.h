@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+#include "app/shell/commands.h"
+#include "app/shell/menu_state.h"
+#include "app/shell/settings.h"
+
+class QComboBox;
+class QMdiArea;
+
+namespace torvanel {
+
+class ChildWindows;
+class ToolbarBand;
+class TForm01;
+class TForm02;
+class TForm03;
+class TForm04;
+class Tform2;
+
+// The main window: the MDI frame with the menus, the toolbar with the window list, and the child
+// windows. It owns the global settings and their file, and recomputes which commands are enabled
+// (menuset) after every change of state.
+class TForm0 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Reads the settings of `programFolder` (which ends with '/') and computes the menu state.
+  explicit TForm0(const QString& programFolder);
+
+  // Creates, hidden, the dialogs that live for the whole run: the table chooser, the query
+  // builder, the structure designer, the project designer and the report manager.
+  void createDialogs();
+
+  // Plugs in the window engine. Until then no child window is open.
+  void setChildWindows(ChildWindows* windows) { childWindows_ = windows; }
+
+  // Recomputes and shows the enabled state, check marks and captions of menus and buttons.
+  void menuset();
+  // Write / read the settings file, reporting a failure to the user.
+  void saveset();
+  void readset();
+
+  const GlobalSettings& settings() const { return settings_; }
+  const MenuState& menuState() const { return menuState_; }
+  const QString& programFolder() const { return programFolder_; }
+
+  QAction* action(Command c) const { return items_[index(c)]; }    // the menu item
+  QAction* button(Command c) const { return buttons_[index(c)]; }  // nullptr: no button
+  QAction* menuAction(Menu m) const { return menus_[index(m)]; }
+  ToolbarBand* toolbarBand() const { return band_; }
+  QComboBox* windowList() const;
+  QMdiArea* mdiArea() const { return mdiArea_; }
+  TForm01* tableChooser() const { return chooser_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildToolbar();
+  void wireCommands();
+  void run(Command c);
+  void changeSetting(const std::function<void(GlobalSettings&)>& change);
+  void switchMemoryBuffer(bool on);
+  void askDecimalPlaces();
+  void chooseWindow(int entry);
+
+  QString programFolder_;
+  GlobalSettings settings_;
+  MenuState menuState_;
+  ChildWindows* childWindows_ = nullptr;
+  std::array<std::function<void()>, kCommandCount> handlers_;
+
+  std::array<QAction*, kCommandCount> items_{};
+  std::array<QAction*, kCommandCount> buttons_{};
+  std::array<QAction*, kMenuCount> menus_{};
+  ToolbarBand* band_ = nullptr;
+  QMdiArea* mdiArea_ = nullptr;
+
+  TForm01* chooser_ = nullptr;
+  TForm02* queryBuilder_ = nullptr;
+  TForm03* structureDesigner_ = nullptr;
+  TForm04* projectDesigner_ = nullptr;
+  Tform2* reportManager_ = nullptr;
+};
+
+}  // namespace torvanel

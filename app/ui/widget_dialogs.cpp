@@ -1,0 +1,64 @@
+#include "app/ui/widget_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace torvanel {
+
+namespace {
+
+QWidget* owner() { return QApplication::activeWindow(); }
+
+std::optional<QString> chosen(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+void WidgetDialogs::message(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::NoButton,
+                  owner());
+  box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
+Answer WidgetDialogs::confirm(const QString& text, bool withCancel) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::NoButton,
+                  owner());
+  QPushButton* yes = box.addButton(QStringLiteral("是[&Y]"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("否[&N]"), QMessageBox::NoRole);
+  QPushButton* cancel =
+      withCancel ? box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole) : nullptr;
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : no);
+  box.exec();
+  if (box.clickedButton() == yes) return Answer::Yes;
+  if (box.clickedButton() == no || !cancel) return Answer::No;
+  return Answer::Cancel;
+}
+
+QString WidgetDialogs::inputBox(const QString& title, const QString& prompt, const QString& text) {
+  QInputDialog box(owner());
+  box.setWindowTitle(title);
+  box.setLabelText(prompt);
+  box.setTextValue(text);
+  box.setOkButtonText(QStringLiteral("确定"));
+  box.setCancelButtonText(QStringLiteral("取消"));
+  return box.exec() == QDialog::Accepted ? box.textValue() : text;
+}
+
+std::optional<QString> WidgetDialogs::openFile(const QString& title, const QString& filter,
+                                               const QString& folder) {
+  return chosen(QFileDialog::getOpenFileName(owner(), title, folder, filter));
+}
+
+std::optional<QString> WidgetDialogs::saveFile(const QString& title, const QString& filter,
+                                               const QString& folder) {
+  return chosen(QFileDialog::getSaveFileName(owner(), title, folder, filter));
+}
+
+}  // namespace torvanel

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Torvanel need.
+# Idempotent: when everything is present it prints nothing and asks apt nothing.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config clang-format
+  # the workbench: Qt 6 Widgets, PrintSupport and the SVG icon engine
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins
+  # tests
+  googletest libgtest-dev
+  # headless start and screenshot: X server, authority, a window lister, ImageMagick
+  xvfb xauth x11-utils imagemagick
+  # Chinese text on screen
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  # A package counts as present only when dpkg reports it fully installed.
+  if [ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" != "installed" ]; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
