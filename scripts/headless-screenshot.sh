@@ -6,6 +6,11 @@ program=$(realpath "${1:?usage: headless-screenshot.sh PROGRAM OUTPUT.png}")
 output=$(realpath -m "${2:?usage: headless-screenshot.sh PROGRAM OUTPUT.png}")
 
 export PROGRAM="$program" OUTPUT="$output"
+# Qt wants a private runtime folder, which a bare session lacks.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+fi
 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash -c '
   set -u
   "$PROGRAM" & pid=$!

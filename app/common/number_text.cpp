@@ -48,15 +48,15 @@ std::string shortestNumberText(double value) {
   std::string out = negative ? "-" : "";
   if (exponent >= 15 || exponent < -5) {
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     out += exponent < 0 ? "E-" : "E+";
     out += std::to_string(std::abs(exponent));
   } else if (exponent < 0) {
-    out += "0." + std::string(-exponent - 1, '0') + digits;
+    out.append("0.").append(-exponent - 1, '0').append(digits);
   } else if (static_cast<int>(digits.size()) <= exponent + 1) {
-    out += digits + std::string(exponent + 1 - digits.size(), '0');
+    out.append(digits).append(exponent + 1 - digits.size(), '0');
   } else {
-    out += digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+    out.append(digits, 0, exponent + 1).append(".").append(digits, exponent + 1);
   }
   return out;
 }

@@ -85,7 +85,9 @@ TEST(MainWindow, ToolbarRowsSeparatorsAndHints) {
                                 "粘贴", "-"}));
   for (QToolBar* row : rows) {
     for (QAction* a : row->actions()) {
-      if (!a->isSeparator()) EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+      if (!a->isSeparator()) {
+        EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+      }
     }
   }
 }
