@@ -6,5 +6,13 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2
-cd build
-ctest --output-on-failure -j2
+cmake -S . -B build-fuzz -G Ninja -DTORVANEL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz -j2
+
+# The corpus replays first and the main suite last, so that the closing summary is the main one;
+# both always run, and any failure fails the whole.
+status=0
+(cd build-fuzz && ctest --output-on-failure -j2) || status=$?
+(cd build && ctest --output-on-failure -j2) || status=$?
+exit $status

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/common/gbk_codec.h"
 #include "engine/aliases.h"
 #include "engine/engine_error.h"
+#include "engine/gbk_codec.h"
 
 namespace {
 
@@ -48,16 +48,15 @@ int run(std::vector<std::string> args) {
   if (command == "aliases" && args.size() == 1) {
     tdb::AliasFile file(aliasPath);
     for (const tdb::Alias& a : file.aliases())
-      printLine(torvanel::gbkToUtf8(a.name) + "\t" + file.driverName(a.name) + "\t" +
-                torvanel::gbkToUtf8(a.folder));
+      printLine(tdb::gbkToUtf8(a.name) + "\t" + file.driverName(a.name) + "\t" + a.folder);
     return 0;
   }
   if (command == "tables" && args.size() == 2) {
     tdb::AliasFile file(aliasPath);
     // An argument that names an alias is one; anything else is a folder.
-    const std::string arg = torvanel::utf8ToGbk(args[1]);
+    const std::string arg = tdb::utf8ToGbk(args[1]);
     const tdb::Alias* alias = file.find(arg);
-    const std::string folder = alias ? torvanel::gbkToUtf8(alias->folder) : args[1];
+    const std::string folder = alias ? alias->folder : args[1];
     for (const std::string& t : tdb::listTables(folder)) printLine(t);
     return 0;
   }

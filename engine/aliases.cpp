@@ -1,11 +1,12 @@
 #include "engine/aliases.h"
 
-#include <strings.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "engine/engine_error.h"
+#include "engine/field_defs.h"
+#include "engine/gbk_codec.h"
 
 namespace tdb {
 
@@ -19,10 +20,6 @@ std::string trim(const std::string& s) {
   if (b == std::string::npos) return {};
   size_t e = s.find_last_not_of(blanks);
   return s.substr(b, e - b + 1);
-}
-
-bool sameName(const std::string& a, const std::string& b) {
-  return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
 std::string asFolder(const fs::path& p) {
@@ -53,7 +50,7 @@ AliasFile::AliasFile(std::string path) : path_(std::move(path)) {
                         "行不是\"别名=文件夹\"的形式");
     }
     if (find(name)) continue;
-    fs::path folder(trim(line.substr(eq + 1)));
+    fs::path folder(gbkToUtf8(trim(line.substr(eq + 1))));
     aliases_.push_back({name, asFolder(folder.is_absolute() ? folder : base / folder)});
   }
 }
@@ -65,7 +62,8 @@ const Alias* AliasFile::find(const std::string& name) const {
 }
 
 std::string AliasFile::driverName(const std::string& name) const {
-  if (!find(name)) throw EngineError("别名[" + name + "]不存在(别名文件[" + path_ + "])");
+  if (!find(name))
+    throw EngineError("别名[" + gbkToUtf8(name) + "]不存在(别名文件[" + path_ + "])");
   return "STANDARD";
 }
 
@@ -77,7 +75,7 @@ std::vector<std::string> listTables(const std::string& folder) {
   for (const fs::directory_entry& e : it) {
     if (!e.is_regular_file(ec)) continue;
     std::string ext = e.path().extension().string();
-    if (sameName(ext, ".dbf") || sameName(ext, ".db") || sameName(ext, ".txt"))
+    if (sameName(ext, ".DBF") || sameName(ext, ".DB") || sameName(ext, ".TXT"))
       names.push_back(e.path().filename().string());
   }
   std::sort(names.begin(), names.end());

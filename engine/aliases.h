@@ -6,11 +6,9 @@
 namespace tdb {
 
 // A named database: a folder of table files.
-// Both texts are GBK bytes, as the alias file holds them; the caller converts the folder to the
-// file system's encoding before using it as a path (the same bytes for an ASCII folder).
 struct Alias {
-  std::string name;
-  std::string folder;  // absolute, ends with '/'
+  std::string name;    // GBK, as the alias file holds it
+  std::string folder;  // a path as the file system takes it (UTF-8), absolute, ends with '/'
 };
 
 // The alias file: GBK text, one alias a line, "NAME=folder". A relative folder is taken relative

@@ -8,8 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config clang-format
   # the workbench: Qt 6 Widgets, PrintSupport and the SVG icon engine
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-  # tests
-  googletest libgtest-dev
+  # tests, and the fuzz build (clang with libFuzzer and the sanitizer runtimes)
+  googletest libgtest-dev clang libclang-rt-14-dev
   # headless start and screenshot: X server, authority, a window lister, ImageMagick
   xvfb xauth x11-utils imagemagick
   # Chinese text on screen

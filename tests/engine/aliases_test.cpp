@@ -2,19 +2,17 @@
 
 #include "engine/aliases.h"
 #include "engine/engine_error.h"
-#include "tests/support/temp_folder.h"
+#include "tests/engine/temp_dir.h"
 
 namespace tdb {
 namespace {
 
-using torvanel::test::TempFolder;
+using test::TempDir;
 
-std::string path(const TempFolder& dir, const char* name) {
-  return dir.file(QString::fromUtf8(name)).toStdString();
-}
+std::string path(const TempDir& dir, const char* name) { return dir.file(name); }
 
 TEST(AliasFile, ListsAliasesInFileOrderWithFolders) {
-  TempFolder dir;
+  TempDir dir;
   dir.write("tdbalias.cfg",
             "DEMO=demo\r\n"
             "; a comment\r\n"
@@ -24,7 +22,7 @@ TEST(AliasFile, ListsAliasesInFileOrderWithFolders) {
   AliasFile file(path(dir, "tdbalias.cfg"));
   ASSERT_EQ(file.aliases().size(), 2u);
   EXPECT_EQ(file.aliases()[0].name, "DEMO");
-  EXPECT_EQ(file.aliases()[0].folder, dir.path().toStdString() + "demo/");
+  EXPECT_EQ(file.aliases()[0].folder, dir.path() + "demo/");
   EXPECT_EQ(file.aliases()[1].name, "Sales");
   EXPECT_EQ(file.aliases()[1].folder, "/srv/sales/");
   EXPECT_EQ(file.driverName("sales"), "STANDARD");
@@ -33,7 +31,7 @@ TEST(AliasFile, ListsAliasesInFileOrderWithFolders) {
 }
 
 TEST(AliasFile, MissingFileHasNoAliasesAndBadLinesAreNamed) {
-  TempFolder dir;
+  TempDir dir;
   EXPECT_TRUE(AliasFile(path(dir, "none.cfg")).aliases().empty());
   dir.write("bad.cfg", "A=x\r\njust text\r\n");
   try {
@@ -48,11 +46,11 @@ TEST(AliasFile, MissingFileHasNoAliasesAndBadLinesAreNamed) {
 }
 
 TEST(ListTables, TableFilesOnlyInNameOrder) {
-  TempFolder dir;
+  TempDir dir;
   for (const char* name :
        {"b.DBF", "a.dbf", "c.DB", "d.TXT", "b.DBT", "b.MDX", "a.FPT", "a.CDX", "x.tsm", "e.db"})
-    dir.write(QString::fromUtf8(name), "");
-  EXPECT_EQ(listTables(dir.path().toStdString()),
+    dir.write(name, "");
+  EXPECT_EQ(listTables(dir.path()),
             (std::vector<std::string>{"a.dbf", "b.DBF", "c.DB", "d.TXT", "e.db"}));
   EXPECT_THROW(listTables(path(dir, "missing/")), EngineError);
 }

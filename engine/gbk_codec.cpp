@@ -1,11 +1,11 @@
-#include "app/common/gbk_codec.h"
+#include "engine/gbk_codec.h"
 
 #include <iconv.h>
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
-namespace torvanel {
+namespace tdb {
 
 namespace {
 
@@ -92,4 +92,4 @@ bool fitsGbk(std::string_view utf8) {
   return replaced == 0;
 }
 
-}  // namespace torvanel
+}  // namespace tdb

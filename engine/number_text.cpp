@@ -1,10 +1,10 @@
-#include "app/common/number_text.h"
+#include "engine/number_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 
-namespace torvanel {
+namespace tdb {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::string shortestNumberText(double value) {
   return out;
 }
 
-}  // namespace torvanel
+}  // namespace tdb
