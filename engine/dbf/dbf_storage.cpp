@@ -1,0 +1,424 @@
+#include "engine/dbf/dbf_storage.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "engine/dbf/dbf_codec.h"
+#include "engine/engine_error.h"
+
+namespace tdb::dbf {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Lock bytes far beyond any table's data: one held for as long as the table is open (shared or
+// exclusive), one held while a record is appended.
+constexpr uint64_t kOpenLock = 0x4000000000000000ull;
+constexpr uint64_t kAppendLock = kOpenLock + 1;
+
+// Aim for reads of about this many bytes when records are fetched one after another.
+constexpr size_t kReadAhead = 64 * 1024;
+
+MemoFormat formatOf(MemoKind kind) {
+  switch (kind) {
+    case MemoKind::Dbt3:
+      return MemoFormat::Dbt3;
+    case MemoKind::Dbt4:
+      return MemoFormat::Dbt4;
+    default:
+      return MemoFormat::Fpt;
+  }
+}
+
+// `path` with its extension replaced by `ext` (upper case given), in the case of the old one.
+std::string withExtension(const std::string& path, const std::string& upperExt) {
+  fs::path p(path);
+  const std::string old = p.extension().string();
+  const bool lower =
+      !old.empty() && old.size() > 1 && std::islower(static_cast<unsigned char>(old[1]));
+  std::string ext = upperExt;
+  if (lower)
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return p.replace_extension(ext).string();
+}
+
+// The file of that name in either case of its extension, if one exists.
+std::string existingVariant(const std::string& tablePath, const std::string& upperExt) {
+  const std::string preferred = withExtension(tablePath, upperExt);
+  if (fs::exists(preferred)) return preferred;
+  std::string lower = upperExt;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const std::string& e : {upperExt, lower}) {
+    const std::string candidate = fs::path(tablePath).replace_extension(e).string();
+    if (fs::exists(candidate)) return candidate;
+  }
+  return {};
+}
+
+const char* memoExtension(MemoKind kind) { return kind == MemoKind::Fpt ? ".FPT" : ".DBT"; }
+
+// The companion files a table may have: memo files of either kind and index files.
+std::vector<std::string> companions(const std::string& tablePath) {
+  std::vector<std::string> found;
+  for (const char* ext : {".DBT", ".FPT", ".MDX", ".CDX"}) {
+    std::string f = existingVariant(tablePath, ext);
+    if (!f.empty()) found.push_back(f);
+  }
+  return found;
+}
+
+std::string packTemp(const std::string& path) { return path + ".tdb-pack"; }
+std::string packMarker(const std::string& path) { return path + ".tdb-packing"; }
+
+// Finishes a pack that was interrupted after its new files were complete, or drops the new
+// files of one interrupted before.
+void recoverPack(const std::string& tablePath) {
+  const std::string marker = packMarker(tablePath);
+  const bool complete = fs::exists(marker);
+  for (const std::string& target : {std::string(), std::string("memo")}) {
+    std::string file = tablePath;
+    if (!target.empty()) {
+      file = existingVariant(tablePath, ".DBT");
+      if (file.empty()) file = existingVariant(tablePath, ".FPT");
+      if (file.empty()) continue;
+    }
+    const std::string temp = packTemp(file);
+    if (!fs::exists(temp)) continue;
+    if (complete)
+      fs::rename(temp, file);
+    else
+      fs::remove(temp);
+  }
+  if (complete) {
+    syncFolderOf(tablePath);
+    fs::remove(marker);
+  }
+}
+
+void putLe32(char* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+}  // namespace
+
+std::string DbfStorage::memoPathFor(const std::string& tablePath, MemoKind kind) {
+  const std::string existing = existingVariant(tablePath, memoExtension(kind));
+  return existing.empty() ? withExtension(tablePath, memoExtension(kind)) : existing;
+}
+
+DbfStorage::DbfStorage(std::string path, bool exclusive)
+    : path_(std::move(path)), exclusive_(exclusive) {}
+
+std::unique_ptr<DbfStorage> DbfStorage::open(const std::string& path, bool exclusive) {
+  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
+  recoverPack(path);
+  std::unique_ptr<DbfStorage> s(new DbfStorage(path, exclusive));
+  s->load();
+  return s;
+}
+
+void DbfStorage::load() {
+  // A table the user may only read still opens, for reading.
+  const bool canWrite = ::access(path_.c_str(), W_OK) == 0;
+  file_ = std::make_unique<PosixFile>(
+      path_, canWrite ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly);
+  if (exclusive_ && !canWrite) throw EngineError("数据表[" + path_ + "]是只读的,不能独占打开");
+  const auto lock = exclusive_ ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
+  if (!file_->tryLock(kOpenLock, lock)) {
+    throw EngineError(exclusive_ ? "数据表[" + path_ + "]正在被使用,不能独占打开"
+                                 : "数据表[" + path_ + "]已被独占打开");
+  }
+  const uint64_t size = file_->size();
+  std::string bytes(kFixedHeaderSize, '\0');
+  bytes.resize(file_->readAt(0, bytes.data(), bytes.size()));
+  const uint32_t length = announcedHeaderLength(bytes);
+  if (length > bytes.size() && length <= size) {
+    bytes.resize(length);
+    file_->readExactly(0, bytes.data(), length);
+  }
+  header_ = parseHeader(bytes, size, path_);
+
+  defs_.clear();
+  for (const Field& f : header_.fields) defs_.add(f.def);
+  memo_.reset();
+  if (header_.hasMemoFields()) {
+    const std::string memoPath = existingVariant(path_, memoExtension(header_.memoKind()));
+    if (memoPath.empty())
+      throw EngineError("数据表[" + path_ + "]的备注文件" +
+                        withExtension(path_, memoExtension(header_.memoKind())) + "不存在");
+    memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
+  }
+  cacheFirst_ = cacheCount_ = 0;
+}
+
+void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableType type) {
+  Header h = designHeader(defs, type);
+  if (fs::exists(path)) {
+    // Nobody may be using the table that is replaced.
+    PosixFile old(path, PosixFile::Mode::ReadWrite);
+    if (!old.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
+      throw EngineError("数据表[" + path + "]正在被使用,不能重建");
+    for (const std::string& f : companions(path)) fs::remove(f);
+  }
+  if (h.hasMemoFields()) {
+    const auto kind = h.memoKind();
+    MemoFile::create(withExtension(path, memoExtension(kind)), formatOf(kind));
+  }
+  replaceFile(path, buildHeader(h) + '\x1A');
+}
+
+void DbfStorage::remove(const std::string& path) {
+  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
+  {
+    PosixFile f(path, PosixFile::Mode::ReadWrite);
+    if (!f.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
+      throw EngineError("数据表[" + path + "]正在被使用,不能删除");
+  }
+  for (const std::string& f : companions(path)) fs::remove(f);
+  fs::remove(path);
+}
+
+void DbfStorage::requireWritable() const {
+  if (!file_->writable()) throw EngineError("数据表[" + path_ + "]是只读的");
+}
+
+void DbfStorage::refresh() {
+  char count[4];
+  file_->readExactly(4, count, 4);
+  uint32_t n;
+  std::memcpy(&n, count, 4);
+  if (n != header_.recordCount) {
+    const uint64_t need = uint64_t{header_.headerLength} + uint64_t{n} * header_.recordLength;
+    if (need > file_->size())
+      throw EngineError("数据表[" + path_ + "]已损坏: 记录数" + std::to_string(n) + "超出文件长度");
+    header_.recordCount = n;
+  }
+  cacheFirst_ = cacheCount_ = 0;
+}
+
+const char* DbfStorage::cachedRecord(uint32_t recno) {
+  if (recno < 1 || recno > header_.recordCount)
+    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  const uint32_t len = header_.recordLength;
+  if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {
+    const uint32_t perBlock = std::max<uint32_t>(1, kReadAhead / len);
+    cacheCount_ = std::min(perBlock, header_.recordCount - recno + 1);
+    cache_.resize(size_t{cacheCount_} * len);
+    file_->readExactly(header_.headerLength + uint64_t{recno - 1} * len, cache_.data(),
+                       cache_.size());
+    cacheFirst_ = recno;
+  }
+  return cache_.data() + size_t{recno - cacheFirst_} * len;
+}
+
+void DbfStorage::read(uint32_t recno, RecordBuffer& buf) {
+  buf.bytes.assign(cachedRecord(recno), header_.recordLength);
+  buf.memos.clear();
+}
+
+bool DbfStorage::isDeleted(uint32_t recno) { return cachedRecord(recno)[0] == '*'; }
+
+bool DbfStorage::isDeleted(const RecordBuffer& buf) const { return buf.bytes[0] == '*'; }
+
+Value DbfStorage::get(const RecordBuffer& buf, int field) {
+  const Field& f = header_.fields.at(field);
+  if (!isMemo(header_, f)) return decodeField(header_, f, buf.bytes.data());
+  if (auto pending = buf.memos.find(field); pending != buf.memos.end()) return pending->second;
+  const uint32_t block = memoBlock(f, buf.bytes.data());
+  if (block == 0 || !memo_) return Value();
+  std::string data = memo_->read(block);
+  if (data.empty()) return Value();
+  return f.def.type == FieldType::ftMemo ? Value::text(std::move(data))
+                                         : Value::bytes(std::move(data));
+}
+
+bool DbfStorage::textView(const RecordBuffer& buf, int field, std::string_view& out) const {
+  const Field& f = header_.fields.at(field);
+  if (f.type != 'C') return false;
+  if (f.nullBit >= 0 && decodeField(header_, f, buf.bytes.data()).isNull())
+    out = {};
+  else
+    out = std::string_view(buf.bytes.data() + f.offset, f.length);
+  return true;
+}
+
+void DbfStorage::set(RecordBuffer& buf, int field, const Value& value) {
+  const Field& f = header_.fields.at(field);
+  if (isMemo(header_, f))
+    buf.memos[field] = value;
+  else
+    encodeField(header_, f, buf.bytes.data(), value);
+}
+
+void DbfStorage::blank(RecordBuffer& buf) {
+  buf.bytes.assign(header_.recordLength, ' ');
+  buf.memos.clear();
+  if (header_.nullFlagsOffset >= 0)
+    std::memset(buf.bytes.data() + header_.nullFlagsOffset, 0, header_.nullFlagsLength);
+  for (const Field& f : header_.fields) {
+    if (isMemo(header_, f))
+      setMemoBlock(header_, f, buf.bytes.data(), 0);
+    else
+      encodeField(header_, f, buf.bytes.data(), Value());
+  }
+}
+
+void DbfStorage::writeMemos(RecordBuffer& buf) {
+  for (auto& [field, value] : buf.memos) {
+    const Field& f = header_.fields.at(field);
+    char* rec = buf.bytes.data();
+    if (value.isNull() || value.textValue().empty()) {
+      setMemoBlock(header_, f, rec, 0);  // the old memo stays in the file until a pack
+      continue;
+    }
+    const bool binary = f.def.type != FieldType::ftMemo;
+    const uint32_t block = memo_->write(value.textValue(), memoBlock(f, rec), binary);
+    setMemoBlock(header_, f, rec, block);
+  }
+  buf.memos.clear();
+}
+
+void DbfStorage::stampHeader(uint32_t count) {
+  stampToday(header_);
+  char bytes[7] = {static_cast<char>(header_.year), static_cast<char>(header_.month),
+                   static_cast<char>(header_.day)};
+  putLe32(bytes + 3, count);
+  file_->writeAt(1, bytes, sizeof bytes);
+}
+
+void DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
+  requireWritable();
+  if (recno < 1 || recno > header_.recordCount)
+    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  if (!buf.memos.empty()) {
+    file_->lock(kAppendLock, PosixFile::Lock::Exclusive);  // memo blocks are allocated under it
+    try {
+      writeMemos(buf);
+    } catch (...) {
+      file_->unlock(kAppendLock);
+      throw;
+    }
+    file_->unlock(kAppendLock);
+  }
+  const uint32_t len = header_.recordLength;
+  file_->writeAt(header_.headerLength + uint64_t{recno - 1} * len, buf.bytes.data(), len);
+  if (cacheFirst_ && recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_)
+    std::memcpy(cache_.data() + size_t{recno - cacheFirst_} * len, buf.bytes.data(), len);
+  stampHeader(header_.recordCount);
+}
+
+uint32_t DbfStorage::append(RecordBuffer& buf) {
+  requireWritable();
+  file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
+  try {
+    refresh();  // another process may have appended since
+    if (header_.recordCount == UINT32_MAX) throw EngineError("数据表[" + path_ + "]记录数已满");
+    writeMemos(buf);
+    const uint32_t len = header_.recordLength;
+    std::string bytes = buf.bytes;
+    bytes += '\x1A';
+    file_->writeAt(header_.headerLength + uint64_t{header_.recordCount} * len, bytes.data(),
+                   bytes.size());
+    stampHeader(header_.recordCount + 1);
+    ++header_.recordCount;
+  } catch (...) {
+    file_->unlock(kAppendLock);
+    throw;
+  }
+  file_->unlock(kAppendLock);
+  return header_.recordCount;
+}
+
+void DbfStorage::setDeleted(uint32_t recno, bool deleted) {
+  requireWritable();
+  RecordBuffer buf;
+  read(recno, buf);
+  buf.bytes[0] = deleted ? '*' : ' ';
+  write(recno, buf);
+}
+
+void DbfStorage::pack() {
+  requireWritable();
+  if (!exclusive_) throw EngineError("数据表[" + path_ + "]必须独占打开才能压缩(pack)");
+
+  // The new memo file first, so that the new table can point into it.
+  std::string memoPath, memoTemp;
+  std::unique_ptr<MemoFile> newMemo;
+  if (memo_) {
+    memoPath = memo_->path();
+    memoTemp = packTemp(memoPath);
+    newMemo = MemoFile::create(memoTemp, formatOf(header_.memoKind()), memo_->blockSize());
+  }
+  const std::string tableTemp = packTemp(path_);
+  try {
+    PosixFile out(tableTemp, PosixFile::Mode::Create);
+    Header h = header_;
+    std::string chunk;
+    uint32_t kept = 0;
+    uint64_t at = h.headerLength;
+    RecordBuffer buf;
+    for (uint32_t r = 1; r <= header_.recordCount; ++r) {
+      if (isDeleted(r)) continue;
+      read(r, buf);
+      for (size_t i = 0; i < h.fields.size() && newMemo; ++i) {
+        const Field& f = h.fields[i];
+        if (!isMemo(h, f)) continue;
+        const uint32_t block = memoBlock(f, buf.bytes.data());
+        uint32_t moved = 0;
+        if (block != 0) {
+          const std::string data = memo_->read(block);
+          if (!data.empty()) moved = newMemo->write(data, 0, f.def.type != FieldType::ftMemo);
+        }
+        setMemoBlock(h, f, buf.bytes.data(), moved);
+      }
+      chunk += buf.bytes;
+      ++kept;
+      if (chunk.size() >= kReadAhead) {
+        out.writeAt(at, chunk.data(), chunk.size());
+        at += chunk.size();
+        chunk.clear();
+      }
+    }
+    chunk += '\x1A';
+    out.writeAt(at, chunk.data(), chunk.size());
+    h.recordCount = kept;
+    stampToday(h);
+    // The old header is kept byte for byte but for the date and the count (so that unknown
+    // bytes, such as a Visual FoxPro backlink, survive).
+    std::string head(h.headerLength, '\0');
+    file_->readExactly(0, head.data(), head.size());
+    head[1] = static_cast<char>(h.year);
+    head[2] = static_cast<char>(h.month);
+    head[3] = static_cast<char>(h.day);
+    putLe32(head.data() + 4, kept);
+    out.writeAt(0, head.data(), head.size());
+    out.sync();
+    if (newMemo) newMemo->sync();
+  } catch (...) {
+    fs::remove(tableTemp);
+    if (!memoTemp.empty()) fs::remove(memoTemp);
+    throw;
+  }
+  newMemo.reset();
+
+  // Both new files are complete: the marker makes the swap all-or-nothing across a crash.
+  replaceFile(packMarker(path_), "pack\n");
+  if (!memoTemp.empty()) fs::rename(memoTemp, memoPath);
+  fs::rename(tableTemp, path_);
+  syncFolderOf(path_);
+  fs::remove(packMarker(path_));
+
+  // Reopen the new files; this object keeps its exclusive hold.
+  memo_.reset();
+  file_.reset();
+  load();
+}
+
+void DbfStorage::flush() {
+  if (!file_->writable()) return;
+  file_->sync();
+  if (memo_) memo_->sync();
+}
+
+}  // namespace tdb::dbf

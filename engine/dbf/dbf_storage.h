@@ -1,0 +1,82 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/dbf/dbf_header.h"
+#include "engine/dbf/memo_file.h"
+#include "engine/posix_file.h"
+#include "engine/storage.h"
+#include "engine/table_type.h"
+
+namespace tdb::dbf {
+
+// The driver for dBASE and FoxPro tables (.DBF) with their memo files (.DBT, .FPT).
+//
+// Sharing: an open takes a shared or an exclusive lock on the table file; appends and memo
+// allocation take a short append lock and re-read the record count under it, so several
+// processes can add records to one shared table.
+//
+// Crash safety: a record's memos are written before the record, and an appended record before
+// the header's record count; pack writes new files and renames them into place, with a marker
+// file that lets the next open finish an interrupted swap of table and memo file.
+class DbfStorage : public Storage {
+ public:
+  // Opens an existing table. Throws EngineError naming the file when it is missing, damaged,
+  // locked against this open, or its memo file is missing or damaged.
+  static std::unique_ptr<DbfStorage> open(const std::string& path, bool exclusive);
+
+  // Creates an empty table of that structure, replacing a table of that name (with its memo and
+  // index files) unless another holder has it open.
+  static void create(const std::string& path, const FieldDefs& defs, TableType type);
+
+  // Deletes the table with its memo and index files; refuses while anybody has it open.
+  static void remove(const std::string& path);
+
+  // The memo file belonging to a table file, with the extension's case following the table's.
+  static std::string memoPathFor(const std::string& tablePath, MemoKind kind);
+
+  const Header& header() const { return header_; }
+  const std::string& path() const { return path_; }
+  bool exclusive() const { return exclusive_; }
+
+  const FieldDefs& fieldDefs() const override { return defs_; }
+  const IndexDefs& indexDefs() const override { return indexes_; }
+  uint32_t recordCount() const override { return header_.recordCount; }
+  void refresh() override;
+  void read(uint32_t recno, RecordBuffer& buf) override;
+  bool isDeleted(uint32_t recno) override;
+  bool isDeleted(const RecordBuffer& buf) const override;
+  Value get(const RecordBuffer& buf, int field) override;
+  bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  void set(RecordBuffer& buf, int field, const Value& value) override;
+  void blank(RecordBuffer& buf) override;
+  void write(uint32_t recno, RecordBuffer& buf) override;
+  uint32_t append(RecordBuffer& buf) override;
+  void setDeleted(uint32_t recno, bool deleted) override;
+  void pack() override;
+  void flush() override;
+
+ private:
+  DbfStorage(std::string path, bool exclusive);
+  void load();
+  const char* cachedRecord(uint32_t recno);
+  void requireWritable() const;
+  void writeMemos(RecordBuffer& buf);
+  void stampHeader(uint32_t count);
+
+  std::string path_;
+  bool exclusive_;
+  std::unique_ptr<PosixFile> file_;
+  std::unique_ptr<MemoFile> memo_;
+  Header header_;
+  FieldDefs defs_;
+  IndexDefs indexes_;
+
+  // Records read ahead in one block, so that scans cost one system call per block.
+  uint32_t cacheFirst_ = 0;  // record number of cache_[0]; 0 when empty
+  uint32_t cacheCount_ = 0;
+  std::string cache_;
+};
+
+}  // namespace tdb::dbf

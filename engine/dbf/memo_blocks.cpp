@@ -1,0 +1,70 @@
+#include "engine/dbf/memo_blocks.h"
+
+#include <algorithm>
+
+#include "engine/engine_error.h"
+
+namespace tdb::memo {
+
+namespace {
+
+uint64_t ceilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+
+}  // namespace
+
+BlockMemo::BlockMemo(MemoIo io, uint32_t blockSize, uint32_t firstBlock)
+    : io_(std::move(io)), blockSize_(blockSize), firstBlock_(firstBlock) {}
+
+uint64_t BlockMemo::blocksInFile(uint64_t fileSize) const { return ceilDiv(fileSize, blockSize_); }
+
+uint32_t BlockMemo::checkedNextFree() const {
+  uint32_t next = loadNextFree();
+  if (next < firstBlock_) io_.fail("的下一空闲块" + std::to_string(next) + "位于文件头内");
+  uint64_t blocks = blocksInFile(io_.size());
+  if (next > blocks) {
+    io_.fail("的下一空闲块" + std::to_string(next) + "超出文件末尾(文件只有" +
+             std::to_string(blocks) + "块)");
+  }
+  return next;
+}
+
+std::string BlockMemo::read(uint32_t block) {
+  if (block < firstBlock_) io_.fail("的" + blockName(block) + "位于文件头内,不是备注");
+  uint64_t offset = uint64_t{block} * blockSize_;
+  if (offset >= io_.size()) io_.fail("的" + blockName(block) + "超出文件末尾");
+  return load(offset, block).data;
+}
+
+uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
+  if (block < firstBlock_) return 0;
+  uint64_t offset = uint64_t{block} * blockSize_;
+  if (offset >= io_.size()) return 0;
+  try {
+    return ceilDiv(load(offset, block).extent, blockSize_);
+  } catch (const EngineError&) {
+    return 0;  // what is there is not understood, so it is left alone
+  }
+}
+
+uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary) {
+  if (!io_.writable()) io_.fail("以只读方式打开,不能写入");
+  std::string bytes = encode(data, binary);
+  uint64_t blocks = std::max<uint64_t>(1, ceilDiv(bytes.size(), blockSize_));
+
+  if (oldBlock > 0 && blocks <= reusableBlocks(oldBlock)) {
+    io_.writeAt(uint64_t{oldBlock} * blockSize_, bytes);
+    return oldBlock;
+  }
+
+  // Bytes past a stale next-free pointer (left by a crash, or a free list of another program)
+  // may belong to a memo, so an append never starts before the end of the file.
+  uint32_t next = checkedNextFree();
+  uint64_t start = std::max<uint64_t>(next, ceilDiv(sealEnd(io_.size()), blockSize_));
+  if (start + blocks > UINT32_MAX) io_.fail("已满: 块号超出32位");
+  bytes.resize(blocks * blockSize_, '\0');
+  io_.writeAt(start * blockSize_, bytes);
+  storeNextFree(static_cast<uint32_t>(start + blocks));
+  return static_cast<uint32_t>(start);
+}
+
+}  // namespace tdb::memo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/dbf/memo_file.h"
+#include "engine/dbf/memo_io.h"
+
+namespace tdb::memo {
+
+// What the three layouts share: numbered blocks of one size, a header in the first blocks with a
+// next-free pointer, and memos occupying runs of whole blocks. A format supplies how its header
+// pointer is stored and how one memo is laid out; this class does the block arithmetic (in 64
+// bits, so block * blockSize never wraps) and the order of writes.
+class BlockMemo : public MemoFile {
+ public:
+  std::string read(uint32_t block) override;
+  uint32_t write(std::string_view data, uint32_t oldBlock, bool binary) override;
+  uint32_t blockSize() const override { return blockSize_; }
+  const std::string& path() const override { return io_.path(); }
+  void sync() override { io_.sync(); }
+
+ protected:
+  // `firstBlock` is the first block after the header.
+  BlockMemo(MemoIo io, uint32_t blockSize, uint32_t firstBlock);
+  // Checks the header's next-free pointer against the file. Formats call it at the end of their
+  // constructor, when loadNextFree() works.
+  void checkHeader() const { checkedNextFree(); }
+
+  // One memo as found at the start of a block.
+  struct Stored {
+    std::string data;
+    uint64_t extent = 0;  // bytes from the block start that belong to the memo
+  };
+
+  virtual uint32_t loadNextFree() const = 0;
+  virtual void storeNextFree(uint32_t block) = 0;
+  // The memo at `offset`, which lies inside the file. Throws naming `block` when it is damaged.
+  virtual Stored load(uint64_t offset, uint32_t block) const = 0;
+  // The bytes that store `data` from the start of a block; may throw for data the format cannot
+  // hold.
+  virtual std::string encode(std::string_view data, bool binary) const = 0;
+  // Makes sure nothing in a file of `fileSize` bytes runs on into data appended after it, and
+  // returns the offset from which appending is safe. Only terminated formats need to act.
+  virtual uint64_t sealEnd(uint64_t fileSize) { return fileSize; }
+
+  static std::string blockName(uint32_t block) { return "第" + std::to_string(block) + "块"; }
+
+  MemoIo io_;
+
+ private:
+  uint64_t blocksInFile(uint64_t fileSize) const;
+  uint32_t checkedNextFree() const;
+  // The blocks the memo at `block` occupies, or 0 when there is no sound memo to rewrite there.
+  uint64_t reusableBlocks(uint32_t block) const;
+
+  uint32_t blockSize_;
+  uint32_t firstBlock_;
+};
+
+}  // namespace tdb::memo

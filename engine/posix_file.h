@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tdb {
+
+// An open file with whole-buffer positioned reads and writes. Every failure throws EngineError
+// naming the file. Not copyable; closes on destruction.
+class PosixFile {
+ public:
+  enum class Mode { ReadOnly, ReadWrite, Create };  // Create truncates or makes the file
+
+  PosixFile(const std::string& path, Mode mode);
+  ~PosixFile();
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  bool writable() const { return writable_; }
+  uint64_t size() const;
+
+  // Reads up to `n` bytes at `offset`; returns how many (fewer only at end of file).
+  size_t readAt(uint64_t offset, char* dst, size_t n) const;
+  // Reads exactly `n` bytes or throws.
+  void readExactly(uint64_t offset, char* dst, size_t n) const;
+  void writeAt(uint64_t offset, const char* src, size_t n);
+  void truncate(uint64_t size);
+  void sync();
+
+  // Byte-range locks owned by this open file, not by the process: two PosixFile objects on the
+  // same file conflict even inside one process. Offsets far beyond any data are used, so the
+  // locks never stop another program from reading or writing the bytes themselves.
+  enum class Lock { Shared, Exclusive };
+  bool tryLock(uint64_t offset, Lock kind);  // false when another holder conflicts
+  void lock(uint64_t offset, Lock kind);     // waits
+  void unlock(uint64_t offset);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool writable_ = false;
+};
+
+// Writes `bytes` to `path` through a temporary file beside it, synced and renamed into place.
+void replaceFile(const std::string& path, const std::string& bytes);
+
+// Syncs the folder holding `path`, so that a rename into it survives a power loss.
+void syncFolderOf(const std::string& path);
+
+}  // namespace tdb

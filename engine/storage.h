@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "engine/field_defs.h"
+#include "engine/value.h"
+
+namespace tdb {
+
+// One record as a driver holds it: the raw record bytes, plus the memo values set since it was
+// read (they reach the memo file only when the record is written).
+struct RecordBuffer {
+  std::string bytes;
+  std::map<int, Value> memos;  // field index -> new memo value
+};
+
+// What a table format driver does. Drivers know bytes and blocks, not cursors: record numbers are
+// physical (1-based), deleted records are still records, and ordering, filtering and buffering
+// belong to the cursor above.
+class Storage {
+ public:
+  virtual ~Storage() = default;
+
+  virtual const FieldDefs& fieldDefs() const = 0;
+  virtual const IndexDefs& indexDefs() const = 0;
+
+  // Physical records, deleted ones included, as of the last refresh or own append.
+  virtual uint32_t recordCount() const = 0;
+  // Picks up records that other programs appended since.
+  virtual void refresh() = 0;
+
+  // Reads record `recno` (1 to recordCount()) into `buf`, dropping any pending memos.
+  virtual void read(uint32_t recno, RecordBuffer& buf) = 0;
+  // True when record `recno` is marked deleted; cheaper than read().
+  virtual bool isDeleted(uint32_t recno) = 0;
+  virtual bool isDeleted(const RecordBuffer& buf) const = 0;
+
+  // A field's value in a buffer (a pending memo value if there is one, else from the files).
+  virtual Value get(const RecordBuffer& buf, int field) = 0;
+  // For scans: the stored text of a fixed-length string field as a view into `buf`, trailing
+  // blanks possibly included and null as empty. False for fields that have no such text.
+  virtual bool textView(const RecordBuffer& buf, int field, std::string_view& out) const {
+    (void)buf, (void)field, (void)out;
+    return false;
+  }
+  // Stores a value already converted to the field's type (convert.h). Throws EngineError when the
+  // value does not fit the field's format, leaving the buffer as it was.
+  virtual void set(RecordBuffer& buf, int field, const Value& value) = 0;
+  // A fresh record: not deleted, every field blank.
+  virtual void blank(RecordBuffer& buf) = 0;
+
+  // Writes the buffer over record `recno`; memos first, so a crash never leaves a record that
+  // points at an unwritten memo.
+  virtual void write(uint32_t recno, RecordBuffer& buf) = 0;
+  // Appends the buffer as a new last record and returns its number. The record count in the file
+  // is updated last, so a crash loses at most this record.
+  virtual uint32_t append(RecordBuffer& buf) = 0;
+  virtual void setDeleted(uint32_t recno, bool deleted) = 0;
+
+  // Rewrites the table without its deleted records (and the memo file without dead memos).
+  // Needs an exclusive open.
+  virtual void pack() = 0;
+
+  // Flushes everything written to disk.
+  virtual void flush() = 0;
+};
+
+}  // namespace tdb

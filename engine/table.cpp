@@ -1,0 +1,950 @@
+#include "engine/table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "engine/convert.h"
+#include "engine/dbf/dbf_storage.h"
+#include "engine/engine_error.h"
+#include "engine/gbk_codec.h"
+#include "engine/session.h"
+
+namespace tdb {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string upperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return s;
+}
+
+std::string extensionOf(const std::string& name) {
+  return upperAscii(fs::path(name).extension().string());
+}
+
+std::string_view trimRight(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  return s;
+}
+
+// ASCII letters folded to upper case; the trail byte of a GBK character never is.
+std::string foldCase(std::string_view s) {
+  std::string out(s);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
+bool isText(FieldType t) {
+  return t == FieldType::ftString || t == FieldType::ftMemo || t == FieldType::ftFmtMemo;
+}
+
+// Total order of field values for ordering: nulls first, then by kind.
+int compareValues(const Value& a, const Value& b) {
+  if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+  if (a.kind() == Value::Kind::Text || a.kind() == Value::Kind::Bytes) {
+    const std::string_view x = trimRight(a.textValue());
+    const std::string_view y =
+        trimRight(b.kind() == Value::Kind::Text || b.kind() == Value::Kind::Bytes
+                      ? std::string_view(b.textValue())
+                      : std::string_view());
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
+  const double x = toNumber(a), y = toNumber(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+[[noreturn]] void notEditing() { throw EngineError("数据表不在编辑或插入状态"); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- Field
+
+const std::string& Field::fieldName() const { return table_->fieldDefs_[index_].name; }
+FieldType Field::dataType() const { return table_->fieldDefs_[index_].type; }
+int Field::size() const { return table_->fieldDefs_[index_].size; }
+bool Field::required() const { return table_->fieldDefs_[index_].required; }
+Value Field::value() const { return table_->valueOf(index_); }
+bool Field::isNull() const { return value().isNull(); }
+std::string Field::asString() const { return displayText(value(), dataType()); }
+double Field::asNumber() const { return toNumber(value()); }
+void Field::setValue(const Value& v) { table_->setFieldValue(index_, v); }
+void Field::setAsString(const std::string& gbk) { setValue(Value::text(gbk)); }
+void Field::clear() { setValue(Value()); }
+
+// ---------------------------------------------------------------- where
+
+Table::Table() = default;
+
+Table::~Table() {
+  try {
+    close();
+  } catch (...) {
+    // A destructor must not throw; the table is being dropped anyway.
+  }
+  if (master_) std::erase(master_->details_, this);
+  for (Table* d : details_) d->master_ = nullptr;
+}
+
+void Table::setDatabaseName(const std::string& name) {
+  requireClosed("改变数据库名");
+  databaseName_ = name;
+}
+
+void Table::setTableName(const std::string& name) {
+  requireClosed("改变表名");
+  tableName_ = name;
+}
+
+void Table::setTableType(TableType type) {
+  requireClosed("改变表类型");
+  tableType_ = type;
+}
+
+void Table::setExclusive(bool exclusive) {
+  requireClosed("改变独占方式");
+  exclusive_ = exclusive;
+}
+
+std::string Table::path() const {
+  if (tableName_.empty()) throw EngineError("没有指定表名");
+  std::string name = gbkToUtf8(tableName_);
+  if (fs::path(name).extension().empty() && tableType_ != TableType::ttParadox &&
+      tableType_ != TableType::ttASCII)
+    name += ".DBF";
+  if (fs::path(name).is_absolute()) return name;
+  return Session::folderOf(databaseName_) + name;
+}
+
+void Table::requireActive() const {
+  if (!storage_) throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有打开");
+}
+
+void Table::requireClosed(const char* what) const {
+  if (storage_) throw EngineError(std::string("数据表打开时不能") + what);
+}
+
+// The driver for this table: xBase for .DBF files and for the explicit xBase types.
+static TableType effectiveType(TableType type, const std::string& path) {
+  if (type != TableType::ttDefault) return type;
+  const std::string ext = extensionOf(path);
+  if (ext == ".DB") return TableType::ttParadox;
+  if (ext == ".TXT") return TableType::ttASCII;
+  return TableType::ttDBase;
+}
+
+static void requireXBase(TableType type, const std::string& path) {
+  if (type == TableType::ttParadox)
+    throw EngineError("数据表[" + path + "]: Paradox表的驱动尚未提供");
+  if (type == TableType::ttASCII) throw EngineError("数据表[" + path + "]: 文本表的驱动尚未提供");
+}
+
+std::string Table::driverTypeName() const {
+  const TableType t = effectiveType(tableType_, tableName_);
+  switch (t) {
+    case TableType::ttFoxPro:
+      return "FOXPRO";
+    case TableType::ttParadox:
+      return "PARADOX";
+    case TableType::ttASCII:
+      return "ASCIIDRV";
+    default:
+      return "DBASE";
+  }
+}
+
+bool Table::exists() const { return fs::exists(path()); }
+
+// ---------------------------------------------------------------- lifecycle
+
+void Table::open() {
+  if (storage_) return;
+  const std::string file = path();
+  requireXBase(effectiveType(tableType_, file), file);
+  std::unique_ptr<Storage> storage = dbf::DbfStorage::open(file, exclusive_);
+  FilterExpression expr;
+  std::vector<int> order;
+  {
+    // Bind the filter and the order to the new structure before taking it on.
+    std::swap(storage_, storage);
+    fieldDefs_ = storage_->fieldDefs();
+    try {
+      expr = FilterExpression::parse(filterText_, *this);
+      order = fieldList(indexFieldNames_, *this);
+    } catch (...) {
+      storage_.reset();
+      throw;
+    }
+  }
+  indexDefs_ = storage_->indexDefs();
+  filterExpr_ = std::move(expr);
+  orderFields_ = std::move(order);
+  fields_.clear();
+  for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
+  changes_.clear();
+  inserted_.clear();
+  state_ = DataSetState::dsBrowse;
+  modified_ = false;
+  viewChanged();
+  notify(TableEvent::StateChanged);
+  first();
+  notify(TableEvent::DataSetChanged);
+}
+
+void Table::close() {
+  if (!storage_) return;
+  storage_.reset();
+  fields_.clear();
+  state_ = DataSetState::dsInactive;
+  current_ = 0;
+  bof_ = eof_ = true;
+  currentBuf_ = {};
+  editBuf_ = {};
+  modified_ = false;
+  changes_.clear();
+  inserted_.clear();
+  viewChanged();
+  notify(TableEvent::StateChanged);
+  notify(TableEvent::DataSetChanged);
+  notifyDetails();
+}
+
+void Table::createTable() {
+  requireClosed("建立");
+  const std::string file = path();
+  TableType type = effectiveType(tableType_, file);
+  requireXBase(type, file);
+  if (indexDefs_.count() > 0)
+    throw EngineError("数据表[" + file + "]: 建立索引文件的功能尚未提供,请去掉索引定义");
+  dbf::DbfStorage::create(file, fieldDefs_, type);
+}
+
+void Table::deleteTable() {
+  requireClosed("删除");
+  const std::string file = path();
+  requireXBase(effectiveType(tableType_, file), file);
+  dbf::DbfStorage::remove(file);
+}
+
+void Table::updateFieldDefs() {
+  if (storage_) {
+    fieldDefs_ = storage_->fieldDefs();
+    indexDefs_ = storage_->indexDefs();
+    return;
+  }
+  const std::string file = path();
+  requireXBase(effectiveType(tableType_, file), file);
+  auto storage = dbf::DbfStorage::open(file, false);
+  fieldDefs_ = storage->fieldDefs();
+  indexDefs_ = storage->indexDefs();
+}
+
+void Table::pack() {
+  requireActive();
+  checkBrowseMode();
+  if (updatesPending()) throw EngineError("数据表有未保存的缓冲修改,不能压缩");
+  storage_->pack();
+  viewChanged();
+  first();
+  notify(TableEvent::DataSetChanged);
+}
+
+// ---------------------------------------------------------------- the visible sequence
+
+uint32_t Table::physicalCount() const { return storage_->recordCount(); }
+
+bool Table::loadRecord(uint32_t record, RecordBuffer& buf) {
+  if (cachedUpdates_) {
+    auto it = changes_.find(record);
+    if (it != changes_.end()) {
+      if (it->second.kind == Change::Deleted) return false;
+      buf = it->second.buf;
+      return true;
+    }
+    if (isVirtual(record)) return false;
+  }
+  storage_->read(record, buf);
+  return !storage_->isDeleted(buf);
+}
+
+bool Table::visible(uint32_t record) {
+  if (isVirtual(record) && !changes_.count(record)) return false;  // a dropped buffered insert
+  const bool plain = !master_ && !filtered_ && changes_.empty();
+  if (plain) return !storage_->isDeleted(record);
+  RecordBuffer buf;
+  if (!loadRecord(record, buf)) return false;
+  if (master_ && !inRange(buf)) return false;
+  if (!filtered_) return true;
+  const RecordBuffer* saved = candidate_;
+  candidate_ = &buf;
+  bool ok = false;
+  try {
+    ok = filterExpr_.matches(*this, filterOptions_) && (!onFilterRecord || onFilterRecord(*this));
+  } catch (...) {
+    candidate_ = saved;
+    throw;
+  }
+  candidate_ = saved;
+  return ok;
+}
+
+uint32_t Table::naturalNext(uint32_t record) const {
+  const uint32_t count = physicalCount();
+  if (record == 0) return count > 0 ? 1 : (inserted_.empty() ? 0 : inserted_.front());
+  if (!isVirtual(record)) {
+    if (record < count) return record + 1;
+    return inserted_.empty() ? 0 : inserted_.front();
+  }
+  auto it = std::find(inserted_.begin(), inserted_.end(), record);
+  return it == inserted_.end() || it + 1 == inserted_.end() ? 0 : *(it + 1);
+}
+
+uint32_t Table::naturalPrior(uint32_t record) const {
+  const uint32_t count = physicalCount();
+  if (record == 0) return inserted_.empty() ? count : inserted_.back();
+  if (!isVirtual(record)) return record - 1;
+  auto it = std::find(inserted_.begin(), inserted_.end(), record);
+  if (it == inserted_.end()) return 0;
+  return it == inserted_.begin() ? count : *(it - 1);
+}
+
+const std::vector<uint32_t>& Table::orderView() {
+  if (viewValid_) return view_;
+  struct Keyed {
+    std::vector<Value> key;
+    uint32_t record;
+  };
+  std::vector<Keyed> rows;
+  RecordBuffer buf;
+  for (uint32_t r = naturalNext(0); r != 0; r = naturalNext(r)) {
+    if (!visible(r)) continue;
+    loadRecord(r, buf);
+    Keyed k{{}, r};
+    for (int f : orderFields_) k.key.push_back(storage_->get(buf, f));
+    rows.push_back(std::move(k));
+  }
+  std::stable_sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& b) {
+    for (size_t i = 0; i < a.key.size(); ++i)
+      if (int c = compareValues(a.key[i], b.key[i])) return c < 0;
+    return false;
+  });
+  view_.clear();
+  for (const Keyed& k : rows) view_.push_back(k.record);
+  viewValid_ = true;
+  countCache_ = static_cast<long>(view_.size());
+  return view_;
+}
+
+uint32_t Table::step(uint32_t from, bool forward) {
+  if (ordered()) {
+    const std::vector<uint32_t>& v = orderView();
+    if (v.empty()) return 0;
+    if (from == 0) return forward ? v.front() : v.back();
+    auto it = std::find(v.begin(), v.end(), from);
+    if (it == v.end()) return forward ? v.front() : v.back();
+    if (forward) return it + 1 == v.end() ? 0 : *(it + 1);
+    return it == v.begin() ? 0 : *(it - 1);
+  }
+  uint32_t r = forward ? naturalNext(from) : naturalPrior(from);
+  while (r != 0 && !visible(r)) r = forward ? naturalNext(r) : naturalPrior(r);
+  return r;
+}
+
+void Table::setCurrent(uint32_t record) {
+  current_ = record;
+  if (record == 0 || !loadRecord(record, currentBuf_)) {
+    if (record == 0) currentBuf_ = {};
+  }
+}
+
+void Table::viewChanged() {
+  viewValid_ = false;
+  view_.clear();
+  countCache_ = -1;
+}
+
+// ---------------------------------------------------------------- navigation
+
+void Table::checkBrowseMode() {
+  requireActive();
+  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) {
+    if (modified_)
+      post();
+    else
+      cancel();
+  }
+}
+
+void Table::first() {
+  checkBrowseMode();
+  setCurrent(step(0, true));
+  bof_ = true;
+  eof_ = current_ == 0;
+  scrolled();
+}
+
+void Table::last() {
+  checkBrowseMode();
+  setCurrent(step(0, false));
+  eof_ = true;
+  bof_ = current_ == 0;
+  scrolled();
+}
+
+void Table::next() {
+  checkBrowseMode();
+  const uint32_t r = current_ == 0 ? 0 : step(current_, true);
+  if (r != 0) {
+    setCurrent(r);
+    bof_ = eof_ = false;
+  } else {
+    eof_ = true;
+  }
+  scrolled();
+}
+
+void Table::prior() {
+  checkBrowseMode();
+  const uint32_t r = current_ == 0 ? 0 : step(current_, false);
+  if (r != 0) {
+    setCurrent(r);
+    bof_ = eof_ = false;
+  } else {
+    bof_ = true;
+  }
+  scrolled();
+}
+
+void Table::moveBy(int distance) {
+  checkBrowseMode();
+  uint32_t r = current_;
+  for (; distance != 0 && r != 0; distance += distance > 0 ? -1 : 1) {
+    const uint32_t n = step(r, distance > 0);
+    if (n == 0) {
+      (distance > 0 ? eof_ : bof_) = true;
+      break;
+    }
+    r = n;
+    bof_ = eof_ = false;
+  }
+  setCurrent(r);
+  scrolled();
+}
+
+bool Table::isEmpty() const {
+  requireActive();
+  return const_cast<Table*>(this)->step(0, true) == 0;
+}
+
+long Table::recNo() const {
+  requireActive();
+  if (current_ == 0) return -1;
+  if (!isVirtual(current_)) return current_;
+  auto it = std::find(inserted_.begin(), inserted_.end(), current_);
+  return static_cast<long>(physicalCount() + (it - inserted_.begin()) + 1);
+}
+
+long Table::recordCount() const {
+  requireActive();
+  auto* self = const_cast<Table*>(this);
+  if (countCache_ >= 0) return countCache_;
+  if (ordered()) return static_cast<long>(self->orderView().size());
+  long n = 0;
+  for (uint32_t r = self->step(0, true); r != 0; r = self->step(r, true)) ++n;
+  self->countCache_ = n;
+  return n;
+}
+
+// ---------------------------------------------------------------- fields
+
+int Table::fieldCount() const { return fieldDefs_.count(); }
+
+Field& Table::field(int index) {
+  requireActive();
+  if (index < 0 || index >= static_cast<int>(fields_.size()))
+    throw EngineError("数据表没有第" + std::to_string(index + 1) + "个字段");
+  return *fields_[index];
+}
+
+Field* Table::findField(const std::string& name) {
+  requireActive();
+  const int i = fieldDefs_.indexOf(name);
+  return i < 0 ? nullptr : fields_[i].get();
+}
+
+Field& Table::fieldByName(const std::string& name) {
+  if (Field* f = findField(name)) return *f;
+  throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有字段[" + gbkToUtf8(name) + "]");
+}
+
+const RecordBuffer& Table::activeBuffer() const {
+  if (candidate_) return *candidate_;
+  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) return editBuf_;
+  return currentBuf_;
+}
+
+Value Table::valueOf(int field) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  if (buf.bytes.empty()) return Value();
+  return storage_->get(buf, field);
+}
+
+void Table::setFieldValue(int field, const Value& value) {
+  requireActive();
+  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) notEditing();
+  storage_->set(editBuf_, field, toFieldValue(value, fieldDefs_[field]));
+  modified_ = true;
+  notify(TableEvent::RecordChanged);
+}
+
+int Table::fieldIndex(const std::string& name) const { return fieldDefs_.indexOf(name); }
+FieldType Table::fieldType(int index) const { return fieldDefs_[index].type; }
+Value Table::fieldValue(int index) const { return valueOf(index); }
+
+std::string_view Table::fieldText(int index, Value& holder) const {
+  std::string_view view;
+  const RecordBuffer& buf = activeBuffer();
+  if (!buf.bytes.empty() && storage_->textView(buf, index, view)) return view;
+  return FilterFields::fieldText(index, holder);
+}
+
+std::vector<int> Table::fieldList(const std::string& names, const Table& owner) const {
+  std::vector<int> out;
+  size_t start = 0;
+  while (start <= names.size()) {
+    size_t end = names.find(';', start);
+    if (end == std::string::npos) end = names.size();
+    std::string name(trimRight(std::string_view(names).substr(start, end - start)));
+    name.erase(0, name.find_first_not_of(' '));
+    if (!name.empty()) {
+      const int i = owner.fieldDefs_.indexOf(name);
+      if (i < 0)
+        throw EngineError("数据表[" + gbkToUtf8(owner.tableName_) + "]没有字段[" + gbkToUtf8(name) +
+                          "]");
+      out.push_back(i);
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- editing
+
+void Table::edit() {
+  requireActive();
+  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) return;
+  if (current_ == 0) {
+    append();
+    return;
+  }
+  editBuf_ = currentBuf_;
+  modified_ = false;
+  state_ = DataSetState::dsEdit;
+  notify(TableEvent::StateChanged);
+}
+
+void Table::insert() {
+  checkBrowseMode();
+  beforeInsert_ = current_;
+  storage_->blank(editBuf_);
+  modified_ = false;
+  state_ = DataSetState::dsInsert;
+  // A new detail record belongs to the master record in hand.
+  if (master_ && master_->active() && master_->current_ != 0) {
+    const std::vector<int> from = fieldList(masterFields_, *master_);
+    for (size_t i = 0; i < from.size() && i < orderFields_.size(); ++i) {
+      const int f = orderFields_[i];
+      storage_->set(editBuf_, f, toFieldValue(master_->valueOf(from[i]), fieldDefs_[f]));
+    }
+  }
+  notify(TableEvent::StateChanged);
+}
+
+void Table::append() { insert(); }
+
+void Table::post() {
+  requireActive();
+  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) notEditing();
+  if (beforePost) beforePost(*this);
+  for (int i = 0; i < fieldDefs_.count(); ++i) {
+    if (fieldDefs_[i].required && storage_->get(editBuf_, i).isNull())
+      throw EngineError("字段[" + gbkToUtf8(fieldDefs_[i].name) + "]必须有值");
+  }
+  uint32_t record = current_;
+  if (state_ == DataSetState::dsEdit) {
+    if (cachedUpdates_) {
+      auto it = changes_.find(record);
+      if (it != changes_.end() && it->second.kind == Change::Inserted)
+        it->second.buf = editBuf_;
+      else
+        changes_[record] = {Change::Modified, editBuf_};
+    } else {
+      storage_->write(record, editBuf_);
+    }
+  } else if (cachedUpdates_) {
+    record = nextVirtual_++;
+    changes_[record] = {Change::Inserted, editBuf_};
+    inserted_.push_back(record);
+  } else {
+    record = storage_->append(editBuf_);
+  }
+  state_ = DataSetState::dsBrowse;
+  modified_ = false;
+  editBuf_ = {};
+  viewChanged();
+  setCurrent(record);
+  bof_ = eof_ = false;
+  notify(TableEvent::StateChanged);
+  notify(TableEvent::DataSetChanged);
+  notifyDetails();
+}
+
+void Table::cancel() {
+  requireActive();
+  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) return;
+  const bool inserting = state_ == DataSetState::dsInsert;
+  state_ = DataSetState::dsBrowse;
+  modified_ = false;
+  editBuf_ = {};
+  setCurrent(inserting ? beforeInsert_ : current_);
+  notify(TableEvent::StateChanged);
+  notify(TableEvent::DataSetChanged);
+}
+
+void Table::deleteRecord() {
+  requireActive();
+  if (state_ == DataSetState::dsInsert) {
+    cancel();
+    return;
+  }
+  cancel();
+  if (current_ == 0) throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有可删除的记录");
+  const uint32_t record = current_;
+  const uint32_t after = step(record, true), before = step(record, false);
+  if (cachedUpdates_) {
+    auto it = changes_.find(record);
+    if (it != changes_.end() && it->second.kind == Change::Inserted) {
+      changes_.erase(it);
+      std::erase(inserted_, record);
+    } else {
+      changes_[record] = {Change::Deleted, currentBuf_};
+    }
+  } else {
+    storage_->setDeleted(record, true);
+  }
+  viewChanged();
+  setCurrent(after ? after : before);
+  bof_ = current_ == 0 || before == 0;
+  eof_ = current_ == 0 || after == 0;
+  notify(TableEvent::DataSetChanged);
+  scrolled();
+}
+
+void Table::refresh() {
+  checkBrowseMode();
+  storage_->refresh();
+  viewChanged();
+  setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
+  bof_ = eof_ = current_ == 0;
+  notify(TableEvent::DataSetChanged);
+  notifyDetails();
+}
+
+bool Table::bookmarkValid(const Bookmark& mark) {
+  requireActive();
+  const uint32_t r = mark.record;
+  if (r == 0) return false;
+  if (isVirtual(r) ? !changes_.count(r) : r > physicalCount()) return false;
+  return visible(r);
+}
+
+void Table::gotoBookmark(const Bookmark& mark) {
+  checkBrowseMode();
+  if (!bookmarkValid(mark)) throw EngineError("书签所指的记录已不存在");
+  setCurrent(mark.record);
+  bof_ = eof_ = false;
+  scrolled();
+}
+
+bool Table::locate(const std::string& fieldName, const Value& value, unsigned options) {
+  checkBrowseMode();
+  const int index = fieldDefs_.indexOf(fieldName);
+  if (index < 0)
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有字段[" + gbkToUtf8(fieldName) +
+                      "]");
+  const FieldDef& def = fieldDefs_[index];
+  const bool text = isText(def.type);
+  const bool wantNull = value.isNull();
+  std::string target;
+  Value converted;
+  if (!wantNull) {
+    if (text) {
+      target = value.kind() == Value::Kind::Text ? value.textValue() : displayText(value, def.type);
+      target = std::string(trimRight(target));
+      if (options & loCaseInsensitive) target = foldCase(target);
+    } else {
+      converted = toFieldValue(value, def);
+    }
+  }
+  RecordBuffer buf;
+  for (uint32_t r = step(0, true); r != 0; r = step(r, true)) {
+    loadRecord(r, buf);
+    const Value v = storage_->get(buf, index);
+    bool hit;
+    if (wantNull || v.isNull()) {
+      hit = wantNull && v.isNull();
+    } else if (text) {
+      std::string s(trimRight(v.textValue()));
+      if (options & loCaseInsensitive) s = foldCase(s);
+      hit = (options & loPartialKey) ? s.compare(0, target.size(), target) == 0 : s == target;
+    } else {
+      hit = !converted.isNull() && compareValues(v, converted) == 0;
+    }
+    if (hit) {
+      setCurrent(r);
+      bof_ = eof_ = false;
+      scrolled();
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- notifications
+
+void Table::disableControls() { ++disabled_; }
+
+void Table::enableControls() {
+  if (disabled_ > 0 && --disabled_ == 0) notify(TableEvent::DataSetChanged);
+}
+
+void Table::addObserver(TableObserver* observer) { observers_.push_back(observer); }
+
+void Table::removeObserver(TableObserver* observer) { std::erase(observers_, observer); }
+
+void Table::notify(TableEvent event) {
+  if (disabled_ > 0) return;
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableEvent(*this, event);
+}
+
+void Table::scrolled() {
+  if (afterScroll) afterScroll(*this);
+  notify(TableEvent::Scrolled);
+  notifyDetails();
+}
+
+void Table::notifyDetails() {
+  for (Table* d : std::vector<Table*>(details_)) d->masterMoved();
+}
+
+// ---------------------------------------------------------------- filter, order, master/detail
+
+void Table::setFilter(const std::string& text) {
+  if (storage_) filterExpr_ = FilterExpression::parse(text, *this);
+  filterText_ = text;
+  if (storage_ && filtered_) {
+    viewChanged();
+    first();
+    notify(TableEvent::DataSetChanged);
+  }
+}
+
+void Table::setFiltered(bool on) {
+  if (filtered_ == on) return;
+  if (storage_) checkBrowseMode();
+  filtered_ = on;
+  if (storage_) {
+    viewChanged();
+    first();
+    notify(TableEvent::DataSetChanged);
+  }
+}
+
+void Table::setFilterOptions(unsigned options) {
+  filterOptions_ = options;
+  if (storage_ && filtered_) {
+    viewChanged();
+    first();
+    notify(TableEvent::DataSetChanged);
+  }
+}
+
+void Table::setIndexFieldNames(const std::string& names) {
+  if (storage_) {
+    checkBrowseMode();
+    orderFields_ = fieldList(names, *this);
+  }
+  indexFieldNames_ = names;
+  if (storage_) {
+    viewChanged();
+    setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
+    notify(TableEvent::DataSetChanged);
+  }
+}
+
+void Table::setMasterSource(Table* master) {
+  if (master == this) throw EngineError("数据表不能以自己为主表");
+  if (master_) std::erase(master_->details_, this);
+  master_ = master;
+  if (master_) master_->details_.push_back(this);
+  if (storage_) masterMoved();
+}
+
+void Table::setMasterFields(const std::string& names) {
+  masterFields_ = names;
+  if (storage_) masterMoved();
+}
+
+void Table::masterMoved() {
+  if (!storage_) return;
+  checkBrowseMode();
+  viewChanged();
+  first();
+  notify(TableEvent::DataSetChanged);
+}
+
+bool Table::inRange(const RecordBuffer& buf) {
+  if (!master_->active() || master_->current_ == 0) return false;
+  const std::vector<int> from = fieldList(masterFields_, *master_);
+  for (size_t i = 0; i < from.size() && i < orderFields_.size(); ++i) {
+    const FieldDef& def = fieldDefs_[orderFields_[i]];
+    Value want;
+    try {
+      want = toFieldValue(master_->valueOf(from[i]), def);
+    } catch (const EngineError&) {
+      return false;  // a master value this field cannot hold matches nothing
+    }
+    if (compareValues(storage_->get(buf, orderFields_[i]), want) != 0) return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- cached updates
+
+void Table::setCachedUpdates(bool on) {
+  if (on == cachedUpdates_) return;
+  if (storage_ && !on) cancelUpdates();
+  cachedUpdates_ = on;
+}
+
+void Table::applyUpdates() {
+  checkBrowseMode();
+  for (auto it = changes_.begin(); it != changes_.end();) {
+    const uint32_t record = it->first;
+    CachedChange& c = it->second;
+    switch (c.kind) {
+      case Change::Modified:
+        storage_->write(record, c.buf);
+        break;
+      case Change::Deleted:
+        storage_->setDeleted(record, true);
+        break;
+      case Change::Inserted: {
+        const uint32_t stored = storage_->append(c.buf);
+        std::erase(inserted_, record);
+        if (current_ == record) current_ = stored;
+        break;
+      }
+    }
+    it = changes_.erase(it);
+  }
+  viewChanged();
+  setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
+  notify(TableEvent::DataSetChanged);
+}
+
+void Table::commitUpdates() {
+  requireActive();
+  storage_->flush();
+}
+
+void Table::cancelUpdates() {
+  requireActive();
+  cancel();
+  changes_.clear();
+  inserted_.clear();
+  viewChanged();
+  setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
+  bof_ = eof_ = current_ == 0;
+  notify(TableEvent::DataSetChanged);
+}
+
+void Table::revertRecord() {
+  requireActive();
+  cancel();
+  auto it = changes_.find(current_);
+  if (it == changes_.end()) return;
+  const uint32_t record = current_;
+  const uint32_t after = step(record, true), before = step(record, false);
+  const bool wasInsert = it->second.kind == Change::Inserted;
+  changes_.erase(it);
+  std::erase(inserted_, record);
+  viewChanged();
+  setCurrent(wasInsert ? (after ? after : before) : record);
+  notify(TableEvent::DataSetChanged);
+}
+
+// ---------------------------------------------------------------- batch move
+
+void Table::batchMove(Table& source, BatchMode mode) {
+  const bool sourceWasOpen = source.active();
+  if (!sourceWasOpen) source.open();
+  if (mode == BatchMode::batCopy) {
+    close();
+    fieldDefs_ = source.fieldDefs();
+    indexDefs_.clear();
+    createTable();
+  }
+  const bool wasOpen = active();
+  if (!wasOpen) open();
+  checkBrowseMode();
+  const Bookmark mark = source.bookmark();
+  source.disableControls();
+  try {
+    const int n = std::min(fieldCount(), source.fieldCount());
+    RecordBuffer buf;
+    for (source.first(); !source.eof(); source.next()) {
+      storage_->blank(buf);
+      for (int i = 0; i < n; ++i) {
+        const Value v = source.field(i).value();
+        try {
+          storage_->set(buf, i, toFieldValue(v, fieldDefs_[i]));
+        } catch (const EngineError& e) {
+          throw EngineError("第" + std::to_string(source.recNo()) + "条记录: " + e.what());
+        }
+      }
+      if (cachedUpdates_) {
+        const uint32_t record = nextVirtual_++;
+        changes_[record] = {Change::Inserted, buf};
+        inserted_.push_back(record);
+      } else {
+        storage_->append(buf);
+      }
+    }
+  } catch (...) {
+    source.enableControls();
+    throw;
+  }
+  if (source.bookmarkValid(mark)) source.gotoBookmark(mark);
+  source.enableControls();
+  if (!sourceWasOpen) source.close();
+  viewChanged();
+  if (wasOpen || mode == BatchMode::batCopy) {
+    first();
+    notify(TableEvent::DataSetChanged);
+  }
+  if (!wasOpen && mode == BatchMode::batAppend) close();
+}
+
+}  // namespace tdb

@@ -1,0 +1,291 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/field_defs.h"
+#include "engine/filter/filter_expression.h"
+#include "engine/storage.h"
+#include "engine/table_type.h"
+#include "engine/value.h"
+
+namespace tdb {
+
+// Type mapping between the engine's field types and xBase fields.
+//
+//   reading (xBase -> engine)                     creating (engine -> xBase)
+//   C            -> ftString                      ftString        -> C(size), size 1..254
+//   N, dec 0     -> ftSmallint (width <= 4),      ftSmallint      -> N(4,0)
+//                   ftInteger (<= 11),            ftWord          -> N(5,0)
+//                   ftLargeint (<= 18),           ftInteger       -> N(11,0)
+//                   ftFloat (wider)               ftLargeint      -> N(18,0)
+//   N, dec > 0   -> ftFloat                       ftFloat         -> N(20,6), or N(size,precision)
+//   F            -> ftFloat                       ftCurrency/BCD  -> N(20,4), or N(size,precision)
+//   D            -> ftDate                        ftDate          -> D
+//   L            -> ftBoolean                     ftBoolean       -> L
+//   M            -> ftMemo (binary flag: ftBlob)  ftMemo          -> M
+//   B            -> ftBlob (Visual FoxPro: ftFloat, a double)
+//                                                 ftBlob          -> B (dBASE; FoxPro refuses)
+//   G            -> ftGraphic                     ftGraphic       -> G
+//   P            -> ftTypedBinary                 ftTypedBinary   -> P (FoxPro; dBASE refuses)
+//   I            -> ftInteger (autoinc flag: ftAutoInc)
+//   Y            -> ftCurrency                    ftAutoInc, ftTime, ftDateTime, ftBytes:
+//   T, @         -> ftDateTime                    refused by both formats
+//   O            -> ftFloat
+//   +            -> ftAutoInc
+//   other        -> ftBytes (read as raw bytes, not writable)
+//
+// A dBASE table is created as dBASE III+ (version 03h/83h, .DBT) unless it needs B or G fields,
+// then as dBASE IV (8Bh, .DBT in block format); a FoxPro table as FoxPro 2.x (03h/F5h, .FPT).
+// Both carry the GBK code-page mark 7Ah. Text is read as GBK whatever the mark says.
+
+enum class DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+enum LocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
+enum class BatchMode { batAppend, batCopy };
+
+// A position that stays valid while other records change: the record's identity.
+struct Bookmark {
+  uint32_t record = 0;  // 0: no position
+};
+
+// What bound controls hear about.
+enum class TableEvent { DataSetChanged, RecordChanged, Scrolled, StateChanged };
+
+class Table;
+
+class TableObserver {
+ public:
+  virtual ~TableObserver() = default;
+  virtual void tableEvent(Table& table, TableEvent event) = 0;
+};
+
+// A field of an open table, read from the current record (or the record being edited).
+class Field {
+ public:
+  const std::string& fieldName() const;
+  FieldType dataType() const;
+  int size() const;
+  bool required() const;
+  int index() const { return index_; }
+
+  Value value() const;
+  bool isNull() const;
+  std::string asString() const;  // the engine's display text, GBK
+  double asNumber() const;       // throws EngineError on text that is no number
+  // Converted to the field's type and size; throws EngineError naming the field when it cannot.
+  // Needs the edit or insert state.
+  void setValue(const Value& value);
+  void setAsString(const std::string& gbk);
+  void clear();
+
+ private:
+  friend class Table;
+  Field(Table* table, int index) : table_(table), index_(index) {}
+  Table* table_;
+  int index_;
+};
+
+// The cursor over one table: every caller reads and writes tables through it.
+//
+// Visible records are those not deleted, inside the master range and passing the filter. They
+// are computed lazily: moving to the first records reads only those, and only record counts and
+// orders by field read the whole table. Record numbers are physical for xBase tables.
+class Table : private FilterFields {
+ public:
+  Table();
+  ~Table() override;
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // ---- where the table is (set while closed)
+  const std::string& databaseName() const { return databaseName_; }
+  void setDatabaseName(const std::string& name);  // alias, or folder ending in '/'
+  const std::string& tableName() const { return tableName_; }
+  void setTableName(const std::string& name);
+  TableType tableType() const { return tableType_; }
+  void setTableType(TableType type);
+  bool exclusive() const { return exclusive_; }
+  void setExclusive(bool exclusive);
+  std::string path() const;  // the table file, resolved through the session's aliases
+
+  // ---- lifecycle
+  void open();
+  void close();
+  bool active() const { return storage_ != nullptr; }
+  void setActive(bool active) { active ? open() : close(); }
+  DataSetState state() const { return state_; }
+  bool exists() const;
+  void createTable();  // from fieldDefs() (and indexDefs()), replacing a table of that name
+  void deleteTable();  // closed tables only
+  std::string driverTypeName() const;  // "DBASE", "FOXPRO"
+  void pack();                         // needs an exclusive open
+
+  // ---- navigation (each one posts a pending edit first)
+  void first();
+  void last();
+  void next();
+  void prior();
+  void moveBy(int distance);
+  bool bof() const { return bof_; }
+  bool eof() const { return eof_; }
+  bool isEmpty() const;
+  long recNo() const;        // physical record number, -1 without a current record
+  long recordCount() const;  // visible records
+
+  // ---- editing
+  void edit();
+  void insert();
+  void append();
+  void post();
+  void cancel();
+  void deleteRecord();
+  void refresh();
+  bool modified() const { return modified_; }
+
+  Bookmark bookmark() const { return {current_}; }
+  void gotoBookmark(const Bookmark& mark);  // throws when the record is no longer visible
+  bool bookmarkValid(const Bookmark& mark);
+
+  // ---- bound controls
+  void disableControls();
+  void enableControls();
+  bool controlsDisabled() const { return disabled_ > 0; }
+  void addObserver(TableObserver* observer);
+  void removeObserver(TableObserver* observer);
+
+  // Moves to the first visible record whose field equals `value`; false (staying put) when none.
+  bool locate(const std::string& fieldName, const Value& value, unsigned options = 0);
+
+  // ---- fields
+  int fieldCount() const;
+  Field& field(int index);
+  Field& fieldByName(const std::string& name);  // throws EngineError when missing
+  Field* findField(const std::string& name);    // nullptr when missing
+  FieldDefs& fieldDefs() { return fieldDefs_; }
+  const FieldDefs& fieldDefs() const { return fieldDefs_; }
+  IndexDefs& indexDefs() { return indexDefs_; }
+  void updateFieldDefs();  // reads the structure of a closed table
+
+  // ---- hooks
+  std::function<void(Table&)> beforePost;      // before a record is stored; throw to stop it
+  std::function<void(Table&)> afterScroll;     // after every move
+  std::function<bool(Table&)> onFilterRecord;  // acts with the filter text while filtered
+
+  // ---- filter, order, master/detail
+  const std::string& filter() const { return filterText_; }
+  void setFilter(const std::string& text);  // throws EngineError on a malformed expression
+  bool filtered() const { return filtered_; }
+  void setFiltered(bool on);
+  unsigned filterOptions() const { return filterOptions_; }
+  void setFilterOptions(unsigned options);
+
+  const std::string& indexFieldNames() const { return indexFieldNames_; }
+  void setIndexFieldNames(const std::string& names);  // "A;B": order by these fields
+  Table* masterSource() const { return master_; }
+  void setMasterSource(Table* master);
+  const std::string& masterFields() const { return masterFields_; }
+  void setMasterFields(const std::string& names);
+
+  // ---- cached updates
+  bool cachedUpdates() const { return cachedUpdates_; }
+  void setCachedUpdates(bool on);
+  bool updatesPending() const { return !changes_.empty(); }
+  void applyUpdates();   // writes every buffered change; on failure the rest stay buffered
+  void commitUpdates();  // ends an apply
+  void cancelUpdates();  // drops every buffered change
+  void revertRecord();   // drops the buffered change of the current record
+
+  // Adds the visible records of `source` (batAppend), or first recreates this table with the
+  // structure of `source` (batCopy); fields are matched by position.
+  void batchMove(Table& source, BatchMode mode);
+
+ private:
+  friend class Field;
+  enum class Change { Modified, Inserted, Deleted };
+  struct CachedChange {
+    Change kind;
+    RecordBuffer buf;
+  };
+
+  // FilterFields, for the filter expression: the candidate record.
+  int fieldIndex(const std::string& name) const override;
+  FieldType fieldType(int index) const override;
+  Value fieldValue(int index) const override;
+  std::string_view fieldText(int index, Value& holder) const override;
+
+  void requireActive() const;
+  void requireClosed(const char* what) const;
+  void checkBrowseMode();
+  const RecordBuffer& activeBuffer() const;
+  Value valueOf(int field) const;
+  void setFieldValue(int field, const Value& value);
+
+  // The visible sequence.
+  uint32_t physicalCount() const;
+  bool isVirtual(uint32_t record) const { return record >= kFirstVirtual; }
+  bool loadRecord(uint32_t record, RecordBuffer& buf);  // false when the record is deleted
+  bool visible(uint32_t record);
+  uint32_t naturalNext(uint32_t record) const;  // 0 at the end
+  uint32_t naturalPrior(uint32_t record) const;
+  bool ordered() const { return !orderFields_.empty(); }
+  const std::vector<uint32_t>& orderView();
+  uint32_t step(uint32_t from, bool forward);  // next visible after/before `from` (0: ends)
+  void setCurrent(uint32_t record);
+  void viewChanged();  // order, counts and details must be recomputed
+  void scrolled();
+  void notify(TableEvent event);
+  void notifyDetails();
+  void masterMoved();
+  int keyField(size_t i) const;
+  bool inRange(const RecordBuffer& buf);
+  std::vector<int> fieldList(const std::string& names, const Table& owner) const;
+  int compareRecords(const RecordBuffer& a, const RecordBuffer& b);
+
+  static constexpr uint32_t kFirstVirtual = 0x80000000u;
+
+  std::string databaseName_, tableName_;
+  TableType tableType_ = TableType::ttDefault;
+  bool exclusive_ = false;
+  std::unique_ptr<Storage> storage_;
+  FieldDefs fieldDefs_;
+  IndexDefs indexDefs_;
+  std::vector<std::unique_ptr<Field>> fields_;
+
+  DataSetState state_ = DataSetState::dsInactive;
+  uint32_t current_ = 0;  // record number of the current record, 0 for none
+  bool bof_ = true, eof_ = true;
+  RecordBuffer currentBuf_;  // the current record as read
+  RecordBuffer editBuf_;     // the record being edited or inserted
+  bool modified_ = false;
+  uint32_t beforeInsert_ = 0;
+  const RecordBuffer* candidate_ = nullptr;  // a record under test by the filter or a scan
+
+  std::string filterText_;
+  FilterExpression filterExpr_;
+  bool filtered_ = false;
+  unsigned filterOptions_ = 0;
+
+  std::string indexFieldNames_;
+  std::vector<int> orderFields_;
+  std::vector<uint32_t> view_;  // the ordered sequence, when ordered
+  bool viewValid_ = false;
+  long countCache_ = -1;
+
+  Table* master_ = nullptr;
+  std::string masterFields_;
+  std::vector<Table*> details_;
+
+  bool cachedUpdates_ = false;
+  std::map<uint32_t, CachedChange> changes_;
+  std::vector<uint32_t> inserted_;  // virtual record numbers of buffered inserts, in order
+  uint32_t nextVirtual_ = kFirstVirtual;
+
+  int disabled_ = 0;
+  std::vector<TableObserver*> observers_;
+};
+
+}  // namespace tdb

@@ -1,0 +1,40 @@
+#include "tests/engine/table_fixture.h"
+
+#include "engine/convert.h"
+#include "engine/gbk_codec.h"
+
+namespace tdb::test {
+
+std::string gbk(const std::string& utf8) { return utf8ToGbk(utf8); }
+
+void point(Table& t, const TempDir& dir, const std::string& name, TableType type) {
+  t.setDatabaseName(dir.path());
+  t.setTableName(name);
+  t.setTableType(type);
+}
+
+void makeSample(const TempDir& dir, const std::string& name, int rows, TableType type) {
+  Table t;
+  point(t, dir, name, type);
+  t.fieldDefs().add("NAME", FieldType::ftString, 10);
+  t.fieldDefs().add({"PRICE", FieldType::ftFloat, 8, 2, false});
+  t.fieldDefs().add("QTY", FieldType::ftSmallint);
+  t.fieldDefs().add("DAY", FieldType::ftDate);
+  t.fieldDefs().add("OK", FieldType::ftBoolean);
+  t.fieldDefs().add("NOTE", FieldType::ftMemo);
+  t.createTable();
+  t.open();
+  for (int i = 1; i <= rows; ++i) {
+    t.append();
+    t.fieldByName("NAME").setAsString("R" + std::to_string(i));
+    t.fieldByName("PRICE").setValue(Value::number(i * 1.5));
+    t.fieldByName("QTY").setValue(Value::integer(i));
+    t.fieldByName("DAY").setValue(Value::dateTime(encodeDate(2024, 1, (i - 1) % 28 + 1)));
+    t.fieldByName("OK").setValue(Value::boolean(i % 2 == 1));
+    if (i % 3 == 0) t.fieldByName("NOTE").setAsString("memo " + std::to_string(i));
+    t.post();
+  }
+  t.close();
+}
+
+}  // namespace tdb::test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "engine/table.h"
+#include "tests/engine/temp_dir.h"
+
+namespace tdb::test {
+
+// GBK bytes of UTF-8 text, for field values and names in tests.
+std::string gbk(const std::string& utf8);
+
+// A table object on `dir` named `name`, not yet opened.
+void point(Table& t, const TempDir& dir, const std::string& name,
+           TableType type = TableType::ttDefault);
+
+// Creates a table NAME C(10), PRICE N(8,2), QTY N(4,0), DAY D, OK L, NOTE M in `dir` and adds
+// `rows` records: NAME "R<i>", PRICE i*1.5, QTY i, DAY 2024-01-i (1-based, i up to 28 cycling),
+// OK (i odd), NOTE "memo <i>" on every third record.
+void makeSample(const TempDir& dir, const std::string& name, int rows,
+                TableType type = TableType::ttDBase);
+
+}  // namespace tdb::test
