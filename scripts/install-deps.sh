@@ -14,6 +14,8 @@ packages=(
   xvfb xauth x11-utils imagemagick
   # Chinese text on screen
   fonts-noto-cjk
+  # interop tests: independent readers and writers of DBF tables and their memo files
+  python3 python3-dbf python3-dbfread
 )
 
 missing=()

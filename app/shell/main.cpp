@@ -9,6 +9,8 @@
 #include "app/shell/main_window.h"
 #include "app/shell/splash_window.h"
 #include "app/ui/widget_dialogs.h"
+#include "engine/engine_error.h"
+#include "engine/session.h"
 
 int main(int argc, char** argv) {
   torvanel::TorvanelApplication app(argc, argv);
@@ -17,6 +19,13 @@ int main(int argc, char** argv) {
 
   auto* splash = new torvanel::TForm00;
   splash->showNow();
+
+  // The engine finds its aliases beside the program; a damaged alias file leaves none.
+  try {
+    tdb::Session::setAliasFile((torvanel::programFolder() + tdb::AliasFile::kFileName).toStdString());
+  } catch (const tdb::EngineError& e) {
+    dialogs.message(QString::fromUtf8(e.what()));
+  }
 
   torvanel::TForm0 mainWindow(torvanel::programFolder());
   mainWindow.createDialogs();
