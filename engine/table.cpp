@@ -281,7 +281,9 @@ bool Table::visible(uint32_t record) {
   if (isVirtual(record) && !changes_.count(record)) return false;  // a dropped buffered insert
   const bool plain = !master_ && !filtered_ && changes_.empty();
   if (plain) return !storage_->isDeleted(record);
-  RecordBuffer buf;
+  // One buffer for every test, so that a scan allocates nothing per record. A filter hook that
+  // moves this cursor would re-enter here; hooks only read the record in hand.
+  RecordBuffer& buf = scratch_;
   if (!loadRecord(record, buf)) return false;
   if (master_ && !inRange(buf)) return false;
   if (!filtered_) return true;

@@ -263,6 +263,7 @@ class Table : private FilterFields {
   bool modified_ = false;
   uint32_t beforeInsert_ = 0;
   const RecordBuffer* candidate_ = nullptr;  // a record under test by the filter or a scan
+  RecordBuffer scratch_;                     // where visible() reads the record it tests
 
   std::string filterText_;
   FilterExpression filterExpr_;

@@ -163,8 +163,9 @@ TEST(Sharing, TwoProcessesAppendingToOneTableLoseNothing) {
     const std::string name = t.fieldByName("NAME").asString();
     const int i = std::stoi(name.substr(1));
     (name[0] == 'A' ? a : b)++;
-    if (i % 5 == 0)
+    if (i % 5 == 0) {
       EXPECT_EQ(t.fieldByName("NOTE").asString(), name.substr(0, 1) + " memo " + std::to_string(i));
+    }
   }
   EXPECT_EQ(a, 150);
   EXPECT_EQ(b, 150);
@@ -213,7 +214,9 @@ TEST(Sharing, AKilledWriterLosesAtMostTheRecordItWasPosting) {
       ASSERT_EQ(t.fieldByName("NAME").asString(), "N" + std::to_string(i)) << "round " << round;
       EXPECT_EQ(t.fieldByName("QTY").asNumber(), i % 10000);
       const std::string note = t.fieldByName("NOTE").asString();
-      if (!note.empty()) EXPECT_TRUE(note[0] == 'm' || note[0] == 'e') << i;
+      if (!note.empty()) {
+        EXPECT_TRUE(note[0] == 'm' || note[0] == 'e') << i;
+      }
       if (i % 3 == 0 && note.empty()) ADD_FAILURE() << "memo of record " << i << " lost";
     }
     EXPECT_EQ(i, confirmed);
