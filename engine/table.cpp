@@ -196,6 +196,8 @@ void Table::open() {
   state_ = DataSetState::dsBrowse;
   modified_ = false;
   viewChanged();
+  masterKey_.clear();
+  if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
   notify(TableEvent::StateChanged);
   first();
   notify(TableEvent::DataSetChanged);
@@ -811,6 +813,9 @@ void Table::setMasterFields(const std::string& names) {
 void Table::masterMoved() {
   if (!storage_) return;
   checkBrowseMode();
+  // The master's key fields, looked up once per move rather than once per record tested.
+  masterKey_.clear();
+  if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
   viewChanged();
   first();
   notify(TableEvent::DataSetChanged);
@@ -818,7 +823,7 @@ void Table::masterMoved() {
 
 bool Table::inRange(const RecordBuffer& buf) {
   if (!master_->active() || master_->current_ == 0) return false;
-  const std::vector<int> from = fieldList(masterFields_, *master_);
+  const std::vector<int>& from = masterKey_;
   for (size_t i = 0; i < from.size() && i < orderFields_.size(); ++i) {
     const FieldDef& def = fieldDefs_[orderFields_[i]];
     Value want;

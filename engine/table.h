@@ -278,6 +278,7 @@ class Table : private FilterFields {
 
   Table* master_ = nullptr;
   std::string masterFields_;
+  std::vector<int> masterKey_;  // masterFields_ as field indexes of the master
   std::vector<Table*> details_;
 
   bool cachedUpdates_ = false;

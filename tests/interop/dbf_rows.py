@@ -57,8 +57,14 @@ def library_value(text, field_type, decimals):
         return datetime.date.fromisoformat(text)
     if field_type == "L":
         return text == "T"
-    if field_type in ("G", "P", "B"):
+    if field_type in ("G", "P", "B") and text.startswith("hex:"):
         return bytes.fromhex(text[len("hex:"):])
+    if field_type in ("B", "Y"):  # Visual FoxPro double and currency
+        return float(text) if field_type == "B" else decimal.Decimal(text)
+    if field_type == "I":
+        return int(text)
+    if field_type == "T":
+        return datetime.datetime.fromisoformat(text)
     raise ValueError("cannot write a %s field" % field_type)
 
 

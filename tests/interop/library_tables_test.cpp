@@ -90,5 +90,62 @@ TEST(LibraryWrittenTables, FoxProWithMemoFloatAndGeneralReadsTheSame) {
   expectEngineReads(makeCase("fp", true));
 }
 
+// Visual FoxPro: binary integers, currency, datetimes, doubles, 4-byte memo pointers and a
+// nullable field; the engine reads them and writes into the table in its own format.
+TEST(LibraryWrittenTables, VisualFoxProReadsTheSameAndTakesEdits) {
+  Case c;
+  c.flavor = "vfp";
+  c.specs = "NAME C(12); QTY I; AMT Y; WHEN T; DBL B; NOTE M; OPT C(5) NULL";
+  c.fields = {"NAME", "QTY", "AMT", "WHEN", "DBL", "NOTE", "OPT"};
+  c.expectedDefs = {
+      {"NAME", FieldType::ftString, 12, 0, false}, {"QTY", FieldType::ftInteger, 4, 0, false},
+      {"AMT", FieldType::ftCurrency, 8, 0, false}, {"WHEN", FieldType::ftDateTime, 8, 0, false},
+      {"DBL", FieldType::ftFloat, 8, 0, false},    {"NOTE", FieldType::ftMemo, 4, 0, false},
+      {"OPT", FieldType::ftString, 5, 0, false}};
+  c.records = {
+      {false, {"上海", "-42", "12.34", "2024-02-29 13:45:10", "2.5", "备注一", "有"}},
+      {false, {"空", "0", "0", Text(), "0", Text(), Text()}},
+      {true, {"删", "1", "1", "2000-01-01 00:00:00", "1", "x", "x"}},
+      {false,
+       {"大数", "2000000000", "123456789.1234", "1999-12-31 23:59:59", "-12345.678", longMemo(),
+        "ABCDE"}},
+      {false, {"X", "7", "-0.5", "2001-09-09 01:46:40", "0.1", "短", "z"}},
+  };
+  expectEngineReads(c);
+
+  TempDir dir;
+  ASSERT_EQ(createWithDbf(c.flavor, dir.file("vfp.dbf"), c.specs, c.fields, c.records, dir).size(),
+            2u);
+  Table t;
+  t.setDatabaseName(dir.path());
+  t.setTableName("vfp.dbf");
+  t.open();
+  t.edit();
+  t.fieldByName("OPT").clear();
+  t.fieldByName("AMT").setAsString("-7.25");
+  t.fieldByName("NOTE").setAsString(utf8ToGbk("改过的备注") + std::string(300, 'n'));
+  t.post();
+  t.append();
+  t.fieldByName("NAME").setAsString(utf8ToGbk("新加"));
+  t.fieldByName("QTY").setValue(Value::integer(-1));
+  t.fieldByName("WHEN").setAsString("2026-12-09 08:00:00");
+  t.fieldByName("DBL").setValue(Value::number(0.125));
+  t.fieldByName("OPT").setAsString("ok");
+  t.post();
+  t.close();
+
+  std::vector<Row> expected = rowsWhere(c.records, false);
+  expected[0][2] = "-7.25";
+  expected[0][5] = "改过的备注" + std::string(300, 'n');
+  expected[0][6] = Text();
+  expected.push_back({"新加", "-1", "0", "2026-12-09 08:00:00", "0.125", Text(), "ok"});
+  const Dump dump = dumpWith("dbf_dump.py", dir.file("vfp.dbf"), dir);
+  ASSERT_TRUE(dump.ok);
+  std::vector<Row> live;
+  for (const Record& r : dump.records)
+    if (!r.deleted) live.push_back(r.values);
+  expectSameRows(live, expected, c.fields, "python3-dbf");
+}
+
 }  // namespace
 }  // namespace tdb::interop
