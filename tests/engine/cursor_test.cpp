@@ -359,3 +359,49 @@ TEST(Cursor, BatchMoveCopiesAndAppendsByPosition) {
 
 }  // namespace
 }  // namespace tdb
+
+namespace tdb {
+namespace {
+
+struct Recorder : TableObserver {
+  std::vector<TableEvent> events;
+  void tableEvent(Table&, TableEvent e) override { events.push_back(e); }
+};
+
+TEST(Cursor, BoundControlsHearChangesUnlessDisabled) {
+  TempDir dir;
+  test::makeSample(dir, "s.dbf", 3);
+  Table t;
+  point(t, dir, "s.dbf");
+  t.updateFieldDefs();  // the structure of a closed table
+  EXPECT_EQ(t.fieldDefs().count(), 6);
+  EXPECT_EQ(t.fieldDefs()[1].precision, 2);
+  Recorder r;
+  t.addObserver(&r);
+  t.open();
+  EXPECT_FALSE(r.events.empty());
+  r.events.clear();
+  t.next();
+  EXPECT_EQ(r.events, std::vector<TableEvent>{TableEvent::Scrolled});
+  r.events.clear();
+  t.edit();
+  t.fieldByName("NAME").setAsString("X");
+  EXPECT_EQ(r.events,
+            (std::vector<TableEvent>{TableEvent::StateChanged, TableEvent::RecordChanged}));
+  t.cancel();
+  r.events.clear();
+  t.disableControls();
+  t.disableControls();
+  t.last();
+  t.first();
+  t.enableControls();
+  EXPECT_TRUE(r.events.empty());
+  t.enableControls();
+  EXPECT_EQ(r.events, std::vector<TableEvent>{TableEvent::DataSetChanged});
+  t.removeObserver(&r);
+  t.next();
+  EXPECT_EQ(r.events.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tdb

@@ -281,3 +281,57 @@ TEST(DbfTable, CreateReplacesAndDeleteRemovesEveryFile) {
 
 }  // namespace
 }  // namespace tdb
+
+namespace tdb {
+namespace {
+
+// A dBASE 7 table written byte by byte: 68-byte header, 48-byte field descriptors, big-endian
+// integers with the sign bit flipped, doubles stored so that their bytes sort like their values.
+TEST(DbfTable, ReadsAndWritesDBaseSevenTables) {
+  test::TempDir dir;
+  std::string b(68 + 4 * 48 + 1, '\0');
+  b[0] = 0x04;
+  b[4] = 1;                                   // one record
+  b[8] = static_cast<char>(b.size() & 0xFF);  // header length
+  b[9] = static_cast<char>(b.size() >> 8);
+  const uint32_t recordLength = 1 + 5 + 4 + 8 + 4;
+  b[10] = static_cast<char>(recordLength);
+  auto field = [&](int i, const char* name, char type, int length) {
+    const size_t at = 68 + 48 * i;
+    std::memcpy(&b[at], name, std::strlen(name));
+    b[at + 32] = type;
+    b[at + 33] = static_cast<char>(length);
+  };
+  field(0, "NAME", 'C', 5);
+  field(1, "COUNT", 'I', 4);
+  field(2, "RATIO", 'O', 8);
+  field(3, "ID", '+', 4);
+  b.back() = '\x0D';
+  std::string record = " Li   ";
+  record += std::string("\x7F\xFF\xFF\xFE", 4);      // -2
+  record += std::string("\xC0\x04\0\0\0\0\0\0", 8);  // 2.5 with its sign bit set
+  record += std::string("\x80\0\0\x07", 4);          // 7
+  dir.write("seven.dbf", b + record + '\x1A');
+
+  Table t;
+  test::point(t, dir, "seven.dbf");
+  t.open();
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "Li");
+  EXPECT_EQ(t.fieldByName("COUNT").value(), Value::integer(-2));
+  EXPECT_EQ(t.fieldByName("RATIO").asNumber(), 2.5);
+  EXPECT_EQ(t.fieldByName("ID").dataType(), FieldType::ftAutoInc);
+  EXPECT_EQ(t.fieldByName("ID").value(), Value::integer(7));
+  t.edit();
+  t.fieldByName("COUNT").setValue(Value::integer(5));
+  t.fieldByName("RATIO").setValue(Value::number(-2.5));
+  t.post();
+  const std::string after = dir.read("seven.dbf");
+  EXPECT_EQ(after.substr(b.size() + 6, 12),
+            std::string("\x80\0\0\x05\x3F\xFB\xFF\xFF\xFF\xFF\xFF\xFF", 12));
+  t.close();
+  t.open();
+  EXPECT_EQ(t.fieldByName("RATIO").asNumber(), -2.5);
+}
+
+}  // namespace
+}  // namespace tdb
