@@ -42,8 +42,8 @@ std::unique_ptr<MemoFile> MemoFile::create(const std::string& path, MemoFormat f
       break;
     case MemoFormat::Dbt4:
       if (blockSize == 0) blockSize = 512;
-      // What dBASE IV itself can make, so every reader of the format takes the file.
-      if (blockSize % 512 != 0 || blockSize > 32768) refuse();
+      // Whatever open() takes, so a pack can rebuild any file it reads with the same blocks.
+      if (blockSize % 64 != 0 || blockSize > 32768) refuse();
       header = newDbt4(blockSize, path);
       break;
     case MemoFormat::Fpt:

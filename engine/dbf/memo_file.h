@@ -33,8 +33,8 @@ class MemoFile {
 
   // Creates an empty memo file, replacing any file of that name through a temporary file and a
   // rename, and opens it for writing. blockSize 0 is the format's default (512 for Dbt3 and Dbt4,
-  // 64 for Fpt). Dbt3 is always 512 and ignores blockSize; Dbt4 takes multiples of 512 up to
-  // 32768; Fpt takes 1 to 32768.
+  // 64 for Fpt). Dbt3 is always 512 and ignores blockSize; Dbt4 and Fpt take the sizes open()
+  // accepts.
   static std::unique_ptr<MemoFile> create(const std::string& path, MemoFormat format,
                                           uint32_t blockSize = 0);
 

@@ -45,7 +45,7 @@ void expectFailure(F f, const std::string& file, const std::string& detail = "")
   }
 }
 
-// Bytes a memo costs beyond its data, and the block size create() picks by default.
+// Bytes a memo costs beyond its data.
 size_t overhead(MemoFormat f) { return f == MemoFormat::Dbt3 ? 2 : f == MemoFormat::Dbt4 ? 9 : 8; }
 
 class MemoRoundTrip : public ::testing::TestWithParam<MemoFormat> {};
@@ -86,7 +86,7 @@ TEST_P(MemoRoundTrip, StoresRewritesAndAppends) {
   EXPECT_EQ(again->read(grown), gbk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, MemoRoundTrip,
+INSTANTIATE_TEST_SUITE_P(MemoFormats, MemoRoundTrip,
                          ::testing::Values(MemoFormat::Dbt3, MemoFormat::Dbt4, MemoFormat::Fpt));
 
 TEST(MemoLayout, WritesThePublishedBytes) {
@@ -246,6 +246,8 @@ TEST(MemoWrite, CreateReplacesTheFileAndLeavesNoTemporary) {
   EXPECT_EQ(MemoFile::open(dir.file("m.fpt"), MemoFormat::Fpt, false)->read(1), "a");
   expectFailure([&] { MemoFile::create(dir.file("n.dbt"), MemoFormat::Dbt4, 100); }, "n.dbt",
                 "100");
+  EXPECT_EQ(MemoFile::create(dir.file("p.dbt"), MemoFormat::Dbt4, 64)->write("a", 0, false), 1u);
+  EXPECT_EQ(MemoFile::open(dir.file("p.dbt"), MemoFormat::Dbt4, false)->read(1), "a");
   expectFailure([&] { MemoFile::create(dir.file("n.fpt"), MemoFormat::Fpt, 40000); }, "n.fpt");
   EXPECT_EQ(MemoFile::create(dir.file("n.dbt"), MemoFormat::Dbt3, 64)->blockSize(), 512u);
 }
