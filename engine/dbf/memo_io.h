@@ -1,8 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+namespace tdb {
+class PosixFile;
+}
 
 namespace tdb::memo {
 
@@ -22,7 +27,7 @@ class MemoIo {
   ~MemoIo();
 
   const std::string& path() const { return path_; }
-  bool writable() const { return writable_; }
+  bool writable() const;
 
   // The file's size now (another program may have grown it).
   uint64_t size() const;
@@ -37,11 +42,10 @@ class MemoIo {
   [[noreturn]] void fail(const std::string& what) const;
 
  private:
-  MemoIo(std::string path, int fd, bool writable);
+  MemoIo(std::string path, std::unique_ptr<PosixFile> file);
 
   std::string path_;
-  int fd_ = -1;
-  bool writable_ = false;
+  std::unique_ptr<PosixFile> file_;
 };
 
 }  // namespace tdb::memo
