@@ -105,7 +105,7 @@ Order orderFolded(std::string_view text, std::string_view folded) {
 }
 
 bool matchText(const Comparison& c, std::string_view field, unsigned options) {
-  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+  while (!field.empty() && (field.back() == ' ' || field.back() == '\0')) field.remove_suffix(1);
   if (c.isNull) {
     // A blank string field is null and empty alike.
     if (c.op == CompareOp::Eq) return field.empty();
@@ -142,14 +142,13 @@ bool matchValue(const Comparison& c, const Value& v) {
       break;
     case CompareKind::Date:
     case CompareKind::Time:
-      if (v.kind() == Value::Kind::DateTime || v.kind() == Value::Kind::Double) {
+      if (v.kind() == Value::Kind::DateTime || v.isNumeric()) {
+        double days = v.kind() == Value::Kind::Integer ? static_cast<double>(v.integerValue())
+                                                       : v.doubleValue();
+        if (c.kind == CompareKind::Time) days -= std::floor(days);
         // To the millisecond, so that a time built by another sum of the same parts still
         // compares equal.
-        double days = v.doubleValue();
-        if (c.kind == CompareKind::Time) days -= std::floor(days);
         order = orderOf(std::round(days * 86400000.0), c.number);
-      } else if (v.kind() == Value::Kind::Integer) {
-        order = orderOf(static_cast<double>(v.integerValue()) * 86400000.0, c.number);
       }
       break;
     case CompareKind::Boolean:

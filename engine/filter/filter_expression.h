@@ -25,10 +25,10 @@ class FilterFields {
   virtual Value fieldValue(int index) const = 0;  // of the current record
 
   // The text of a string or text-memo field of the current record, for scans that must not copy
-  // it: what fieldValue holds, except that the field's trailing blanks may remain (filters ignore
-  // them) and null reads as empty. The view must stay valid until the record changes or `holder`
-  // is assigned or destroyed. The default reads fieldValue into `holder` and views that; a cursor
-  // with the record's bytes at hand should return a view into them instead.
+  // it: what fieldValue holds, except that the field's padding of trailing blanks or NULs may
+  // remain (filters ignore it) and null reads as empty. The view must stay valid until the record
+  // changes or `holder` is assigned or destroyed. The default reads fieldValue into `holder` and
+  // views that; a cursor with the record's bytes at hand should return a view into them instead.
   virtual std::string_view fieldText(int index, Value& holder) const;
 };
 
@@ -36,9 +36,12 @@ namespace filter_internal {
 struct Program;
 }
 
-// A parsed record filter: comparisons of a field with a constant, joined by NOT, AND and OR (in
-// that order of precedence) and grouped by parentheses. Immutable once parsed; copies share the
-// parsed form, and matches() may run on several threads at once.
+// A parsed record filter: comparisons "field op constant" (op one of = <> < > <= >=) joined by
+// NOT, AND and OR (in that order of precedence) and grouped by parentheses. Text compares
+// bytewise without trailing blanks, a blank text field as ''. F=null holds for a blank field
+// (or empty text) and F<>null for any other; a blank field of a non-text type satisfies nothing
+// else but <>. Dates and times compare to the millisecond. Immutable once parsed; copies share
+// the parsed form, and matches() may run on several threads at once.
 class FilterExpression {
  public:
   FilterExpression();  // empty: matches every record
