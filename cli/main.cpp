@@ -1,5 +1,5 @@
-// tdb: the table engine from the command line. Output is UTF-8; a failure prints the engine's
-// message and exits non-zero.
+// tdb: the table engine from the command line. Output is UTF-8; a failure prints "tdb: " and the
+// message to stderr and exits 1, a command line that makes no sense prints the usage and exits 2.
 
 #include <unistd.h>
 
@@ -9,18 +9,44 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_error.h"
+#include "cli/commands.h"
 #include "engine/aliases.h"
-#include "engine/engine_error.h"
-#include "engine/gbk_codec.h"
 
 namespace {
 
+using namespace tdb::cli;
+
 const char* kUsage =
     "usage: tdb [--aliases FILE] COMMAND ...\n"
-    "  aliases          list the aliases: name, driver and folder\n"
-    "  tables DATABASE  list the tables of an alias, or of a folder\n"
-    "The alias file is "
-    "tdbalias.cfg beside this program unless --aliases names another.\n";
+    "  aliases                    list the aliases: name, driver and folder\n"
+    "  tables DATABASE            list the tables of an alias, or of a folder\n"
+    "  info TABLE                 file, driver, record count, and a line per field:\n"
+    "                             name, type, size, precision (TAB-separated)\n"
+    "  dump TABLE [--csv] [--filter EXPR]\n"
+    "                             every visible record: a line per record with TAB between\n"
+    "                             fields (\\\\ \\t \\r \\n escaped), or CSV with a header line;\n"
+    "                             binary memos as hex; EXPR in the engine's filter language\n"
+    "  pack TABLE                 drop the deleted records (needs the table to itself)\n"
+    "  copy SOURCE DEST [--foxpro]\n"
+    "                             replace DEST with a copy of SOURCE's visible records;\n"
+    "                             DEST is dBASE unless --foxpro\n"
+    "  append SOURCE DEST         add SOURCE's visible records to DEST, fields by position\n"
+    "  create DEST --like SOURCE [--foxpro]\n"
+    "                             a new empty table with SOURCE's structure\n"
+    "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
+    "The alias file is tdbalias.cfg beside this program unless --aliases names another.\n";
+
+struct Command {
+  const char* name;
+  int (*run)(const Context&, const Words&, Output&);
+};
+
+const Command kCommands[] = {
+    {"aliases", listAliases}, {"tables", listTablesOf}, {"info", showInfo},
+    {"dump", dumpTable},      {"pack", packTable},      {"copy", copyTable},
+    {"append", appendTable},  {"create", createLike},
+};
 
 std::string programFolder() {
   char buf[4096];
@@ -29,39 +55,25 @@ std::string programFolder() {
   return std::filesystem::path(std::string(buf, n)).parent_path().string();
 }
 
-void printLine(const std::string& utf8) {
-  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-  std::fputc('\n', stdout);
-}
-
 int run(std::vector<std::string> args) {
-  std::string aliasPath = programFolder() + "/" + tdb::AliasFile::kFileName;
+  Context context{programFolder() + "/" + tdb::AliasFile::kFileName};
   if (args.size() >= 2 && args[0] == "--aliases") {
-    aliasPath = args[1];
+    context.aliasPath = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
-  if (args.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  const std::string& command = args[0];
-  if (command == "aliases" && args.size() == 1) {
-    tdb::AliasFile file(aliasPath);
-    for (const tdb::Alias& a : file.aliases())
-      printLine(tdb::gbkToUtf8(a.name) + "\t" + file.driverName(a.name) + "\t" + a.folder);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "help")) {
+    std::fputs(kUsage, stdout);
     return 0;
   }
-  if (command == "tables" && args.size() == 2) {
-    tdb::AliasFile file(aliasPath);
-    // An argument that names an alias is one; anything else is a folder.
-    const std::string arg = tdb::utf8ToGbk(args[1]);
-    const tdb::Alias* alias = file.find(arg);
-    const std::string folder = alias ? alias->folder : args[1];
-    for (const std::string& t : tdb::listTables(folder)) printLine(t);
-    return 0;
+  if (args.empty()) throw UsageError("no command");
+  for (const Command& c : kCommands) {
+    if (args[0] != c.name) continue;
+    Output out;
+    const int status = c.run(context, Words(args.begin() + 1, args.end()), out);
+    out.flush();
+    return status;
   }
-  std::fputs(kUsage, stderr);
-  return 2;
+  throw UsageError("unknown command " + args[0]);
 }
 
 }  // namespace
@@ -69,7 +81,11 @@ int run(std::vector<std::string> args) {
 int main(int argc, char** argv) {
   try {
     return run(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const tdb::EngineError& e) {
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "tdb: %s\n%s", e.what(), kUsage);
+    return 2;
+  } catch (const std::exception& e) {
+    // Engine errors name the file and what is wrong; output errors say what failed.
     std::fprintf(stderr, "tdb: %s\n", e.what());
     return 1;
   }

@@ -1,0 +1,117 @@
+#include "cli/dump_format.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "engine/convert.h"
+#include "engine/gbk_codec.h"
+
+namespace tdb::cli {
+
+namespace {
+
+// ASCII reads the same in GBK and UTF-8, so most text needs no trip through iconv.
+bool isAscii(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (w & 0x8080808080808080ull) return false;
+  }
+  for (; n > 0; ++p, --n)
+    if (static_cast<unsigned char>(*p) & 0x80) return false;
+  return true;
+}
+
+// What forces a CSV field into quotes. A plain loop, because find_first_of with a set of
+// characters calls memchr once per character of the text: a dump's hottest line.
+bool needsQuotes(std::string_view s) {
+  for (const char c : s)
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+  return false;
+}
+
+}  // namespace
+
+void valueText(const Value& value, FieldType type, std::string& out) {
+  switch (value.kind()) {
+    case Value::Kind::Null:
+      out.clear();
+      return;
+    case Value::Kind::Text: {
+      const std::string& gbk = value.textValue();
+      if (isAscii(gbk))
+        out.assign(gbk);
+      else
+        out = gbkToUtf8(gbk);
+      return;
+    }
+    case Value::Kind::Bytes: {
+      static const char kHex[] = "0123456789abcdef";
+      const std::string& bytes = value.textValue();
+      out.resize(bytes.size() * 2);
+      for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        out[2 * i] = kHex[b >> 4];
+        out[2 * i + 1] = kHex[b & 15];
+      }
+      return;
+    }
+    default:
+      out = displayText(value, type);
+      return;
+  }
+}
+
+void writeCsvField(Output& out, std::string_view text, bool alone) {
+  if (!needsQuotes(text)) {
+    if (text.empty() && alone)
+      out.write("\"\"");
+    else
+      out.write(text);
+    return;
+  }
+  out.put('"');
+  for (size_t start = 0;;) {
+    const size_t quote = text.find('"', start);
+    if (quote == std::string_view::npos) {
+      out.write(text.substr(start));
+      break;
+    }
+    out.write(text.substr(start, quote + 1 - start));
+    out.put('"');
+    start = quote + 1;
+  }
+  out.put('"');
+}
+
+void writePlainField(Output& out, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char escape;
+    switch (text[i]) {
+      case '\\':
+        escape = '\\';
+        break;
+      case '\t':
+        escape = 't';
+        break;
+      case '\r':
+        escape = 'r';
+        break;
+      case '\n':
+        escape = 'n';
+        break;
+      default:
+        continue;
+    }
+    out.write(text.substr(start, i - start));
+    out.put('\\');
+    out.put(escape);
+    start = i + 1;
+  }
+  out.write(text.substr(start));
+}
+
+}  // namespace tdb::cli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/output.h"
+#include "engine/field_defs.h"
+#include "engine/value.h"
+
+namespace tdb::cli {
+
+// The text `tdb dump` shows for a value, UTF-8, into `out` (replaced, so one string serves a
+// whole dump without allocating): null as empty, text converted from GBK, binary data (binary
+// memos, raw fields) as lowercase hex digits, anything else the engine's display text.
+void valueText(const Value& value, FieldType type, std::string& out);
+
+// One field of a CSV record (RFC 4180): quoted only when it holds a comma, a quote, CR or LF,
+// with quotes doubled. `alone` marks the only field of a record, which is quoted when empty so
+// that its line is not blank (readers skip blank lines).
+void writeCsvField(Output& out, std::string_view text, bool alone);
+
+// One field of the plain form, where TAB separates fields and LF ends records: backslash, TAB,
+// CR and LF in the text become \\, \t, \r and \n, so every record stays on one line.
+void writePlainField(Output& out, std::string_view text);
+
+}  // namespace tdb::cli
