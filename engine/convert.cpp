@@ -30,6 +30,9 @@ long daysFromCivil(int y, int m, int d) {
 }
 
 constexpr long kEpochShift = 25569;  // 1899-12-30 to 1970-01-01
+// Day numbers of 0001-01-01 and 9999-12-31, the dates the engine holds.
+constexpr double kFirstDay = -693593;
+constexpr double kLastDay = 2958465;
 
 bool readInt(std::string_view& s, size_t maxDigits, int& out) {
   size_t n = 0;
@@ -99,6 +102,10 @@ double encodeDate(int y, int m, int d) {
 }
 
 void decodeDate(double days, int& y, int& m, int& d) {
+  if (!(days >= kFirstDay && days < kLastDay + 1)) {  // NaN too: no calendar date
+    y = m = d = 0;
+    return;
+  }
   long z = static_cast<long>(std::floor(days)) - kEpochShift + 719468;
   const long era = (z >= 0 ? z : z - 146096) / 146097;
   const long doe = z - era * 146097;
@@ -272,6 +279,7 @@ Value toFieldValue(const Value& v, const FieldDef& def) {
     } else {
       cannotHold(def, displayText(v, t));
     }
+    if (!(days >= kFirstDay && days < kLastDay + 1)) cannotHold(def, displayText(v, t));
     if (t == FieldType::ftDate) days = std::floor(days);
     if (t == FieldType::ftTime) days -= std::floor(days);
     return Value::dateTime(days);

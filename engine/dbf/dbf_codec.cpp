@@ -51,6 +51,13 @@ void putSortedDouble(char* p, double d) {
   putBe64(p, bits);
 }
 
+// A stored day number outside the calendar is damage, shown as a blank rather than trusted.
+Value dateTimeOrNull(double days) {
+  int y, m, d;
+  decodeDate(days, y, m, d);
+  return y == 0 ? Value() : Value::dateTime(days);
+}
+
 std::string_view trimmed(const char* p, size_t n) {
   std::string_view s(p, n);
   while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
@@ -182,7 +189,7 @@ Value decodeField(const Header& h, const Field& f, const char* rec) {
     case 'T': {
       const uint32_t day = getLe32(p), ms = getLe32(p + 4);
       if (day == 0 && ms == 0) return Value();
-      return Value::dateTime(day - kJulianOf18991230 + ms / 86400000.0);
+      return dateTimeOrNull(day - kJulianOf18991230 + ms / 86400000.0);
     }
     case 'B': {  // Visual FoxPro double (elsewhere B is a memo and never reaches here)
       double d;
@@ -193,7 +200,7 @@ Value decodeField(const Header& h, const Field& f, const char* rec) {
       return Value::number(getSortedDouble(p));
     case '@': {
       if (getLe64(p) == 0) return Value();
-      return Value::dateTime(getSortedDouble(p) / 86400000.0 - kDaysTo18991230);
+      return dateTimeOrNull(getSortedDouble(p) / 86400000.0 - kDaysTo18991230);
     }
     default:
       return Value::bytes(std::string(p, f.length));

@@ -161,6 +161,8 @@ TEST(DbfTable, ValuesThatDoNotFitAreRefusedAndTheRecordStays) {
   EXPECT_THROW(t.fieldByName("PRICE").setAsString("abc"), EngineError);
   EXPECT_THROW(t.fieldByName("DAY").setAsString("2023-02-29"), EngineError);
   EXPECT_THROW(t.fieldByName("OK").setAsString("maybe"), EngineError);
+  EXPECT_THROW(t.fieldByName("DAY").setValue(Value::dateTime(1e300)), EngineError);  // no date
+  EXPECT_THROW(t.fieldByName("DAY").setValue(Value::number(-1e7)), EngineError);
   EXPECT_EQ(t.fieldByName("PRICE").asNumber(), 1.5);
   t.fieldByName("NAME").setAsString(gbk("一二三四五六"));  // 12 bytes into 10: cut whole characters
   EXPECT_EQ(t.fieldByName("NAME").asString(), gbk("一二三四五"));
