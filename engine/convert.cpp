@@ -120,7 +120,11 @@ void decodeDate(double days, int& y, int& m, int& d) {
 bool parseDate(std::string_view text, double& days) {
   std::string_view s = trimmed(text);
   int y = 0, m = 0, d = 0;
-  if (s.size() >= 8 && s.find_first_not_of("0123456789") >= 8 && (s.size() == 8 || s[8] == ' ')) {
+  size_t leadingDigits = 0;
+  while (leadingDigits < s.size() && leadingDigits < 8 && s[leadingDigits] >= '0' &&
+         s[leadingDigits] <= '9')
+    ++leadingDigits;
+  if (leadingDigits == 8 && (s.size() == 8 || s[8] == ' ')) {
     std::string_view digits = s.substr(0, 8);
     std::string_view ys = digits.substr(0, 4), ms = digits.substr(4, 2), ds = digits.substr(6, 2);
     readInt(ys, 4, y);
@@ -147,9 +151,13 @@ bool parseDate(std::string_view text, double& days) {
 std::string formatDate(double days) {
   int y, m, d;
   decodeDate(days, y, m, d);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  return buf;
+  // By hand: dates are shown for every date field of every record a grid or a dump shows.
+  std::string s = "0000-00-00";
+  s[0] = static_cast<char>('0' + y / 1000), s[1] = static_cast<char>('0' + y / 100 % 10);
+  s[2] = static_cast<char>('0' + y / 10 % 10), s[3] = static_cast<char>('0' + y % 10);
+  s[5] = static_cast<char>('0' + m / 10), s[6] = static_cast<char>('0' + m % 10);
+  s[8] = static_cast<char>('0' + d / 10), s[9] = static_cast<char>('0' + d % 10);
+  return s;
 }
 
 std::string formatTime(double days) {

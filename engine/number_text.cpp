@@ -17,12 +17,6 @@ std::string scientific(double value, int precision) {
   return std::string(buf, r.ptr);
 }
 
-double readBack(const std::string& text) {
-  double v = 0;
-  std::from_chars(text.data(), text.data() + text.size(), v);
-  return v;
-}
-
 }  // namespace
 
 std::string shortestNumberText(double value) {
@@ -30,11 +24,14 @@ std::string shortestNumberText(double value) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
 
-  std::string sci;
-  for (int precision = 1; precision <= 15; ++precision) {
-    sci = scientific(value, precision);
-    if (readBack(sci) == value) break;
-  }
+  // The shortest text that reads back has as few digits as any can; when that is more than 15,
+  // the value is rounded to 15.
+  char buf[40];
+  std::string sci(buf,
+                  std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific).ptr);
+  const size_t mantissaDigits =
+      sci.find('e') - (sci[0] == '-') - (sci.find('.') != std::string::npos);
+  if (mantissaDigits > 15) sci = scientific(value, 15);
 
   // Split "-d.ddde±x" into sign, digits without trailing zeros, and exponent.
   const bool negative = sci[0] == '-';

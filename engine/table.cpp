@@ -126,9 +126,7 @@ std::string Table::path() const {
   return Session::folderOf(databaseName_) + name;
 }
 
-void Table::requireActive() const {
-  if (!storage_) throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有打开");
-}
+void Table::notOpen() const { throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有打开"); }
 
 void Table::requireClosed(const char* what) const {
   if (storage_) throw EngineError(std::string("数据表打开时不能") + what);

@@ -217,7 +217,11 @@ class Table : private FilterFields {
   Value fieldValue(int index) const override;
   std::string_view fieldText(int index, Value& holder) const override;
 
-  void requireActive() const;
+  // Inline: every field read passes here.
+  void requireActive() const {
+    if (!storage_) notOpen();
+  }
+  [[noreturn]] void notOpen() const;
   void requireClosed(const char* what) const;
   void checkBrowseMode();
   const RecordBuffer& activeBuffer() const;

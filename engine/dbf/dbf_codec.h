@@ -17,9 +17,6 @@ Value decodeField(const Header& header, const Field& field, const char* record);
 // naming the field when the value does not fit its width (the record is then unchanged).
 void encodeField(const Header& header, const Field& field, char* record, const Value& value);
 
-// True for fields whose value lives in the memo file.
-bool isMemo(const Header& header, const Field& field);
-
 // The memo block a memo field points at; 0 when it has none.
 uint32_t memoBlock(const Field& field, const char* record);
 void setMemoBlock(const Header& header, const Field& field, char* record, uint32_t block);

@@ -221,6 +221,7 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
     offset += f.length;
     if (offset > h.recordLength)
       damaged(path, "字段总长超过记录长度" + std::to_string(h.recordLength));
+    f.memo = isMemoField(f.type, h.flavor);
     if (f.type == '0') {  // Visual FoxPro's hidden null flags
       h.nullFlagsOffset = static_cast<int>(f.offset);
       h.nullFlagsLength = f.length;
@@ -326,6 +327,7 @@ Header designHeader(const FieldDefs& defs, TableType type) {
     }
     f.offset = offset;
     offset += f.length;
+    f.memo = isMemoField(f.type, fox ? Flavor::FoxPro2 : Flavor::DBase4);
     f.def = d;
     f.def.size = static_cast<int>(f.length);
     f.def.precision = f.type == 'N' ? f.decimals : 0;

@@ -24,6 +24,7 @@ struct Field {
   uint8_t decimals = 0;
   uint8_t flags = 0;  // Visual FoxPro field flags
   int nullBit = -1;   // Visual FoxPro: bit of this field in the _NullFlags field, -1 if none
+  bool memo = false;  // the value lives in the memo file; the record holds a block number
   FieldDef def;
 };
 

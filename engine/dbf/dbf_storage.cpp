@@ -195,6 +195,7 @@ void DbfStorage::refresh() {
     header_.recordCount = n;
   }
   cacheFirst_ = cacheCount_ = 0;
+  if (memo_) memo_->discardReadAhead();
 }
 
 const char* DbfStorage::cachedRecord(uint32_t recno) {
@@ -223,7 +224,7 @@ bool DbfStorage::isDeleted(const RecordBuffer& buf) const { return buf.bytes[0] 
 
 Value DbfStorage::get(const RecordBuffer& buf, int field) {
   const Field& f = header_.fields.at(field);
-  if (!isMemo(header_, f)) return decodeField(header_, f, buf.bytes.data());
+  if (!f.memo) return decodeField(header_, f, buf.bytes.data());
   if (auto pending = buf.memos.find(field); pending != buf.memos.end()) return pending->second;
   const uint32_t block = memoBlock(f, buf.bytes.data());
   if (block == 0 || !memo_) return Value();
@@ -245,7 +246,7 @@ bool DbfStorage::textView(const RecordBuffer& buf, int field, std::string_view& 
 
 void DbfStorage::set(RecordBuffer& buf, int field, const Value& value) {
   const Field& f = header_.fields.at(field);
-  if (isMemo(header_, f))
+  if (f.memo)
     buf.memos[field] = value;
   else
     encodeField(header_, f, buf.bytes.data(), value);
@@ -257,7 +258,7 @@ void DbfStorage::blank(RecordBuffer& buf) {
   if (header_.nullFlagsOffset >= 0)
     std::memset(buf.bytes.data() + header_.nullFlagsOffset, 0, header_.nullFlagsLength);
   for (const Field& f : header_.fields) {
-    if (isMemo(header_, f))
+    if (f.memo)
       setMemoBlock(header_, f, buf.bytes.data(), 0);
     else
       encodeField(header_, f, buf.bytes.data(), Value());
@@ -363,7 +364,7 @@ void DbfStorage::pack() {
       read(r, buf);
       for (size_t i = 0; i < h.fields.size() && newMemo; ++i) {
         const Field& f = h.fields[i];
-        if (!isMemo(h, f)) continue;
+        if (!f.memo) continue;
         const uint32_t block = memoBlock(f, buf.bytes.data());
         uint32_t moved = 0;
         if (block != 0) {

@@ -32,14 +32,13 @@ class FptMemo : public BlockMemo {
   }
 
   Stored load(uint64_t offset, uint32_t block) const override {
-    uint64_t size = io_.size();
-    if (offset + 8 > size) io_.fail("的" + blockName(block) + "的块头超出文件末尾");
+    if (!io_.covers(offset + 8)) io_.fail("的" + blockName(block) + "的块头超出文件末尾");
     std::string head = io_.readExactly(offset, 8);
     uint32_t type = getBe32(head, 0);
     if (type != kBinary && type != kText && type != kObject)
       io_.fail("的" + blockName(block) + "的块头已损坏(类型" + std::to_string(type) + ")");
     uint32_t length = getBe32(head, 4);
-    if (offset + 8 + length > size) {
+    if (!io_.covers(offset + 8 + length)) {
       io_.fail("的" + blockName(block) + "的备注长度" + std::to_string(length) + "超出文件末尾");
     }
     return {io_.readExactly(offset + 8, length), uint64_t{8} + length};

@@ -33,14 +33,14 @@ uint32_t BlockMemo::checkedNextFree() const {
 std::string BlockMemo::read(uint32_t block) {
   if (block < firstBlock_) io_.fail("的" + blockName(block) + "位于文件头内,不是备注");
   uint64_t offset = uint64_t{block} * blockSize_;
-  if (offset >= io_.size()) io_.fail("的" + blockName(block) + "超出文件末尾");
+  if (!io_.covers(offset + 1)) io_.fail("的" + blockName(block) + "超出文件末尾");
   return load(offset, block).data;
 }
 
 uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
   if (block < firstBlock_) return 0;
   uint64_t offset = uint64_t{block} * blockSize_;
-  if (offset >= io_.size()) return 0;
+  if (!io_.covers(offset + 1)) return 0;
   try {
     return ceilDiv(load(offset, block).extent, blockSize_);
   } catch (const EngineError&) {
@@ -50,6 +50,8 @@ uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
 
 uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary) {
   if (!io_.writable()) io_.fail("以只读方式打开,不能写入");
+  // Another program may have written since: a write decides from what is on disk now.
+  io_.discardReadAhead();
   std::string bytes = encode(data, binary);
   uint64_t blocks = std::max<uint64_t>(1, ceilDiv(bytes.size(), blockSize_));
 

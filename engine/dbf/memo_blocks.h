@@ -20,6 +20,7 @@ class BlockMemo : public MemoFile {
   uint32_t blockSize() const override { return blockSize_; }
   const std::string& path() const override { return io_.path(); }
   void sync() override { io_.sync(); }
+  void discardReadAhead() override { io_.discardReadAhead(); }
 
  protected:
   // `firstBlock` is the first block after the header.

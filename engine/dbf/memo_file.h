@@ -58,6 +58,9 @@ class MemoFile {
 
   // Flushes everything written to the disk.
   virtual void sync() = 0;
+
+  // Forgets bytes read ahead, so that the next reads see what other programs wrote since.
+  virtual void discardReadAhead() = 0;
 };
 
 }  // namespace tdb

@@ -1,5 +1,7 @@
 #include "engine/dbf/memo_io.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "engine/engine_error.h"
@@ -32,10 +34,22 @@ MemoIo MemoIo::replace(const std::string& path, std::string_view contents) {
   return open(path, true);
 }
 
-uint64_t MemoIo::size() const { return file_->size(); }
+uint64_t MemoIo::size() const { return knownSize_ = file_->size(); }
+
+bool MemoIo::covers(uint64_t end) const { return end <= knownSize_ || end <= size(); }
 
 size_t MemoIo::readAt(uint64_t offset, char* dst, size_t n) const {
-  return file_->readAt(offset, dst, n);
+  constexpr size_t kWindow = 64 * 1024;
+  if (n > kWindow / 4) return file_->readAt(offset, dst, n);
+  const bool inside = offset >= windowStart_ && offset + n <= windowStart_ + window_.size();
+  if (!inside) {
+    window_.resize(kWindow);
+    window_.resize(file_->readAt(offset, window_.data(), kWindow));
+    windowStart_ = offset;
+  }
+  const size_t available = std::min<uint64_t>(n, windowStart_ + window_.size() - offset);
+  std::memcpy(dst, window_.data() + (offset - windowStart_), available);
+  return available;
 }
 
 std::string MemoIo::readExactly(uint64_t offset, size_t n) const {
@@ -45,6 +59,7 @@ std::string MemoIo::readExactly(uint64_t offset, size_t n) const {
 }
 
 void MemoIo::writeAt(uint64_t offset, std::string_view bytes) {
+  window_.clear();
   file_->writeAt(offset, bytes.data(), bytes.size());
 }
 

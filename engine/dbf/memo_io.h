@@ -31,11 +31,16 @@ class MemoIo {
 
   // The file's size now (another program may have grown it).
   uint64_t size() const;
+  // True when the file reaches at least `end` bytes. Memo files only grow while open, so a size
+  // seen once stays true and the file is asked again only for offsets beyond it: reading a memo
+  // costs no system call but the read itself.
+  bool covers(uint64_t end) const;
   // Reads up to `n` bytes at `offset`; fewer only at the end of the file.
   size_t readAt(uint64_t offset, char* dst, size_t n) const;
   // Reads exactly `n` bytes or throws.
   std::string readExactly(uint64_t offset, size_t n) const;
   void writeAt(uint64_t offset, std::string_view bytes);
+  void discardReadAhead() { window_.clear(); }
   void sync();
 
   // An EngineError "备注文件[path]" + what.
@@ -46,6 +51,11 @@ class MemoIo {
 
   std::string path_;
   std::unique_ptr<PosixFile> file_;
+  mutable uint64_t knownSize_ = 0;
+  // Small reads are served from one block read ahead: memos of neighbouring records sit side by
+  // side, so a scan costs one system call per window instead of one per memo. Writes drop it.
+  mutable uint64_t windowStart_ = 0;
+  mutable std::string window_;
 };
 
 }  // namespace tdb::memo
