@@ -20,9 +20,9 @@ namespace {
 
 // One value while an expression is evaluated; which members count depends on the node's type.
 struct Scalar {
-  std::string text;     // Character, at most the node's width
-  double number = 0;    // Numeric; Date: the day number
-  bool blank = false;   // Date: the blank date
+  std::string text;      // Character, at most the node's width
+  double number = 0;     // Numeric; Date: the day number
+  bool blank = false;    // Date: the blank date
   bool logical = false;  // Logical
 };
 

@@ -40,6 +40,8 @@ struct Program;
 // (TRIM shortens them), and only the whole key is brought to width(). Text comparisons (=, <,
 // ...) ignore trailing blanks; == compares exactly.
 //
+// A date-and-time field is a Date whose keys keep the time of day.
+//
 // Blank fields: a blank text field is blanks of its width, a blank number 0, a blank logical
 // false, a blank date the blank date. The blank date sorts before every date, DTOS gives eight
 // blanks for it and DTOC "    -  -  "; it stays blank when days are added or taken away, and a
@@ -82,7 +84,8 @@ class KeyExpression {
   // would not fit whole, and blanks fill up. Numeric: Value::number, never NaN (an undefined
   // result such as an infinity minus itself is 0) and never -0. Date: Value::dateTime, or null
   // for the blank date. Logical: Value::boolean. Throws nothing beyond what `record`'s accessors
-  // do: a field value of an unexpected kind reads as the blank value.
+  // do: a field value of an unexpected kind is converted where it can be (text fields take its
+  // display text) and reads as the blank value where it cannot.
   Value evaluate(const FilterFields& record, uint32_t recno) const;
 
   // The expression as it was parsed.

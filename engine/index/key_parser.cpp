@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -87,11 +88,11 @@ struct Function {
 };
 
 const Function kFunctions[] = {
-    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1},    {"TRIM", Op::Trim, 1, 1},
-    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1},    {"ALLTRIM", Op::AllTrim, 1, 1},
-    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},      {"RIGHT", Op::Right, 2, 2},
-    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},      {"DTOC", Op::Dtoc, 1, 1},
-    {"VAL", Op::Val, 1, 1},       {"IIF", Op::Iif, 3, 3},        {"RECNO", Op::Recno, 0, 0},
+    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1}, {"TRIM", Op::Trim, 1, 1},
+    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1}, {"ALLTRIM", Op::AllTrim, 1, 1},
+    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},   {"RIGHT", Op::Right, 2, 2},
+    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},   {"DTOC", Op::Dtoc, 1, 1},
+    {"VAL", Op::Val, 1, 1},       {"IIF", Op::Iif, 3, 3},     {"RECNO", Op::Recno, 0, 0},
 };
 
 // The function of that name, or of which it is an unambiguous prefix of at least four letters.
@@ -157,7 +158,8 @@ class Parser {
     program->root = parseOr();
     if (tok_.kind != Tok::End) failAfterOperand();
     const Node& root = program->nodes[program->root];
-    if (root.type == Type::Character && root.width == 0) fail(0, "表达式结果的长度为0，不能作关键字");
+    if (root.type == Type::Character && root.width == 0)
+      fail(0, "表达式结果的长度为0，不能作关键字");
     return program;
   }
 
@@ -172,10 +174,15 @@ class Parser {
                : 1;
   }
 
+  // Control characters are shown as '?': a NUL would end the message for every reader of
+  // what().
   std::string excerpt(size_t at, int chars) const {
     size_t end = at;
     for (int n = 0; n < chars && end < text_.size(); ++n) end += charLength(end);
-    return gbkToUtf8(text_.substr(at, end - at)) + (end < text_.size() ? "…" : "");
+    std::string shown = gbkToUtf8(text_.substr(at, end - at));
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = isBlank(c) ? ' ' : '?';
+    return shown + (end < text_.size() ? "…" : "");
   }
 
   [[noreturn]] void fail(size_t at, const std::string& what) const {
@@ -289,8 +296,9 @@ class Parser {
     ++pos_;
     for (;;) {
       if (pos_ >= text_.size())
-        fail(t.at, std::string("字符串常量缺少结束的") + (close == ']' ? "右方括号" :
-                                                          close == '"' ? "双引号" : "单引号"));
+        fail(t.at, std::string("字符串常量缺少结束的") + (close == ']'   ? "右方括号"
+                                                          : close == '"' ? "双引号"
+                                                                         : "单引号"));
       if (text_[pos_] == close) break;
       pos_ += charLength(pos_);
     }
@@ -584,9 +592,9 @@ class Parser {
     std::vector<int> args;
     if (tok_.kind != Tok::RParen) {
       for (;;) {
+        if (static_cast<int>(args.size()) == f->maxArgs) fail(tok_.at, tooMany(*f));
         args.push_back(parseOr());
         if (tok_.kind == Tok::Comma) {
-          if (static_cast<int>(args.size()) >= f->maxArgs) fail(tok_.at, tooMany(*f));
           advance();
           continue;
         }
@@ -598,9 +606,7 @@ class Parser {
     const size_t close = tok_.at;
     advance();  // )
     leave();
-    const int count = static_cast<int>(args.size());
-    if (count < f->minArgs || count > f->maxArgs)
-      fail(count > f->maxArgs ? name.at : close, count > f->maxArgs ? tooMany(*f) : tooFew(*f));
+    if (static_cast<int>(args.size()) < f->minArgs) fail(close, tooFew(*f));
     return call(*f, args, name.at);
   }
 
@@ -693,8 +699,8 @@ class Parser {
         requireArg(f, args, 0, Type::Logical);
         const Type a = typeOf(args[1]), b = typeOf(args[2]);
         if (a != b)
-          fail(info_[args[2]].at, std::string("函数IIF的两个结果类型不同：") + typeName(a) +
-                                      "和" + typeName(b));
+          fail(info_[args[2]].at,
+               std::string("函数IIF的两个结果类型不同：") + typeName(a) + "和" + typeName(b));
         return addCall(make(f.op, a, std::max(widthOf(args[1]), widthOf(args[2]))));
       }
       case Op::Recno:

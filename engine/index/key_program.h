@@ -15,7 +15,7 @@ using Type = KeyExpression::Type;
 
 enum class Op : uint8_t {
   Field,
-  Text,     // constants
+  Text,  // constants
   Number,
   Logical,
   Recno,
