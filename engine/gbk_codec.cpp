@@ -86,6 +86,17 @@ std::string gbkToUtf8(std::string_view gbk) {
 
 std::string utf8ToGbk(std::string_view utf8) { return toGbk().run(utf8, "?", skipUtf8, nullptr); }
 
+std::string shownText(std::string_view gbk) {
+  std::string shown = gbkToUtf8(gbk);
+  for (char& c : shown) {
+    if (c == '\t' || c == '\r' || c == '\n')
+      c = ' ';
+    else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      c = '?';
+  }
+  return shown;
+}
+
 bool fitsGbk(std::string_view utf8) {
   size_t replaced = 0;
   toGbk().run(utf8, "?", skipUtf8, &replaced);

@@ -17,4 +17,8 @@ std::string utf8ToGbk(std::string_view utf8);
 // True when every character of the UTF-8 text has a GBK form.
 bool fitsGbk(std::string_view utf8);
 
+// GBK text quoted in a message: UTF-8, with tabs, line ends and other control characters shown
+// as blanks or '?', so that a NUL in a user's text cannot cut the message short.
+std::string shownText(std::string_view gbk);
+
 }  // namespace tdb

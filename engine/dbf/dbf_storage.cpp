@@ -129,15 +129,16 @@ void DbfStorage::load() {
     throw EngineError(exclusive_ ? "数据表[" + path_ + "]正在被使用,不能独占打开"
                                  : "数据表[" + path_ + "]已被独占打开");
   }
-  const uint64_t size = file_->size();
+  // The header before the size: another process appends a record before it counts it, so a
+  // count read first never needs more bytes than the size read after it shows.
   std::string bytes(kFixedHeaderSize, '\0');
   bytes.resize(file_->readAt(0, bytes.data(), bytes.size()));
   const uint32_t length = announcedHeaderLength(bytes);
-  if (length > bytes.size() && length <= size) {
+  if (length > bytes.size()) {
     bytes.resize(length);
-    file_->readExactly(0, bytes.data(), length);
+    bytes.resize(file_->readAt(0, bytes.data(), length));
   }
-  header_ = parseHeader(bytes, size, path_);
+  header_ = parseHeader(bytes, file_->size(), path_);
 
   defs_.clear();
   for (const Field& f : header_.fields) defs_.add(f.def);

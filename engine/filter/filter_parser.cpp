@@ -150,7 +150,7 @@ class Parser {
     } else {
       size_t end = at;
       for (int n = 0; n < 12 && end < text_.size(); ++n) end += charLength(end);
-      where += "“" + gbkToUtf8(text_.substr(at, end - at)) + (end < text_.size() ? "…”" : "”");
+      where += "“" + shownText(text_.substr(at, end - at)) + (end < text_.size() ? "…”" : "”");
     }
     throw EngineError(where + "处：" + what);
   }
@@ -326,7 +326,7 @@ class Parser {
   int parseComparison() {
     const size_t nameAt = pos_;
     const std::string name = readFieldName();
-    const std::string shownName = "[" + gbkToUtf8(name) + "]";
+    const std::string shownName = "[" + shownText(name) + "]";
     Comparison c;
     c.field = fields_.fieldIndex(name);
     if (c.field < 0) fail(nameAt, "没有字段" + shownName);
@@ -363,7 +363,7 @@ class Parser {
 
   void bindConstant(Comparison& c, const std::string& constant, size_t at,
                     const std::string& shownName) {
-    const std::string shown = "“" + gbkToUtf8(constant) + "”";
+    const std::string shown = "“" + shownText(constant) + "”";
     switch (c.kind) {
       case CompareKind::Text: {
         // Stored text has no trailing blanks, so a constant's own would never match.

@@ -174,15 +174,10 @@ class Parser {
                : 1;
   }
 
-  // Control characters are shown as '?': a NUL would end the message for every reader of
-  // what().
   std::string excerpt(size_t at, int chars) const {
     size_t end = at;
     for (int n = 0; n < chars && end < text_.size(); ++n) end += charLength(end);
-    std::string shown = gbkToUtf8(text_.substr(at, end - at));
-    for (char& c : shown)
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = isBlank(c) ? ' ' : '?';
-    return shown + (end < text_.size() ? "…" : "");
+    return shownText(text_.substr(at, end - at)) + (end < text_.size() ? "…" : "");
   }
 
   [[noreturn]] void fail(size_t at, const std::string& what) const {

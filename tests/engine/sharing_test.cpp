@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -32,7 +33,8 @@ class Child {
       int status = 0;
       try {
         body(up[1], down[0]);
-      } catch (...) {
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "child: %s\n", e.what());  // the parent's test output shows why
         status = 3;
       }
       _exit(status);  // no test framework teardown in the child
