@@ -75,7 +75,6 @@ class FieldDefs {
   FieldDef& operator[](int i) { return defs_[i]; }
   // Index of the field of that name, compared without regard to ASCII case; -1 when none.
   int indexOf(const std::string& name) const;
-  const std::vector<FieldDef>& list() const { return defs_; }
   auto begin() const { return defs_.begin(); }
   auto end() const { return defs_.end(); }
 
@@ -90,7 +89,6 @@ class IndexDefs {
   void add(IndexDef def) { defs_.push_back(std::move(def)); }
   int count() const { return static_cast<int>(defs_.size()); }
   const IndexDef& operator[](int i) const { return defs_[i]; }
-  const std::vector<IndexDef>& list() const { return defs_; }
   auto begin() const { return defs_.begin(); }
   auto end() const { return defs_.end(); }
 

@@ -89,10 +89,6 @@ void PosixFile::writeAt(uint64_t offset, const char* src, size_t n) {
   }
 }
 
-void PosixFile::truncate(uint64_t size) {
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "无法截断");
-}
-
 void PosixFile::sync() {
   if (::fsync(fd_) != 0) fail(path_, "无法写入磁盘");
 }

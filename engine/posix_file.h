@@ -25,7 +25,6 @@ class PosixFile {
   // Reads exactly `n` bytes or throws.
   void readExactly(uint64_t offset, char* dst, size_t n) const;
   void writeAt(uint64_t offset, const char* src, size_t n);
-  void truncate(uint64_t size);
   void sync();
 
   // Byte-range locks owned by this open file, not by the process: two PosixFile objects on the

@@ -169,24 +169,17 @@ void Table::open() {
   if (storage_) return;
   const std::string file = path();
   requireXBase(effectiveType(tableType_, file), file);
-  std::unique_ptr<Storage> storage = dbf::DbfStorage::open(file, exclusive_);
-  FilterExpression expr;
-  std::vector<int> order;
-  {
-    // Bind the filter and the order to the new structure before taking it on.
-    std::swap(storage_, storage);
-    fieldDefs_ = storage_->fieldDefs();
-    try {
-      expr = FilterExpression::parse(filterText_, *this);
-      order = fieldList(indexFieldNames_, *this);
-    } catch (...) {
-      storage_.reset();
-      throw;
-    }
-  }
+  storage_ = dbf::DbfStorage::open(file, exclusive_);
+  fieldDefs_ = storage_->fieldDefs();
   indexDefs_ = storage_->indexDefs();
-  filterExpr_ = std::move(expr);
-  orderFields_ = std::move(order);
+  // The filter and the order bind to the structure just read; a table they do not fit stays shut.
+  try {
+    filterExpr_ = FilterExpression::parse(filterText_, *this);
+    orderFields_ = fieldList(indexFieldNames_, *this);
+  } catch (...) {
+    storage_.reset();
+    throw;
+  }
   fields_.clear();
   for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
   changes_.clear();

@@ -9,7 +9,4 @@ namespace torvanel {
 // everything below takes the folder as a parameter so that tests can use a temporary one.
 QString programFolder();
 
-// `name` inside `folder` (which ends with '/').
-inline QString inFolder(const QString& folder, const QString& name) { return folder + name; }
-
 }  // namespace torvanel

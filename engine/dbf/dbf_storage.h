@@ -38,7 +38,6 @@ class DbfStorage : public Storage {
 
   const Header& header() const { return header_; }
   const std::string& path() const { return path_; }
-  bool exclusive() const { return exclusive_; }
 
   const FieldDefs& fieldDefs() const override { return defs_; }
   const IndexDefs& indexDefs() const override { return indexes_; }
