@@ -66,15 +66,6 @@ std::string fieldText(const FieldDef& def) { return "字段[" + gbkToUtf8(def.na
                     ")");
 }
 
-bool isIntegerType(FieldType t) {
-  return t == FieldType::ftSmallint || t == FieldType::ftInteger || t == FieldType::ftWord ||
-         t == FieldType::ftLargeint || t == FieldType::ftAutoInc;
-}
-
-bool isFloatType(FieldType t) {
-  return t == FieldType::ftFloat || t == FieldType::ftCurrency || t == FieldType::ftBCD;
-}
-
 bool parseBoolean(std::string_view s, bool& out) {
   std::string up;
   for (char c : trimmed(s)) up += (c >= 'a' && c <= 'z') ? char(c - 32) : c;

@@ -53,6 +53,15 @@ bool isMemoType(FieldType t) {
          t == FieldType::ftGraphic || t == FieldType::ftTypedBinary;
 }
 
+bool isIntegerType(FieldType t) {
+  return t == FieldType::ftSmallint || t == FieldType::ftInteger || t == FieldType::ftWord ||
+         t == FieldType::ftLargeint || t == FieldType::ftAutoInc;
+}
+
+bool isFloatType(FieldType t) {
+  return t == FieldType::ftFloat || t == FieldType::ftCurrency || t == FieldType::ftBCD;
+}
+
 bool sameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

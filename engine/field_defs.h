@@ -35,6 +35,12 @@ const char* fieldTypeName(FieldType type);
 // True for the types whose values live in a memo file rather than the record.
 bool isMemoType(FieldType type);
 
+// Whole numbers (ftSmallint, ftInteger, ftWord, ftLargeint, ftAutoInc) and the rest of the
+// numbers (ftFloat, ftCurrency, ftBCD): how values of a type compare, convert and index.
+bool isIntegerType(FieldType type);
+bool isFloatType(FieldType type);
+inline bool isNumericType(FieldType type) { return isIntegerType(type) || isFloatType(type); }
+
 // One field of a table's structure. Names are GBK bytes.
 struct FieldDef {
   std::string name;

@@ -51,21 +51,15 @@ bool sameWord(std::string_view s, std::string_view upper) {
 
 // How comparisons read a field of the type; false for the types a filter cannot compare.
 bool compareKindOf(FieldType type, CompareKind& kind) {
+  if (isNumericType(type)) {
+    kind = CompareKind::Number;
+    return true;
+  }
   switch (type) {
     case FieldType::ftString:
     case FieldType::ftMemo:
     case FieldType::ftFmtMemo:
       kind = CompareKind::Text;
-      return true;
-    case FieldType::ftSmallint:
-    case FieldType::ftInteger:
-    case FieldType::ftWord:
-    case FieldType::ftLargeint:
-    case FieldType::ftFloat:
-    case FieldType::ftCurrency:
-    case FieldType::ftBCD:
-    case FieldType::ftAutoInc:
-      kind = CompareKind::Number;
       return true;
     case FieldType::ftDate:
     case FieldType::ftDateTime:

@@ -55,19 +55,13 @@ const char* typeName(Type t) {
 
 // The key type a field gives, false for the types no key can hold.
 bool keyTypeOf(FieldType type, Type& out) {
+  if (isNumericType(type)) {
+    out = Type::Numeric;
+    return true;
+  }
   switch (type) {
     case FieldType::ftString:
       out = Type::Character;
-      return true;
-    case FieldType::ftSmallint:
-    case FieldType::ftInteger:
-    case FieldType::ftWord:
-    case FieldType::ftLargeint:
-    case FieldType::ftFloat:
-    case FieldType::ftCurrency:
-    case FieldType::ftBCD:
-    case FieldType::ftAutoInc:
-      out = Type::Numeric;
       return true;
     case FieldType::ftDate:
     case FieldType::ftDateTime:  // ordered by its time of day too

@@ -1,0 +1,170 @@
+#include "engine/index/cdx_file.h"
+
+#include "engine/engine_error.h"
+#include "engine/field_defs.h"
+#include "engine/index/index_bytes.h"
+
+namespace tdb {
+
+using index_bytes::be32;
+using index_bytes::fieldText;
+using index_bytes::le16;
+using index_bytes::le32;
+
+namespace {
+
+constexpr uint32_t kNode = 512;
+constexpr uint32_t kNone = 0xFFFFFFFF;  // "no sibling" in a node's chain pointers
+constexpr int kMaxKeyLength = 240;
+constexpr int kMaxDepth = 64;  // far beyond any tree a real file of 4 GiB can hold
+constexpr unsigned kUnique = 1, kHasFor = 8, kCompound = 64;
+constexpr unsigned kLeaf = 2;
+
+}  // namespace
+
+CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
+  size_ = file_.size();
+  if (size_ < 2 * kNode) fail("it is shorter than its header");
+  Header directory = readHeader(0, nullptr);
+  if (!(directory.options & kCompound)) fail("its header does not mark a compound index");
+  walkTree(directory.root, directory.keyLength, ' ', [&](const IndexEntry& e) {
+    std::string pool;
+    Header h = readHeader(e.recno, &pool);
+    IndexTagInfo info;
+    info.name = e.key;
+    while (!info.name.empty() && (info.name.back() == ' ' || info.name.back() == '\0'))
+      info.name.pop_back();
+    if (info.name.empty()) fail("a tag has no name");
+    size_t split = pool.find('\0');
+    info.expression = pool.substr(0, split);
+    info.forExpression = pool.substr(split + 1);
+    info.unique = h.options & kUnique;
+    info.descending = h.descending;
+    info.keyLength = h.keyLength;
+    tags_.push_back(info);
+    headers_.push_back(h);
+    return true;
+  });
+}
+
+int CdxFile::tagIndex(const std::string& name) const {
+  for (size_t i = 0; i < tags_.size(); ++i)
+    if (sameName(tags_[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+void CdxFile::fail(const std::string& defect) const {
+  throw EngineError("index file " + file_.path() + " is damaged: " + defect);
+}
+
+CdxFile::Header CdxFile::readHeader(uint64_t offset, std::string* pool) const {
+  if (offset % kNode != 0 || offset + 2 * kNode > size_)
+    fail("a tag header lies outside the file (offset " + std::to_string(offset) + ")");
+  std::string b(2 * kNode, '\0');
+  file_.readExactly(offset, b.data(), b.size());
+  Header h;
+  h.root = le32(b, 0);
+  h.keyLength = static_cast<int>(le16(b, 12));
+  h.options = uint8_t(b[14]);
+  h.descending = le16(b, 502) != 0;
+  if (h.keyLength < 1 || h.keyLength > kMaxKeyLength)
+    fail("key length " + std::to_string(h.keyLength) + " at offset " + std::to_string(offset));
+  if (pool) {
+    uint32_t keyText = le16(b, 510), forText = le16(b, 506);
+    if (keyText > kNode || forText > kNode - keyText)
+      fail("expression lengths overrun the expression pool at offset " + std::to_string(offset));
+    *pool = b.substr(kNode);
+    if (keyText == 0) keyText = static_cast<uint32_t>(fieldText(*pool, 0, kNode).size() + 1);
+    std::string forExpression;
+    if ((h.options & kHasFor) && keyText < kNode)
+      forExpression = fieldText(*pool, keyText, kNode - keyText);
+    // The pool is handed back as key text, NUL, FOR text: what the caller splits.
+    *pool = fieldText(*pool, 0, std::min<size_t>(keyText, kNode));
+    pool->push_back('\0');
+    pool->append(forExpression);
+  }
+  return h;
+}
+
+void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
+                       const IndexVisitor& visit) const {
+  std::string node(kNode, '\0');
+  auto load = [&](uint32_t offset) {
+    if (offset % kNode != 0 || offset < 2 * kNode || uint64_t(offset) + kNode > size_)
+      fail("a node offset " + std::to_string(offset) + " lies outside the file");
+    file_.readExactly(offset, node.data(), kNode);
+  };
+
+  // Down the leftmost branch to the first leaf.
+  uint32_t offset = root;
+  for (int depth = 0;; ++depth) {
+    if (depth == kMaxDepth) fail("its tree is deeper than any real index");
+    load(offset);
+    if (le16(node, 0) & kLeaf) break;
+    uint32_t keys = le16(node, 2);
+    if (keys == 0 || 12 + keys * (uint64_t(keyLength) + 8) > kNode)
+      fail("an interior node at offset " + std::to_string(offset) + " holds " +
+           std::to_string(keys) + " keys");
+    offset = be32(node, 12 + keyLength + 4);
+  }
+
+  // Then along the leaves, left to right, each at most once.
+  std::vector<bool> seen(size_ / kNode + 1, false);
+  std::string previous, key;
+  while (true) {
+    if (seen[offset / kNode]) fail("its leaf chain loops at offset " + std::to_string(offset));
+    seen[offset / kNode] = true;
+    const std::string where = " in the leaf at offset " + std::to_string(offset);
+    if (!(le16(node, 0) & kLeaf)) fail("a non-leaf node sits in the leaf chain" + where);
+    uint32_t keys = le16(node, 2);
+    uint32_t recMask = le32(node, 14);
+    unsigned dupMask = uint8_t(node[18]), trailMask = uint8_t(node[19]);
+    unsigned recBits = uint8_t(node[20]), dupBits = uint8_t(node[21]);
+    unsigned trailBits = uint8_t(node[22]), width = uint8_t(node[23]);
+    if (width < 1 || width > 8 || recBits > 32 || recBits + dupBits + trailBits > width * 8)
+      fail("bad entry layout" + where);
+    const uint64_t entriesEnd = 24 + uint64_t(keys) * width;
+    if (entriesEnd > kNode) fail(std::to_string(keys) + " entries overrun the node" + where);
+    size_t tail = kNode;  // key bytes are packed downwards from the node's end
+    previous.clear();
+    for (uint32_t i = 0; i < keys; ++i) {
+      uint64_t v = 0;
+      for (unsigned j = 0; j < width; ++j) v |= uint64_t(uint8_t(node[24 + i * width + j])) << 8 * j;
+      uint32_t recno = static_cast<uint32_t>(v & recMask);
+      unsigned dup = static_cast<unsigned>(v >> recBits) & dupMask;
+      unsigned trail = static_cast<unsigned>(v >> (recBits + dupBits)) & trailMask;
+      if (dup + trail > unsigned(keyLength) || dup > previous.size())
+        fail("key " + std::to_string(i + 1) + " has impossible compression counts" + where);
+      size_t stored = keyLength - dup - trail;
+      if (tail < entriesEnd + stored) fail("key bytes overlap the entries" + where);
+      tail -= stored;
+      key.assign(previous, 0, dup);
+      key.append(node, tail, stored);
+      key.append(trail, trailFill);
+      if (recno == 0) fail("a key points at record 0" + where);
+      if (!visit(IndexEntry{key, recno})) return;
+      previous.swap(key);
+    }
+    uint32_t right = le32(node, 8);
+    if (right == kNone) return;
+    offset = right;
+    load(offset);
+  }
+}
+
+void CdxFile::walk(int tag, const IndexVisitor& visit, char trailFill) const {
+  if (tag < 0 || tag >= static_cast<int>(tags_.size()))
+    throw EngineError("index file " + file_.path() + " has no tag number " + std::to_string(tag));
+  walkTree(headers_[tag].root, headers_[tag].keyLength, trailFill, visit);
+}
+
+std::vector<IndexEntry> CdxFile::entries(int tag, char trailFill) const {
+  std::vector<IndexEntry> all;
+  walk(tag, [&](const IndexEntry& e) {
+    all.push_back(e);
+    return true;
+  }, trailFill);
+  return all;
+}
+
+}  // namespace tdb

@@ -1,0 +1,131 @@
+#include "engine/index/mdx_file.h"
+
+#include "engine/engine_error.h"
+#include "engine/field_defs.h"
+#include "engine/index/index_bytes.h"
+
+namespace tdb {
+
+using index_bytes::fieldText;
+using index_bytes::le16;
+using index_bytes::le32;
+
+namespace {
+
+constexpr uint32_t kPage = 512;
+constexpr uint32_t kTagTable = 544;
+constexpr uint32_t kTagEntry = 32;
+constexpr uint32_t kMaxTags = 48;
+constexpr uint32_t kMaxBlock = 32 * 1024;
+constexpr int kMaxKeyLength = 100;
+constexpr int kMaxDepth = 64;
+constexpr unsigned kDescending = 0x08, kUnique = 0x40;
+
+}  // namespace
+
+MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
+  size_ = file_.size();
+  if (size_ < kTagTable) fail("it is shorter than its header");
+  std::string head(kTagTable + kMaxTags * kTagEntry, '\0');
+  file_.readAt(0, head.data(), head.size());
+
+  block_ = le16(head, 22);
+  if (block_ == 0) block_ = le16(head, 20) * kPage;
+  if (block_ < kPage || block_ > kMaxBlock || block_ % kPage != 0)
+    fail("block size " + std::to_string(block_));
+  if (uint8_t(head[26]) != kTagEntry)
+    fail("tag table entries of " + std::to_string(uint8_t(head[26])) + " bytes");
+  uint32_t count = le16(head, 28);
+  if (count > kMaxTags || kTagTable + uint64_t(count) * kTagEntry > size_)
+    fail(std::to_string(count) + " tags do not fit its tag table");
+
+  std::string page(kPage, '\0');
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t entry = kTagTable + i * kTagEntry;
+    const std::string which = "tag " + std::to_string(i + 1);
+    uint64_t at = uint64_t(le32(head, entry)) * kPage;
+    if (at < kTagTable || at + kPage > size_) fail(which + " has its header outside the file");
+    file_.readExactly(at, page.data(), kPage);
+
+    IndexTagInfo info;
+    info.name = fieldText(head, entry + 4, 11);
+    if (info.name.empty()) fail(which + " has no name");
+    unsigned format = uint8_t(page[8]);
+    info.keyType = page[9];
+    info.keyLength = static_cast<int>(le16(page, 12));
+    info.descending = format & kDescending;
+    info.unique = (format & kUnique) || page[23] != 0;
+    info.expression = fieldText(page, 24, 220);
+    if (info.keyType != 'C' && info.keyType != 'N' && info.keyType != 'D' && info.keyType != 'F')
+      fail(which + " has an unknown key type");
+    if (info.keyLength < 1 || info.keyLength > kMaxKeyLength)
+      fail(which + " has key length " + std::to_string(info.keyLength));
+
+    Header h;
+    h.root = le32(page, 0);
+    h.keyLength = info.keyLength;
+    h.itemLength = static_cast<int>(le16(page, 18));
+    if (h.itemLength < h.keyLength + 4 || uint32_t(h.itemLength) + 12 > block_)
+      fail(which + " has key items of " + std::to_string(h.itemLength) + " bytes");
+    tags_.push_back(info);
+    headers_.push_back(h);
+  }
+}
+
+int MdxFile::tagIndex(const std::string& name) const {
+  for (size_t i = 0; i < tags_.size(); ++i)
+    if (sameName(tags_[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+void MdxFile::fail(const std::string& defect) const {
+  throw EngineError("index file " + file_.path() + " is damaged: " + defect);
+}
+
+bool MdxFile::walkNode(uint32_t page, const Header& h, int depth, std::vector<bool>& seen,
+                       const IndexVisitor& visit) const {
+  const std::string where = " in the node at page " + std::to_string(page);
+  const uint64_t at = uint64_t(page) * kPage;
+  if (at < kTagTable || at + block_ > size_) fail("a node lies outside the file" + where);
+  if (depth > kMaxDepth) fail("its tree is deeper than any real index" + where);
+  if (seen[page]) fail("its tree reaches a node twice" + where);
+  seen[page] = true;
+
+  std::string node(block_, '\0');
+  file_.readExactly(at, node.data(), block_);
+  const uint32_t keys = le32(node, 0);
+  // Room for the keys and the pointer after the last of them.
+  if (8 + uint64_t(keys) * h.itemLength + 4 > block_)
+    fail(std::to_string(keys) + " keys overrun the node" + where);
+  const bool leaf = le32(node, 8 + keys * h.itemLength) == 0;
+  for (uint32_t i = 0; i <= keys; ++i) {
+    const size_t item = 8 + size_t(i) * h.itemLength;
+    const uint32_t pointer = le32(node, item);
+    if (leaf) {
+      if (i == keys) break;
+      if (pointer == 0) fail("a key points at record 0" + where);
+      if (!visit(IndexEntry{node.substr(item + 4, h.keyLength), pointer})) return false;
+    } else if (!walkNode(pointer, h, depth + 1, seen, visit)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void MdxFile::walk(int tag, const IndexVisitor& visit) const {
+  if (tag < 0 || tag >= static_cast<int>(tags_.size()))
+    throw EngineError("index file " + file_.path() + " has no tag number " + std::to_string(tag));
+  std::vector<bool> seen(size_ / kPage + 1, false);
+  walkNode(headers_[tag].root, headers_[tag], 0, seen, visit);
+}
+
+std::vector<IndexEntry> MdxFile::entries(int tag) const {
+  std::vector<IndexEntry> all;
+  walk(tag, [&](const IndexEntry& e) {
+    all.push_back(e);
+    return true;
+  });
+  return all;
+}
+
+}  // namespace tdb
