@@ -16,6 +16,8 @@ packages=(
   fonts-noto-cjk
   # interop tests: independent readers and writers of DBF tables and their memo files
   python3 python3-dbf python3-dbfread
+  # interop tests: an independent reader of MDX, CDX and NDX index files (Perl's XBase module)
+  libdbd-xbase-perl
   # benchmarks: shapelib's dbfdump, the peer program that `tdb dump` is timed against
   shapelib
 )

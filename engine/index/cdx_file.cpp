@@ -129,7 +129,8 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
     previous.clear();
     for (uint32_t i = 0; i < keys; ++i) {
       uint64_t v = 0;
-      for (unsigned j = 0; j < width; ++j) v |= uint64_t(uint8_t(node[24 + i * width + j])) << 8 * j;
+      for (unsigned j = 0; j < width; ++j)
+        v |= uint64_t(uint8_t(node[24 + i * width + j])) << 8 * j;
       uint32_t recno = static_cast<uint32_t>(v & recMask);
       unsigned dup = static_cast<unsigned>(v >> recBits) & dupMask;
       unsigned trail = static_cast<unsigned>(v >> (recBits + dupBits)) & trailMask;
@@ -160,10 +161,13 @@ void CdxFile::walk(int tag, const IndexVisitor& visit, char trailFill) const {
 
 std::vector<IndexEntry> CdxFile::entries(int tag, char trailFill) const {
   std::vector<IndexEntry> all;
-  walk(tag, [&](const IndexEntry& e) {
-    all.push_back(e);
-    return true;
-  }, trailFill);
+  walk(
+      tag,
+      [&](const IndexEntry& e) {
+        all.push_back(e);
+        return true;
+      },
+      trailFill);
   return all;
 }
 
