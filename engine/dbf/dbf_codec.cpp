@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/byte_order.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
@@ -16,24 +17,6 @@ namespace {
 constexpr double kJulianOf18991230 = 2415019;
 // Days from 0001-01-01 to 1899-12-30, for dBASE 7 timestamps (milliseconds since 0001-01-01).
 constexpr double kDaysTo18991230 = 693594;
-
-uint32_t getLe32(const char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;  // the engine runs on little-endian machines only, as its file formats mostly are
-}
-uint64_t getLe64(const char* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-void putLe32(char* p, uint32_t v) { std::memcpy(p, &v, 4); }
-void putLe64(char* p, uint64_t v) { std::memcpy(p, &v, 8); }
-
-uint32_t getBe32(const char* p) { return __builtin_bswap32(getLe32(p)); }
-uint64_t getBe64(const char* p) { return __builtin_bswap64(getLe64(p)); }
-void putBe32(char* p, uint32_t v) { putLe32(p, __builtin_bswap32(v)); }
-void putBe64(char* p, uint64_t v) { putLe64(p, __builtin_bswap64(v)); }
 
 // dBASE 7 stores doubles so that their bytes sort like their values: positive numbers with the
 // sign bit set, negative numbers with every bit inverted.

@@ -3,28 +3,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 
 namespace tdb::dbf {
 
 namespace {
-
-uint32_t le16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8;
-}
-
-uint32_t le32(const std::string& b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
-
-void put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-}
-
-void put32(std::string& b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
 
 std::string hex(unsigned v) {
   char buf[8];
@@ -139,7 +124,7 @@ bool Header::hasMemoFields() const {
 
 uint32_t announcedHeaderLength(const std::string& fixed) {
   if (fixed.size() < kFixedHeaderSize) return 0;
-  return le16(fixed, 8);
+  return getLe16(fixed, 8);
 }
 
 Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& path) {
@@ -175,9 +160,9 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
   h.year = static_cast<uint8_t>(b[1]);
   h.month = static_cast<uint8_t>(b[2]);
   h.day = static_cast<uint8_t>(b[3]);
-  h.recordCount = le32(b, 4);
-  h.headerLength = le16(b, 8);
-  h.recordLength = le16(b, 10);
+  h.recordCount = getLe32(b, 4);
+  h.headerLength = getLe16(b, 8);
+  h.recordLength = getLe16(b, 10);
   h.tableFlags = static_cast<uint8_t>(b[28]);
   h.codePage = static_cast<uint8_t>(b[29]);
 
@@ -357,16 +342,16 @@ std::string buildHeader(const Header& h) {
   b[1] = static_cast<char>(h.year);
   b[2] = static_cast<char>(h.month);
   b[3] = static_cast<char>(h.day);
-  put32(b, 4, h.recordCount);
-  put16(b, 8, h.headerLength);
-  put16(b, 10, h.recordLength);
+  putLe32(b, 4, h.recordCount);
+  putLe16(b, 8, h.headerLength);
+  putLe16(b, 10, h.recordLength);
   b[28] = static_cast<char>(h.tableFlags);
   b[29] = static_cast<char>(h.codePage);
   size_t at = 32;
   for (const Field& f : h.fields) {
     std::copy(f.name.begin(), f.name.end(), b.begin() + at);
     b[at + 11] = f.type;
-    if (h.flavor == Flavor::FoxPro2) put32(b, at + 12, f.offset);
+    if (h.flavor == Flavor::FoxPro2) putLe32(b, at + 12, f.offset);
     b[at + 16] = static_cast<char>(f.length & 0xFF);
     b[at + 17] = static_cast<char>(f.decimals);
     at += 32;

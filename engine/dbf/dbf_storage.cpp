@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/byte_order.h"
 #include "engine/dbf/dbf_codec.h"
 #include "engine/engine_error.h"
 
@@ -97,8 +98,6 @@ void recoverPack(const std::string& tablePath) {
     fs::remove(marker);
   }
 }
-
-void putLe32(char* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
 }  // namespace
 

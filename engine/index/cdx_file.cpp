@@ -1,15 +1,13 @@
 #include "engine/index/cdx_file.h"
 
+#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
 #include "engine/index/index_bytes.h"
 
 namespace tdb {
 
-using index_bytes::be32;
 using index_bytes::fieldText;
-using index_bytes::le16;
-using index_bytes::le32;
 
 namespace {
 
@@ -63,14 +61,14 @@ CdxFile::Header CdxFile::readHeader(uint64_t offset, std::string* pool) const {
   std::string b(2 * kNode, '\0');
   file_.readExactly(offset, b.data(), b.size());
   Header h;
-  h.root = le32(b, 0);
-  h.keyLength = static_cast<int>(le16(b, 12));
+  h.root = getLe32(b, 0);
+  h.keyLength = static_cast<int>(getLe16(b, 12));
   h.options = uint8_t(b[14]);
-  h.descending = le16(b, 502) != 0;
+  h.descending = getLe16(b, 502) != 0;
   if (h.keyLength < 1 || h.keyLength > kMaxKeyLength)
     fail("key length " + std::to_string(h.keyLength) + " at offset " + std::to_string(offset));
   if (pool) {
-    uint32_t keyText = le16(b, 510), forText = le16(b, 506);
+    uint32_t keyText = getLe16(b, 510), forText = getLe16(b, 506);
     if (keyText > kNode || forText > kNode - keyText)
       fail("expression lengths overrun the expression pool at offset " + std::to_string(offset));
     *pool = b.substr(kNode);
@@ -100,12 +98,12 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
   for (int depth = 0;; ++depth) {
     if (depth == kMaxDepth) fail("its tree is deeper than any real index");
     load(offset);
-    if (le16(node, 0) & kLeaf) break;
-    uint32_t keys = le16(node, 2);
+    if (getLe16(node, 0) & kLeaf) break;
+    uint32_t keys = getLe16(node, 2);
     if (keys == 0 || 12 + keys * (uint64_t(keyLength) + 8) > kNode)
       fail("an interior node at offset " + std::to_string(offset) + " holds " +
            std::to_string(keys) + " keys");
-    offset = be32(node, 12 + keyLength + 4);
+    offset = getBe32(node, 12 + keyLength + 4);
   }
 
   // Then along the leaves, left to right, each at most once.
@@ -115,9 +113,9 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
     if (seen[offset / kNode]) fail("its leaf chain loops at offset " + std::to_string(offset));
     seen[offset / kNode] = true;
     const std::string where = " in the leaf at offset " + std::to_string(offset);
-    if (!(le16(node, 0) & kLeaf)) fail("a non-leaf node sits in the leaf chain" + where);
-    uint32_t keys = le16(node, 2);
-    uint32_t recMask = le32(node, 14);
+    if (!(getLe16(node, 0) & kLeaf)) fail("a non-leaf node sits in the leaf chain" + where);
+    uint32_t keys = getLe16(node, 2);
+    uint32_t recMask = getLe32(node, 14);
     unsigned dupMask = uint8_t(node[18]), trailMask = uint8_t(node[19]);
     unsigned recBits = uint8_t(node[20]), dupBits = uint8_t(node[21]);
     unsigned trailBits = uint8_t(node[22]), width = uint8_t(node[23]);
@@ -146,7 +144,7 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
       if (!visit(IndexEntry{key, recno})) return;
       previous.swap(key);
     }
-    uint32_t right = le32(node, 8);
+    uint32_t right = getLe32(node, 8);
     if (right == kNone) return;
     offset = right;
     load(offset);

@@ -1,5 +1,6 @@
 #include "engine/index/mdx_file.h"
 
+#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
 #include "engine/index/index_bytes.h"
@@ -7,8 +8,6 @@
 namespace tdb {
 
 using index_bytes::fieldText;
-using index_bytes::le16;
-using index_bytes::le32;
 
 namespace {
 
@@ -29,13 +28,13 @@ MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
   std::string head(kTagTable + kMaxTags * kTagEntry, '\0');
   file_.readAt(0, head.data(), head.size());
 
-  block_ = le16(head, 22);
-  if (block_ == 0) block_ = le16(head, 20) * kPage;
+  block_ = getLe16(head, 22);
+  if (block_ == 0) block_ = getLe16(head, 20) * kPage;
   if (block_ < kPage || block_ > kMaxBlock || block_ % kPage != 0)
     fail("block size " + std::to_string(block_));
   if (uint8_t(head[26]) != kTagEntry)
     fail("tag table entries of " + std::to_string(uint8_t(head[26])) + " bytes");
-  uint32_t count = le16(head, 28);
+  uint32_t count = getLe16(head, 28);
   if (count > kMaxTags || kTagTable + uint64_t(count) * kTagEntry > size_)
     fail(std::to_string(count) + " tags do not fit its tag table");
 
@@ -43,7 +42,7 @@ MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
   for (uint32_t i = 0; i < count; ++i) {
     const size_t entry = kTagTable + i * kTagEntry;
     const std::string which = "tag " + std::to_string(i + 1);
-    uint64_t at = uint64_t(le32(head, entry)) * kPage;
+    uint64_t at = uint64_t(getLe32(head, entry)) * kPage;
     if (at < kTagTable || at + kPage > size_) fail(which + " has its header outside the file");
     file_.readExactly(at, page.data(), kPage);
 
@@ -52,7 +51,7 @@ MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
     if (info.name.empty()) fail(which + " has no name");
     unsigned format = uint8_t(page[8]);
     info.keyType = page[9];
-    info.keyLength = static_cast<int>(le16(page, 12));
+    info.keyLength = static_cast<int>(getLe16(page, 12));
     info.descending = format & kDescending;
     info.unique = (format & kUnique) || page[23] != 0;
     info.expression = fieldText(page, 24, 220);
@@ -62,9 +61,9 @@ MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
       fail(which + " has key length " + std::to_string(info.keyLength));
 
     Header h;
-    h.root = le32(page, 0);
+    h.root = getLe32(page, 0);
     h.keyLength = info.keyLength;
-    h.itemLength = static_cast<int>(le16(page, 18));
+    h.itemLength = static_cast<int>(getLe16(page, 18));
     if (h.itemLength < h.keyLength + 4 || uint32_t(h.itemLength) + 12 > block_)
       fail(which + " has key items of " + std::to_string(h.itemLength) + " bytes");
     tags_.push_back(info);
@@ -93,14 +92,14 @@ bool MdxFile::walkNode(uint32_t page, const Header& h, int depth, std::vector<bo
 
   std::string node(block_, '\0');
   file_.readExactly(at, node.data(), block_);
-  const uint32_t keys = le32(node, 0);
+  const uint32_t keys = getLe32(node, 0);
   // Room for the keys and the pointer after the last of them.
   if (8 + uint64_t(keys) * h.itemLength + 4 > block_)
     fail(std::to_string(keys) + " keys overrun the node" + where);
-  const bool leaf = le32(node, 8 + keys * h.itemLength) == 0;
+  const bool leaf = getLe32(node, 8 + keys * h.itemLength) == 0;
   for (uint32_t i = 0; i <= keys; ++i) {
     const size_t item = 8 + size_t(i) * h.itemLength;
-    const uint32_t pointer = le32(node, item);
+    const uint32_t pointer = getLe32(node, item);
     if (leaf) {
       if (i == keys) break;
       if (pointer == 0) fail("a key points at record 0" + where);
