@@ -14,23 +14,15 @@ namespace {
 constexpr uint32_t kBlockSize = 512;
 constexpr char kEnd = 0x1A;
 
-class Dbt3Memo : public BlockMemo {
+class Dbt3Memo : public DbtMemo {
  public:
-  explicit Dbt3Memo(MemoIo io) : BlockMemo(std::move(io), kBlockSize, 1) {
+  explicit Dbt3Memo(MemoIo io) : DbtMemo(std::move(io), kBlockSize) {
     if (io_.size() < kBlockSize)
       io_.fail("的文件头不完整(只有" + std::to_string(io_.size()) + "字节)");
     checkHeader();
   }
 
  protected:
-  uint32_t loadNextFree() const override { return getLe32(io_.readExactly(0, 4), 0); }
-
-  void storeNextFree(uint32_t block) override {
-    std::string b(4, '\0');
-    putLe32(b, 0, block);
-    io_.writeAt(0, b);
-  }
-
   // Read block by block until the terminator, so a memo costs what it holds and a missing
   // terminator ends at the end of the file instead of running on.
   Stored load(uint64_t offset, uint32_t) const override {

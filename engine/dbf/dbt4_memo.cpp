@@ -31,21 +31,13 @@ uint32_t blockSizeOf(const MemoIo& io) {
   return blockSize;
 }
 
-class Dbt4Memo : public BlockMemo {
+class Dbt4Memo : public DbtMemo {
  public:
-  explicit Dbt4Memo(MemoIo io, uint32_t blockSize) : BlockMemo(std::move(io), blockSize, 1) {
+  explicit Dbt4Memo(MemoIo io, uint32_t blockSize) : DbtMemo(std::move(io), blockSize) {
     checkHeader();
   }
 
  protected:
-  uint32_t loadNextFree() const override { return getLe32(io_.readExactly(0, 4), 0); }
-
-  void storeNextFree(uint32_t block) override {
-    std::string b(4, '\0');
-    putLe32(b, 0, block);
-    io_.writeAt(0, b);
-  }
-
   Stored load(uint64_t offset, uint32_t block) const override {
     if (!io_.covers(offset + 8)) io_.fail("的" + blockName(block) + "的块头超出文件末尾");
     std::string head = io_.readExactly(offset, 8);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 
 namespace tdb::memo {
@@ -69,6 +70,14 @@ uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary)
   io_.writeAt(start * blockSize_, bytes);
   storeNextFree(static_cast<uint32_t>(start + blocks));
   return static_cast<uint32_t>(start);
+}
+
+uint32_t DbtMemo::loadNextFree() const { return getLe32(io_.readExactly(0, 4), 0); }
+
+void DbtMemo::storeNextFree(uint32_t block) {
+  std::string b(4, '\0');
+  putLe32(b, 0, block);
+  io_.writeAt(0, b);
 }
 
 }  // namespace tdb::memo

@@ -60,4 +60,13 @@ class BlockMemo : public MemoFile {
   uint32_t firstBlock_;
 };
 
+// dBASE's memo files, both layouts: the next free block is little-endian at byte 0, and data
+// starts at block 1.
+class DbtMemo : public BlockMemo {
+ protected:
+  DbtMemo(MemoIo io, uint32_t blockSize) : BlockMemo(std::move(io), blockSize, 1) {}
+  uint32_t loadNextFree() const override;
+  void storeNextFree(uint32_t block) override;
+};
+
 }  // namespace tdb::memo
