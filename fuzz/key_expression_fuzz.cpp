@@ -15,6 +15,7 @@
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
 #include "engine/index/key_expression.h"
+#include "fuzz/utf8_check.h"
 
 namespace {
 
@@ -73,18 +74,6 @@ const std::vector<Record>& records() {
               Value::integer(1), Value::text("x")}),
   };
   return all;
-}
-
-bool validUtf8(const std::string& s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
-  return true;
 }
 
 void checkKey(const KeyExpression& e, const Value& v) {
