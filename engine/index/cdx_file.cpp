@@ -1,5 +1,7 @@
 #include "engine/index/cdx_file.h"
 
+#include <algorithm>
+
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
@@ -25,6 +27,9 @@ CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
   if (size_ < 2 * kNode) fail("it is shorter than its header");
   Header directory = readHeader(0, nullptr);
   if (!(directory.options & kCompound)) fail("its header does not mark a compound index");
+  // The directory lists tags by name; their headers lie in the order they were made, which is
+  // the order users know them by.
+  std::vector<std::pair<uint32_t, size_t>> made;
   walkTree(directory.root, directory.keyLength, ' ', [&](const IndexEntry& e) {
     std::string pool;
     Header h = readHeader(e.recno, &pool);
@@ -39,10 +44,20 @@ CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
     info.unique = h.options & kUnique;
     info.descending = h.descending;
     info.keyLength = h.keyLength;
+    made.emplace_back(e.recno, tags_.size());
     tags_.push_back(info);
     headers_.push_back(h);
     return true;
   });
+  std::sort(made.begin(), made.end());
+  std::vector<IndexTagInfo> tags;
+  std::vector<Header> headers;
+  for (const auto& [offset, i] : made) {
+    tags.push_back(tags_[i]);
+    headers.push_back(headers_[i]);
+  }
+  tags_ = std::move(tags);
+  headers_ = std::move(headers);
 }
 
 int CdxFile::tagIndex(const std::string& name) const {
@@ -52,7 +67,7 @@ int CdxFile::tagIndex(const std::string& name) const {
 }
 
 void CdxFile::fail(const std::string& defect) const {
-  throw EngineError("index file " + file_.path() + " is damaged: " + defect);
+  throw EngineError("索引文件[" + file_.path() + "]已损坏: " + defect);
 }
 
 CdxFile::Header CdxFile::readHeader(uint64_t offset, std::string* pool) const {

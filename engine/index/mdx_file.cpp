@@ -78,7 +78,7 @@ int MdxFile::tagIndex(const std::string& name) const {
 }
 
 void MdxFile::fail(const std::string& defect) const {
-  throw EngineError("index file " + file_.path() + " is damaged: " + defect);
+  throw EngineError("索引文件[" + file_.path() + "]已损坏: " + defect);
 }
 
 bool MdxFile::walkNode(uint32_t page, const Header& h, int depth, std::vector<bool>& seen,
