@@ -39,6 +39,10 @@ void makeCustomers(const std::string& folder) {
   t.fieldDefs().add("VIP", FieldType::ftBoolean);
   t.fieldDefs().add({"CREDIT", FieldType::ftFloat, 10, 2, false});
   t.fieldDefs().add("NOTES", FieldType::ftMemo);
+  // A production index, as users' tables have: a unique number, a name, and an expression.
+  t.indexDefs().add({"CUSTNO", "CUSTNO", "", tdb::ixUnique});
+  t.indexDefs().add({"NAME", "NAME", "", 0});
+  t.indexDefs().add({"CITYNAME", "", "UPPER(CITY)+NAME", tdb::ixExpression});
   t.createTable();
   t.open();
   for (int i = 1; i <= 50; ++i) {
@@ -70,6 +74,9 @@ void makeOrders(const std::string& folder) {
   t.fieldDefs().add("QTY", FieldType::ftSmallint);
   t.fieldDefs().add({"PRICE", FieldType::ftFloat, 9, 2, false});
   t.fieldDefs().add("ORDERED", FieldType::ftDate);
+  t.indexDefs().add({"ORDERNO", "ORDERNO", "", tdb::ixUnique});
+  t.indexDefs().add({"CUSTNO", "CUSTNO", "", 0});
+  t.indexDefs().add({"LATEST", "ORDERED", "", tdb::ixDescending});
   t.createTable();
   t.open();
   for (int i = 1; i <= 120; ++i) {

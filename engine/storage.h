@@ -10,6 +10,8 @@
 
 namespace tdb {
 
+class ProductionIndex;
+
 // One record as a driver holds it: the raw record bytes, plus the memo values set since it was
 // read (they reach the memo file only when the record is written).
 struct RecordBuffer {
@@ -64,8 +66,11 @@ class Storage {
   // Needs an exclusive open.
   virtual void pack() = 0;
 
-  // Flushes everything written to disk.
+  // Flushes everything written to disk, index files included.
   virtual void flush() = 0;
+
+  // The table's index tags, kept in step with every write; null for formats without them.
+  virtual ProductionIndex* productionIndex() { return nullptr; }
 };
 
 }  // namespace tdb

@@ -8,6 +8,8 @@
 #include "engine/dbf/dbf_storage.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
+#include "engine/index/key_encoding.h"
+#include "engine/index/production_index.h"
 #include "engine/session.h"
 
 namespace tdb {
@@ -169,13 +171,13 @@ void Table::open() {
   if (storage_) return;
   const std::string file = path();
   requireXBase(effectiveType(tableType_, file), file);
-  storage_ = dbf::DbfStorage::open(file, exclusive_);
+  storage_ = dbf::DbfStorage::open(file, exclusive_, tableType_);
   fieldDefs_ = storage_->fieldDefs();
   indexDefs_ = storage_->indexDefs();
   // The filter and the order bind to the structure just read; a table they do not fit stays shut.
   try {
     filterExpr_ = FilterExpression::parse(filterText_, *this);
-    orderFields_ = fieldList(indexFieldNames_, *this);
+    activeTag_ = resolveOrder(indexName_, indexFieldNames_);
   } catch (...) {
     storage_.reset();
     throw;
@@ -189,6 +191,7 @@ void Table::open() {
   viewChanged();
   masterKey_.clear();
   if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
+  computeRange();
   notify(TableEvent::StateChanged);
   first();
   notify(TableEvent::DataSetChanged);
@@ -196,7 +199,15 @@ void Table::open() {
 
 void Table::close() {
   if (!storage_) return;
+  // Index files are written as the table closes; a failure is reported once the table is shut.
+  std::exception_ptr failure;
+  try {
+    storage_->flush();
+  } catch (...) {
+    failure = std::current_exception();
+  }
   storage_.reset();
+  activeTag_ = -1;
   fields_.clear();
   state_ = DataSetState::dsInactive;
   current_ = 0;
@@ -210,6 +221,7 @@ void Table::close() {
   notify(TableEvent::StateChanged);
   notify(TableEvent::DataSetChanged);
   notifyDetails();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void Table::createTable() {
@@ -217,9 +229,42 @@ void Table::createTable() {
   const std::string file = path();
   TableType type = effectiveType(tableType_, file);
   requireXBase(type, file);
-  if (indexDefs_.count() > 0)
-    throw EngineError("数据表[" + file + "]: 建立索引文件的功能尚未提供,请去掉索引定义");
-  dbf::DbfStorage::create(file, fieldDefs_, type);
+  for (const IndexDef& def : indexDefs_) {
+    if (def.options & ixPrimary)
+      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用主索引");
+    if (def.options & ixCaseInsensitive)
+      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用忽略大小写的索引");
+  }
+  dbf::DbfStorage::create(file, fieldDefs_, type, indexDefs_);
+}
+
+void Table::addIndex(const IndexDef& def) {
+  requireActive();
+  checkBrowseMode();
+  if (!exclusive_)
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能建立索引");
+  if (def.options & (ixPrimary | ixCaseInsensitive))
+    throw EngineError("索引[" + gbkToUtf8(def.name) +
+                      "]: dBASE和FoxPro表不用主索引和忽略大小写的索引");
+  index()->addTag(def);
+  indexDefs_ = storage_->indexDefs();
+  orderChanged();
+}
+
+void Table::deleteIndex(const std::string& name) {
+  requireActive();
+  checkBrowseMode();
+  if (!exclusive_)
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能删除索引");
+  const int removed = index()->findTag(name);
+  if (removed >= 0 && removed == activeTag_) {
+    indexName_.clear();
+    indexFieldNames_.clear();
+  }
+  index()->removeTag(name);
+  indexDefs_ = storage_->indexDefs();
+  activeTag_ = resolveOrder(indexName_, indexFieldNames_);
+  orderChanged();
 }
 
 void Table::deleteTable() {
@@ -237,7 +282,7 @@ void Table::updateFieldDefs() {
   }
   const std::string file = path();
   requireXBase(effectiveType(tableType_, file), file);
-  auto storage = dbf::DbfStorage::open(file, false);
+  auto storage = dbf::DbfStorage::open(file, false, tableType_, ProductionIndex::BadTags::Keep);
   fieldDefs_ = storage->fieldDefs();
   indexDefs_ = storage->indexDefs();
 }
@@ -247,6 +292,7 @@ void Table::pack() {
   checkBrowseMode();
   if (updatesPending()) throw EngineError("数据表有未保存的缓冲修改,不能压缩");
   storage_->pack();
+  orderPos_ = {};
   viewChanged();
   first();
   notify(TableEvent::DataSetChanged);
@@ -270,15 +316,15 @@ bool Table::loadRecord(uint32_t record, RecordBuffer& buf) {
   return !storage_->isDeleted(buf);
 }
 
-bool Table::visible(uint32_t record) {
+bool Table::visible(uint32_t record, bool rangeKnown) {
   if (isVirtual(record) && !changes_.count(record)) return false;  // a dropped buffered insert
-  const bool plain = !master_ && !filtered_ && changes_.empty();
+  const bool plain = (!master_ || rangeKnown) && !filtered_ && changes_.empty();
   if (plain) return !storage_->isDeleted(record);
   // One buffer for every test, so that a scan allocates nothing per record. A filter hook that
   // moves this cursor would re-enter here; hooks only read the record in hand.
   RecordBuffer& buf = scratch_;
   if (!loadRecord(record, buf)) return false;
-  if (master_ && !inRange(buf)) return false;
+  if (master_ && !rangeKnown && !inRange(buf, record)) return false;
   if (!filtered_) return true;
   const RecordBuffer* saved = candidate_;
   candidate_ = &buf;
@@ -313,10 +359,47 @@ uint32_t Table::naturalPrior(uint32_t record) const {
   return it == inserted_.begin() ? count : *(it - 1);
 }
 
+const KeyList& Table::orderKeys() { return index()->keys(activeTag_); }
+
+std::optional<std::string> Table::orderKey(const RecordBuffer& buf, uint32_t record) {
+  return index()->keyOf(activeTag_, buf, record);
+}
+
+KeyList::Pos Table::positionOf(uint32_t record) {
+  const KeyList& keys = orderKeys();
+  if (keys.valid(orderPos_) && keys.recno(orderPos_) == record) return orderPos_;
+  RecordBuffer buf;
+  storage_->read(record, buf);
+  const std::optional<std::string> key = orderKey(buf, record);
+  KeyList::Pos p = key ? keys.find(*key, record) : keys.end();
+  if (p == keys.end() && key) {
+    // Another program changed the record behind our keys: find it the slow way.
+    for (KeyList::Pos q = keys.begin(); q != keys.end(); q = keys.next(q))
+      if (keys.recno(q) == record) return orderPos_ = q;
+  }
+  return orderPos_ = p;
+}
+
+uint32_t Table::walkOrder(KeyList::Pos p, bool forward) {
+  if (rangeEmpty_) return 0;
+  const KeyList& keys = orderKeys();
+  for (; p != keys.end(); p = forward ? keys.next(p) : keys.prior(p)) {
+    if (!inKeyRange(keys.key(p))) return 0;
+    const uint32_t r = keys.recno(p);
+    if (r <= physicalCount() && visible(r, true)) {
+      orderPos_ = p;
+      return r;
+    }
+  }
+  return 0;
+}
+
+// With buffered updates pending the stored keys are not the whole truth: the order is computed
+// from the records as the buffer has them.
 const std::vector<uint32_t>& Table::orderView() {
   if (viewValid_) return view_;
   struct Keyed {
-    std::vector<Value> key;
+    std::string key;
     uint32_t record;
   };
   std::vector<Keyed> rows;
@@ -324,15 +407,10 @@ const std::vector<uint32_t>& Table::orderView() {
   for (uint32_t r = naturalNext(0); r != 0; r = naturalNext(r)) {
     if (!visible(r)) continue;
     loadRecord(r, buf);
-    Keyed k{{}, r};
-    for (int f : orderFields_) k.key.push_back(storage_->get(buf, f));
-    rows.push_back(std::move(k));
+    if (std::optional<std::string> key = orderKey(buf, r)) rows.push_back({std::move(*key), r});
   }
-  std::stable_sort(rows.begin(), rows.end(), [](const Keyed& a, const Keyed& b) {
-    for (size_t i = 0; i < a.key.size(); ++i)
-      if (int c = compareValues(a.key[i], b.key[i])) return c < 0;
-    return false;
-  });
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
   view_.clear();
   for (const Keyed& k : rows) view_.push_back(k.record);
   viewValid_ = true;
@@ -341,6 +419,20 @@ const std::vector<uint32_t>& Table::orderView() {
 }
 
 uint32_t Table::step(uint32_t from, bool forward) {
+  if (ordered() && changes_.empty()) {
+    const KeyList& keys = orderKeys();
+    if (from == 0) {
+      if (!forward) {
+        KeyList::Pos p = rangePrefix_.empty() ? keys.prior(keys.end())
+                                              : keys.prior(keys.upperBound(rangePrefix_));
+        return walkOrder(p, false);
+      }
+      return walkOrder(keys.lowerBound(rangePrefix_), true);
+    }
+    const KeyList::Pos p = positionOf(from);
+    if (p == keys.end()) return step(0, forward);  // the record left the order
+    return walkOrder(forward ? keys.next(p) : keys.prior(p), forward);
+  }
   if (ordered()) {
     const std::vector<uint32_t>& v = orderView();
     if (v.empty()) return 0;
@@ -350,6 +442,10 @@ uint32_t Table::step(uint32_t from, bool forward) {
     if (forward) return it + 1 == v.end() ? 0 : *(it + 1);
     return it == v.begin() ? 0 : *(it - 1);
   }
+  return naturalStep(from, forward);
+}
+
+uint32_t Table::naturalStep(uint32_t from, bool forward) {
   uint32_t r = forward ? naturalNext(from) : naturalPrior(from);
   while (r != 0 && !visible(r)) r = forward ? naturalNext(r) : naturalPrior(r);
   return r;
@@ -453,9 +549,21 @@ long Table::recordCount() const {
   requireActive();
   auto* self = const_cast<Table*>(this);
   if (countCache_ >= 0) return countCache_;
-  if (ordered()) return static_cast<long>(self->orderView().size());
+  if (ordered() && !changes_.empty()) return static_cast<long>(self->orderView().size());
+  // An order over every record shows the same records as the natural order, which reads the
+  // table front to back; a range or a FOR condition has to be walked.
+  const bool everyRecord = !ordered() || (!master_ && !index()->tag(activeTag_).condition);
+  if (!everyRecord) {
+    const KeyList& keys = self->orderKeys();
+    long n = 0;
+    for (uint32_t r = self->walkOrder(keys.lowerBound(rangePrefix_), true); r != 0;
+         r = self->walkOrder(keys.next(self->orderPos_), true))
+      ++n;
+    self->countCache_ = n;
+    return n;
+  }
   long n = 0;
-  for (uint32_t r = self->step(0, true); r != 0; r = self->step(r, true)) ++n;
+  for (uint32_t r = self->naturalStep(0, true); r != 0; r = self->naturalStep(r, true)) ++n;
   self->countCache_ = n;
   return n;
 }
@@ -556,11 +664,16 @@ void Table::insert() {
   modified_ = false;
   state_ = DataSetState::dsInsert;
   // A new detail record belongs to the master record in hand.
-  if (master_ && master_->active() && master_->current_ != 0) {
+  if (master_ && masterHasRecord() && ordered()) {
     const std::vector<int> from = fieldList(masterFields_, *master_);
-    for (size_t i = 0; i < from.size() && i < orderFields_.size(); ++i) {
-      const int f = orderFields_[i];
-      storage_->set(editBuf_, f, toFieldValue(master_->valueOf(from[i]), fieldDefs_[f]));
+    const std::vector<int>& to = index()->tag(activeTag_).partFields;
+    for (size_t i = 0; i < from.size() && i < to.size(); ++i) {
+      if (to[i] < 0) continue;
+      try {
+        storage_->set(editBuf_, to[i], toFieldValue(master_->valueOf(from[i]), fieldDefs_[to[i]]));
+      } catch (const EngineError&) {
+        // A master value the detail field cannot hold leaves the field blank for the user.
+      }
     }
   }
   notify(TableEvent::StateChanged);
@@ -648,7 +761,10 @@ void Table::deleteRecord() {
 
 void Table::refresh() {
   checkBrowseMode();
+  const uint32_t before = physicalCount();
   storage_->refresh();
+  // Records others appended have no keys here yet.
+  if (index() && physicalCount() != before) index()->reload();
   viewChanged();
   setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
   bof_ = eof_ = current_ == 0;
@@ -693,27 +809,58 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     }
   }
   RecordBuffer buf;
-  for (uint32_t r = step(0, true); r != 0; r = step(r, true)) {
+  auto hit = [&](uint32_t r) {
     loadRecord(r, buf);
     const Value v = storage_->get(buf, index);
-    bool hit;
-    if (wantNull || v.isNull()) {
-      hit = wantNull && v.isNull();
-    } else if (text) {
+    if (wantNull || v.isNull()) return wantNull && v.isNull();
+    if (text) {
       std::string s(trimRight(v.textValue()));
       if (options & loCaseInsensitive) s = foldCase(s);
-      hit = (options & loPartialKey) ? s.compare(0, target.size(), target) == 0 : s == target;
-    } else {
-      hit = !converted.isNull() && compareValues(v, converted) == 0;
+      return (options & loPartialKey) ? s.compare(0, target.size(), target) == 0 : s == target;
     }
-    if (hit) {
-      setCurrent(r);
-      bof_ = eof_ = false;
-      scrolled();
-      return true;
+    return !converted.isNull() && compareValues(v, converted) == 0;
+  };
+  auto found = [&](uint32_t r) {
+    setCurrent(r);
+    bof_ = eof_ = false;
+    scrolled();
+    return true;
+  };
+  if (std::optional<std::string> prefix =
+          locatePrefix(index, text ? Value::text(target) : converted, wantNull, options)) {
+    // The field leads the order: the matches, if any, sit together where the key begins.
+    const KeyList& keys = orderKeys();
+    for (KeyList::Pos p = keys.lowerBound(*prefix);
+         p != keys.end() && keys.key(p).starts_with(*prefix) && inKeyRange(keys.key(p));
+         p = keys.next(p)) {
+      const uint32_t r = keys.recno(p);
+      if (!rangeEmpty_ && r <= physicalCount() && visible(r, true) && hit(r)) return found(r);
     }
+    return false;
   }
+  for (uint32_t r = step(0, true); r != 0; r = step(r, true))
+    if (hit(r)) return found(r);
   return false;
+}
+
+std::optional<std::string> Table::locatePrefix(int field, const Value& value, bool wantNull,
+                                               unsigned options) {
+  if (!ordered() || !changes_.empty() || wantNull || (options & loCaseInsensitive))
+    return std::nullopt;
+  const ProductionIndex::Tag& tag = index()->tag(activeTag_);
+  if (tag.condition || tag.partFields.empty() || tag.partFields[0] != field) return std::nullopt;
+  if (options & loPartialKey) {
+    // Only a key that starts with the field's own text has the partial text as its prefix.
+    if (tag.fields.empty() || tag.info.keyType != 'C') return std::nullopt;
+    const std::string& text = value.textValue();
+    return tag.info.descending ? key_encoding::inverted(text) : text;
+  }
+  if (value.isNull()) return std::nullopt;
+  try {
+    return index()->prefixOf(activeTag_, {value});
+  } catch (const EngineError&) {
+    return std::nullopt;
+  }
 }
 
 // ---------------------------------------------------------------- notifications
@@ -775,17 +922,51 @@ void Table::setFilterOptions(unsigned options) {
   }
 }
 
+int Table::resolveOrder(const std::string& name, const std::string& fields) const {
+  if (!name.empty()) {
+    const int tag = index() ? index()->findTag(name) : -1;
+    if (tag < 0)
+      throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有名为[" + gbkToUtf8(name) +
+                        "]的索引");
+    index()->keys(tag);  // a tag that cannot be evaluated fails here, not on the first move
+    return tag;
+  }
+  if (fields.find_first_not_of(" ;") == std::string::npos) return -1;
+  const int tag = index() ? index()->findTagByFields(fields) : -1;
+  if (tag < 0)
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有以[" + gbkToUtf8(fields) +
+                      "]为字段的索引");
+  return tag;
+}
+
+void Table::orderChanged() {
+  orderPos_ = {};
+  viewChanged();
+  computeRange();
+  setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
+  bof_ = eof_ = current_ == 0;
+  notify(TableEvent::DataSetChanged);
+  notifyDetails();
+}
+
+void Table::setIndexName(const std::string& name) {
+  if (storage_) {
+    checkBrowseMode();
+    activeTag_ = resolveOrder(name, "");
+  }
+  indexName_ = name;
+  indexFieldNames_.clear();
+  if (storage_) orderChanged();
+}
+
 void Table::setIndexFieldNames(const std::string& names) {
   if (storage_) {
     checkBrowseMode();
-    orderFields_ = fieldList(names, *this);
+    activeTag_ = resolveOrder("", names);
   }
   indexFieldNames_ = names;
-  if (storage_) {
-    viewChanged();
-    setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
-    notify(TableEvent::DataSetChanged);
-  }
+  indexName_.clear();
+  if (storage_) orderChanged();
 }
 
 void Table::setMasterSource(Table* master) {
@@ -807,25 +988,45 @@ void Table::masterMoved() {
   // The master's key fields, looked up once per move rather than once per record tested.
   masterKey_.clear();
   if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
+  computeRange();
   viewChanged();
   first();
   notify(TableEvent::DataSetChanged);
 }
 
-bool Table::inRange(const RecordBuffer& buf) {
-  if (!master_->active() || master_->current_ == 0) return false;
-  const std::vector<int>& from = masterKey_;
-  for (size_t i = 0; i < from.size() && i < orderFields_.size(); ++i) {
-    const FieldDef& def = fieldDefs_[orderFields_[i]];
-    Value want;
-    try {
-      want = toFieldValue(master_->valueOf(from[i]), def);
-    } catch (const EngineError&) {
-      return false;  // a master value this field cannot hold matches nothing
-    }
-    if (compareValues(storage_->get(buf, orderFields_[i]), want) != 0) return false;
+bool Table::masterHasRecord() const { return master_->active() && master_->current_ != 0; }
+
+// The detail's rows are those whose key in the active index begins with the master's values as
+// that index writes them; without an active index every row belongs to every master row.
+void Table::computeRange() {
+  rangePrefix_.clear();
+  rangeEmpty_ = false;
+  if (!master_ || !storage_) return;
+  if (!masterHasRecord()) {
+    rangeEmpty_ = true;
+    return;
   }
-  return true;
+  if (!ordered() || masterKey_.empty()) return;
+  const ProductionIndex::Tag& tag = index()->tag(activeTag_);
+  std::vector<Value> values;
+  for (size_t i = 0; i < masterKey_.size() && i < tag.partFields.size(); ++i) {
+    const int f = tag.partFields[i];
+    try {
+      const Value v = master_->valueOf(masterKey_[i]);
+      values.push_back(f < 0 ? v : toFieldValue(v, fieldDefs_[f]));
+    } catch (const EngineError&) {
+      rangeEmpty_ = true;  // a master value this field cannot hold matches nothing
+      return;
+    }
+  }
+  rangePrefix_ = index()->prefixOf(activeTag_, values);
+}
+
+bool Table::inRange(const RecordBuffer& buf, uint32_t record) {
+  if (rangeEmpty_) return false;
+  if (!ordered()) return true;
+  const std::optional<std::string> key = orderKey(buf, record);
+  return key && inKeyRange(*key);
 }
 
 // ---------------------------------------------------------------- cached updates

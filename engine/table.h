@@ -4,11 +4,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/field_defs.h"
 #include "engine/filter/filter_expression.h"
+#include "engine/index/key_list.h"
 #include "engine/storage.h"
 #include "engine/table_type.h"
 #include "engine/value.h"
@@ -56,6 +58,7 @@ struct Bookmark {
 enum class TableEvent { DataSetChanged, RecordChanged, Scrolled, StateChanged };
 
 class Table;
+class ProductionIndex;
 
 class TableObserver {
  public:
@@ -119,8 +122,10 @@ class Table : private FilterFields {
   void setActive(bool active) { active ? open() : close(); }
   DataSetState state() const { return state_; }
   bool exists() const;
-  void createTable();  // from fieldDefs() (and indexDefs()), replacing a table of that name
-  void deleteTable();  // closed tables only
+  // From fieldDefs() and indexDefs(), replacing a table of that name. xBase tables refuse the
+  // ixPrimary and ixCaseInsensitive options.
+  void createTable();
+  void deleteTable();                  // closed tables only
   std::string driverTypeName() const;  // "DBASE", "FOXPRO"
   void pack();                         // needs an exclusive open
 
@@ -158,6 +163,7 @@ class Table : private FilterFields {
   void removeObserver(TableObserver* observer);
 
   // Moves to the first visible record whose field equals `value`; false (staying put) when none.
+  // With the field leading the active index, the index finds it.
   bool locate(const std::string& fieldName, const Value& value, unsigned options = 0);
 
   // ---- fields
@@ -168,7 +174,11 @@ class Table : private FilterFields {
   FieldDefs& fieldDefs() { return fieldDefs_; }
   const FieldDefs& fieldDefs() const { return fieldDefs_; }
   IndexDefs& indexDefs() { return indexDefs_; }
-  void updateFieldDefs();  // reads the structure of a closed table
+  void updateFieldDefs();  // reads the structure and indexes of the table
+  // Adds an index to the table's production index file (creating it) / removes one. Both need
+  // an exclusive open: other holders could not see the change.
+  void addIndex(const IndexDef& def);
+  void deleteIndex(const std::string& name);
 
   // ---- hooks
   std::function<void(Table&)> beforePost;      // before a record is stored; throw to stop it
@@ -183,8 +193,13 @@ class Table : private FilterFields {
   unsigned filterOptions() const { return filterOptions_; }
   void setFilterOptions(unsigned options);
 
+  // The order: the index of that name, or the index whose fields are "A;B". Setting one clears
+  // the other; an empty text gives the natural order. Throws EngineError when the table has no
+  // such index. Equal keys follow record numbers.
+  const std::string& indexName() const { return indexName_; }
+  void setIndexName(const std::string& name);
   const std::string& indexFieldNames() const { return indexFieldNames_; }
-  void setIndexFieldNames(const std::string& names);  // "A;B": order by these fields
+  void setIndexFieldNames(const std::string& names);
   Table* masterSource() const { return master_; }
   void setMasterSource(Table* master);
   const std::string& masterFields() const { return masterFields_; }
@@ -232,20 +247,36 @@ class Table : private FilterFields {
   uint32_t physicalCount() const;
   bool isVirtual(uint32_t record) const { return record >= kFirstVirtual; }
   bool loadRecord(uint32_t record, RecordBuffer& buf);  // false when the record is deleted
-  bool visible(uint32_t record);
+  // Not deleted, passing the filter and (unless `rangeKnown`: the caller walks the range) inside
+  // the master's range.
+  bool visible(uint32_t record, bool rangeKnown = false);
   uint32_t naturalNext(uint32_t record) const;  // 0 at the end
   uint32_t naturalPrior(uint32_t record) const;
-  bool ordered() const { return !orderFields_.empty(); }
-  const std::vector<uint32_t>& orderView();
+  bool ordered() const { return activeTag_ >= 0; }
+  // The storage's index tags; the storage may renew them (a pack does), so they are not kept.
+  ProductionIndex* index() const { return storage_->productionIndex(); }
+  int resolveOrder(const std::string& name, const std::string& fields) const;  // -1: natural
+  void orderChanged();
+  const KeyList& orderKeys();
+  std::optional<std::string> orderKey(const RecordBuffer& buf, uint32_t record);
+  bool inKeyRange(std::string_view key) const { return key.starts_with(rangePrefix_); }
+  KeyList::Pos positionOf(uint32_t record);  // end() when the record has no key in the order
+  uint32_t walkOrder(KeyList::Pos from, bool forward);  // first visible record from `from` on
+  const std::vector<uint32_t>& orderView();    // the ordered sequence while updates are buffered
   uint32_t step(uint32_t from, bool forward);  // next visible after/before `from` (0: ends)
+  uint32_t naturalStep(uint32_t from, bool forward);  // the same in record-number order
+  // The key prefix under which locate finds `value` of `field` in the active order, when it can.
+  std::optional<std::string> locatePrefix(int field, const Value& value, bool wantNull,
+                                          unsigned options);
   void setCurrent(uint32_t record);
   void viewChanged();  // order, counts and details must be recomputed
   void scrolled();
   void notify(TableEvent event);
   void notifyDetails();
   void masterMoved();
-  int keyField(size_t i) const;
-  bool inRange(const RecordBuffer& buf);
+  bool masterHasRecord() const;
+  bool inRange(const RecordBuffer& buf, uint32_t record);
+  void computeRange();
   std::vector<int> fieldList(const std::string& names, const Table& owner) const;
   int compareRecords(const RecordBuffer& a, const RecordBuffer& b);
 
@@ -274,9 +305,12 @@ class Table : private FilterFields {
   bool filtered_ = false;
   unsigned filterOptions_ = 0;
 
-  std::string indexFieldNames_;
-  std::vector<int> orderFields_;
-  std::vector<uint32_t> view_;  // the ordered sequence, when ordered
+  std::string indexName_, indexFieldNames_;
+  int activeTag_ = -1;
+  KeyList::Pos orderPos_;       // where the current record was last found in the order
+  std::string rangePrefix_;     // keys of the master's range begin with it
+  bool rangeEmpty_ = false;     // the master selects nothing
+  std::vector<uint32_t> view_;  // the ordered sequence while updates are buffered
   bool viewValid_ = false;
   long countCache_ = -1;
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "engine/byte_order.h"
 #include "engine/dbf/dbf_codec.h"
@@ -19,9 +20,13 @@ namespace {
 // exclusive), one held while a record is appended.
 constexpr uint64_t kOpenLock = 0x4000000000000000ull;
 constexpr uint64_t kAppendLock = kOpenLock + 1;
+// The production index's two lock bytes follow.
+constexpr uint64_t kIndexLocks = kOpenLock + 2;
 
 // Aim for reads of about this many bytes when records are fetched one after another.
 constexpr size_t kReadAhead = 64 * 1024;
+// And about this many when they are fetched out of order.
+constexpr size_t kJumpRead = 4 * 1024;
 
 MemoFormat formatOf(MemoKind kind) {
   switch (kind) {
@@ -106,15 +111,30 @@ std::string DbfStorage::memoPathFor(const std::string& tablePath, MemoKind kind)
   return existing.empty() ? withExtension(tablePath, memoExtension(kind)) : existing;
 }
 
-DbfStorage::DbfStorage(std::string path, bool exclusive)
-    : path_(std::move(path)), exclusive_(exclusive) {}
+DbfStorage::DbfStorage(std::string path, bool exclusive, TableType type,
+                       ProductionIndex::BadTags badTags)
+    : path_(std::move(path)), exclusive_(exclusive), type_(type), badTags_(badTags) {}
 
-std::unique_ptr<DbfStorage> DbfStorage::open(const std::string& path, bool exclusive) {
+DbfStorage::~DbfStorage() {
+  try {
+    flush();
+  } catch (...) {
+    // A destructor must not throw; Table::close flushes first and reports what fails.
+  }
+}
+
+std::unique_ptr<DbfStorage> DbfStorage::open(const std::string& path, bool exclusive,
+                                             TableType type, ProductionIndex::BadTags badTags) {
   if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
   recoverPack(path);
-  std::unique_ptr<DbfStorage> s(new DbfStorage(path, exclusive));
+  std::unique_ptr<DbfStorage> s(new DbfStorage(path, exclusive, type, badTags));
   s->load();
   return s;
+}
+
+const IndexDefs& DbfStorage::indexDefs() const {
+  indexes_ = index_->indexDefs();
+  return indexes_;
 }
 
 void DbfStorage::load() {
@@ -150,9 +170,44 @@ void DbfStorage::load() {
     memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
   }
   cacheFirst_ = cacheCount_ = 0;
+  index_ = std::make_unique<ProductionIndex>(*this, *file_, kIndexLocks, path_, indexFormat(),
+                                             exclusive_, badTags_);
 }
 
-void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableType type) {
+ProductionIndex::Format DbfStorage::indexFormat() const {
+  using Format = ProductionIndex::Format;
+  switch (header_.flavor) {
+    case Flavor::FoxPro2:
+    case Flavor::VisualFoxPro:
+      return Format::Cdx;
+    case Flavor::DBase4:
+    case Flavor::DBase7:
+      return Format::Mdx;
+    default:
+      // 03h: FoxPro and dBASE both write it. The index file beside it decides, then the caller.
+      if (!existingVariant(path_, ".CDX").empty()) return Format::Cdx;
+      if (!existingVariant(path_, ".MDX").empty()) return Format::Mdx;
+      return type_ == TableType::ttFoxPro ? Format::Cdx : Format::Mdx;
+  }
+}
+
+void DbfStorage::markProductionIndex() {
+  const uint8_t flags =
+      index_->present() ? (header_.tableFlags | 0x01) : (header_.tableFlags & ~0x01);
+  if (flags == header_.tableFlags || !file_->writable()) return;
+  const char byte = static_cast<char>(flags);
+  file_->writeAt(28, &byte, 1);
+  header_.tableFlags = flags;
+}
+
+void DbfStorage::flushIndex() {
+  if (!index_) return;
+  index_->flush();
+  markProductionIndex();
+}
+
+void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableType type,
+                        const IndexDefs& indexes) {
   Header h = designHeader(defs, type);
   if (fs::exists(path)) {
     // Nobody may be using the table that is replaced.
@@ -160,12 +215,22 @@ void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableTyp
     if (!old.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
       throw EngineError("数据表[" + path + "]正在被使用,不能重建");
     for (const std::string& f : companions(path)) fs::remove(f);
+    fs::remove(ProductionIndex::markerFor(path));
   }
   if (h.hasMemoFields()) {
     const auto kind = h.memoKind();
     MemoFile::create(withExtension(path, memoExtension(kind)), formatOf(kind));
   }
   replaceFile(path, buildHeader(h) + '\x1A');
+  if (indexes.count() == 0) return;
+  try {
+    auto table = open(path, true, type);
+    for (const IndexDef& def : indexes) table->index_->addTag(def);
+    table->flushIndex();
+  } catch (...) {
+    remove(path);  // a table without the indexes asked for is not the table asked for
+    throw;
+  }
 }
 
 void DbfStorage::remove(const std::string& path) {
@@ -176,6 +241,7 @@ void DbfStorage::remove(const std::string& path) {
       throw EngineError("数据表[" + path + "]正在被使用,不能删除");
   }
   for (const std::string& f : companions(path)) fs::remove(f);
+  fs::remove(ProductionIndex::markerFor(path));
   fs::remove(path);
 }
 
@@ -203,7 +269,10 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   const uint32_t len = header_.recordLength;
   if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {
-    const uint32_t perBlock = std::max<uint32_t>(1, kReadAhead / len);
+    // Scans read far ahead; a jump (an index order, a bookmark) reads about a page, since the
+    // next record wanted is as likely anywhere else.
+    const bool jump = cacheFirst_ != 0 && recno != cacheFirst_ + cacheCount_;
+    const uint32_t perBlock = std::max<uint32_t>(1, (jump ? kJumpRead : kReadAhead) / len);
     cacheCount_ = std::min(perBlock, header_.recordCount - recno + 1);
     cache_.resize(size_t{cacheCount_} * len);
     file_->readExactly(header_.headerLength + uint64_t{recno - 1} * len, cache_.data(),
@@ -280,18 +349,21 @@ void DbfStorage::writeMemos(RecordBuffer& buf) {
   buf.memos.clear();
 }
 
-void DbfStorage::stampHeader(uint32_t count) {
+void DbfStorage::stampHeader(std::optional<uint32_t> count) {
   stampToday(header_);
   char bytes[7] = {static_cast<char>(header_.year), static_cast<char>(header_.month),
                    static_cast<char>(header_.day)};
-  putLe32(bytes + 3, count);
-  file_->writeAt(1, bytes, sizeof bytes);
+  if (count) putLe32(bytes + 3, *count);
+  file_->writeAt(1, bytes, count ? 7 : 3);
 }
 
 void DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
   requireWritable();
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  RecordBuffer before;
+  read(recno, before);
+  index_->checkUnique(buf, recno, &before);
   if (!buf.memos.empty()) {
     file_->lock(kAppendLock, PosixFile::Lock::Exclusive);  // memo blocks are allocated under it
     try {
@@ -306,11 +378,15 @@ void DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
   file_->writeAt(header_.headerLength + uint64_t{recno - 1} * len, buf.bytes.data(), len);
   if (cacheFirst_ && recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_)
     std::memcpy(cache_.data() + size_t{recno - cacheFirst_} * len, buf.bytes.data(), len);
-  stampHeader(header_.recordCount);
+  // The date only: the count belongs to whoever appends, and ours may be behind another's.
+  stampHeader(std::nullopt);
+  written_ = true;
+  index_->recordStored(recno, &before, buf);
 }
 
 uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
+  index_->checkUnique(buf, 0, nullptr);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
     refresh();  // another process may have appended since
@@ -328,6 +404,8 @@ uint32_t DbfStorage::append(RecordBuffer& buf) {
     throw;
   }
   file_->unlock(kAppendLock);
+  written_ = true;
+  index_->recordStored(header_.recordCount, nullptr, buf);
   return header_.recordCount;
 }
 
@@ -403,23 +481,31 @@ void DbfStorage::pack() {
   }
   newMemo.reset();
 
-  // Both new files are complete: the marker makes the swap all-or-nothing across a crash.
+  // Both new files are complete: the marker makes the swap all-or-nothing across a crash. The
+  // index marker goes first: from the swap on, the index file describes the old records.
+  if (index_->present()) replaceFile(ProductionIndex::markerFor(path_), "pack\n");
+  index_.reset();
   replaceFile(packMarker(path_), "pack\n");
   if (!memoTemp.empty()) fs::rename(memoTemp, memoPath);
   fs::rename(tableTemp, path_);
   syncFolderOf(path_);
   fs::remove(packMarker(path_));
 
-  // Reopen the new files; this object keeps its exclusive hold.
+  // Reopen the new files; this object keeps its exclusive hold. The index sees its marker and
+  // rebuilds every tag from the packed records.
   memo_.reset();
   file_.reset();
   load();
+  flushIndex();
 }
 
 void DbfStorage::flush() {
-  if (!file_->writable()) return;
+  if (!file_ || !file_->writable()) return;
+  flushIndex();
+  if (!written_) return;
   file_->sync();
   if (memo_) memo_->sync();
+  written_ = false;
 }
 
 }  // namespace tdb::dbf

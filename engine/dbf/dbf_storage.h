@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/dbf/dbf_header.h"
 #include "engine/dbf/memo_file.h"
+#include "engine/index/production_index.h"
 #include "engine/posix_file.h"
 #include "engine/storage.h"
 #include "engine/table_type.h"
@@ -22,13 +24,21 @@ namespace tdb::dbf {
 // file that lets the next open finish an interrupted swap of table and memo file.
 class DbfStorage : public Storage {
  public:
-  // Opens an existing table. Throws EngineError naming the file when it is missing, damaged,
-  // locked against this open, or its memo file is missing or damaged.
-  static std::unique_ptr<DbfStorage> open(const std::string& path, bool exclusive);
+  ~DbfStorage() override;
+  // Opens an existing table with its production index. Throws EngineError naming the file when
+  // it is missing, damaged, locked against this open, or its memo or index file is missing or
+  // damaged; `badTags` says whether a tag the engine cannot evaluate stops the open. `type`
+  // settles the kind of index file a header that FoxPro and dBASE share (03h) gets when the
+  // table has none yet: a .cdx for ttFoxPro, else an .mdx.
+  static std::unique_ptr<DbfStorage> open(
+      const std::string& path, bool exclusive, TableType type = TableType::ttDefault,
+      ProductionIndex::BadTags badTags = ProductionIndex::BadTags::Refuse);
 
-  // Creates an empty table of that structure, replacing a table of that name (with its memo and
-  // index files) unless another holder has it open.
-  static void create(const std::string& path, const FieldDefs& defs, TableType type);
+  // Creates an empty table of that structure, with a production index holding `indexes` when
+  // there are any, replacing a table of that name (with its memo and index files) unless
+  // another holder has it open.
+  static void create(const std::string& path, const FieldDefs& defs, TableType type,
+                     const IndexDefs& indexes = {});
 
   // Deletes the table with its memo and index files; refuses while anybody has it open.
   static void remove(const std::string& path);
@@ -40,7 +50,10 @@ class DbfStorage : public Storage {
   const std::string& path() const { return path_; }
 
   const FieldDefs& fieldDefs() const override { return defs_; }
-  const IndexDefs& indexDefs() const override { return indexes_; }
+  const IndexDefs& indexDefs() const override;
+  ProductionIndex* productionIndex() override { return index_.get(); }
+  // Writes the index file now and sets the header's production-index mark to match it.
+  void flushIndex();
   uint32_t recordCount() const override { return header_.recordCount; }
   void refresh() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
@@ -57,12 +70,14 @@ class DbfStorage : public Storage {
   void flush() override;
 
  private:
-  DbfStorage(std::string path, bool exclusive);
+  DbfStorage(std::string path, bool exclusive, TableType type, ProductionIndex::BadTags badTags);
+  ProductionIndex::Format indexFormat() const;
   void load();
+  void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
-  void stampHeader(uint32_t count);
+  void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
 
   std::string path_;
   bool exclusive_;
@@ -70,7 +85,11 @@ class DbfStorage : public Storage {
   std::unique_ptr<MemoFile> memo_;
   Header header_;
   FieldDefs defs_;
-  IndexDefs indexes_;
+  TableType type_;
+  ProductionIndex::BadTags badTags_;
+  std::unique_ptr<ProductionIndex> index_;
+  mutable IndexDefs indexes_;
+  bool written_ = false;  // something was written since the last flush
 
   // Records read ahead in one block, so that scans cost one system call per block.
   uint32_t cacheFirst_ = 0;  // record number of cache_[0]; 0 when empty

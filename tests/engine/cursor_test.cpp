@@ -288,6 +288,7 @@ TEST(Cursor, DetailFollowsItsMaster) {
   point(detail, dir, "orders.dbf");
   detail.fieldDefs().add("CUST", FieldType::ftInteger);
   detail.fieldDefs().add("ITEM", FieldType::ftString, 8);
+  detail.indexDefs().add({"CUST", "CUST", "", 0});
   detail.createTable();
   master.open();
   detail.open();

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/field_defs.h"
+#include "engine/index/index_entry.h"
+#include "engine/index/key_expression.h"
+#include "engine/index/key_list.h"
+#include "engine/posix_file.h"
+#include "engine/storage.h"
+
+namespace tdb {
+
+class CdxFile;
+class MdxFile;
+
+// The production index of one open table: the .cdx beside a FoxPro table or the .mdx beside a
+// dBASE table, with one tag per index. Tags are read from the file; their keys are loaded into
+// memory when first needed and kept in step with every record the storage writes.
+//
+// The file itself is rewritten whole when the table is flushed or closed. Between the first
+// change and that rewrite a marker file beside the table says the index is stale, so a table
+// reopened after a crash rebuilds its keys from the records instead of trusting the file. Each
+// holder with unwritten changes keeps a shared lock on a byte of the table file; a writer that
+// finds no other holder removes the marker, one that does leaves it for the last.
+//
+// A shared holder cannot know what others changed, so before it rewrites the file it rebuilds
+// every tag from the table as it stands.
+class ProductionIndex {
+ public:
+  enum class Format { Cdx, Mdx };
+  // What opening does with a tag whose expression the engine cannot evaluate.
+  enum class BadTags { Refuse, Keep };
+
+  struct Tag {
+    IndexTagInfo info;    // keyType: 'C', 'N', 'D' or 'L'; keyLength: bytes of a memory key
+    std::string fields;   // the key's plain field names joined by ";", else empty
+    std::string problem;  // why the expression cannot be evaluated (BadTags::Keep), else empty
+    std::optional<KeyExpression> key;
+    std::optional<KeyExpression> condition;  // the FOR expression
+    std::vector<KeyExpression> parts;        // the key's top-level "+" parts
+    std::vector<int> partFields;             // the field each part is about, -1 when none
+    KeyList keys;
+    bool loaded = false;
+  };
+
+  // `records` is the open table; `tableFile` its open file, on which the locks are taken at
+  // `lockBase` and `lockBase + 1`.
+  ProductionIndex(Storage& records, PosixFile& tableFile, uint64_t lockBase, std::string tablePath,
+                  Format format, bool exclusive, BadTags badTags = BadTags::Refuse);
+  ~ProductionIndex();
+  ProductionIndex(const ProductionIndex&) = delete;
+  ProductionIndex& operator=(const ProductionIndex&) = delete;
+
+  // The index file of a table, in the case of the table's extension when none exists yet.
+  static std::string pathFor(const std::string& tablePath, Format format);
+  // The marker that says the index file of a table is stale.
+  static std::string markerFor(const std::string& tablePath);
+
+  const std::string& path() const { return path_; }
+  bool present() const { return !tags_.empty(); }
+  int tagCount() const { return static_cast<int>(tags_.size()); }
+  const Tag& tag(int i) const { return tags_[i]; }
+  int findTag(const std::string& name) const;            // -1 when none
+  int findTagByFields(const std::string& fields) const;  // "A;B", case ignored; -1 when none
+  IndexDefs indexDefs() const;
+
+  // The keys of a tag in memory order (key_encoding.h), loaded or built on first use.
+  const KeyList& keys(int tag);
+  // The memory key of a record, or nothing when the tag's FOR condition leaves it out.
+  std::optional<std::string> keyOf(int tag, const RecordBuffer& buf, uint32_t recno);
+  // The leading part of the memory keys of the records whose first key fields hold `values`
+  // (one value per leading part of the key, converted to its field's type).
+  std::string prefixOf(int tag, const std::vector<Value>& values);
+
+  // Throws a key violation when storing `buf` as record `recno` (0: a new record; `before` its
+  // stored form, null for a new one) would give a unique tag a new key that a record not deleted
+  // already has. A key that stays as it was is never refused.
+  void checkUnique(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
+  // The storage stored `after` as record `recno`, over `before` (null: a new record).
+  void recordStored(uint32_t recno, const RecordBuffer* before, const RecordBuffer& after);
+
+  // Adds a tag (replacing one of that name) built from the table; writes the file.
+  void addTag(const IndexDef& def);
+  // Removes the tag; the file goes when the last tag does.
+  void removeTag(const std::string& name);
+  // Builds every tag afresh from the table (after a pack, or on request) and writes the file.
+  void rebuild();
+  // Builds every tag afresh from the table in memory only: records others added have keys.
+  void reload();
+  // Writes the file if anything changed since it was read or written.
+  void flush();
+
+ private:
+  void openFile();
+  Tag makeTag(const IndexTagInfo& info, const std::string& forText, bool fromFile);
+  void loadFromFile(int tag);
+  void build(Tag& tag);
+  std::string encode(const Tag& tag, const Value& key) const;
+  void beginChange();
+  void writeFile();
+  [[noreturn]] void fail(const std::string& what) const;
+
+  Storage& records_;
+  PosixFile& tableFile_;
+  uint64_t lockBase_;
+  std::string tablePath_, path_;
+  Format format_;
+  bool exclusive_;
+  BadTags badTags_;
+  std::unique_ptr<CdxFile> cdx_;
+  std::unique_ptr<MdxFile> mdx_;
+  std::vector<Tag> tags_;
+  bool stale_ = false;    // the file cannot be trusted: keys come from the records
+  bool changed_ = false;  // memory differs from the file
+  bool holding_ = false;  // this holder has announced unwritten changes
+};
+
+}  // namespace tdb
