@@ -1,6 +1,7 @@
 #include "engine/posix_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +54,20 @@ PosixFile::PosixFile(const std::string& path, Mode mode) : path_(path) {
 }
 
 PosixFile::~PosixFile() {
+  mapForReading(0);
   if (fd_ >= 0) ::close(fd_);
+}
+
+const char* PosixFile::mapForReading(uint64_t size) {
+  if (map_) munmap(map_, mappedSize_);
+  map_ = nullptr;
+  mappedSize_ = 0;
+  if (size == 0) return nullptr;
+  void* p = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
+  if (p == MAP_FAILED) fail(path_, "无法映射到内存");
+  map_ = p;
+  mappedSize_ = size;
+  return static_cast<const char*>(p);
 }
 
 uint64_t PosixFile::size() const {

@@ -35,10 +35,17 @@ class PosixFile {
   void lock(uint64_t offset, Lock kind);     // waits
   void unlock(uint64_t offset);
 
+  // The first `size` bytes mapped into memory for reading; writes through this file show in it.
+  // Replaces an earlier mapping; a size of 0 drops it. Throws EngineError when it cannot map.
+  const char* mapForReading(uint64_t size);
+  uint64_t mappedSize() const { return mappedSize_; }
+
  private:
   std::string path_;
   int fd_ = -1;
   bool writable_ = false;
+  void* map_ = nullptr;
+  uint64_t mappedSize_ = 0;
 };
 
 // Writes `bytes` to `path` through a temporary file beside it, synced and renamed into place.

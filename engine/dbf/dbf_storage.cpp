@@ -170,6 +170,9 @@ void DbfStorage::load() {
     memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
   }
   cacheFirst_ = cacheCount_ = 0;
+  // Held alone, the table cannot shrink under us: records are read straight from a mapping,
+  // which costs nothing per record when an index order jumps about the file.
+  mapped_ = exclusive_ && header_.recordCount > 0 ? file_->mapForReading(file_->size()) : nullptr;
   index_ = std::make_unique<ProductionIndex>(*this, *file_, kIndexLocks, path_, indexFormat(),
                                              exclusive_, badTags_);
 }
@@ -268,6 +271,11 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   const uint32_t len = header_.recordLength;
+  if (mapped_) {
+    const uint64_t end = header_.headerLength + uint64_t{recno} * len;
+    if (end > file_->mappedSize()) mapped_ = file_->mapForReading(file_->size());
+    if (end <= file_->mappedSize()) return mapped_ + (end - len);
+  }
   if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {
     // Scans read far ahead; a jump (an index order, a bookmark) reads about a page, since the
     // next record wanted is as likely anywhere else.

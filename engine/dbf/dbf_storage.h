@@ -91,6 +91,8 @@ class DbfStorage : public Storage {
   mutable IndexDefs indexes_;
   bool written_ = false;  // something was written since the last flush
 
+  const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
+
   // Records read ahead in one block, so that scans cost one system call per block.
   uint32_t cacheFirst_ = 0;  // record number of cache_[0]; 0 when empty
   uint32_t cacheCount_ = 0;

@@ -25,10 +25,13 @@ void KeyList::assign(std::string keys, std::vector<uint32_t> recnos) {
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
   const char* base = keys.data();
-  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+  auto less = [&](uint32_t x, uint32_t y) {
     if (int c = std::memcmp(base + x * k, base + y * k, k)) return c < 0;
     return recnos[x] < recnos[y];
-  });
+  };
+  // Keys read from an index file usually come in order already.
+  if (!std::is_sorted(order.begin(), order.end(), less))
+    std::sort(order.begin(), order.end(), less);
   for (size_t at = 0; at < n; at += kBlock) {
     Block b;
     const size_t count = std::min(kBlock, n - at);

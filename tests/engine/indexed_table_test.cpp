@@ -180,6 +180,26 @@ TEST_P(IndexedTable, KeysFollowEditsInsertsAndDeletes) {
   EXPECT_FALSE(fs::exists(ProductionIndex::markerFor(dir.file("people.dbf"))));
 }
 
+TEST_P(IndexedTable, BufferedUpdatesTakeTheirPlaceInTheOrder) {
+  makePeople(dir, GetParam(), {{"NAME", "NAME", "", 0}});
+  Table t;
+  point(t, dir, "people.dbf", GetParam());
+  t.open();
+  t.setIndexName("NAME");
+  t.setCachedUpdates(true);
+  t.append();
+  t.fieldByName("NAME").setAsString("dai");
+  t.post();
+  ASSERT_TRUE(t.locate("NAME", Value::text("wang")));
+  t.edit();
+  t.fieldByName("NAME").setAsString("an");
+  t.post();
+  EXPECT_EQ(walk(t), "LI:4 an:1 chen:5 dai:7 li:2 li:6 zhao:3");
+  t.applyUpdates();
+  t.setCachedUpdates(false);
+  EXPECT_EQ(walk(t), "LI:4 an:1 chen:5 dai:7 li:2 li:6 zhao:3");
+}
+
 TEST_P(IndexedTable, UniqueTagsRefuseDuplicateKeys) {
   makePeople(dir, GetParam(), {{"AGE", "AGE", "", ixUnique}},
              {{"a", 1, 1}, {"b", 2, 2}, {"c", 3, 3}});
