@@ -201,8 +201,14 @@ void ProductionIndex::openFile() {
     if (!tags_[i].key) continue;
     if (stale_) {
       build(tags_[i]);
-    } else {
+      continue;
+    }
+    try {
       loadFromFile(static_cast<int>(i));
+    } catch (const EngineError&) {
+      if (badTags_ == BadTags::Refuse) throw;
+      build(tags_[i]);  // a damaged tree: its definition is enough to build it again
+      beginChange();
     }
   }
   if (stale_) beginChange();

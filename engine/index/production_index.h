@@ -32,7 +32,9 @@ class MdxFile;
 class ProductionIndex {
  public:
   enum class Format { Cdx, Mdx };
-  // What opening does with a tag whose expression the engine cannot evaluate.
+  // What opening does with a tag whose expression the engine cannot evaluate or whose tree is
+  // damaged: refuse to open, or keep the tag (without keys for the first, rebuilt for the
+  // second) so that it can be repaired or dropped.
   enum class BadTags { Refuse, Keep };
 
   struct Tag {

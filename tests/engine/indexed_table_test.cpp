@@ -436,6 +436,25 @@ TEST_P(IndexedTable, RefusesOptionsAndTagsItCannotEvaluate) {
   EXPECT_EQ(other.indexDefs().count(), 1);
 }
 
+TEST_P(IndexedTable, ADamagedIndexFileStopsTheOpenAndNamesTheFile) {
+  std::vector<Person> many;
+  for (int i = 0; i < 400; ++i) many.push_back({"n", i, 1});
+  makePeople(dir, GetParam(), {{"AGE", "AGE", "", 0}}, many);
+  const std::string index = fs::path(indexFile()).filename().string();
+  std::string bytes = dir.read(index);
+  bytes.resize(bytes.size() / 2);  // the tree's nodes now lie past the end
+  dir.write(index, bytes);
+  Table t;
+  point(t, dir, "people.dbf", GetParam());
+  try {
+    t.open();
+    FAIL() << "opened";
+  } catch (const EngineError& e) {
+    EXPECT_NE(std::string(e.what()).find(index), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(t.active());
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, IndexedTable,
                          ::testing::Values(TableType::ttDBase, TableType::ttFoxPro),
                          [](const auto& info) {
