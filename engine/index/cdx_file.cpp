@@ -24,9 +24,9 @@ constexpr unsigned kLeaf = 2;
 
 CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
   size_ = file_.size();
-  if (size_ < 2 * kNode) fail("it is shorter than its header");
+  if (size_ < 2 * kNode) fail("文件长度不足以容纳文件头");
   Header directory = readHeader(0, nullptr);
-  if (!(directory.options & kCompound)) fail("its header does not mark a compound index");
+  if (!(directory.options & kCompound)) fail("文件头未标明为复合索引");
   // The directory lists tags by name; their headers lie in the order they were made, which is
   // the order users know them by.
   std::vector<std::pair<uint32_t, size_t>> made;
@@ -37,7 +37,7 @@ CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
     info.name = e.key;
     while (!info.name.empty() && (info.name.back() == ' ' || info.name.back() == '\0'))
       info.name.pop_back();
-    if (info.name.empty()) fail("a tag has no name");
+    if (info.name.empty()) fail("有一个标签没有名称");
     size_t split = pool.find('\0');
     info.expression = pool.substr(0, split);
     info.forExpression = pool.substr(split + 1);
@@ -72,7 +72,7 @@ void CdxFile::fail(const std::string& defect) const {
 
 CdxFile::Header CdxFile::readHeader(uint64_t offset, std::string* pool) const {
   if (offset % kNode != 0 || offset + 2 * kNode > size_)
-    fail("a tag header lies outside the file (offset " + std::to_string(offset) + ")");
+    fail("位置" + std::to_string(offset) + "处的标签头超出文件范围");
   std::string b(2 * kNode, '\0');
   file_.readExactly(offset, b.data(), b.size());
   Header h;
@@ -81,11 +81,12 @@ CdxFile::Header CdxFile::readHeader(uint64_t offset, std::string* pool) const {
   h.options = uint8_t(b[14]);
   h.descending = getLe16(b, 502) != 0;
   if (h.keyLength < 1 || h.keyLength > kMaxKeyLength)
-    fail("key length " + std::to_string(h.keyLength) + " at offset " + std::to_string(offset));
+    fail("位置" + std::to_string(offset) + "处标签的键长度为" + std::to_string(h.keyLength) +
+         "(应为1到" + std::to_string(kMaxKeyLength) + ")");
   if (pool) {
     uint32_t keyText = getLe16(b, 510), forText = getLe16(b, 506);
     if (keyText > kNode || forText > kNode - keyText)
-      fail("expression lengths overrun the expression pool at offset " + std::to_string(offset));
+      fail("位置" + std::to_string(offset) + "处标签的表达式长度超出表达式区");
     *pool = b.substr(kNode);
     if (keyText == 0) keyText = static_cast<uint32_t>(fieldText(*pool, 0, kNode).size() + 1);
     std::string forExpression;
@@ -104,20 +105,19 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
   std::string node(kNode, '\0');
   auto load = [&](uint32_t offset) {
     if (offset % kNode != 0 || offset < 2 * kNode || uint64_t(offset) + kNode > size_)
-      fail("a node offset " + std::to_string(offset) + " lies outside the file");
+      fail("位置" + std::to_string(offset) + "处的节点超出文件范围");
     file_.readExactly(offset, node.data(), kNode);
   };
 
   // Down the leftmost branch to the first leaf.
   uint32_t offset = root;
   for (int depth = 0;; ++depth) {
-    if (depth == kMaxDepth) fail("its tree is deeper than any real index");
+    if (depth == kMaxDepth) fail("索引树超过" + std::to_string(kMaxDepth) + "层");
     load(offset);
     if (getLe16(node, 0) & kLeaf) break;
     uint32_t keys = getLe16(node, 2);
     if (keys == 0 || 12 + keys * (uint64_t(keyLength) + 8) > kNode)
-      fail("an interior node at offset " + std::to_string(offset) + " holds " +
-           std::to_string(keys) + " keys");
+      fail("位置" + std::to_string(offset) + "处的内部节点的键数" + std::to_string(keys) + "无效");
     offset = getBe32(node, 12 + keyLength + 4);
   }
 
@@ -125,19 +125,20 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
   std::vector<bool> seen(size_ / kNode + 1, false);
   std::string previous, key;
   while (true) {
-    if (seen[offset / kNode]) fail("its leaf chain loops at offset " + std::to_string(offset));
+    if (seen[offset / kNode]) fail("叶节点链在位置" + std::to_string(offset) + "处形成循环");
     seen[offset / kNode] = true;
-    const std::string where = " in the leaf at offset " + std::to_string(offset);
-    if (!(getLe16(node, 0) & kLeaf)) fail("a non-leaf node sits in the leaf chain" + where);
+    const std::string where = "位置" + std::to_string(offset) + "处的叶节点";
+    if (!(getLe16(node, 0) & kLeaf))
+      fail("叶节点链中位置" + std::to_string(offset) + "处的节点不是叶节点");
     uint32_t keys = getLe16(node, 2);
     uint32_t recMask = getLe32(node, 14);
     unsigned dupMask = uint8_t(node[18]), trailMask = uint8_t(node[19]);
     unsigned recBits = uint8_t(node[20]), dupBits = uint8_t(node[21]);
     unsigned trailBits = uint8_t(node[22]), width = uint8_t(node[23]);
     if (width < 1 || width > 8 || recBits > 32 || recBits + dupBits + trailBits > width * 8)
-      fail("bad entry layout" + where);
+      fail(where + "的条目格式无效");
     const uint64_t entriesEnd = 24 + uint64_t(keys) * width;
-    if (entriesEnd > kNode) fail(std::to_string(keys) + " entries overrun the node" + where);
+    if (entriesEnd > kNode) fail(where + "有" + std::to_string(keys) + "个条目,超出节点大小");
     size_t tail = kNode;  // key bytes are packed downwards from the node's end
     previous.clear();
     for (uint32_t i = 0; i < keys; ++i) {
@@ -148,14 +149,14 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
       unsigned dup = static_cast<unsigned>(v >> recBits) & dupMask;
       unsigned trail = static_cast<unsigned>(v >> (recBits + dupBits)) & trailMask;
       if (dup + trail > unsigned(keyLength) || dup > previous.size())
-        fail("key " + std::to_string(i + 1) + " has impossible compression counts" + where);
+        fail(where + "中第" + std::to_string(i + 1) + "个键的压缩计数无效");
       size_t stored = keyLength - dup - trail;
-      if (tail < entriesEnd + stored) fail("key bytes overlap the entries" + where);
+      if (tail < entriesEnd + stored) fail(where + "的键数据与条目区重叠");
       tail -= stored;
       key.assign(previous, 0, dup);
       key.append(node, tail, stored);
       key.append(trail, trailFill);
-      if (recno == 0) fail("a key points at record 0" + where);
+      if (recno == 0) fail(where + "中有键指向第0条记录");
       if (!visit(IndexEntry{key, recno})) return;
       previous.swap(key);
     }
@@ -168,7 +169,7 @@ void CdxFile::walkTree(uint32_t root, int keyLength, char trailFill,
 
 void CdxFile::walk(int tag, const IndexVisitor& visit, char trailFill) const {
   if (tag < 0 || tag >= static_cast<int>(tags_.size()))
-    throw EngineError("index file " + file_.path() + " has no tag number " + std::to_string(tag));
+    throw EngineError("索引文件[" + file_.path() + "]没有第" + std::to_string(tag) + "号标签");
   walkTree(headers_[tag].root, headers_[tag].keyLength, trailFill, visit);
 }
 

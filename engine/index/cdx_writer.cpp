@@ -101,7 +101,7 @@ class TreeWriter {
 
   uint32_t newNode() {
     const uint64_t offset = base_ + out_.size();
-    if (offset + kNode > kNone) fail(path_, "it would grow beyond 4 GiB");
+    if (offset + kNode > kNone) fail(path_, "文件将超过4 GiB");
     out_.append(kNode, '\0');
     return static_cast<uint32_t>(offset);
   }
@@ -209,17 +209,17 @@ void writeCdx(const std::string& path, const std::vector<TagImage>& tags) {
   const std::vector<std::string> names = index_writing::storedNames(path, tags, kNameLength);
   for (size_t i = 0; i < tags.size(); ++i) {
     const TagImage& t = tags[i];
-    const std::string what = "tag " + shownText(names[i]);
+    const std::string what = "标签[" + shownText(names[i]) + "]";
     if (t.info.keyLength < 1 || t.info.keyLength > kMaxKeyLength)
-      fail(path, what + " has key length " + std::to_string(t.info.keyLength) +
-                     " (a compound index holds 1 to " + std::to_string(kMaxKeyLength) + ")");
-    if (t.info.expression.empty()) fail(path, what + " has no key expression");
+      fail(path, what + "的键长度为" + std::to_string(t.info.keyLength) +
+                     "(复合索引的键长度应为1到" + std::to_string(kMaxKeyLength) + ")");
+    if (t.info.expression.empty()) fail(path, what + "没有索引表达式");
     if (t.info.expression.find('\0') != std::string::npos ||
         t.info.forExpression.find('\0') != std::string::npos)
-      fail(path, what + " has a NUL byte in an expression");
+      fail(path, what + "的表达式中含有NUL字符");
     if (t.info.expression.size() + t.info.forExpression.size() + 2 > kPool)
-      fail(path, what + " has expressions longer than the " + std::to_string(kPool - 2) +
-                     " bytes a tag holds");
+      fail(path, what + "的表达式过长(索引表达式与FOR条件合计不能超过" + std::to_string(kPool - 2) +
+                     "字节)");
     index_writing::checkKeys(path, t, what);
   }
 

@@ -17,18 +17,17 @@ std::vector<std::string> storedNames(const std::string& path, const std::vector<
   std::vector<std::string> names;
   for (const TagImage& tag : tags) {
     std::string name = tag.info.name;
-    const std::string shown = "tag name \"" + shownText(name) + "\"";
-    if (name.empty()) fail(path, "a tag has no name");
-    if (name.size() > maxLength)
-      fail(path, shown + " is longer than " + std::to_string(maxLength) + " bytes");
-    if (name.find('\0') != std::string::npos) fail(path, shown + " holds a NUL byte");
+    const std::string shown = "标签名[" + shownText(name) + "]";
+    if (name.empty()) fail(path, "有一个标签没有名称");
+    if (name.size() > maxLength) fail(path, shown + "超过" + std::to_string(maxLength) + "字节");
+    if (name.find('\0') != std::string::npos) fail(path, shown + "含有NUL字符");
     for (size_t i = 0; i < name.size(); ++i) {
       const unsigned char c = name[i];
       if (c >= 'a' && c <= 'z') name[i] = char(c - 32);
       if (c >= 0x81) ++i;  // the trail byte of a GBK character keeps its case
     }
     if (std::find(names.begin(), names.end(), name) != names.end())
-      fail(path, "two tags are named \"" + shownText(name) + "\"");
+      fail(path, "有两个标签同名[" + shownText(name) + "]");
     names.push_back(name);
   }
   return names;
@@ -37,11 +36,11 @@ std::vector<std::string> storedNames(const std::string& path, const std::vector<
 void checkKeys(const std::string& path, const TagImage& tag, const std::string& what) {
   if (!tag.keys) return;
   if (tag.keys->keyLength() != tag.info.keyLength)
-    fail(path, what + " has keys of " + std::to_string(tag.keys->keyLength()) +
-                   " bytes but a key length of " + std::to_string(tag.info.keyLength));
+    fail(path, what + "的键为" + std::to_string(tag.keys->keyLength()) + "字节,但键长度定义为" +
+                   std::to_string(tag.info.keyLength));
   bool zero = false;
   tag.keys->forEach([&](std::string_view, uint32_t recno) { zero = zero || recno == 0; });
-  if (zero) fail(path, what + " has a key of record 0");
+  if (zero) fail(path, what + "有键指向第0条记录");
 }
 
 void forEachStored(const TagImage& tag, bool ascending,

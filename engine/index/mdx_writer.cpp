@@ -72,7 +72,7 @@ class MdxBuilder {
 
   uint32_t newBlock() {
     const uint64_t page = file_.size() / kPage;
-    if ((page + kPagesPerBlock) * kPage > 0xFFFFFFFFu) fail(path_, "it would grow beyond 4 GiB");
+    if ((page + kPagesPerBlock) * kPage > 0xFFFFFFFFu) fail(path_, "文件将超过4 GiB");
     file_.append(kBlock, '\0');
     return static_cast<uint32_t>(page);
   }
@@ -163,28 +163,28 @@ void threadTags(std::string& file, const std::vector<std::string>& names) {
 void writeMdx(const std::string& path, const std::vector<TagImage>& tags,
               const std::string& tableName) {
   if (tags.size() > kMaxTags)
-    fail(path, std::to_string(tags.size()) + " tags, but a production index holds at most " +
-                   std::to_string(kMaxTags));
+    fail(path, "共有" + std::to_string(tags.size()) + "个标签,但.mdx索引最多容纳" +
+                   std::to_string(kMaxTags) + "个");
   const std::vector<std::string> names = index_writing::storedNames(path, tags, kNameLength);
   std::vector<Layout> layouts;
   for (size_t i = 0; i < tags.size(); ++i) {
     const TagImage& t = tags[i];
-    const std::string what = "tag " + shownText(names[i]);
+    const std::string what = "标签[" + shownText(names[i]) + "]";
     if (!t.info.forExpression.empty())
-      fail(path,
-           what + " has a FOR condition, which production (.mdx) indexes here do not support");
+      fail(path, what + "带有FOR条件,本系统的.mdx索引不支持FOR条件");
     const char type = t.info.keyType;
     if (type != 'C' && type != 'N' && type != 'D' && type != 'L')
-      fail(path, what + " has key type " + shownText(std::string(1, type)));
+      fail(path, what + "的键类型" + shownText(std::string(1, type)) + "不能用于.mdx索引");
     const int expected = type == 'C' ? t.info.keyLength : (type == 'L' ? 1 : 8);
     if (t.info.keyLength != expected || t.info.keyLength < 1 || t.info.keyLength > kMaxKeyLength)
-      fail(path, what + " has key length " + std::to_string(t.info.keyLength) +
-                     " (a production index holds 1 to " + std::to_string(kMaxKeyLength) + ")");
-    if (t.info.expression.empty()) fail(path, what + " has no key expression");
+      fail(path, what + "的键长度为" + std::to_string(t.info.keyLength) +
+                     "(.mdx索引的键长度应为1到" + std::to_string(kMaxKeyLength) +
+                     ",且与键类型相符)");
+    if (t.info.expression.empty()) fail(path, what + "没有索引表达式");
     if (t.info.expression.size() >= kExpressionRoom ||
         t.info.expression.find('\0') != std::string::npos)
-      fail(path, what + " has a key expression longer than " + std::to_string(kExpressionRoom - 1) +
-                     " bytes or holding a NUL");
+      fail(path,
+           what + "的索引表达式超过" + std::to_string(kExpressionRoom - 1) + "字节或含有NUL字符");
     index_writing::checkKeys(path, t, what);
     layouts.push_back(layoutOf(t));
   }

@@ -427,7 +427,7 @@ TEST_F(IndexWriters, RefusalsNameTheFileAndLeaveItUntouched) {
   refusedCdx({&longName}, "ELEVENCHARS");
   refusedCdx({&good, &same}, "NAME");
   refusedCdx({&wide}, "241");
-  refusedCdx({&recordZero}, "record 0");
+  refusedCdx({&recordZero}, "第0条记录");
   refusedMdx({&filtered}, "FOR");
   refusedMdx({&wide}, "241");
 
