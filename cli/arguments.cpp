@@ -9,7 +9,8 @@ namespace tdb::cli {
 
 Arguments parseArguments(const std::vector<std::string>& words,
                          const std::vector<std::string>& flags,
-                         const std::vector<std::string>& valued, size_t minCount, size_t maxCount) {
+                         const std::vector<std::string>& valued, size_t minCount, size_t maxCount,
+                         const std::vector<std::string>& repeatable) {
   auto listed = [](const std::vector<std::string>& list, const std::string& w) {
     return std::find(list.begin(), list.end(), w) != list.end();
   };
@@ -23,6 +24,11 @@ Arguments parseArguments(const std::vector<std::string>& words,
     }
     if (w == "--") {
       optionsEnded = true;
+      continue;
+    }
+    if (listed(repeatable, w)) {
+      if (i + 1 >= words.size()) throw UsageError("option " + w + " needs a value");
+      args.lists[w].push_back(words[++i]);
       continue;
     }
     if (args.has(w)) throw UsageError("option " + w + " given twice");

@@ -1,10 +1,13 @@
-// tdb create --like: an empty table with another table's structure.
+// tdb create --like: an empty table with another table's structure and index tags.
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "cli/arguments.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/table_file.h"
+#include "engine/gbk_codec.h"
 
 namespace tdb::cli {
 
@@ -18,11 +21,44 @@ int createLike(const Context& context, const Words& words, Output& out) {
   // The engine's create replaces a table of that name; a command that means "make a new empty
   // table" must not wipe one out by a slip of the name.
   if (dest.exists()) throw std::runtime_error("table " + dest.path() + " exists already");
-  source.updateFieldDefs();
-  dest.fieldDefs() = source.fieldDefs();
+
+  std::vector<std::string> leftOut;
+  {
+    const auto file = openTableFile(source, false);
+    dest.fieldDefs() = file->fieldDefs();
+    const ProductionIndex& index = *file->productionIndex();
+    for (int i = 0; i < index.tagCount(); ++i) {
+      // A definition has no room for a FOR condition, and a tag without its condition would
+      // order (and, when unique, refuse) records other than the source's tag does: better none.
+      const ProductionIndex::Tag& tag = index.tag(i);
+      const std::string name = gbkToUtf8(tag.info.name);
+      if (!tag.problem.empty()) {
+        leftOut.push_back(name + " left out: the engine cannot evaluate it (" + tag.problem + ")");
+        continue;
+      }
+      if (!tag.info.forExpression.empty()) {
+        leftOut.push_back(name +
+                          " left out: it has a FOR condition, which a new table cannot have yet");
+        continue;
+      }
+      // The expression as the source has it, never its field list: a key such as DTOS(DAY) or
+      // STR(PRICE,8,2) lists as one field, and a tag made from that field keys the bare value,
+      // of another type and, for negative numbers, in another order.
+      IndexDef def;
+      def.name = tag.info.name;
+      def.expression = tag.info.expression;
+      def.options = ixExpression;
+      if (tag.info.unique) def.options |= ixUnique;
+      if (tag.info.descending) def.options |= ixDescending;
+      dest.indexDefs().add(def);
+    }
+  }
   dest.createTable();
+  for (const std::string& what : leftOut)
+    std::fprintf(stderr, "tdb: warning: tag %s\n", what.c_str());
+  const int tags = dest.indexDefs().count();
   out.line("created " + dest.path() + " with " + std::to_string(dest.fieldDefs().count()) +
-           " fields");
+           " fields" + (tags > 0 ? " and " + std::to_string(tags) + " tags" : ""));
   return 0;
 }
 

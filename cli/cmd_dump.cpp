@@ -1,6 +1,7 @@
-// tdb dump: every visible record, as TAB-separated lines or as CSV.
+// tdb dump: every visible record, as TAB-separated lines or as CSV, in natural or tag order.
 
 #include "cli/arguments.h"
+#include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/dump_format.h"
 #include "engine/gbk_codec.h"
@@ -8,15 +9,20 @@
 namespace tdb::cli {
 
 int dumpTable(const Context& context, const Words& words, Output& out) {
-  const Arguments args = parseArguments(words, {"--csv"}, {"--filter"}, 1, 1);
+  const Arguments args = parseArguments(words, {"--csv"}, {"--filter", "--order"}, 1, 1);
   const bool csv = args.has("--csv");
   Table t;
   pointTable(t, args.positional[0], context);
+  if (args.has("--order")) {
+    // An empty name would quietly give the natural order the caller did not ask for.
+    if (args.value("--order").empty()) throw UsageError("--order needs a tag name");
+    t.setIndexName(gbkArgument(args.value("--order"), "the tag name"));
+  }
   if (args.has("--filter")) {
     t.setFilter(gbkArgument(args.value("--filter"), "the filter"));
     t.setFiltered(true);
   }
-  t.open();  // also parses the filter, so a bad one fails before anything is written
+  t.open();  // also parses the filter and finds the tag, so either fails before any output
   t.disableControls();
 
   const int n = t.fieldCount();

@@ -1,9 +1,10 @@
-// tdb info: a table's file, driver, record count and structure.
+// tdb info: a table's file, driver, record count, structure and index tags.
 
 #include <filesystem>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/table_file.h"
 #include "engine/gbk_codec.h"
 
 namespace tdb::cli {
@@ -12,15 +13,33 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   const Arguments args = parseArguments(words, {}, {}, 1, 1);
   Table t;
   pointTable(t, args.positional[0], context);
-  t.open();
-  out.line("file: " + std::filesystem::absolute(t.path()).string());
+  // Through the driver rather than a cursor: a table with a tag the engine cannot evaluate is
+  // exactly the one whose description its owner needs, and a cursor would refuse to open it.
+  const auto file = openTableFile(t, false);
+  uint32_t visible = 0;
+  for (uint32_t r = 1; r <= file->recordCount(); ++r) visible += !file->isDeleted(r);
+  out.line("file: " + std::filesystem::absolute(file->path()).string());
   out.line("driver: " + t.driverTypeName());
-  out.line("records: " + std::to_string(t.recordCount()));
-  out.line("fields: " + std::to_string(t.fieldDefs().count()));
+  out.line("records: " + std::to_string(visible));
+  out.line("fields: " + std::to_string(file->fieldDefs().count()));
   // One line per field, TAB-separated for scripts: name, type, size, precision.
-  for (const FieldDef& f : t.fieldDefs())
+  for (const FieldDef& f : file->fieldDefs())
     out.line(gbkToUtf8(f.name) + "\t" + fieldTypeName(f.type) + "\t" + std::to_string(f.size) +
              "\t" + std::to_string(f.precision));
+
+  // One line per tag, TAB-separated after the word "tag": name, key expression, FOR condition,
+  // options, the key's plain field names (";"-separated, empty for other keys), and why the
+  // engine cannot evaluate it (empty when it can).
+  const ProductionIndex& index = *file->productionIndex();
+  out.line("index: " + (index.present() ? std::filesystem::absolute(index.path()).string()
+                                        : std::string("none")));
+  out.line("tags: " + std::to_string(index.tagCount()));
+  for (int i = 0; i < index.tagCount(); ++i) {
+    const ProductionIndex::Tag& tag = index.tag(i);
+    out.line("tag\t" + gbkToUtf8(tag.info.name) + "\t" + gbkToUtf8(tag.info.expression) + "\t" +
+             gbkToUtf8(tag.info.forExpression) + "\t" + tagFlags(tag) + "\t" +
+             gbkToUtf8(tag.fields) + "\t" + tag.problem);
+  }
   return 0;
 }
 

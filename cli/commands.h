@@ -21,5 +21,7 @@ int packTable(const Context& context, const Words& words, Output& out);
 int copyTable(const Context& context, const Words& words, Output& out);
 int appendTable(const Context& context, const Words& words, Output& out);
 int createLike(const Context& context, const Words& words, Output& out);
+int addTag(const Context& context, const Words& words, Output& out);
+int reindexTable(const Context& context, const Words& words, Output& out);
 
 }  // namespace tdb::cli

@@ -22,18 +22,29 @@ const char* kUsage =
     "  aliases                    list the aliases: name, driver and folder\n"
     "  tables DATABASE            list the tables of an alias, or of a folder\n"
     "  info TABLE                 file, driver, record count, and a line per field:\n"
-    "                             name, type, size, precision (TAB-separated)\n"
-    "  dump TABLE [--csv] [--filter EXPR]\n"
+    "                             name, type, size, precision (TAB-separated); then the index\n"
+    "                             file, and a line per tag: \"tag\", name, key expression, FOR\n"
+    "                             condition, unique/descending, key fields, why the engine\n"
+    "                             cannot evaluate it (TAB-separated, empty when none)\n"
+    "  dump TABLE [--csv] [--filter EXPR] [--order TAG]\n"
     "                             every visible record: a line per record with TAB between\n"
     "                             fields (\\\\ \\t \\r \\n escaped), or CSV with a header line;\n"
-    "                             binary memos as hex; EXPR in the engine's filter language\n"
+    "                             binary memos as hex; EXPR in the engine's filter language;\n"
+    "                             in the order of the index tag TAG when given\n"
     "  pack TABLE                 drop the deleted records (needs the table to itself)\n"
     "  copy SOURCE DEST [--foxpro]\n"
     "                             replace DEST with a copy of SOURCE's visible records;\n"
     "                             DEST is dBASE unless --foxpro\n"
     "  append SOURCE DEST         add SOURCE's visible records to DEST, fields by position\n"
     "  create DEST --like SOURCE [--foxpro]\n"
-    "                             a new empty table with SOURCE's structure\n"
+    "                             a new empty table with SOURCE's structure and index tags\n"
+    "                             (tags with a FOR condition are left out, with a warning)\n"
+    "  index TABLE TAG EXPR [--unique] [--descending]\n"
+    "                             add the tag TAG with the key expression EXPR to the table's\n"
+    "                             index file, creating it (needs the table to itself)\n"
+    "  reindex TABLE [--drop TAG]...\n"
+    "                             drop the tags named, rebuild the others from the records\n"
+    "                             (needs the table to itself)\n"
     "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
     "The alias file is tdbalias.cfg beside this program unless --aliases names another.\n";
 
@@ -43,9 +54,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"aliases", listAliases}, {"tables", listTablesOf}, {"info", showInfo},
-    {"dump", dumpTable},      {"pack", packTable},      {"copy", copyTable},
-    {"append", appendTable},  {"create", createLike},
+    {"aliases", listAliases},  {"tables", listTablesOf}, {"info", showInfo},
+    {"dump", dumpTable},       {"pack", packTable},      {"copy", copyTable},
+    {"append", appendTable},   {"create", createLike},   {"index", addTag},
+    {"reindex", reindexTable},
 };
 
 std::string programFolder() {

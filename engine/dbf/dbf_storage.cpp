@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -273,7 +274,11 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
   const uint32_t len = header_.recordLength;
   if (mapped_) {
     const uint64_t end = header_.headerLength + uint64_t{recno} * len;
-    if (end > file_->mappedSize()) mapped_ = file_->mapForReading(file_->size());
+    // Records appended since the mapping are read as in a shared open until they add up to
+    // enough to map again: mapping costs more than reading a few.
+    const uint64_t mapped = file_->mappedSize();
+    if (end > mapped && file_->size() >= mapped + std::max<uint64_t>(mapped / 8, 1 << 20))
+      mapped_ = file_->mapForReading(file_->size());
     if (end <= file_->mappedSize()) return mapped_ + (end - len);
   }
   if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {

@@ -106,11 +106,11 @@ int firstField(const std::string& part, const FieldDefs& defs) {
   return -1;
 }
 
-// The field of a part that is a plain field, or DTOS/STR of one as keys of several fields write
-// dates and numbers; -1 otherwise.
-int plainField(const std::string& part, const FieldDefs& defs) {
+// The field of a part that is a plain field, or (in a key of several parts) DTOS/STR of one as
+// such keys write dates and numbers; -1 otherwise. Alone, DTOS(DAY) is a text key, not DAY's.
+int plainField(const std::string& part, const FieldDefs& defs, bool alone) {
   const int direct = defs.indexOf(part);
-  if (direct >= 0) return direct;
+  if (direct >= 0 || alone) return direct;
   const std::string upper = upperAscii(part);
   const int f = firstField(part, defs);
   if (f < 0) return -1;
@@ -273,7 +273,7 @@ ProductionIndex::Tag ProductionIndex::makeTag(const IndexTagInfo& info, const st
   std::string fields;
   bool plain = true;
   for (const std::string& p : parts) {
-    const int f = plainField(p, defs);
+    const int f = plainField(p, defs, parts.size() == 1);
     if (f < 0) {
       plain = false;
       break;
@@ -539,7 +539,9 @@ void ProductionIndex::removeTag(const std::string& name) {
   beginChange();
   tags_.erase(tags_.begin() + i);
   changed_ = true;
-  writeFile();
+  // While another tag still cannot be evaluated the file waits for its repair or its removal.
+  if (std::all_of(tags_.begin(), tags_.end(), [](const Tag& t) { return t.key.has_value(); }))
+    writeFile();
 }
 
 void ProductionIndex::rebuild() {

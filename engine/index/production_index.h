@@ -18,8 +18,9 @@ class CdxFile;
 class MdxFile;
 
 // The production index of one open table: the .cdx beside a FoxPro table or the .mdx beside a
-// dBASE table, with one tag per index. Tags are read from the file; their keys are loaded into
-// memory when first needed and kept in step with every record the storage writes.
+// dBASE table, with one tag per index. Opening reads every tag and loads its keys into memory
+// (so a damaged file or one behind its table shows at once), and they are kept in step with
+// every record the storage writes.
 //
 // The file itself is rewritten whole when the table is flushed or closed. Between the first
 // change and that rewrite a marker file beside the table says the index is stale, so a table
@@ -87,7 +88,8 @@ class ProductionIndex {
 
   // Adds a tag (replacing one of that name) built from the table; writes the file.
   void addTag(const IndexDef& def);
-  // Removes the tag; the file goes when the last tag does.
+  // Removes the tag and writes the file (it goes when the last tag does), unless a tag that
+  // cannot be evaluated remains: then the file is written once that one is dropped too.
   void removeTag(const std::string& name);
   // Builds every tag afresh from the table (after a pack, or on request) and writes the file.
   void rebuild();

@@ -88,7 +88,8 @@ TEST(CliInfo, ShowsFileDriverVisibleCountAndFields) {
   EXPECT_EQ(lines(run.out),
             (std::vector<std::string>{"file: " + dir.file("odd.dbf"), "driver: DBASE", "records: 3",
                                       "fields: 4", "名称\tftString\t12\t0", "AMOUNT\tftFloat\t6\t1",
-                                      "NOTE\tftMemo\t10\t0", "DATA\tftBlob\t10\t0"}));
+                                      "NOTE\tftMemo\t10\t0", "DATA\tftBlob\t10\t0", "index: none",
+                                      "tags: 0"}));
 }
 
 TEST(CliDump, CsvQuotesOnlyWhereNeededAndReadsBack) {

@@ -115,14 +115,17 @@ TEST_P(IndexedTable, OrdersByNameByFieldsAndDescending) {
              {{"NAME", "NAME", "", 0},
               {"AGEDAY", "AGE;DAY", "", 0},
               {"UNAME", "", "UPPER(NAME)", ixExpression},
-              {"OLDEST", "AGE", "", ixDescending}});
+              {"OLDEST", "AGE", "", ixDescending},
+              {"DAYTEXT", "", "DTOS(DAY)", ixExpression}});
   EXPECT_TRUE(fs::exists(indexFile()));
   EXPECT_EQ(headerFlags() & 1, 1);
 
   Table t;
   point(t, dir, "people.dbf", GetParam());
   t.open();
-  ASSERT_EQ(t.indexDefs().count(), 4);
+  ASSERT_EQ(t.indexDefs().count(), 5);
+  // A key of one field's text is the text's key, not the field's: it stays an expression.
+  EXPECT_EQ(t.indexDefs()[4].expression, "DTOS(DAY)");
   EXPECT_EQ(t.indexDefs()[1].fields, "AGE;DAY");
   EXPECT_EQ(t.indexDefs()[2].options, unsigned(ixExpression));
   EXPECT_EQ(t.indexDefs()[2].expression, "UPPER(NAME)");
