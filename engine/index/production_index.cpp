@@ -197,21 +197,27 @@ void ProductionIndex::openFile() {
     infos = mdx_->tags();
   }
   for (const IndexTagInfo& info : infos) tags_.push_back(makeTag(info, info.forExpression, true));
-  for (size_t i = 0; i < tags_.size(); ++i) {
-    if (!tags_[i].key) continue;
-    if (stale_) {
-      build(tags_[i]);
-      continue;
-    }
-    try {
-      loadFromFile(static_cast<int>(i));
-    } catch (const EngineError&) {
-      if (badTags_ == BadTags::Refuse) throw;
-      build(tags_[i]);  // a damaged tree: its definition is enough to build it again
-      beginChange();
-    }
+  if (stale_) beginChange();  // this holder will write the file again, repaired
+}
+
+void ProductionIndex::ensureLoaded(int index) {
+  Tag& t = tags_[index];
+  if (t.loaded || !t.key) return;
+  if (stale_ || (!cdx_ && !mdx_)) {
+    build(t);
+    return;
   }
-  if (stale_) beginChange();
+  try {
+    loadFromFile(index);
+  } catch (const EngineError&) {
+    if (badTags_ == BadTags::Refuse) throw;
+    build(t);  // a damaged tree: its definition is enough to build it again
+    beginChange();
+  }
+}
+
+void ProductionIndex::ensureAllLoaded() {
+  for (int i = 0; i < tagCount(); ++i) ensureLoaded(i);
 }
 
 ProductionIndex::Tag ProductionIndex::makeTag(const IndexTagInfo& info, const std::string& forText,
@@ -423,6 +429,7 @@ IndexDefs ProductionIndex::indexDefs() const {
 const KeyList& ProductionIndex::keys(int tag) {
   Tag& t = tags_[tag];
   if (!t.key) fail("索引[" + gbkToUtf8(t.info.name) + "]的表达式无法计算: " + t.problem);
+  ensureLoaded(tag);
   return t.keys;
 }
 
@@ -451,6 +458,7 @@ std::string ProductionIndex::prefixOf(int tag, const std::vector<Value>& values)
 
 void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
                                   const RecordBuffer* before) {
+  ensureAllLoaded();  // the write that follows changes every tag, and a damaged one stops it here
   for (size_t i = 0; i < tags_.size(); ++i) {
     const Tag& t = tags_[i];
     if (!t.info.unique || !t.key) continue;
@@ -470,6 +478,7 @@ void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
 
 void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,
                                    const RecordBuffer& after) {
+  ensureAllLoaded();
   for (size_t i = 0; i < tags_.size(); ++i) {
     Tag& t = tags_[i];
     if (!t.key) continue;
@@ -555,7 +564,7 @@ void ProductionIndex::rebuild() {
 
 void ProductionIndex::reload() {
   for (Tag& t : tags_)
-    if (t.key) build(t);
+    if (t.loaded) build(t);
 }
 
 void ProductionIndex::flush() {
@@ -590,6 +599,8 @@ void ProductionIndex::writeFile() {
       records_.refresh();
       for (Tag& t : tags_)
         if (t.key) build(t);
+    } else {
+      ensureAllLoaded();
     }
     if (tags_.empty()) {
       if (fs::exists(path_)) fs::remove(path_);

@@ -18,9 +18,11 @@ class CdxFile;
 class MdxFile;
 
 // The production index of one open table: the .cdx beside a FoxPro table or the .mdx beside a
-// dBASE table, with one tag per index. Opening reads every tag and loads its keys into memory
-// (so a damaged file or one behind its table shows at once), and they are kept in step with
-// every record the storage writes.
+// dBASE table, with one tag per index. Opening reads the tag definitions; a tag's keys are
+// loaded into memory when an order first needs them, and every tag's before the first write,
+// which keeps them all in step. A damaged tree, or one that lags behind its table, shows when
+// its keys are loaded: the first is an error naming the file, the second is built afresh from
+// the records.
 //
 // The file itself is rewritten whole when the table is flushed or closed. Between the first
 // change and that rewrite a marker file beside the table says the index is stale, so a table
@@ -79,9 +81,10 @@ class ProductionIndex {
   // (one value per leading part of the key, converted to its field's type).
   std::string prefixOf(int tag, const std::vector<Value>& values);
 
-  // Throws a key violation when storing `buf` as record `recno` (0: a new record; `before` its
-  // stored form, null for a new one) would give a unique tag a new key that a record not deleted
-  // already has. A key that stays as it was is never refused.
+  // Call before storing a record: loads every tag's keys. Throws a key violation when storing `buf`
+  // as record `recno` (0: a new record; `before` its stored form, null for a new one) would give a
+  // unique tag a new key that a record not deleted already has. A key that stays as it was is never
+  // refused.
   void checkUnique(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
   // The storage stored `after` as record `recno`, over `before` (null: a new record).
   void recordStored(uint32_t recno, const RecordBuffer* before, const RecordBuffer& after);
@@ -101,6 +104,8 @@ class ProductionIndex {
  private:
   void openFile();
   Tag makeTag(const IndexTagInfo& info, const std::string& forText, bool fromFile);
+  void ensureLoaded(int tag);
+  void ensureAllLoaded();
   void loadFromFile(int tag);
   void build(Tag& tag);
   std::string encode(const Tag& tag, const Value& key) const;
