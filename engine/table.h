@@ -95,8 +95,10 @@ class Field {
 // The cursor over one table: every caller reads and writes tables through it.
 //
 // Visible records are those not deleted, inside the master range and passing the filter. They
-// are computed lazily: moving to the first records reads only those, and only record counts and
-// orders by field read the whole table. Record numbers are physical for xBase tables.
+// are computed lazily: moving to the first records reads only those, and only record counts read
+// the whole table. An order follows an index tag of the table (its keys in memory, searched for
+// master ranges and locates); equal keys follow record numbers. Record numbers are physical for
+// xBase tables.
 class Table : private FilterFields {
  public:
   Table();
@@ -278,7 +280,6 @@ class Table : private FilterFields {
   bool inRange(const RecordBuffer& buf, uint32_t record);
   void computeRange();
   std::vector<int> fieldList(const std::string& names, const Table& owner) const;
-  int compareRecords(const RecordBuffer& a, const RecordBuffer& b);
 
   static constexpr uint32_t kFirstVirtual = 0x80000000u;
 
