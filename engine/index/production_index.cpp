@@ -358,11 +358,14 @@ void ProductionIndex::loadFromFile(int index) {
   std::string keys;
   std::vector<uint32_t> recnos;
   bool trusted = true;
+  std::vector<bool> seen(size_t(count) + 1);
   auto take = [&](const IndexEntry& e) {
-    if (e.recno < 1 || e.recno > count) {
-      trusted = false;  // a record the table no longer has: the file is behind the table
+    // A record the table no longer has, or one keyed twice: the file is behind the table.
+    if (e.recno < 1 || e.recno > count || seen[e.recno]) {
+      trusted = false;
       return false;
     }
+    seen[e.recno] = true;
     std::string key;
     if (format_ == Format::Mdx && t.info.keyType == 'N')
       key = ke::sortableNumber(ke::numberOfMdx(e.key));
