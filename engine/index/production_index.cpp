@@ -491,7 +491,6 @@ void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,
     if (before && old == now) continue;
     beginChange();
     if (old && !t.keys.erase(*old, recno)) t.keys.eraseRecord(recno);
-    if (!old && before) t.keys.eraseRecord(recno);  // only where the old key had no entry
     if (now) t.keys.insert(*now, recno);
     changed_ = true;
   }

@@ -12,6 +12,7 @@
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/index/cdx_file.h"
+#include "engine/index/cdx_writer.h"
 #include "engine/index/key_encoding.h"
 #include "engine/index/mdx_file.h"
 #include "engine/index/production_index.h"
@@ -469,6 +470,38 @@ TEST_P(IndexedTable, ADamagedIndexTreeStopsItsFirstUseAndNamesTheFile) {
   t.close();
   t.open();
   EXPECT_EQ(t.fieldByName("NAME").asString(), "n");
+}
+
+TEST(IndexedFoxProTable, ForConditionsChooseTheRecordsOfATag) {
+  TempDir dir;
+  makePeople(dir, TableType::ttFoxPro, {});
+  // FoxPro's tags may carry a FOR condition; the engine keeps them but does not create them.
+  KeyList keys(8);
+  keys.assign("li      chen    li      ", {2, 5, 6});
+  TagImage young{{"YOUNG", "NAME", "AGE < 30", false, false, 8, 'C'}, &keys};
+  writeCdx(dir.file("people.cdx"), {young});
+  Table t;
+  point(t, dir, "people.dbf", TableType::ttFoxPro);
+  t.open();
+  t.setIndexName("YOUNG");
+  EXPECT_EQ(walk(t), "chen:5 li:2 li:6");
+  EXPECT_EQ(t.recordCount(), 3);
+  ASSERT_TRUE(t.locate("NAME", Value::text("chen")));
+  t.edit();
+  t.fieldByName("AGE").setValue(Value::integer(60));  // leaves the tag
+  t.post();
+  t.setIndexName("");
+  ASSERT_TRUE(t.locate("NAME", Value::text("zhao")));
+  t.edit();
+  t.fieldByName("AGE").setValue(Value::integer(3));  // enters it
+  t.post();
+  t.setIndexName("YOUNG");
+  EXPECT_EQ(walk(t), "li:2 li:6 zhao:3");
+  t.close();
+  CdxFile cdx(dir.file("people.cdx"));
+  ASSERT_EQ(cdx.tags().size(), 1u);
+  EXPECT_EQ(cdx.tags()[0].forExpression, "AGE < 30");
+  EXPECT_EQ(fileOrder(dir.file("people.cdx"), "YOUNG"), (std::vector<uint32_t>{2, 6, 3}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, IndexedTable,
