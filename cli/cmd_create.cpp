@@ -41,9 +41,8 @@ int createLike(const Context& context, const Words& words, Output& out) {
                           " left out: it has a FOR condition, which a new table cannot have yet");
         continue;
       }
-      // The expression as the source has it, never its field list: a key such as DTOS(DAY) or
-      // STR(PRICE,8,2) lists as one field, and a tag made from that field keys the bare value,
-      // of another type and, for negative numbers, in another order.
+      // The expression exactly as the source has it, so that the copy's keys are byte for byte
+      // the source's whatever the key is made of.
       IndexDef def;
       def.name = tag.info.name;
       def.expression = tag.info.expression;
