@@ -26,11 +26,11 @@ int createLike(const Context& context, const Words& words, Output& out) {
   {
     const auto file = openTableFile(source, false);
     dest.fieldDefs() = file->fieldDefs();
-    const ProductionIndex& index = *file->productionIndex();
-    for (int i = 0; i < index.tagCount(); ++i) {
+    const ProductionIndex* index = file->productionIndex();
+    for (int i = 0; index && i < index->tagCount(); ++i) {
       // A definition has no room for a FOR condition, and a tag without its condition would
       // order (and, when unique, refuse) records other than the source's tag does: better none.
-      const ProductionIndex::Tag& tag = index.tag(i);
+      const ProductionIndex::Tag& tag = index->tag(i);
       const std::string name = gbkToUtf8(tag.info.name);
       if (!tag.problem.empty()) {
         leftOut.push_back(name + " left out: the engine cannot evaluate it (" + tag.problem + ")");

@@ -52,17 +52,17 @@ int addTag(const Context& context, const Words& words, Output& out) {
   // Adding writes the whole index file, which cannot hold a tag without keys; and adding over a
   // tag of the same name would silently replace a key the table's owner may rely on.
   const auto file = openTableFile(t, true);
-  ProductionIndex& index = *file->productionIndex();
+  ProductionIndex& index = indexOf(*file, t);
   for (int i = 0; i < index.tagCount(); ++i) {
     const ProductionIndex::Tag& tag = index.tag(i);
     if (!tag.problem.empty())
-      throw std::runtime_error("tag " + gbkToUtf8(tag.info.name) + " of " + file->path() +
+      throw std::runtime_error("tag " + gbkToUtf8(tag.info.name) + " of " + t.path() +
                                " cannot be evaluated (" + tag.problem + "); drop it first with " +
                                "tdb reindex " + args.positional[0] + " --drop " +
                                gbkToUtf8(tag.info.name));
   }
   if (index.findTag(def.name) >= 0)
-    throw std::runtime_error(file->path() + " has a tag " + args.positional[1] +
+    throw std::runtime_error(t.path() + " has a tag " + args.positional[1] +
                              " already; drop it first with tdb reindex " + args.positional[0] +
                              " --drop " + args.positional[1]);
   index.addTag(def);
@@ -78,14 +78,14 @@ int reindexTable(const Context& context, const Words& words, Output& out) {
   Table t;
   pointTable(t, args.positional[0], context);
   const auto file = openTableFile(t, true);
-  ProductionIndex& index = *file->productionIndex();
+  ProductionIndex& index = indexOf(*file, t);
 
   // Everything is checked before anything changes: a command line with a slip in it leaves the
   // index as it was.
   std::vector<std::string> drops;  // names as the index file has them
   for (const std::string& name : args.values("--drop")) {
     const int i = index.findTag(tagName(name));
-    if (i < 0) throw std::runtime_error(file->path() + " has no tag " + name);
+    if (i < 0) throw std::runtime_error(t.path() + " has no tag " + name);
     const std::string& stored = index.tag(i).info.name;
     if (std::find(drops.begin(), drops.end(), stored) == drops.end()) drops.push_back(stored);
   }
@@ -97,11 +97,11 @@ int reindexTable(const Context& context, const Words& words, Output& out) {
     unusable += (unusable.empty() ? "" : "; ") + gbkToUtf8(tag.info.name) + ": " + tag.problem;
   }
   if (!unusable.empty())
-    throw std::runtime_error("cannot rebuild the index of " + file->path() +
+    throw std::runtime_error("cannot rebuild the index of " + t.path() +
                              ", tags the engine cannot evaluate (" + unusable +
                              "); give --drop NAME for each to drop it");
   if (index.tagCount() == 0) {
-    out.line(file->path() + " has no index tags; nothing to rebuild");
+    out.line(t.path() + " has no index tags; nothing to rebuild");
     return 0;
   }
 

@@ -18,7 +18,7 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   const auto file = openTableFile(t, false);
   uint32_t visible = 0;
   for (uint32_t r = 1; r <= file->recordCount(); ++r) visible += !file->isDeleted(r);
-  out.line("file: " + std::filesystem::absolute(file->path()).string());
+  out.line("file: " + std::filesystem::absolute(t.path()).string());
   out.line("driver: " + t.driverTypeName());
   out.line("records: " + std::to_string(visible));
   out.line("fields: " + std::to_string(file->fieldDefs().count()));
@@ -30,12 +30,14 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   // One line per tag, TAB-separated after the word "tag": name, key expression, FOR condition,
   // options, the key's plain field names (";"-separated, empty for other keys), and why the
   // engine cannot evaluate it (empty when it can).
-  const ProductionIndex& index = *file->productionIndex();
-  out.line("index: " + (index.present() ? std::filesystem::absolute(index.path()).string()
-                                        : std::string("none")));
-  out.line("tags: " + std::to_string(index.tagCount()));
-  for (int i = 0; i < index.tagCount(); ++i) {
-    const ProductionIndex::Tag& tag = index.tag(i);
+  const ProductionIndex* index = file->productionIndex();
+  out.line("index: " + (index && index->present()
+                            ? std::filesystem::absolute(index->path()).string()
+                            : std::string("none")));
+  const int tags = index ? index->tagCount() : 0;
+  out.line("tags: " + std::to_string(tags));
+  for (int i = 0; i < tags; ++i) {
+    const ProductionIndex::Tag& tag = index->tag(i);
     out.line("tag\t" + gbkToUtf8(tag.info.name) + "\t" + gbkToUtf8(tag.info.expression) + "\t" +
              gbkToUtf8(tag.info.forExpression) + "\t" + tagFlags(tag) + "\t" +
              gbkToUtf8(tag.fields) + "\t" + tag.problem);

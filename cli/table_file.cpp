@@ -2,15 +2,20 @@
 
 #include <stdexcept>
 
+#include "engine/drivers.h"
+
 namespace tdb::cli {
 
-std::unique_ptr<dbf::DbfStorage> openTableFile(const Table& table, bool exclusive) {
-  const std::string driver = table.driverTypeName();
-  if (driver != "DBASE" && driver != "FOXPRO")
-    throw std::runtime_error("table " + table.path() + ": the engine has no " + driver +
-                             " driver yet");
-  return dbf::DbfStorage::open(table.path(), exclusive, table.tableType(),
-                               ProductionIndex::BadTags::Keep);
+std::unique_ptr<Storage> openTableFile(const Table& table, bool exclusive) {
+  return drivers::open(table.path(), table.tableType(), exclusive, ProductionIndex::BadTags::Keep);
+}
+
+ProductionIndex& indexOf(Storage& file, const Table& table) {
+  ProductionIndex* index = file.productionIndex();
+  if (!index)
+    throw std::runtime_error("table " + table.path() + ": a " + table.driverTypeName() +
+                             " table keeps no index tags");
+  return *index;
 }
 
 std::string tagFlags(const ProductionIndex::Tag& tag) {

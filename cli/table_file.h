@@ -3,17 +3,20 @@
 #include <memory>
 #include <string>
 
-#include "engine/dbf/dbf_storage.h"
+#include "engine/index/production_index.h"
+#include "engine/storage.h"
 #include "engine/table.h"
 
 namespace tdb::cli {
 
-// Opens the file of a table pointed at by pointTable through the xBase driver itself, for the
-// commands that work on its index tags: unlike a cursor, the driver opens a table whose index has
-// tags the engine cannot evaluate (each one's `problem` says why), so that such a table can still
-// be described, copied in structure and repaired. Throws std::runtime_error for a table of a
-// format without tags, EngineError for what the driver refuses.
-std::unique_ptr<dbf::DbfStorage> openTableFile(const Table& table, bool exclusive);
+// Opens the file of a table pointed at by pointTable through its driver itself, for the commands
+// that work on its index tags: unlike a cursor, the driver opens a table whose index has tags
+// the engine cannot evaluate (each one's `problem` says why), so that such a table can still be
+// described, copied in structure and repaired. Throws EngineError for what the driver refuses.
+std::unique_ptr<Storage> openTableFile(const Table& table, bool exclusive);
+
+// The table's index tags; throws std::runtime_error naming the table when its format keeps none.
+ProductionIndex& indexOf(Storage& file, const Table& table);
 
 // "unique", "descending", both joined by ',' or empty: a tag's options as `tdb info` shows them.
 std::string tagFlags(const ProductionIndex::Tag& tag);

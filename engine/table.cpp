@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "engine/convert.h"
-#include "engine/dbf/dbf_storage.h"
+#include "engine/drivers.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 #include "engine/index/key_encoding.h"
@@ -17,16 +17,6 @@ namespace tdb {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
-}
-
-std::string extensionOf(const std::string& name) {
-  return upperAscii(fs::path(name).extension().string());
-}
 
 std::string_view trimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
@@ -134,23 +124,8 @@ void Table::requireClosed(const char* what) const {
   if (storage_) throw EngineError(std::string("数据表打开时不能") + what);
 }
 
-// The driver for this table: xBase for .DBF files and for the explicit xBase types.
-static TableType effectiveType(TableType type, const std::string& path) {
-  if (type != TableType::ttDefault) return type;
-  const std::string ext = extensionOf(path);
-  if (ext == ".DB") return TableType::ttParadox;
-  if (ext == ".TXT") return TableType::ttASCII;
-  return TableType::ttDBase;
-}
-
-static void requireXBase(TableType type, const std::string& path) {
-  if (type == TableType::ttParadox)
-    throw EngineError("数据表[" + path + "]: Paradox表的驱动尚未提供");
-  if (type == TableType::ttASCII) throw EngineError("数据表[" + path + "]: 文本表的驱动尚未提供");
-}
-
 std::string Table::driverTypeName() const {
-  const TableType t = effectiveType(tableType_, tableName_);
+  const TableType t = drivers::resolve(tableType_, tableName_);
   switch (t) {
     case TableType::ttFoxPro:
       return "FOXPRO";
@@ -170,8 +145,7 @@ bool Table::exists() const { return fs::exists(path()); }
 void Table::open() {
   if (storage_) return;
   const std::string file = path();
-  requireXBase(effectiveType(tableType_, file), file);
-  storage_ = dbf::DbfStorage::open(file, exclusive_, tableType_);
+  storage_ = drivers::open(file, tableType_, exclusive_);
   fieldDefs_ = storage_->fieldDefs();
   indexDefs_ = storage_->indexDefs();
   // The filter and the order bind to the structure just read; a table they do not fit stays shut.
@@ -226,16 +200,7 @@ void Table::close() {
 
 void Table::createTable() {
   requireClosed("建立");
-  const std::string file = path();
-  TableType type = effectiveType(tableType_, file);
-  requireXBase(type, file);
-  for (const IndexDef& def : indexDefs_) {
-    if (def.options & ixPrimary)
-      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用主索引");
-    if (def.options & ixCaseInsensitive)
-      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用忽略大小写的索引");
-  }
-  dbf::DbfStorage::create(file, fieldDefs_, type, indexDefs_);
+  drivers::create(path(), tableType_, fieldDefs_, indexDefs_);
 }
 
 void Table::addIndex(const IndexDef& def) {
@@ -243,9 +208,6 @@ void Table::addIndex(const IndexDef& def) {
   checkBrowseMode();
   if (!exclusive_)
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能建立索引");
-  if (def.options & (ixPrimary | ixCaseInsensitive))
-    throw EngineError("索引[" + gbkToUtf8(def.name) +
-                      "]: dBASE和FoxPro表不用主索引和忽略大小写的索引");
   index()->addTag(def);
   indexDefs_ = storage_->indexDefs();
   orderChanged();
@@ -270,8 +232,7 @@ void Table::deleteIndex(const std::string& name) {
 void Table::deleteTable() {
   requireClosed("删除");
   const std::string file = path();
-  requireXBase(effectiveType(tableType_, file), file);
-  dbf::DbfStorage::remove(file);
+  drivers::remove(file, tableType_);
 }
 
 void Table::updateFieldDefs() {
@@ -281,8 +242,7 @@ void Table::updateFieldDefs() {
     return;
   }
   const std::string file = path();
-  requireXBase(effectiveType(tableType_, file), file);
-  auto storage = dbf::DbfStorage::open(file, false, tableType_, ProductionIndex::BadTags::Keep);
+  auto storage = drivers::open(file, tableType_, false, ProductionIndex::BadTags::Keep);
   fieldDefs_ = storage->fieldDefs();
   indexDefs_ = storage->indexDefs();
 }

@@ -10,6 +10,7 @@
 #include "engine/byte_order.h"
 #include "engine/dbf/dbf_codec.h"
 #include "engine/engine_error.h"
+#include "engine/gbk_codec.h"
 
 namespace tdb::dbf {
 
@@ -212,6 +213,13 @@ void DbfStorage::flushIndex() {
 
 void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableType type,
                         const IndexDefs& indexes) {
+  // Refused before anything is touched: xBase indexes have neither option.
+  for (const IndexDef& def : indexes) {
+    if (def.options & ixPrimary)
+      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用主索引");
+    if (def.options & ixCaseInsensitive)
+      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用忽略大小写的索引");
+  }
   Header h = designHeader(defs, type);
   if (fs::exists(path)) {
     // Nobody may be using the table that is replaced.

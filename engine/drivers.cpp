@@ -1,0 +1,55 @@
+#include "engine/drivers.h"
+
+#include <filesystem>
+
+#include "engine/dbf/dbf_storage.h"
+#include "engine/engine_error.h"
+
+namespace tdb::drivers {
+
+namespace {
+
+std::string upperExtension(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return ext;
+}
+
+// The formats whose drivers are still to come refuse plainly rather than misread a file.
+void requireXBase(TableType type, const std::string& path) {
+  if (type == TableType::ttParadox)
+    throw EngineError("数据表[" + path + "]: Paradox表的驱动尚未提供");
+  if (type == TableType::ttASCII) throw EngineError("数据表[" + path + "]: 文本表的驱动尚未提供");
+}
+
+}  // namespace
+
+TableType resolve(TableType type, const std::string& path) {
+  if (type != TableType::ttDefault) return type;
+  const std::string ext = upperExtension(path);
+  if (ext == ".DB") return TableType::ttParadox;
+  if (ext == ".TXT") return TableType::ttASCII;
+  return TableType::ttDBase;
+}
+
+std::unique_ptr<Storage> open(const std::string& path, TableType type, bool exclusive,
+                              ProductionIndex::BadTags badTags) {
+  const TableType resolved = resolve(type, path);
+  requireXBase(resolved, path);
+  return dbf::DbfStorage::open(path, exclusive, resolved, badTags);
+}
+
+void create(const std::string& path, TableType type, const FieldDefs& fields,
+            const IndexDefs& indexes) {
+  const TableType resolved = resolve(type, path);
+  requireXBase(resolved, path);
+  dbf::DbfStorage::create(path, fields, resolved, indexes);
+}
+
+void remove(const std::string& path, TableType type) {
+  requireXBase(resolve(type, path), path);
+  dbf::DbfStorage::remove(path);
+}
+
+}  // namespace tdb::drivers
