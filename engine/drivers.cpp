@@ -4,6 +4,7 @@
 
 #include "engine/dbf/dbf_storage.h"
 #include "engine/engine_error.h"
+#include "engine/text/text_storage.h"
 
 namespace tdb::drivers {
 
@@ -16,11 +17,10 @@ std::string upperExtension(const std::string& path) {
   return ext;
 }
 
-// The formats whose drivers are still to come refuse plainly rather than misread a file.
-void requireXBase(TableType type, const std::string& path) {
+// The format whose driver is still to come refuses plainly rather than misread a file.
+void requireDriver(TableType type, const std::string& path) {
   if (type == TableType::ttParadox)
     throw EngineError("数据表[" + path + "]: Paradox表的驱动尚未提供");
-  if (type == TableType::ttASCII) throw EngineError("数据表[" + path + "]: 文本表的驱动尚未提供");
 }
 
 }  // namespace
@@ -36,20 +36,30 @@ TableType resolve(TableType type, const std::string& path) {
 std::unique_ptr<Storage> open(const std::string& path, TableType type, bool exclusive,
                               ProductionIndex::BadTags badTags) {
   const TableType resolved = resolve(type, path);
-  requireXBase(resolved, path);
+  requireDriver(resolved, path);
+  if (resolved == TableType::ttASCII) return text::TextStorage::open(path, exclusive);
   return dbf::DbfStorage::open(path, exclusive, resolved, badTags);
 }
 
 void create(const std::string& path, TableType type, const FieldDefs& fields,
             const IndexDefs& indexes) {
   const TableType resolved = resolve(type, path);
-  requireXBase(resolved, path);
+  requireDriver(resolved, path);
+  if (resolved == TableType::ttASCII) {
+    if (indexes.count() > 0) throw EngineError("数据表[" + path + "]: 文本表没有索引");
+    text::TextStorage::create(path, fields);
+    return;
+  }
   dbf::DbfStorage::create(path, fields, resolved, indexes);
 }
 
 void remove(const std::string& path, TableType type) {
-  requireXBase(resolve(type, path), path);
-  dbf::DbfStorage::remove(path);
+  const TableType resolved = resolve(type, path);
+  requireDriver(resolved, path);
+  if (resolved == TableType::ttASCII)
+    text::TextStorage::remove(path);
+  else
+    dbf::DbfStorage::remove(path);
 }
 
 }  // namespace tdb::drivers

@@ -111,9 +111,11 @@ void Table::setExclusive(bool exclusive) {
 std::string Table::path() const {
   if (tableName_.empty()) throw EngineError("没有指定表名");
   std::string name = gbkToUtf8(tableName_);
-  if (fs::path(name).extension().empty() && tableType_ != TableType::ttParadox &&
-      tableType_ != TableType::ttASCII)
-    name += ".DBF";
+  // A name without extension takes its format's.
+  if (fs::path(name).extension().empty())
+    name += tableType_ == TableType::ttParadox ? ".DB"
+            : tableType_ == TableType::ttASCII ? ".TXT"
+                                               : ".DBF";
   if (fs::path(name).is_absolute()) return name;
   return Session::folderOf(databaseName_) + name;
 }
