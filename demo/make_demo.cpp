@@ -1,6 +1,7 @@
 // Writes the demo database into a folder: CUSTOMER.DBF, a dBASE table with a memo, dates,
-// logicals and numbers, and ORDERS.DBF, a FoxPro table of the customers' orders. The content is
-// fixed (no randomness), so every build lays out the same demo.
+// logicals and numbers, ORDERS.DBF, a FoxPro table of the customers' orders, and SUPPLIER.TXT, a
+// delimited text table with its schema. The content is fixed (no randomness), so every build
+// lays out the same demo.
 
 #include <cstdio>
 #include <string>
@@ -24,8 +25,8 @@ const std::vector<std::string> kGiven = {"伟", "芳", "娜", "敏", "静", "丽
                                          "军", "洋", "勇", "艳", "杰", "娟", "涛", "明"};
 const std::vector<std::string> kCities = {"北京", "上海", "广州", "深圳", "杭州",
                                           "南京", "成都", "武汉", "西安", "苏州"};
-const std::vector<std::string> kItems = {"打印纸", "墨盒", "订书机", "文件夹", "计算器",
-                                         "签字笔", "笔记本", "白板", "档案盒", "胶带"};
+const std::vector<std::string> kItems = {"打印纸", "墨盒",   "订书机", "文件夹", "计算器",
+                                         "签字笔", "笔记本", "白板",   "档案盒", "胶带"};
 
 void makeCustomers(const std::string& folder) {
   tdb::Table t;
@@ -48,9 +49,9 @@ void makeCustomers(const std::string& folder) {
   for (int i = 1; i <= 50; ++i) {
     t.append();
     t.fieldByName("CUSTNO").setValue(Value::integer(1000 + i));
-    t.fieldByName("NAME").setAsString(
-        gbk(kSurnames[i * 7 % kSurnames.size()] + kGiven[i * 5 % kGiven.size()] +
-            (i % 3 == 0 ? kGiven[i % kGiven.size()] : "")));
+    t.fieldByName("NAME").setAsString(gbk(kSurnames[i * 7 % kSurnames.size()] +
+                                          kGiven[i * 5 % kGiven.size()] +
+                                          (i % 3 == 0 ? kGiven[i % kGiven.size()] : "")));
     t.fieldByName("CITY").setAsString(gbk(kCities[i * 3 % kCities.size()]));
     t.fieldByName("SINCE").setValue(
         Value::dateTime(tdb::encodeDate(2015 + i % 10, i % 12 + 1, i % 28 + 1)));
@@ -86,7 +87,33 @@ void makeOrders(const std::string& folder) {
     t.fieldByName("ITEM").setAsString(gbk(kItems[i % kItems.size()]));
     t.fieldByName("QTY").setValue(Value::integer(i % 9 + 1));
     t.fieldByName("PRICE").setValue(Value::number((i * 37 % 400) / 2.0 + 3.5));
-    t.fieldByName("ORDERED").setValue(Value::dateTime(tdb::encodeDate(2024, i % 12 + 1, i % 27 + 1)));
+    t.fieldByName("ORDERED").setValue(
+        Value::dateTime(tdb::encodeDate(2024, i % 12 + 1, i % 27 + 1)));
+    t.post();
+  }
+}
+
+// Text tables travel between programs: a supplier list as another program might export it.
+void makeSuppliers(const std::string& folder) {
+  tdb::Table t;
+  t.setDatabaseName(folder);
+  t.setTableName("SUPPLIER.TXT");
+  t.fieldDefs().add("SUPPNO", FieldType::ftInteger);
+  t.fieldDefs().add("NAME", FieldType::ftString, 20);
+  t.fieldDefs().add("CITY", FieldType::ftString, 10);
+  t.fieldDefs().add("ITEM", FieldType::ftString, 10);
+  t.fieldDefs().add("SINCE", FieldType::ftDate);
+  t.createTable();
+  t.open();
+  const std::vector<std::string> kinds = {"文具", "办公设备", "纸品", "耗材"};
+  for (int i = 1; i <= 12; ++i) {
+    t.append();
+    t.fieldByName("SUPPNO").setValue(Value::integer(500 + i));
+    t.fieldByName("NAME").setAsString(
+        gbk(kCities[i % kCities.size()] + kinds[i % kinds.size()] + "公司"));
+    t.fieldByName("CITY").setAsString(gbk(kCities[i % kCities.size()]));
+    t.fieldByName("ITEM").setAsString(gbk(kItems[i % kItems.size()]));
+    t.fieldByName("SINCE").setValue(Value::dateTime(tdb::encodeDate(2015 + i % 9, i, i + 10)));
     t.post();
   }
 }
@@ -103,6 +130,7 @@ int main(int argc, char** argv) {
   try {
     makeCustomers(folder);
     makeOrders(folder);
+    makeSuppliers(folder);
   } catch (const tdb::EngineError& e) {
     std::fprintf(stderr, "make_demo: %s\n", e.what());
     return 1;

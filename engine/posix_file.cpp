@@ -58,6 +58,13 @@ PosixFile::~PosixFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool PosixFile::isAt(const std::string& path) const {
+  struct stat mine {
+  }, there{};
+  if (fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &there) != 0) return false;
+  return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+}
+
 const char* PosixFile::mapForReading(uint64_t size) {
   if (map_) munmap(map_, mappedSize_);
   map_ = nullptr;

@@ -38,6 +38,9 @@ class PosixFile {
   // The first `size` bytes mapped into memory for reading; writes through this file show in it.
   // Replaces an earlier mapping; a size of 0 drops it. Throws EngineError when it cannot map.
   const char* mapForReading(uint64_t size);
+
+  // True when `path` names this very file (not one renamed or created there since it was opened).
+  bool isAt(const std::string& path) const;
   uint64_t mappedSize() const { return mappedSize_; }
 
  private:

@@ -121,22 +121,36 @@ void TextStorage::takeOpenLock() {
   writable_ = ::access(path_.c_str(), W_OK) == 0 && ::access(folderOf(path_).c_str(), W_OK) == 0;
   if (exclusive_ && !writable_) throw EngineError("数据表[" + path_ + "]是只读的,不能独占打开");
   const std::string lockPath = lockPathFor(path_);
-  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    ::close(fd);
-    lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadWrite);
-  } else if (fs::exists(lockPath)) {
-    lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadOnly);
-    writable_ = false;
-  } else {
-    // A read-only folder: nobody can replace the table, so there is nothing to guard.
-    writable_ = false;
-    return;
-  }
   const auto kind = exclusive_ ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
-  if (!lock_->tryLock(kOpenLock, kind))
+  // The last holder to close removes the lock file, so a lock taken on a file that has just been
+  // removed (or replaced) guards nothing: take it again on the file that is there now.
+  for (;;) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadWrite);
+    } else if (fs::exists(lockPath)) {
+      lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadOnly);
+      writable_ = false;
+    } else {
+      // A read-only folder: nobody can replace the table, so there is nothing to guard.
+      writable_ = false;
+      return;
+    }
+    const bool locked = lock_->tryLock(kOpenLock, kind);
+    if (!lock_->isAt(lockPath)) continue;
+    if (locked) return;
+    lock_.reset();
     throw EngineError(exclusive_ ? "数据表[" + path_ + "]正在被使用,不能独占打开"
                                  : "数据表[" + path_ + "]已被独占打开");
+  }
+}
+
+TextStorage::~TextStorage() {
+  // The last holder takes its lock file away, so that a closed table leaves nothing behind.
+  if (lock_ && lock_->writable() && lock_->tryLock(kOpenLock, PosixFile::Lock::Exclusive) &&
+      lock_->isAt(lockPathFor(path_)))
+    ::unlink(lockPathFor(path_).c_str());
 }
 
 void TextStorage::damaged(int line, const std::string& what) const {

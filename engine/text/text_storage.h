@@ -23,8 +23,9 @@ namespace tdb::text {
 // is packed, and is left out of every file written meanwhile.
 //
 // Sharing: since every write replaces the table file, locks cannot live on it; they live on a
-// lock file beside it (the table's name plus ".tdb-lock", kept once made). An open holds a shared
-// or an exclusive lock there; a write holds the write lock while it re-reads what other programs
+// lock file beside it (the table's name plus ".tdb-lock", removed by the last holder to close).
+// An open holds a shared or an exclusive lock there; a write holds the write lock while it
+// re-reads what other programs
 // wrote, applies its change and replaces the file, so concurrent writers never undo each other.
 // A write refuses when another program's change removed records, since record numbers would
 // then name other records.
@@ -35,6 +36,7 @@ namespace tdb::text {
 // numbers, and day numbers for dates and times).
 class TextStorage : public Storage {
  public:
+  ~TextStorage() override;
   // Opens an existing table. Throws EngineError naming the file when it is missing, locked
   // against this open, or damaged (the line and field are named), or its schema file is.
   static std::unique_ptr<TextStorage> open(const std::string& path, bool exclusive);

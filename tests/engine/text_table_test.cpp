@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "engine/convert.h"
@@ -49,9 +50,19 @@ TEST(TextTable, CursorCreatesEditsFiltersAndReopens) {
   EXPECT_NE(text.find(gbk("\"香蕉,进口\"")), std::string::npos) << text;
   EXPECT_EQ(text.find(gbk("梨")), std::string::npos) << text;
 
-  Table again;
+  const std::string lockFile = dir.file("goods.TXT.tdb-lock");
+  EXPECT_FALSE(std::filesystem::exists(lockFile));  // a closed table leaves nothing behind
+  Table again, other;
   point(again, dir, "goods.TXT");  // ttDefault: the extension picks the driver
+  point(other, dir, "goods.TXT");
   again.open();
+  other.open();
+  other.close();
+  EXPECT_TRUE(std::filesystem::exists(lockFile));  // still held by `again`
+  Table alone;
+  point(alone, dir, "goods.TXT");
+  alone.setExclusive(true);
+  EXPECT_THROW(alone.open(), EngineError);
   EXPECT_EQ(again.recordCount(), 2);
   again.last();
   EXPECT_EQ(again.fieldByName("PRICE").asNumber(), 9.5);
