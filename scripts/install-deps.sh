@@ -18,6 +18,9 @@ packages=(
   python3 python3-dbf python3-dbfread
   # interop tests: an independent reader of MDX, CDX and NDX index files (Perl's XBase module)
   libdbd-xbase-perl
+  # interop tests: an independent writer of Paradox tables and their .MB blob files (pxlib),
+  # linked into the C helper tests/interop/px_write.c
+  pxlib-dev
   # benchmarks: shapelib's dbfdump, the peer program that `tdb dump` is timed against
   shapelib
 )
