@@ -1,0 +1,77 @@
+#include "engine/paradox/px_blocks.h"
+
+#include <algorithm>
+
+#include "engine/byte_order.h"
+#include "engine/engine_error.h"
+
+namespace tdb::px {
+
+namespace {
+
+[[noreturn]] void damaged(const std::string& path, const std::string& what) {
+  throw EngineError("数据表[" + path + "]已损坏: " + what);
+}
+
+}  // namespace
+
+BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
+  const std::string& path = file.path();
+  const uint64_t size = file.size();
+  // Blocks wholly inside the file; a chain can name no other, so this also bounds the walk.
+  const uint64_t inFile = size < h.headerSize ? 0 : (size - h.headerSize) / h.blockSize;
+  std::vector<bool> seen(static_cast<size_t>(std::min<uint64_t>(inFile, 0xFFFF)) + 1, false);
+  uint32_t previous = 0;
+  for (uint32_t n = h.firstBlock; n != 0;) {
+    if (n > inFile)
+      damaged(path, "数据块" + std::to_string(n) + "超出文件(文件只有" + std::to_string(inFile) +
+                        "个完整的数据块)");
+    if (seen[n]) damaged(path, "数据块链在块" + std::to_string(n) + "处成环");
+    seen[n] = true;
+    char head[Header::kBlockHeaderSize];
+    file.readExactly(h.blockOffset(n), head, sizeof head);
+    const uint32_t next = getLe16(head);
+    const uint32_t prev = getLe16(head + 2);
+    const auto addDataSize = static_cast<int16_t>(getLe16(head + 4));
+    if (prev != previous)
+      damaged(path, "数据块" + std::to_string(n) + "的前一块应为" + std::to_string(previous) +
+                        "而不是" + std::to_string(prev));
+    // The offset of the block's last record; negative in an empty block.
+    uint32_t records = 0;
+    if (addDataSize >= 0) {
+      if (addDataSize % h.recordSize != 0)
+        damaged(path, "数据块" + std::to_string(n) + "的数据长度" + std::to_string(addDataSize) +
+                          "不是记录长度的整数倍");
+      records = addDataSize / h.recordSize + 1;
+      if (records > h.recordsPerBlock())
+        damaged(path, "数据块" + std::to_string(n) + "的记录数" + std::to_string(records) +
+                          "超出块的容量");
+    }
+    blocks_.push_back({n, records});
+    firstRecord_.push_back(total_ + 1);
+    total_ += records;
+    previous = n;
+    n = next;
+  }
+  if (total_ != h.recordCount)
+    damaged(path, "文件头记录数" + std::to_string(h.recordCount) + "与数据块中的" +
+                      std::to_string(total_) + "条记录不符");
+}
+
+RecordPlace BlockChain::place(uint32_t recno) const {
+  if (recno < 1 || recno > total_)
+    throw EngineError("记录号" + std::to_string(recno) + "超出范围1至" + std::to_string(total_));
+  // The last block whose first record is not after recno; empty blocks share a first record
+  // with their successor, and upper_bound skips past them.
+  auto it = std::upper_bound(firstRecord_.begin(), firstRecord_.end(), recno);
+  const size_t i = static_cast<size_t>(it - firstRecord_.begin()) - 1;
+  return {blocks_[i].number, recno - firstRecord_[i]};
+}
+
+uint64_t BlockChain::recordOffset(uint32_t recno) const {
+  const RecordPlace p = place(recno);
+  return header_.blockOffset(p.block) + Header::kBlockHeaderSize +
+         uint64_t{p.slot} * header_.recordSize;
+}
+
+}  // namespace tdb::px

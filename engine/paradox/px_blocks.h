@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/paradox/px_header.h"
+#include "engine/posix_file.h"
+
+namespace tdb::px {
+
+// One data block of the chain: its number (1-based) and how many records it holds.
+struct DataBlock {
+  uint32_t number = 0;
+  uint32_t records = 0;
+};
+
+// Where a record lives: the data block and its slot there (0-based).
+struct RecordPlace {
+  uint32_t block = 0;
+  uint32_t slot = 0;
+};
+
+// The table's records in table order: the data blocks as the chain from the header's first block
+// links them. Walking stops at block number 0; a block outside the file or visited twice, a prev
+// link that does not point back, a record count that no block size allows, or a chain whose
+// records differ from the header's count throws EngineError naming the file.
+class BlockChain {
+ public:
+  BlockChain(const PosixFile& file, const Header& header);
+
+  const std::vector<DataBlock>& blocks() const { return blocks_; }
+  uint32_t recordCount() const { return total_; }
+  // The place of record `recno` (1 to recordCount()).
+  RecordPlace place(uint32_t recno) const;
+  // File offset of record `recno`.
+  uint64_t recordOffset(uint32_t recno) const;
+
+ private:
+  const Header& header_;
+  std::vector<DataBlock> blocks_;
+  std::vector<uint32_t> firstRecord_;  // 1-based number of each block's first record
+  uint32_t total_ = 0;
+};
+
+}  // namespace tdb::px
