@@ -71,6 +71,9 @@ class Storage {
 
   // The table's index tags, kept in step with every write; null for formats without them.
   virtual ProductionIndex* productionIndex() { return nullptr; }
+
+  // Whether the format gives records an identity that buffered updates can be applied to later.
+  virtual bool holdsCachedUpdates() const { return true; }
 };
 
 }  // namespace tdb

@@ -152,6 +152,7 @@ void Table::open() {
   indexDefs_ = storage_->indexDefs();
   // The filter and the order bind to the structure just read; a table they do not fit stays shut.
   try {
+    if (cachedUpdates_) requireCachedUpdates();
     filterExpr_ = FilterExpression::parse(filterText_, *this);
     activeTag_ = resolveOrder(indexName_, indexFieldNames_);
   } catch (...) {
@@ -995,8 +996,15 @@ bool Table::inRange(const RecordBuffer& buf, uint32_t record) {
 
 void Table::setCachedUpdates(bool on) {
   if (on == cachedUpdates_) return;
+  if (storage_ && on) requireCachedUpdates();
   if (storage_ && !on) cancelUpdates();
   cachedUpdates_ = on;
+}
+
+void Table::requireCachedUpdates() const {
+  if (!storage_->holdsCachedUpdates())
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]是" + driverTypeName() +
+                      "表,不能使用缓冲修改");
 }
 
 void Table::applyUpdates() {

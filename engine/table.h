@@ -241,6 +241,7 @@ class Table : private FilterFields {
   [[noreturn]] void notOpen() const;
   void requireClosed(const char* what) const;
   void checkBrowseMode();
+  void requireCachedUpdates() const;  // throws for a format that refuses buffered updates
   const RecordBuffer& activeBuffer() const;
   Value valueOf(int field) const;
   void setFieldValue(int field, const Value& value);

@@ -57,6 +57,8 @@ class TextStorage : public Storage {
 
   const FieldDefs& fieldDefs() const override { return defs_; }
   const IndexDefs& indexDefs() const override { return indexes_; }
+  // Another program may rewrite the file between our reads: a record number is no identity.
+  bool holdsCachedUpdates() const override { return false; }
   uint32_t recordCount() const override { return static_cast<uint32_t>(records_.size()); }
   void refresh() override;
   void read(uint32_t recno, RecordBuffer& buf) override;

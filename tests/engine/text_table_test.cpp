@@ -67,6 +67,8 @@ TEST(TextTable, CursorCreatesEditsFiltersAndReopens) {
   again.last();
   EXPECT_EQ(again.fieldByName("PRICE").asNumber(), 9.5);
   EXPECT_THROW(again.setIndexFieldNames("NAME"), EngineError);  // text tables have no indexes
+  EXPECT_THROW(again.setCachedUpdates(true), EngineError);      // nor a lasting record identity
+  EXPECT_FALSE(again.cachedUpdates());
   again.close();
 
   Table indexed;
