@@ -4,6 +4,7 @@
 
 #include "engine/dbf/dbf_storage.h"
 #include "engine/engine_error.h"
+#include "engine/paradox/paradox_storage.h"
 #include "engine/text/text_storage.h"
 
 namespace tdb::drivers {
@@ -15,12 +16,6 @@ std::string upperExtension(const std::string& path) {
   for (char& c : ext)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   return ext;
-}
-
-// The format whose driver is still to come refuses plainly rather than misread a file.
-void requireDriver(TableType type, const std::string& path) {
-  if (type == TableType::ttParadox)
-    throw EngineError("数据表[" + path + "]: Paradox表的驱动尚未提供");
 }
 
 }  // namespace
@@ -36,7 +31,7 @@ TableType resolve(TableType type, const std::string& path) {
 std::unique_ptr<Storage> open(const std::string& path, TableType type, bool exclusive,
                               ProductionIndex::BadTags badTags) {
   const TableType resolved = resolve(type, path);
-  requireDriver(resolved, path);
+  if (resolved == TableType::ttParadox) return px::ParadoxStorage::open(path, exclusive);
   if (resolved == TableType::ttASCII) return text::TextStorage::open(path, exclusive);
   return dbf::DbfStorage::open(path, exclusive, resolved, badTags);
 }
@@ -44,7 +39,8 @@ std::unique_ptr<Storage> open(const std::string& path, TableType type, bool excl
 void create(const std::string& path, TableType type, const FieldDefs& fields,
             const IndexDefs& indexes) {
   const TableType resolved = resolve(type, path);
-  requireDriver(resolved, path);
+  if (resolved == TableType::ttParadox)
+    throw EngineError("数据表[" + path + "]: 本系统暂时只能读Paradox表,不能建立");
   if (resolved == TableType::ttASCII) {
     if (indexes.count() > 0) throw EngineError("数据表[" + path + "]: 文本表没有索引");
     text::TextStorage::create(path, fields);
@@ -55,11 +51,13 @@ void create(const std::string& path, TableType type, const FieldDefs& fields,
 
 void remove(const std::string& path, TableType type) {
   const TableType resolved = resolve(type, path);
-  requireDriver(resolved, path);
-  if (resolved == TableType::ttASCII)
+  if (resolved == TableType::ttParadox) {
+    px::ParadoxStorage::remove(path);
+  } else if (resolved == TableType::ttASCII) {
     text::TextStorage::remove(path);
-  else
+  } else {
     dbf::DbfStorage::remove(path);
+  }
 }
 
 }  // namespace tdb::drivers

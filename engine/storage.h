@@ -72,6 +72,10 @@ class Storage {
   // The table's index tags, kept in step with every write; null for formats without them.
   virtual ProductionIndex* productionIndex() { return nullptr; }
 
+  // The fields of the primary key joined by ";" when the format keeps records in its order (that
+  // order is then the natural one); null otherwise.
+  virtual const std::string* primaryKey() const { return nullptr; }
+
   // Whether the format gives records an identity that buffered updates can be applied to later.
   virtual bool holdsCachedUpdates() const { return true; }
 };

@@ -585,6 +585,11 @@ std::string_view Table::fieldText(int index, Value& holder) const {
   return FilterFields::fieldText(index, holder);
 }
 
+bool Table::isPrimaryKey(const std::string& names) const {
+  const std::string* key = storage_->primaryKey();
+  return key && fieldList(names, *this) == fieldList(*key, *this);
+}
+
 std::vector<int> Table::fieldList(const std::string& names, const Table& owner) const {
   std::vector<int> out;
   size_t start = 0;
@@ -895,6 +900,7 @@ int Table::resolveOrder(const std::string& name, const std::string& fields) cons
     return tag;
   }
   if (fields.find_first_not_of(" ;") == std::string::npos) return -1;
+  if (isPrimaryKey(fields)) return -1;  // the records lie in that order already
   const int tag = index() ? index()->findTagByFields(fields) : -1;
   if (tag < 0)
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有以[" + gbkToUtf8(fields) +

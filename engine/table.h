@@ -259,6 +259,7 @@ class Table : private FilterFields {
   // The storage's index tags; the storage may renew them (a pack does), so they are not kept.
   ProductionIndex* index() const { return storage_->productionIndex(); }
   int resolveOrder(const std::string& name, const std::string& fields) const;  // -1: natural
+  bool isPrimaryKey(const std::string& names) const;  // the fields the records are kept in
   void orderChanged();
   const KeyList& orderKeys();
   std::optional<std::string> orderKey(const RecordBuffer& buf, uint32_t record);

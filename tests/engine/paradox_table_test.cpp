@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdlib>
 #include <fstream>
 
 #include "engine/engine_error.h"
 #include "engine/paradox/px_codec.h"
 #include "engine/paradox/px_table.h"
+#include "engine/table.h"
 #include "tests/engine/temp_dir.h"
 
 namespace tdb {
@@ -165,6 +168,45 @@ TEST(ParadoxTable, FollowsTheChainNotTheFileOrder) {
   EXPECT_EQ(t.chain().place(3).block, 2u);
   EXPECT_EQ(t.chain().place(3).slot, 2u);
   EXPECT_THROW(t.chain().place(6), EngineError);
+}
+
+TEST(ParadoxTable, AKeyedTableOpensInKeyOrderBehindTheCursor) {
+  TempDir dir;
+  Spec s = longTable();
+  s.fileType = 0;
+  std::string file = header(s, 3, 1, 1);
+  put(file, 0x23, le16(1));  // one key field: N
+  file += block(s, 0, 0, {longRecord(-7), longRecord(2), longRecord(30)});
+  dir.write("keyed.db", file);
+
+  Table t;
+  t.setDatabaseName(dir.path());
+  t.setTableName("keyed.db");
+  t.open();
+  ASSERT_EQ(t.indexDefs().count(), 1);
+  EXPECT_EQ(t.indexDefs()[0].name, "");
+  EXPECT_EQ(t.indexDefs()[0].fields, "N");
+  EXPECT_EQ(t.indexDefs()[0].options, unsigned(ixPrimary));
+  t.setIndexFieldNames("n");  // the key: the records lie in its order already
+  std::vector<int64_t> seen;
+  for (t.first(); !t.eof(); t.next()) seen.push_back(t.fieldByName("N").value().integerValue());
+  EXPECT_EQ(seen, (std::vector<int64_t>{-7, 2, 30}));
+  EXPECT_THROW(t.setIndexFieldNames("N;N"), EngineError);
+  EXPECT_THROW(t.append(), EngineError);  // writing Paradox tables is not there yet
+  t.close();
+  Table other;
+  other.setDatabaseName(dir.path());
+  other.setTableName("keyed.db");
+  other.setExclusive(true);
+  other.open();
+  EXPECT_THROW(t.deleteTable(), EngineError);  // in use
+  other.close();
+  dir.write("keyed.MB", "");
+  dir.write("keyed.X02", "");
+  t.deleteTable();
+  EXPECT_FALSE(std::filesystem::exists(dir.file("keyed.db")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("keyed.MB")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("keyed.X02")));
 }
 
 TEST(ParadoxTable, RefusesDamagedHeaders) {

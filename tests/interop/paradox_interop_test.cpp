@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "engine/convert.h"
+#include "engine/engine_error.h"
 #include "engine/paradox/px_table.h"
+#include "engine/table.h"
 #include "tests/engine/temp_dir.h"
 
 namespace tdb {
@@ -132,6 +134,32 @@ TEST(ParadoxInterop, ReadsManyRecordsAcrossBlocks) {
     ASSERT_EQ(table.value(record, 1), Value::text(kGbkText + std::to_string(r)));
     ASSERT_EQ(table.value(record, 2), Value::text(memoOf(static_cast<int>(r)))) << r;
   }
+
+  // The same table through the cursor, as the workbench meets it; changes are refused whole.
+  Table t;
+  t.setDatabaseName(dir.path());
+  t.setTableName("t.db");
+  EXPECT_EQ(t.driverTypeName(), "PARADOX");
+  t.open();
+  EXPECT_EQ(t.recordCount(), count);
+  EXPECT_EQ(t.indexDefs().count(), 0);  // pxlib wrote it without a primary key
+  t.setFilter("N > 690");
+  t.setFiltered(true);
+  long seen = 0;
+  for (t.first(); !t.eof(); t.next(), ++seen)
+    EXPECT_EQ(t.fieldByName("NOTE").asString(), memoOf(static_cast<int>(t.recNo())));
+  EXPECT_EQ(seen, 10);
+  t.setFiltered(false);
+  ASSERT_TRUE(t.locate("NAME", Value::text(kGbkText + "350")));
+  EXPECT_EQ(t.recNo(), 350);
+  t.edit();
+  EXPECT_THROW(t.fieldByName("N").setValue(Value::integer(1)), EngineError);
+  t.cancel();
+  EXPECT_THROW(t.deleteRecord(), EngineError);
+  t.close();
+  const std::string before = dir.read("t.db");
+  t.open();
+  EXPECT_EQ(dir.read("t.db"), before);
 }
 
 }  // namespace
