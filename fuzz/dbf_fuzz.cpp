@@ -16,17 +16,11 @@
 
 #include "engine/engine_error.h"
 #include "engine/table.h"
+#include "fuzz/scratch_folder.h"
 
 namespace {
 
-const std::string& folder() {
-  static const std::string path = [] {
-    char p[] = "/tmp/dbf_fuzz_XXXXXX";
-    if (!mkdtemp(p)) abort();
-    return std::string(p) + "/";
-  }();
-  return path;
-}
+const std::string& folder() { return scratchFolder("dbf_fuzz"); }
 
 void writeFile(const std::string& path, const uint8_t* data, size_t size) {
   FILE* f = std::fopen(path.c_str(), "wb");

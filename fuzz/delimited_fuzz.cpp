@@ -19,18 +19,12 @@
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/text/text_storage.h"
+#include "fuzz/scratch_folder.h"
 #include "fuzz/utf8_check.h"
 
 namespace {
 
-const std::string& folder() {
-  static const std::string path = [] {
-    char p[] = "/tmp/delimited_fuzz_XXXXXX";
-    if (!mkdtemp(p)) abort();
-    return std::string(p) + "/";
-  }();
-  return path;
-}
+const std::string& folder() { return scratchFolder("delimited_fuzz"); }
 
 void writeFile(const std::string& path, const uint8_t* data, size_t size) {
   FILE* f = std::fopen(path.c_str(), "wb");

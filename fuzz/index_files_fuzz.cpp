@@ -12,17 +12,11 @@
 #include "engine/engine_error.h"
 #include "engine/index/cdx_file.h"
 #include "engine/index/mdx_file.h"
+#include "fuzz/scratch_folder.h"
 
 namespace {
 
-const std::string& folder() {
-  static const std::string path = [] {
-    char p[] = "/tmp/index_files_fuzz_XXXXXX";
-    if (!mkdtemp(p)) abort();
-    return std::string(p) + "/";
-  }();
-  return path;
-}
+const std::string& folder() { return scratchFolder("index_files_fuzz"); }
 
 template <typename IndexFile>
 void walkAll(const std::string& path) {

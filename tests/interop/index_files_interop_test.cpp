@@ -13,6 +13,7 @@
 #include "engine/index/mdx_file.h"
 #include "tests/engine/index_file_builders.h"
 #include "tests/engine/temp_dir.h"
+#include "tests/interop/command_output.h"
 
 namespace tdb::test {
 namespace {
@@ -21,17 +22,7 @@ namespace {
 std::vector<std::string> dumpWithPerl(const std::string& file, const std::string& tag,
                                       const std::string& type) {
   std::string command = "/usr/bin/perl /usr/bin/index_dump " + type + " '" + file + "' " + tag;
-  std::vector<std::string> lines;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return lines;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, p)) {
-    std::string line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-    lines.push_back(line);
-  }
-  EXPECT_EQ(pclose(p), 0) << command;
-  return lines;
+  return interop::commandLines(command);
 }
 
 std::string trimmed(std::string key) {

@@ -15,6 +15,7 @@
 #include "engine/index/mdx_file.h"
 #include "engine/index/mdx_writer.h"
 #include "tests/engine/temp_dir.h"
+#include "tests/interop/command_output.h"
 
 namespace tdb::test {
 namespace {
@@ -25,17 +26,7 @@ namespace ke = key_encoding;
 std::vector<std::string> dumpWithPerl(const std::string& file, const std::string& tag,
                                       const std::string& type = "") {
   std::string command = "/usr/bin/perl /usr/bin/index_dump " + type + " '" + file + "' " + tag;
-  std::vector<std::string> lines;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return lines;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, p)) {
-    std::string line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-    lines.push_back(line);
-  }
-  EXPECT_EQ(pclose(p), 0) << command;
-  return lines;
+  return interop::commandLines(command);
 }
 
 struct Tag {

@@ -12,6 +12,7 @@
 #include "engine/convert.h"
 #include "engine/table.h"
 #include "tests/engine/table_fixture.h"
+#include "tests/interop/command_output.h"
 
 namespace tdb::test {
 namespace {
@@ -29,17 +30,7 @@ std::vector<std::string> perlLines(const std::string& arguments) {
       "$i->prepare_select or die $i->errstr;"
       "while (my ($key, $recno) = $i->fetch) { print \"$recno\\n\" }' " +
       arguments;
-  std::vector<std::string> lines;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return lines;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, p)) {
-    std::string line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-    lines.push_back(line);
-  }
-  EXPECT_EQ(pclose(p), 0) << command;
-  return lines;
+  return interop::commandLines(command);
 }
 
 // The record numbers Perl walks in tag `tag`, leaving out `skip` (deleted records, which an
