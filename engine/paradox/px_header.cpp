@@ -1,5 +1,6 @@
 #include "engine/paradox/px_header.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/byte_order.h"
@@ -253,6 +254,65 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
     damaged(path, "记录数" + std::to_string(h.recordCount) + "超过" + std::to_string(h.fileBlocks) +
                       "个数据块所能容纳的");
   return h;
+}
+
+namespace {
+
+// The sort order the header names: Paradox's order for code page 936. Keys are kept in the order
+// of their bytes, which for GBK text is the order of its code points.
+constexpr uint8_t kChinaSortOrder = 3;
+constexpr char kChinaSortOrderName[] = "china";
+
+}  // namespace
+
+std::string encodeHeader(const Header& h) {
+  const uint32_t n = static_cast<uint32_t>(h.fields.size());
+  constexpr uint32_t kFieldsAt = 0x78;
+  constexpr uint32_t kTableNameLength = 261;
+  uint32_t size = kFieldsAt + n * 2 + 4 + n * 4 + kTableNameLength;
+  for (const Field& f : h.fields) size += static_cast<uint32_t>(f.name.size()) + 1;
+  size += n * 2 + sizeof kChinaSortOrderName;
+  const uint32_t headerSize = h.headerSize >= size ? h.headerSize : (size + 2047) / 2048 * 2048;
+
+  std::string b(headerSize, '\0');
+  putLe16(b, 0x00, h.recordSize);
+  putLe16(b, 0x02, headerSize);
+  b[0x04] = static_cast<char>(h.fileType);
+  b[0x05] = static_cast<char>(h.maxTableSize);
+  putLe32(b, 0x06, h.recordCount);
+  putLe16(b, 0x0A, h.nextBlock);
+  putLe16(b, 0x0C, h.fileBlocks);
+  putLe16(b, 0x0E, h.firstBlock);
+  putLe16(b, 0x10, h.lastBlock);
+  putLe16(b, 0x21, n);
+  putLe16(b, 0x23, h.keyFieldCount);
+  b[0x29] = static_cast<char>(kChinaSortOrder);
+  b[0x39] = 12;  // version 7
+  putLe16(b, 0x3A, h.fileBlocks);
+  putLe32(b, 0x49, static_cast<uint32_t>(h.autoIncrement));
+  // The part versions 4 and later add: the version again, the highest field number, the code page.
+  putLe16(b, 0x58, 0x010C);
+  putLe16(b, 0x5A, 0x010C);
+  putLe16(b, 0x64, n + 1);
+  putLe16(b, 0x68, n);
+  putLe16(b, 0x6A, h.codePage);
+
+  uint32_t at = kFieldsAt;
+  for (const Field& f : h.fields) {
+    b[at++] = static_cast<char>(f.type);
+    b[at++] = static_cast<char>(f.type == kBcd ? f.decimals : f.size);
+  }
+  at += 4 + n * 4;  // the table name pointer and the field name pointers: memory addresses
+  b.replace(at, std::min<size_t>(h.tableName.size(), kTableNameLength - 1), h.tableName, 0,
+            kTableNameLength - 1);
+  at += kTableNameLength;
+  for (const Field& f : h.fields) {
+    b.replace(at, f.name.size(), f.name);
+    at += static_cast<uint32_t>(f.name.size()) + 1;
+  }
+  for (uint32_t i = 0; i < n; ++i, at += 2) putLe16(b, at, i + 1);
+  b.replace(at, sizeof kChinaSortOrderName - 1, kChinaSortOrderName);
+  return b;
 }
 
 }  // namespace tdb::px

@@ -83,6 +83,15 @@ inline constexpr uint32_t kFixedHeaderSize = 0x58;
 // The header size that the fixed part announces (validated by parseHeader).
 uint32_t announcedHeaderSize(const std::string& fixedPart);
 
+// The header bytes for `h`, laid out as version 7 writes them whatever h.versionByte says: the
+// fixed part, the part versions 4 and later add (with h.codePage), the field list, the table name
+// in its 261-byte slot, the field names, the field numbers and the sort order name. Alpha, blob
+// and bytes fields take their size from `size`, BCD fields their digits after the point from
+// `decimals`. headerSize is h.headerSize when that is large enough, else the smallest multiple of
+// 2048 that holds everything. The bytes are exactly headerSize long; h's counts and block links
+// are written as they stand.
+std::string encodeHeader(const Header& h);
+
 // Parses and validates a header. `bytes` holds at least the first headerSize bytes of the file
 // (the caller reads the fixed part first). Throws EngineError naming `path` and the defect.
 Header parseHeader(const std::string& bytes, uint64_t fileSize, const std::string& path);
