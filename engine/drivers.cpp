@@ -39,8 +39,10 @@ std::unique_ptr<Storage> open(const std::string& path, TableType type, bool excl
 void create(const std::string& path, TableType type, const FieldDefs& fields,
             const IndexDefs& indexes) {
   const TableType resolved = resolve(type, path);
-  if (resolved == TableType::ttParadox)
-    throw EngineError("数据表[" + path + "]: 本系统暂时只能读Paradox表,不能建立");
+  if (resolved == TableType::ttParadox) {
+    px::ParadoxStorage::create(path, fields, indexes);
+    return;
+  }
   if (resolved == TableType::ttASCII) {
     if (indexes.count() > 0) throw EngineError("数据表[" + path + "]: 文本表没有索引");
     text::TextStorage::create(path, fields);

@@ -55,12 +55,24 @@ class Storage {
   virtual void blank(RecordBuffer& buf) = 0;
 
   // Writes the buffer over record `recno`; memos first, so a crash never leaves a record that
-  // points at an unwritten memo.
-  virtual void write(uint32_t recno, RecordBuffer& buf) = 0;
-  // Appends the buffer as a new last record and returns its number. The record count in the file
-  // is updated last, so a crash loses at most this record.
+  // points at an unwritten memo. Returns the record's number afterwards: a format that keeps
+  // records in key order moves a record whose key changed.
+  virtual uint32_t write(uint32_t recno, RecordBuffer& buf) = 0;
+  // Appends the buffer as a new last record and returns its number (in a format that keeps
+  // records in key order, where its key puts it). The record count in the file is updated last,
+  // so a crash loses at most this record.
   virtual uint32_t append(RecordBuffer& buf) = 0;
+  // Inserts the buffer before record `before` (0: at the end) where the format can place records,
+  // else as append() does; returns its number.
+  virtual uint32_t insert(uint32_t before, RecordBuffer& buf) {
+    (void)before;
+    return append(buf);
+  }
+  // Marks record `recno` deleted, or not. Where removesRecords(), deleting takes the record out
+  // and the records after it move up by one; they cannot be marked undeleted.
   virtual void setDeleted(uint32_t recno, bool deleted) = 0;
+  // True when record numbers are positions that inserts and deletes shift.
+  virtual bool removesRecords() const { return false; }
 
   // Rewrites the table without its deleted records (and the memo file without dead memos).
   // Needs an exclusive open.
@@ -78,6 +90,14 @@ class Storage {
 
   // Whether the format gives records an identity that buffered updates can be applied to later.
   virtual bool holdsCachedUpdates() const { return true; }
+
+  // Where primaryKey() is set: the first record whose first `fields` key fields are not below
+  // those of `probe` (recordCount() + 1 when none), and whether they are equal there.
+  virtual uint32_t seekPrimary(const RecordBuffer& probe, int fields, bool& equal) {
+    (void)probe, (void)fields;
+    equal = false;
+    return 0;
+  }
 };
 
 }  // namespace tdb

@@ -1,5 +1,8 @@
 #include "engine/table.h"
 
+#include <climits>
+#include <exception>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -628,6 +631,7 @@ void Table::edit() {
 void Table::insert() {
   checkBrowseMode();
   beforeInsert_ = current_;
+  appending_ = false;
   storage_->blank(editBuf_);
   modified_ = false;
   state_ = DataSetState::dsInsert;
@@ -647,7 +651,10 @@ void Table::insert() {
   notify(TableEvent::StateChanged);
 }
 
-void Table::append() { insert(); }
+void Table::append() {
+  insert();
+  appending_ = true;
+}
 
 void Table::post() {
   requireActive();
@@ -661,19 +668,21 @@ void Table::post() {
   if (state_ == DataSetState::dsEdit) {
     if (cachedUpdates_) {
       auto it = changes_.find(record);
-      if (it != changes_.end() && it->second.kind == Change::Inserted)
+      if (it != changes_.end())
         it->second.buf = editBuf_;
       else
-        changes_[record] = {Change::Modified, editBuf_};
+        bufferChange(record, Change::Modified, editBuf_);
     } else {
-      storage_->write(record, editBuf_);
+      record = storage_->write(record, editBuf_);
     }
   } else if (cachedUpdates_) {
     record = nextVirtual_++;
-    changes_[record] = {Change::Inserted, editBuf_};
+    changes_[record] = {Change::Inserted, editBuf_, {}};
     inserted_.push_back(record);
-  } else {
+  } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
     record = storage_->append(editBuf_);
+  } else {
+    record = storage_->insert(beforeInsert_, editBuf_);
   }
   state_ = DataSetState::dsBrowse;
   modified_ = false;
@@ -713,14 +722,18 @@ void Table::deleteRecord() {
     if (it != changes_.end() && it->second.kind == Change::Inserted) {
       changes_.erase(it);
       std::erase(inserted_, record);
+    } else if (it != changes_.end()) {
+      it->second.kind = Change::Deleted;
     } else {
-      changes_[record] = {Change::Deleted, currentBuf_};
+      bufferChange(record, Change::Deleted, currentBuf_);
     }
   } else {
     storage_->setDeleted(record, true);
   }
   viewChanged();
-  setCurrent(after ? after : before);
+  // The records after a removed one moved up by one.
+  const bool shifted = !cachedUpdates_ && storage_->removesRecords() && after > record;
+  setCurrent(after ? (shifted ? after - 1 : after) : before);
   bof_ = current_ == 0 || before == 0;
   eof_ = current_ == 0 || after == 0;
   notify(TableEvent::DataSetChanged);
@@ -806,9 +819,35 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     }
     return false;
   }
+  if (const std::optional<uint32_t> r =
+          locateByPrimaryKey(index, text ? Value::text(target) : converted, options, hit))
+    return *r != 0 && found(*r);
   for (uint32_t r = step(0, true); r != 0; r = step(r, true))
     if (hit(r)) return found(r);
   return false;
+}
+
+std::optional<uint32_t> Table::locateByPrimaryKey(int field, const Value& value, unsigned options,
+                                                  const std::function<bool(uint32_t)>& hit) {
+  const std::string* key = storage_->primaryKey();
+  if (!key || ordered() || !changes_.empty() || value.isNull() || (options & loCaseInsensitive))
+    return std::nullopt;
+  const std::vector<int> keyFields = fieldList(*key, *this);
+  if (keyFields.empty() || keyFields[0] != field) return std::nullopt;
+  RecordBuffer probe;
+  storage_->blank(probe);
+  try {
+    storage_->set(probe, field, value);
+  } catch (const EngineError&) {
+    return std::nullopt;  // a value the field cannot hold; the plain scan says no
+  }
+  bool equal = false;
+  // Every match sits together from where the key begins.
+  for (uint32_t r = storage_->seekPrimary(probe, 1, equal); r >= 1 && r <= physicalCount(); ++r) {
+    if (!hit(r)) break;
+    if (visible(r)) return r;
+  }
+  return 0u;
 }
 
 std::optional<std::string> Table::locatePrefix(int field, const Value& value, bool wantNull,
@@ -1013,8 +1052,18 @@ void Table::requireCachedUpdates() const {
                       "表,不能使用缓冲修改");
 }
 
+void Table::bufferChange(uint32_t record, Change kind, const RecordBuffer& buf) {
+  CachedChange c{kind, buf, {}};
+  if (storage_->removesRecords()) storage_->read(record, c.stored);
+  changes_[record] = std::move(c);
+}
+
 void Table::applyUpdates() {
   checkBrowseMode();
+  if (storage_->removesRecords()) {
+    applyByKey();
+    return;
+  }
   for (auto it = changes_.begin(); it != changes_.end();) {
     const uint32_t record = it->first;
     CachedChange& c = it->second;
@@ -1037,6 +1086,76 @@ void Table::applyUpdates() {
   viewChanged();
   setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
   notify(TableEvent::DataSetChanged);
+}
+
+// Inserts and deletes shift record numbers as they land, so each buffered change finds its record
+// by the primary key the record had when the change was buffered. Deletes go first, then changes,
+// then new records, so that a key one record gives up can be taken by another.
+void Table::applyByKey() {
+  auto stored = [&](const RecordBuffer& buf) {
+    bool equal = false;
+    const uint32_t at = storage_->seekPrimary(buf, INT_MAX, equal);
+    return equal ? at : 0;
+  };
+  // Where the current record is afterwards: followed by its key, or where its change landed.
+  RecordBuffer here;
+  const bool follow = current_ != 0 && !isVirtual(current_) && !changes_.contains(current_);
+  if (follow) storage_->read(current_, here);
+  uint32_t landed = 0;
+  std::exception_ptr failure;
+  for (const Change kind : {Change::Deleted, Change::Modified, Change::Inserted}) {
+    for (auto it = changes_.begin(); it != changes_.end() && !failure;) {
+      const uint32_t record = it->first;
+      CachedChange& c = it->second;
+      if (c.kind != kind) {
+        ++it;
+        continue;
+      }
+      try {
+        if (kind == Change::Deleted) {
+          if (const uint32_t at = stored(c.stored)) storage_->setDeleted(at, true);
+        } else if (kind == Change::Modified) {
+          const uint32_t at = stored(c.stored);
+          if (at == 0)
+            throw EngineError("数据表[" + gbkToUtf8(tableName_) +
+                              "]中要修改的一条记录已被删除或改了主键");
+          const uint32_t now = storage_->write(at, c.buf);
+          if (record == current_) landed = now;
+        } else {
+          const uint32_t now = storage_->append(c.buf);
+          std::erase(inserted_, record);
+          if (record == current_) landed = now;
+        }
+      } catch (...) {
+        failure = std::current_exception();
+        break;
+      }
+      it = changes_.erase(it);
+    }
+  }
+  // What is left stays buffered under the numbers its records have now; a change whose record
+  // is gone is kept as a new record rather than lost.
+  std::map<uint32_t, CachedChange> left;
+  for (auto& [record, c] : changes_) {
+    const uint32_t at = c.kind == Change::Inserted ? 0 : stored(c.stored);
+    if (at != 0) {
+      if (record == current_) landed = at;
+      left.emplace(at, std::move(c));
+    } else if (c.kind != Change::Deleted) {
+      if (c.kind == Change::Modified) {
+        c.kind = Change::Inserted;
+        inserted_.push_back(record);
+      }
+      left.emplace(record, std::move(c));
+    }
+  }
+  changes_ = std::move(left);
+  if (follow) landed = stored(here);
+  viewChanged();
+  const uint32_t target = landed ? landed : current_;
+  setCurrent(target != 0 && visible(target) ? target : step(0, true));
+  notify(TableEvent::DataSetChanged);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void Table::commitUpdates() {
@@ -1101,7 +1220,7 @@ void Table::batchMove(Table& source, BatchMode mode) {
       }
       if (cachedUpdates_) {
         const uint32_t record = nextVirtual_++;
-        changes_[record] = {Change::Inserted, buf};
+        changes_[record] = {Change::Inserted, buf, {}};
         inserted_.push_back(record);
       } else {
         storage_->append(buf);

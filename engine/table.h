@@ -226,6 +226,9 @@ class Table : private FilterFields {
   struct CachedChange {
     Change kind;
     RecordBuffer buf;
+    // The record as stored when the change was buffered: where inserts and deletes shift record
+    // numbers, its primary key finds the record again.
+    RecordBuffer stored;
   };
 
   // FilterFields, for the filter expression: the candidate record.
@@ -273,6 +276,13 @@ class Table : private FilterFields {
   std::optional<std::string> locatePrefix(int field, const Value& value, bool wantNull,
                                           unsigned options);
   void setCurrent(uint32_t record);
+  // Buffers a change of stored record `record`, remembering the record as stored.
+  void bufferChange(uint32_t record, Change kind, const RecordBuffer& buf);
+  void applyByKey();  // applyUpdates() where record numbers shift
+  // The primary key's fast path for locate(): the first matching visible record, when the field
+  // leads the key the records are kept in; nullopt when that path does not apply.
+  std::optional<uint32_t> locateByPrimaryKey(int field, const Value& value, unsigned options,
+                                             const std::function<bool(uint32_t)>& hit);
   void viewChanged();  // order, counts and details must be recomputed
   void scrolled();
   void notify(TableEvent event);
@@ -300,6 +310,7 @@ class Table : private FilterFields {
   RecordBuffer editBuf_;     // the record being edited or inserted
   bool modified_ = false;
   uint32_t beforeInsert_ = 0;
+  bool appending_ = false;                   // the insert goes to the end, not before beforeInsert_
   const RecordBuffer* candidate_ = nullptr;  // a record under test by the filter or a scan
   RecordBuffer scratch_;                     // where visible() reads the record it tests
 

@@ -378,7 +378,7 @@ void DbfStorage::stampHeader(std::optional<uint32_t> count) {
   file_->writeAt(1, bytes, count ? 7 : 3);
 }
 
-void DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
+uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
   requireWritable();
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
@@ -403,6 +403,7 @@ void DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
   stampHeader(std::nullopt);
   written_ = true;
   index_->recordStored(recno, &before, buf);
+  return recno;
 }
 
 uint32_t DbfStorage::append(RecordBuffer& buf) {

@@ -63,7 +63,7 @@ class DbfStorage : public Storage {
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
-  void write(uint32_t recno, RecordBuffer& buf) override;
+  uint32_t write(uint32_t recno, RecordBuffer& buf) override;
   uint32_t append(RecordBuffer& buf) override;
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;

@@ -10,6 +10,8 @@ namespace {
 // The size of a suballocated block's header: 12 bytes, then 64 five-byte slots.
 constexpr uint32_t kSlotTable = 12;
 constexpr uint32_t kSlots = 64;
+// Blobs up to this size share suballocated blocks.
+constexpr uint32_t kSharedLimit = 2048;
 constexpr uint32_t kFirstDataParagraph = (kSlotTable + kSlots * 5 + 15) / 16;
 // Bytes before a graphic's picture inside its blob.
 constexpr uint32_t kGraphicPrefix = 8;
@@ -20,7 +22,8 @@ constexpr uint32_t kGraphicPrefix = 8;
 
 }  // namespace
 
-MbFile::MbFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
+MbFile::MbFile(const std::string& path, bool writable)
+    : file_(path, writable ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly) {
   size_ = file_.size();
   if (size_ == 0) damaged(path, "文件是空的");
   char type = 0;
@@ -86,6 +89,73 @@ std::string MbFile::read(const BlobRef& ref, bool graphic) const {
   std::string data(ref.length - skip, '\0');
   file_.readExactly(dataAt + skip, data.data(), data.size());
   return data;
+}
+
+void MbFile::create(const std::string& path) {
+  // One chunk long; after the modification count, the sizes readers check: 4 KiB blocks,
+  // suballocated in 16-byte paragraphs, 64 to a block, for blobs up to 2 KiB.
+  std::string header(kChunk, '\0');
+  putLe16(header.data() + 1, 1);
+  putLe16(header.data() + 11, kChunk);
+  putLe16(header.data() + 13, kChunk);
+  header[16] = 16;
+  putLe16(header.data() + 17, kSlots);
+  putLe16(header.data() + 19, kSharedLimit);
+  PosixFile file(path, PosixFile::Mode::Create);
+  file.writeAt(0, header.data(), header.size());
+}
+
+BlobRef MbFile::write(const std::string& data, bool graphic) {
+  std::string payload = graphic ? std::string(kGraphicPrefix, '\0') + data : data;
+  if (payload.size() > 0x7FFFFFFF) throw EngineError("备注文件[" + path() + "]: 备注太长");
+  BlobRef ref;
+  ref.length = static_cast<uint32_t>(payload.size());
+  ref.modification = 1;
+  const uint32_t paragraphs = (ref.length + 15) / 16;
+  constexpr uint32_t kParagraphsPerChunk = kChunk / 16;
+  // Blocks start on chunk boundaries; a file another program left ragged is padded first.
+  const uint64_t end = (size_ + kChunk - 1) / kChunk * kChunk;
+  if (ref.length <= kSharedLimit) {
+    if (shared_ == 0 || sharedSlot_ == kSlots ||
+        sharedParagraph_ + paragraphs > kParagraphsPerChunk) {
+      if (end > 0xFFFFFFFFull - kChunk) throw EngineError("备注文件[" + path() + "]已满");
+      std::string block(kChunk, '\0');
+      block[0] = 3;
+      putLe16(block.data() + 1, 1);
+      file_.writeAt(end, block.data(), block.size());
+      size_ = end + kChunk;
+      shared_ = static_cast<uint32_t>(end);
+      sharedParagraph_ = kFirstDataParagraph;
+      sharedSlot_ = 0;
+    }
+    payload.resize(paragraphs * 16, '\0');
+    file_.writeAt(uint64_t{shared_} + sharedParagraph_ * 16, payload.data(), payload.size());
+    // The slot last: a crash before it leaves the blob unreferenced, never a slot without data.
+    char slot[5];
+    slot[0] = static_cast<char>(sharedParagraph_);
+    slot[1] = static_cast<char>(paragraphs);
+    putLe16(slot + 2, ref.modification);
+    slot[4] = static_cast<char>(ref.length - (paragraphs - 1) * 16);
+    file_.writeAt(uint64_t{shared_} + kSlotTable + sharedSlot_ * 5, slot, sizeof slot);
+    ref.offset = shared_;
+    ref.index = static_cast<uint8_t>(sharedSlot_++);
+    sharedParagraph_ += paragraphs;
+    return ref;
+  }
+  const uint64_t chunks = (9 + uint64_t{ref.length} + kChunk - 1) / kChunk;
+  if (chunks > 0xFFFF || end + chunks * kChunk > 0xFFFFFFFFull)
+    throw EngineError("备注文件[" + path() + "]已满或备注太长");
+  std::string block(chunks * kChunk, '\0');
+  block[0] = 2;
+  putLe16(block.data() + 1, static_cast<uint32_t>(chunks));
+  putLe32(block.data() + 3, ref.length);
+  putLe16(block.data() + 7, ref.modification);
+  block.replace(9, payload.size(), payload);
+  file_.writeAt(end, block.data(), block.size());
+  size_ = end + block.size();
+  ref.offset = static_cast<uint32_t>(end);
+  ref.index = 0xFF;
+  return ref;
 }
 
 }  // namespace tdb::px

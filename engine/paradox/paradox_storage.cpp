@@ -2,18 +2,28 @@
 
 #include <unistd.h>
 #include <cctype>
+#include <cstring>
 
 #include <filesystem>
 #include <vector>
 
+#include "engine/convert.h"
 #include "engine/engine_error.h"
+#include "engine/gbk_codec.h"
+#include "engine/paradox/px_codec.h"
 
 namespace tdb::px {
 
 namespace {
 
 // The xBase driver's open lock byte: far beyond any data, so no reader of the bytes is stopped.
+// The byte after it serialises changes.
 constexpr uint64_t kOpenLock = 0x4000000000000000ull;
+constexpr uint64_t kWriteLock = kOpenLock + 1;
+
+// Blocks of new tables; a record must fit one.
+constexpr uint32_t kBlockKb = 4;
+constexpr uint32_t kLongestFieldName = 25;
 
 std::string upperExtension(const std::filesystem::path& p) {
   std::string ext = p.extension().string();
@@ -42,11 +52,190 @@ std::vector<std::string> paradoxFiles(const std::string& path) {
   return files;
 }
 
+// Field names compare without case for ASCII letters; a GBK character's trail byte is no letter.
+bool sameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x81 && x <= 0xFE && i + 1 < a.size()) {
+      if (x != y || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (std::toupper(x) != std::toupper(y)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The Paradox field for an engine field:
+//   ftString -> A(size 1..255)  ftSmallint -> S        ftInteger, ftWord -> I
+//   ftLargeint -> #(0 places)    ftFloat -> N           ftCurrency -> $
+//   ftBCD -> #(precision, or size when no precision; 0..32 places)
+//   ftDate -> D   ftTime -> T   ftDateTime -> @   ftBoolean -> L   ftAutoInc -> +
+//   ftMemo -> M   ftFmtMemo -> F   ftBlob -> B   ftGraphic -> G   ftTypedBinary -> O
+//                 (size: the bytes kept in the record, 0..240; default 10 for M and F, else 0)
+//   ftBytes -> Y(size 1..255)
+Field paradoxField(const FieldDef& def, const std::string& path) {
+  const std::string which = "数据表[" + path + "]的字段[" + gbkToUtf8(def.name) + "]";
+  if (def.name.empty()) throw EngineError("数据表[" + path + "]有字段没有名称");
+  if (def.name.size() > kLongestFieldName)
+    throw EngineError(which + "的名称太长: Paradox字段名最多25个字节");
+  Field f;
+  f.name = def.name;
+  auto sized = [&](uint8_t type, int lo, int hi) {
+    if (def.size < lo || def.size > hi)
+      throw EngineError(which + "的长度" + std::to_string(def.size) + "不在" + std::to_string(lo) +
+                        "至" + std::to_string(hi) + "之间");
+    f.type = type;
+    f.size = static_cast<uint32_t>(def.size);
+  };
+  auto blob = [&](uint8_t type, int fallback) {
+    const int leader = def.size > 0 ? def.size : fallback;
+    if (leader > 240) throw EngineError(which + "的长度" + std::to_string(leader) + "超过240");
+    f.type = type;
+    f.size = static_cast<uint32_t>(leader) + 10;
+  };
+  auto fixed = [&](uint8_t type, uint32_t size) {
+    f.type = type;
+    f.size = size;
+  };
+  switch (def.type) {
+    case FieldType::ftString:
+      sized(kAlpha, 1, 255);
+      break;
+    case FieldType::ftBytes:
+      sized(kBytes, 1, 255);
+      break;
+    case FieldType::ftSmallint:
+      fixed(kShort, 2);
+      break;
+    case FieldType::ftInteger:
+    case FieldType::ftWord:
+      fixed(kLong, 4);
+      break;
+    case FieldType::ftAutoInc:
+      fixed(kAutoInc, 4);
+      break;
+    case FieldType::ftFloat:
+      fixed(kNumber, 8);
+      break;
+    case FieldType::ftCurrency:
+      fixed(kMoney, 8);
+      break;
+    case FieldType::ftLargeint:
+    case FieldType::ftBCD: {
+      const int places = def.type == FieldType::ftLargeint ? 0
+                         : def.precision > 0               ? def.precision
+                                                           : def.size;
+      if (places < 0 || places > 32)
+        throw EngineError(which + "的小数位数" + std::to_string(places) + "不在0至32之间");
+      fixed(kBcd, 17);
+      f.decimals = static_cast<uint32_t>(places);
+      break;
+    }
+    case FieldType::ftDate:
+      fixed(kDate, 4);
+      break;
+    case FieldType::ftTime:
+      fixed(kTime, 4);
+      break;
+    case FieldType::ftDateTime:
+      fixed(kTimestamp, 8);
+      break;
+    case FieldType::ftBoolean:
+      fixed(kLogical, 1);
+      break;
+    case FieldType::ftMemo:
+      blob(kMemo, 10);
+      break;
+    case FieldType::ftFmtMemo:
+      blob(kFmtMemo, 10);
+      break;
+    case FieldType::ftBlob:
+      blob(kBlob, 0);
+      break;
+    case FieldType::ftGraphic:
+      blob(kGraphic, 0);
+      break;
+    case FieldType::ftTypedBinary:
+      blob(kOle, 0);
+      break;
+    default:
+      throw EngineError(which + "的类型" + fieldTypeName(def.type) + "不能用于Paradox表");
+  }
+  return f;
+}
+
+// The number of leading fields an ixPrimary index keys, checked against the field order.
+uint32_t primaryKeyFields(const FieldDefs& fields, const IndexDefs& indexes,
+                          const std::string& path) {
+  uint32_t count = 0;
+  bool seen = false;
+  for (int i = 0; i < indexes.count(); ++i) {
+    const IndexDef& def = indexes[i];
+    if (def.options & ixExpression)
+      throw EngineError("数据表[" + path + "]: Paradox表不用表达式索引");
+    if (!(def.options & ixPrimary)) {
+      throw EngineError("数据表[" + path + "]: 本系统暂时不能为Paradox表建立辅助索引[" +
+                        gbkToUtf8(def.name) + "]");
+    }
+    if (seen) throw EngineError("数据表[" + path + "]只能有一个主索引");
+    seen = true;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = def.fields.find(';', start);
+      const std::string name = def.fields.substr(start, end - start);
+      if (static_cast<int>(count) >= fields.count() || fields[static_cast<int>(count)].name != name)
+        throw EngineError("数据表[" + path + "]的主索引[" + gbkToUtf8(def.fields) +
+                          "]必须由最前面的字段依次组成");
+      ++count;
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+  }
+  return count;
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------- changes
+
+// Serialises one change against every holder of the table and brings the blocks up to date.
+class ParadoxStorage::Change {
+ public:
+  explicit Change(ParadoxStorage& s) : s_(s) {
+    if (!s.table_->writable()) throw EngineError("数据表[" + s.path_ + "]是只读的,不能修改");
+    if (!s.exclusive_) {
+      s.lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
+      if (s.table_->stampOnDisk() != s.table_->stamp()) {
+        try {
+          s.load();
+        } catch (...) {
+          s.lockFile_.unlock(kWriteLock);
+          throw;
+        }
+      }
+    }
+    s.firstKeys_.clear();
+  }
+  ~Change() {
+    s_.firstKeys_.clear();  // the change may have moved any block's first record
+    s_.indexStale_ = s_.keyed_;
+    if (!s_.exclusive_) s_.lockFile_.unlock(kWriteLock);
+  }
+  Change(const Change&) = delete;
+  Change& operator=(const Change&) = delete;
+
+ private:
+  ParadoxStorage& s_;
+};
+
+// ---------------------------------------------------------------- opening
 
 // An exclusive lock needs a file open for writing; a table the user may only read opens shared.
 ParadoxStorage::ParadoxStorage(const std::string& path, bool exclusive)
     : path_(path),
+      exclusive_(exclusive),
       lockFile_(path, ::access(path.c_str(), W_OK) == 0 ? PosixFile::Mode::ReadWrite
                                                         : PosixFile::Mode::ReadOnly) {
   if (exclusive && !lockFile_.writable())
@@ -64,6 +253,44 @@ std::unique_ptr<ParadoxStorage> ParadoxStorage::open(const std::string& path, bo
   return s;
 }
 
+ParadoxStorage::~ParadoxStorage() {
+  try {
+    flush();
+  } catch (const EngineError&) {
+    // A primary index that cannot be written is rebuilt from the records by the next writer;
+    // the records themselves are already on disk.
+  }
+}
+
+void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
+                            const IndexDefs& indexes) {
+  if (fields.count() == 0) throw EngineError("数据表[" + path + "]没有字段");
+  Header h;
+  for (int i = 0; i < fields.count(); ++i) {
+    Field f = paradoxField(fields[i], path);
+    for (const Field& other : h.fields)
+      if (sameName(other.name, f.name))
+        throw EngineError("数据表[" + path + "]的字段名[" + gbkToUtf8(f.name) + "]重复");
+    f.offset = h.recordSize;
+    h.recordSize += f.size;
+    h.fields.push_back(std::move(f));
+  }
+  h.keyFieldCount = primaryKeyFields(fields, indexes, path);
+  h.fileType = h.keyFieldCount > 0 ? 0 : 2;
+  h.maxTableSize = kBlockKb;
+  while (h.recordSize > h.maxTableSize * 1024u - Header::kBlockHeaderSize && h.maxTableSize < 32)
+    h.maxTableSize *= 2;
+  if (h.recordSize > h.maxTableSize * 1024u - Header::kBlockHeaderSize)
+    throw EngineError("数据表[" + path + "]的记录长度" + std::to_string(h.recordSize) +
+                      "超过Paradox表所能容纳的");
+  h.blockSize = h.maxTableSize * 1024u;
+  h.version = 70;
+  h.versionByte = 12;
+  h.codePage = 936;
+  h.tableName = std::filesystem::path(path).filename().string();
+  ParadoxTable::create(path, h);
+}
+
 void ParadoxStorage::remove(const std::string& path) {
   if (!std::filesystem::exists(path)) throw EngineError("数据表[" + path + "]不存在");
   {
@@ -75,8 +302,8 @@ void ParadoxStorage::remove(const std::string& path) {
 }
 
 void ParadoxStorage::load() {
-  table_ = std::make_unique<ParadoxTable>(path_);
-  blockAt_ = 0;
+  table_ = std::make_unique<ParadoxTable>(path_, lockFile_.writable());
+  firstKeys_.clear();
   const Header& h = table_->header();
   keyed_ = h.keyed() && h.keyFieldCount > 0;
   indexes_.clear();
@@ -89,30 +316,22 @@ void ParadoxStorage::load() {
   }
 }
 
-void ParadoxStorage::refresh() { load(); }
-
-const char* ParadoxStorage::cachedRecord(uint32_t recno) {
-  if (recno < 1 || recno > table_->recordCount())
-    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
-  const Header& h = table_->header();
-  const uint64_t at = table_->chain().recordOffset(recno);
-  const uint64_t block = h.headerSize + (at - h.headerSize) / h.blockSize * h.blockSize;
-  if (blockAt_ != block) {
-    cache_.resize(h.blockSize);
-    cache_.resize(lockFile_.readAt(block, cache_.data(), cache_.size()));
-    blockAt_ = block;
-  }
-  if (at + h.recordSize > block + cache_.size())
-    throw EngineError("数据表[" + path_ + "]已损坏: 第" + std::to_string(recno) + "条记录超出文件");
-  return cache_.data() + (at - block);
+void ParadoxStorage::refresh() {
+  if (table_->stampOnDisk() != table_->stamp()) load();
 }
 
+// ---------------------------------------------------------------- reading
+
 void ParadoxStorage::read(uint32_t recno, RecordBuffer& buf) {
-  buf.bytes.assign(cachedRecord(recno), table_->header().recordSize);
+  if (recno < 1 || recno > table_->recordCount())
+    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  buf.bytes.assign(table_->record(recno), table_->header().recordSize);
   buf.memos.clear();
 }
 
 Value ParadoxStorage::get(const RecordBuffer& buf, int field) {
+  auto it = buf.memos.find(field);
+  if (it != buf.memos.end()) return it->second;
   return table_->value(buf.bytes, field);
 }
 
@@ -124,15 +343,162 @@ bool ParadoxStorage::textView(const RecordBuffer& buf, int field, std::string_vi
   return true;
 }
 
-void ParadoxStorage::cannotWrite() const {
-  throw EngineError("数据表[" + path_ + "]: 本系统暂时只能读Paradox表,不能修改");
+// ---------------------------------------------------------------- buffers
+
+void ParadoxStorage::set(RecordBuffer& buf, int field, const Value& value) {
+  const Field& f = table_->header().fields.at(static_cast<size_t>(field));
+  if (isBlobType(f.type)) {
+    buf.memos[field] = value;
+    return;
+  }
+  encodeField(f, buf.bytes.data() + f.offset, value);
 }
 
-void ParadoxStorage::set(RecordBuffer&, int, const Value&) { cannotWrite(); }
-void ParadoxStorage::blank(RecordBuffer&) { cannotWrite(); }
-void ParadoxStorage::write(uint32_t, RecordBuffer&) { cannotWrite(); }
-uint32_t ParadoxStorage::append(RecordBuffer&) { cannotWrite(); }
-void ParadoxStorage::setDeleted(uint32_t, bool) { cannotWrite(); }
-void ParadoxStorage::pack() { cannotWrite(); }
+void ParadoxStorage::blank(RecordBuffer& buf) {
+  buf.bytes.assign(table_->header().recordSize, '\0');  // every field null
+  buf.memos.clear();
+}
+
+void ParadoxStorage::prepare(RecordBuffer& buf) {
+  for (auto& [field, value] : buf.memos)
+    table_->storeBlob(buf.bytes, field, value.isNull() ? std::string() : value.textValue());
+  buf.memos.clear();
+}
+
+// ---------------------------------------------------------------- keys
+
+uint32_t ParadoxStorage::keySize(int fields) const {
+  const Header& h = table_->header();
+  uint32_t size = 0;
+  for (int i = 0; i < fields && i < static_cast<int>(h.keyFieldCount); ++i)
+    size += h.fields[i].size;
+  return size;
+}
+
+const std::string& ParadoxStorage::firstKeyOf(size_t block) {
+  const auto& blocks = table_->chain().blocks();
+  if (firstKeys_.size() != blocks.size()) firstKeys_.assign(blocks.size(), std::string());
+  std::string& key = firstKeys_[block];
+  if (key.empty())
+    key.assign(table_->record(table_->chain().firstRecordOf(block)), keySize(INT32_MAX));
+  return key;
+}
+
+uint32_t ParadoxStorage::lowerBound(const char* key, uint32_t size, bool& equal) {
+  const auto& blocks = table_->chain().blocks();
+  equal = false;
+  const uint32_t count = table_->recordCount();
+  if (count == 0) return 1;
+  // The last block whose first key is below the key holds the bound, or it is that block's end.
+  size_t lo = 0, hi = blocks.size();
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (std::memcmp(firstKeyOf(mid).data(), key, size) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo == 0) {
+    equal = std::memcmp(firstKeyOf(0).data(), key, size) == 0;
+    return 1;
+  }
+  const size_t b = lo - 1;
+  uint32_t first = table_->chain().firstRecordOf(b);
+  uint32_t last = first + blocks[b].records;  // one past the block
+  while (first < last) {
+    const uint32_t mid = (first + last) / 2;
+    if (std::memcmp(table_->record(mid), key, size) < 0)
+      first = mid + 1;
+    else
+      last = mid;
+  }
+  if (first <= count) equal = std::memcmp(table_->record(first), key, size) == 0;
+  return first;
+}
+
+uint32_t ParadoxStorage::seekPrimary(const RecordBuffer& probe, int fields, bool& equal) {
+  if (!keyed_) throw EngineError("数据表[" + path_ + "]没有主键");
+  return lowerBound(probe.bytes.data(), keySize(fields), equal);
+}
+
+uint32_t ParadoxStorage::keyedPlace(const std::string& bytes, uint32_t except) {
+  bool equal = false;
+  const uint32_t size = keySize(INT32_MAX);
+  const uint32_t at = lowerBound(bytes.data(), size, equal);
+  if (equal && at != except) {
+    std::string key;
+    const Header& h = table_->header();
+    for (uint32_t i = 0; i < h.keyFieldCount; ++i) {
+      if (i) key += ";";
+      const Value v = decodeField(h.fields[i], bytes.data() + h.fields[i].offset, path_);
+      key += v.isNull() ? std::string() : gbkToUtf8(displayText(v, h.fields[i].def.type));
+    }
+    throw EngineError("键值重复: 数据表[" + path_ + "]已有主键为[" + key + "]的记录");
+  }
+  return at;
+}
+
+// ---------------------------------------------------------------- changes
+
+uint32_t ParadoxStorage::write(uint32_t recno, RecordBuffer& buf) {
+  Change change(*this);
+  if (recno < 1 || recno > table_->recordCount())
+    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  const uint32_t size = keySize(INT32_MAX);
+  if (!keyed_ || std::memcmp(table_->record(recno), buf.bytes.data(), size) == 0) {
+    prepare(buf);
+    table_->overwrite(recno, buf.bytes);
+    return recno;
+  }
+  // A new key: the record moves to where that key belongs.
+  keyedPlace(buf.bytes, 0);
+  prepare(buf);
+  table_->remove(recno);
+  firstKeys_.clear();
+  bool equal = false;
+  const uint32_t at = lowerBound(buf.bytes.data(), size, equal);
+  table_->insert(at, buf.bytes);
+  return at;
+}
+
+uint32_t ParadoxStorage::append(RecordBuffer& buf) { return insert(0, buf); }
+
+uint32_t ParadoxStorage::insert(uint32_t before, RecordBuffer& buf) {
+  Change change(*this);
+  const Header& h = table_->header();
+  for (size_t i = 0; i < h.fields.size(); ++i) {
+    const Field& f = h.fields[i];
+    if (f.type != kAutoInc) continue;
+    const Value v = decodeField(f, buf.bytes.data() + f.offset, path_);
+    if (v.isNull())
+      encodeField(f, buf.bytes.data() + f.offset, Value::integer(table_->nextAutoIncrement()));
+    else
+      table_->noteAutoIncrement(v.integerValue());
+  }
+  uint32_t at = before == 0 || before > table_->recordCount() ? table_->recordCount() + 1 : before;
+  if (keyed_) at = keyedPlace(buf.bytes, 0);
+  prepare(buf);
+  table_->insert(at, buf.bytes);
+  return at;
+}
+
+void ParadoxStorage::setDeleted(uint32_t recno, bool deleted) {
+  if (!deleted) throw EngineError("数据表[" + path_ + "]: Paradox表的记录删除后不能恢复");
+  Change change(*this);
+  if (recno < 1 || recno > table_->recordCount())
+    throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  table_->remove(recno);
+}
+
+void ParadoxStorage::pack() {
+  // Deleted records leave a Paradox table at once: there is nothing to pack away.
+  if (!exclusive_) throw EngineError("数据表[" + path_ + "]需要独占打开才能压缩");
+}
+
+void ParadoxStorage::flush() {
+  if (!indexStale_) return;
+  table_->sync();
+  indexStale_ = false;
+}
 
 }  // namespace tdb::px

@@ -9,24 +9,34 @@
 
 namespace tdb::px {
 
-// The driver for Paradox tables (.DB), reading: every version from 3 to 7, records in table
-// order (a keyed table keeps them in primary-key order, so that is its natural order), blobs
-// from the .MB file. Writing Paradox tables is not built yet: every change is refused with an
-// error that says so, before anything is touched.
+// The driver for Paradox tables (.DB): every version from 3 to 7 read and changed in place, new
+// tables written as version 7 with code page 936. Blobs live in the .MB file (small ones inside
+// the record).
 //
-// Record buffers hold a record's bytes as the file has them; Paradox has no delete mark, so no
-// record reads as deleted. A keyed table's primary key appears among the index definitions with
-// an empty name, its key fields joined by ";" and ixPrimary.
+// Record numbers are positions in table order: Paradox has no delete mark, so a deleted record
+// leaves the table and the records after it move up; an insert moves them down. A keyed table
+// keeps its records in primary-key order, so that is its natural order: a post puts the record
+// where its key belongs (and fails when another record has that key), and after every change the
+// primary index (.PX) is rewritten when the table is flushed or closed. An unkeyed table inserts
+// where it is asked to. The primary key appears among the index definitions with an empty name,
+// its key fields joined by ";" and ixPrimary. Buffered updates need a key: it is what finds a
+// record again after others moved.
 //
 // Sharing: an open takes a shared or an exclusive lock on a byte of the table file far beyond its
-// data, as the xBase driver does.
+// data, as the xBase driver does. Every change takes a second byte exclusively for its duration
+// and first reloads the block chain when another holder changed the table since.
 class ParadoxStorage : public Storage {
  public:
   // Opens an existing table. Throws EngineError naming the file when it is missing, damaged or
   // locked against this open.
   static std::unique_ptr<ParadoxStorage> open(const std::string& path, bool exclusive);
+  // Writes a new empty table (with its .MB and .PX when it needs them). The fields map onto
+  // Paradox types (see paradoxField in the .cpp); an ixPrimary index must name the first fields
+  // in order. Throws EngineError before writing anything when the structure cannot be kept.
+  static void create(const std::string& path, const FieldDefs& fields, const IndexDefs& indexes);
   // Deletes the table with its .MB, .PX and secondary index files; refuses while it is open.
   static void remove(const std::string& path);
+  ~ParadoxStorage() override;
 
   const FieldDefs& fieldDefs() const override { return table_->fieldDefs(); }
   const IndexDefs& indexDefs() const override { return indexes_; }
@@ -39,28 +49,42 @@ class ParadoxStorage : public Storage {
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
-  void write(uint32_t recno, RecordBuffer& buf) override;
+  uint32_t write(uint32_t recno, RecordBuffer& buf) override;
   uint32_t append(RecordBuffer& buf) override;
+  uint32_t insert(uint32_t before, RecordBuffer& buf) override;
   void setDeleted(uint32_t recno, bool deleted) override;
+  bool removesRecords() const override { return true; }
   void pack() override;
-  void flush() override {}
+  void flush() override;
   const std::string* primaryKey() const override { return keyed_ ? &indexes_[0].fields : nullptr; }
+  bool holdsCachedUpdates() const override { return keyed_; }
+  uint32_t seekPrimary(const RecordBuffer& probe, int fields, bool& equal) override;
 
  private:
   ParadoxStorage(const std::string& path, bool exclusive);
   void load();
-  const char* cachedRecord(uint32_t recno);
-  [[noreturn]] void cannotWrite() const;
+  // Around every change: the write lock, and the table as it now is on disk.
+  class Change;
+  // Stores the buffer's pending blobs and numbers its autoincrement field; then the bytes are
+  // the record.
+  void prepare(RecordBuffer& buf);
+  uint32_t keySize(int fields) const;
+  // The first record whose first `size` key bytes are not below `key`'s (recordCount() + 1 when
+  // none), with `equal` telling whether they are equal there.
+  uint32_t lowerBound(const char* key, uint32_t size, bool& equal);
+  // Where a new record with these bytes goes in a keyed table; throws on a key violation.
+  uint32_t keyedPlace(const std::string& bytes, uint32_t except);
+  const std::string& firstKeyOf(size_t block);
 
   std::string path_;
+  bool exclusive_ = false;
   PosixFile lockFile_;
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;
   bool keyed_ = false;
-
-  // The data block last read: a scan reads each block once.
-  uint64_t blockAt_ = 0;  // file offset of cache_[0]; 0 when empty
-  std::string cache_;
+  bool indexStale_ = false;  // the .PX no longer describes the blocks
+  // The first key of each block by block number, read as searches need them; dropped on changes.
+  std::vector<std::string> firstKeys_;
 };
 
 }  // namespace tdb::px

@@ -1,6 +1,7 @@
 #include "engine/paradox/px_blocks.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
@@ -53,6 +54,8 @@ BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
     previous = n;
     n = next;
   }
+  for (uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(inFile, h.fileBlocks)); n >= 1; --n)
+    if (!seen[n]) free_.push_back(n);
   if (total_ != h.recordCount)
     damaged(path, "文件头记录数" + std::to_string(h.recordCount) + "与数据块中的" +
                       std::to_string(total_) + "条记录不符");
@@ -66,6 +69,46 @@ RecordPlace BlockChain::place(uint32_t recno) const {
   auto it = std::upper_bound(firstRecord_.begin(), firstRecord_.end(), recno);
   const size_t i = static_cast<size_t>(it - firstRecord_.begin()) - 1;
   return {blocks_[i].number, recno - firstRecord_[i]};
+}
+
+size_t BlockChain::blockIndexOf(uint32_t recno) const {
+  if (recno == total_ + 1) return blocks_.size() - 1;
+  auto it = std::upper_bound(firstRecord_.begin(), firstRecord_.end(), recno);
+  return static_cast<size_t>(it - firstRecord_.begin()) - 1;
+}
+
+void BlockChain::renumberFrom(size_t i) {
+  uint32_t next = i == 0 ? 1 : firstRecord_[i - 1] + blocks_[i - 1].records;
+  firstRecord_.resize(blocks_.size());
+  for (; i < blocks_.size(); ++i) {
+    firstRecord_[i] = next;
+    next += blocks_[i].records;
+  }
+  total_ = next - 1;
+}
+
+void BlockChain::setRecords(size_t i, uint32_t records) {
+  blocks_[i].records = records;
+  renumberFrom(i);
+}
+
+void BlockChain::insertBlock(size_t at, uint32_t number, uint32_t records) {
+  std::erase(free_, number);
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at), DataBlock{number, records});
+  firstRecord_.insert(firstRecord_.begin() + static_cast<std::ptrdiff_t>(at), 0);
+  renumberFrom(at);
+}
+
+void BlockChain::eraseBlock(size_t i) {
+  free_.push_back(blocks_[i].number);
+  std::sort(free_.begin(), free_.end(), std::greater<>());
+  blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(i));
+  firstRecord_.erase(firstRecord_.begin() + static_cast<std::ptrdiff_t>(i));
+  if (!blocks_.empty()) {
+    renumberFrom(std::min(i, blocks_.size() - 1));
+  } else {
+    total_ = 0;
+  }
 }
 
 uint64_t BlockChain::recordOffset(uint32_t recno) const {

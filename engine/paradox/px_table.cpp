@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <climits>
+#include <cstring>
+
+#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 
@@ -40,13 +44,227 @@ std::string blobFileOf(const std::string& dbPath) {
   return {};
 }
 
-ParadoxTable::ParadoxTable(const std::string& path)
-    : file_(path, PosixFile::Mode::ReadOnly), header_(readHeader(file_)), chain_(file_, header_) {
+ParadoxTable::ParadoxTable(const std::string& path, bool writable)
+    : file_(path, writable ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly),
+      header_(readHeader(file_)),
+      chain_(file_, header_) {
   for (const Field& f : header_.fields) defs_.add(f.def);
   if (header_.hasBlobFields()) {
     blobPath_ = blobFileOf(path);
-    if (!blobPath_.empty()) blobs_ = std::make_unique<MbFile>(blobPath_);
+    if (!blobPath_.empty()) blobs_ = std::make_unique<MbFile>(blobPath_, writable);
   }
+  stamp_ = stampOnDisk();
+}
+
+void ParadoxTable::create(const std::string& path, Header h) {
+  h.recordCount = h.nextBlock = h.fileBlocks = h.firstBlock = h.lastBlock = 0;
+  const std::string bytes = encodeHeader(h);
+  if (h.hasBlobFields()) {
+    const size_t dot = path.find_last_of('.');
+    MbFile::create(path.substr(0, dot) + ".MB");
+  }
+  replaceFile(path, bytes);
+}
+
+uint32_t ParadoxTable::stampOnDisk() const {
+  if (header_.version < 40) return 0;
+  char b[4];
+  file_.readExactly(0x60, b, sizeof b);
+  return getLe32(b);
+}
+
+void ParadoxTable::sync() { file_.sync(); }
+
+const char* ParadoxTable::record(uint32_t recno) {
+  const RecordPlace at = chain_.place(recno);
+  if (cachedBlock_ != at.block) {
+    readBlock(at.block, cache_);
+    cachedBlock_ = at.block;
+  }
+  return cache_.data() + Header::kBlockHeaderSize + at.slot * header_.recordSize;
+}
+
+void ParadoxTable::readBlock(uint32_t number, std::string& out) const {
+  out.resize(header_.blockSize);
+  file_.readExactly(header_.blockOffset(number), out.data(), out.size());
+}
+
+void ParadoxTable::writeLinks(uint32_t number, uint32_t next, uint32_t prev) {
+  char b[4];
+  putLe16(b, next);
+  putLe16(b + 2, prev);
+  file_.writeAt(header_.blockOffset(number), b, sizeof b);
+}
+
+void ParadoxTable::writeLink(uint32_t number, int at, uint32_t link) {
+  char b[2];
+  putLe16(b, link);
+  file_.writeAt(header_.blockOffset(number) + at, b, sizeof b);
+}
+
+void ParadoxTable::writeBlockHead(uint32_t number, uint32_t records) {
+  char b[2];
+  putLe16(b, static_cast<uint16_t>((static_cast<int32_t>(records) - 1) *
+                                   static_cast<int32_t>(header_.recordSize)));
+  file_.writeAt(header_.blockOffset(number) + 4, b, sizeof b);
+}
+
+uint32_t ParadoxTable::newBlock() {
+  if (!chain_.freeBlocks().empty()) return chain_.freeBlocks().back();
+  if (header_.fileBlocks >= 0xFFFF)
+    throw EngineError("数据表[" + path() + "]已满: Paradox表最多65535个数据块");
+  const uint32_t n = ++header_.fileBlocks;
+  const std::string zeros(header_.blockSize, '\0');
+  file_.writeAt(header_.blockOffset(n), zeros.data(), zeros.size());
+  return n;
+}
+
+void ParadoxTable::writeHeader() {
+  char b[12];
+  putLe32(b, chain_.recordCount());
+  putLe16(b + 4, header_.fileBlocks);  // blocks in use: every block of the file may be
+  putLe16(b + 6, header_.fileBlocks);
+  const auto& blocks = chain_.blocks();
+  header_.firstBlock = blocks.empty() ? 0 : blocks.front().number;
+  header_.lastBlock = blocks.empty() ? 0 : blocks.back().number;
+  putLe16(b + 8, header_.firstBlock);
+  putLe16(b + 10, header_.lastBlock);
+  header_.recordCount = chain_.recordCount();
+  file_.writeAt(0x06, b, sizeof b);
+  putLe32(b, static_cast<uint32_t>(header_.autoIncrement));
+  file_.writeAt(0x49, b, 4);
+  if (header_.version >= 40) {
+    putLe32(b, ++stamp_);
+    file_.writeAt(0x60, b, 4);
+  }
+}
+
+void ParadoxTable::overwrite(uint32_t recno, const std::string& bytes) {
+  cachedBlock_ = 0;
+  file_.writeAt(chain_.recordOffset(recno), bytes.data(), header_.recordSize);
+  writeHeader();
+}
+
+void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
+  if (recno < 1 || recno > chain_.recordCount() + 1)
+    throw EngineError("记录号" + std::to_string(recno) + "超出范围");
+  cachedBlock_ = 0;
+  const uint32_t size = header_.recordSize;
+  const uint32_t capacity = header_.recordsPerBlock();
+  const auto& blocks = chain_.blocks();
+  if (blocks.empty()) {
+    const uint32_t n = newBlock();
+    writeLinks(n, 0, 0);
+    writeBlockHead(n, 1);
+    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize, bytes.data(), size);
+    chain_.insertBlock(0, n, 1);
+    writeHeader();
+    return;
+  }
+  const size_t i = chain_.blockIndexOf(recno);
+  const DataBlock block = blocks[i];
+  const uint32_t slot = recno - chain_.firstRecordOf(i);
+  const uint32_t next = i + 1 < blocks.size() ? blocks[i + 1].number : 0;
+  const uint64_t at = header_.blockOffset(block.number) + Header::kBlockHeaderSize;
+  std::string data;
+  if (block.records < capacity) {
+    // Room in the block: the records from the slot on move up by one.
+    data.resize(uint64_t{block.records - slot} * size);
+    file_.readExactly(at + uint64_t{slot} * size, data.data(), data.size());
+    data.insert(0, bytes.data(), size);
+    file_.writeAt(at + uint64_t{slot} * size, data.data(), data.size());
+    writeBlockHead(block.number, block.records + 1);
+    chain_.setRecords(i, block.records + 1);
+  } else if (slot == capacity && next == 0) {
+    // After the last record of a full last block: a new last block, so appends fill blocks.
+    const uint32_t n = newBlock();
+    writeLinks(n, 0, block.number);
+    writeBlockHead(n, 1);
+    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize, bytes.data(), size);
+    writeLink(block.number, 0, n);
+    chain_.insertBlock(i + 1, n, 1);
+  } else {
+    // A full block splits in two halves; the new block follows it in the chain.
+    std::string all;
+    readBlock(block.number, all);
+    std::string records = all.substr(Header::kBlockHeaderSize, uint64_t{capacity} * size);
+    records.insert(uint64_t{slot} * size, bytes.data(), size);
+    const uint32_t lower = (capacity + 1) / 2;
+    const uint32_t upper = capacity + 1 - lower;
+    const uint32_t n = newBlock();
+    // The new block first: until the old one links to it, a crash loses nothing.
+    writeLinks(n, next, block.number);
+    writeBlockHead(n, upper);
+    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize,
+                  records.data() + uint64_t{lower} * size, uint64_t{upper} * size);
+    if (next) writeLink(next, 2, n);
+    file_.writeAt(at, records.data(), uint64_t{lower} * size);
+    writeBlockHead(block.number, lower);
+    writeLink(block.number, 0, n);
+    chain_.setRecords(i, lower);
+    chain_.insertBlock(i + 1, n, upper);
+  }
+  writeHeader();
+}
+
+void ParadoxTable::remove(uint32_t recno) {
+  cachedBlock_ = 0;
+  const uint32_t size = header_.recordSize;
+  const RecordPlace place = chain_.place(recno);
+  const size_t i = chain_.blockIndexOf(recno);
+  const auto& blocks = chain_.blocks();
+  const DataBlock block = blocks[i];
+  if (block.records == 1) {
+    // The block leaves the chain and becomes free.
+    const uint32_t prev = i > 0 ? blocks[i - 1].number : 0;
+    const uint32_t next = i + 1 < blocks.size() ? blocks[i + 1].number : 0;
+    if (prev) writeLink(prev, 0, next);
+    if (next) writeLink(next, 2, prev);
+    chain_.eraseBlock(i);
+  } else {
+    const uint64_t at = header_.blockOffset(block.number) + Header::kBlockHeaderSize;
+    std::string data(uint64_t{block.records - place.slot - 1} * size, '\0');
+    file_.readExactly(at + uint64_t{place.slot + 1} * size, data.data(), data.size());
+    file_.writeAt(at + uint64_t{place.slot} * size, data.data(), data.size());
+    writeBlockHead(block.number, block.records - 1);
+    chain_.setRecords(i, block.records - 1);
+  }
+  writeHeader();
+}
+
+void ParadoxTable::storeBlob(std::string& record, int field, const std::string& data) {
+  const Field& f = header_.fields.at(static_cast<size_t>(field));
+  char* p = record.data() + f.offset;
+  BlobRef ref;
+  if (data.empty()) {
+    std::memset(p, 0, f.size);
+    return;
+  }
+  if (data.size() <= f.size - 10) {
+    ref.length = static_cast<uint32_t>(data.size());
+  } else {
+    if (!blobs_) {
+      if (blobPath_.empty()) {
+        const size_t dot = path().find_last_of('.');
+        blobPath_ = path().substr(0, dot) + ".MB";
+        MbFile::create(blobPath_);
+      }
+      blobs_ = std::make_unique<MbFile>(blobPath_, true);
+    }
+    ref = blobs_->write(data, f.type == kGraphic);
+  }
+  encodeBlobRef(f, p, ref, data);
+}
+
+void ParadoxTable::noteAutoIncrement(int64_t used) {
+  if (used > header_.autoIncrement && used <= INT32_MAX)
+    header_.autoIncrement = static_cast<int32_t>(used);
+}
+
+int32_t ParadoxTable::nextAutoIncrement() {
+  if (header_.autoIncrement == INT32_MAX)
+    throw EngineError("数据表[" + path() + "]的自动编号已用完");
+  return ++header_.autoIncrement;
 }
 
 std::string ParadoxTable::readRecord(uint32_t recno) const {

@@ -13,15 +13,23 @@
 
 namespace tdb::px {
 
-// A Paradox table (.DB, with its .MB blob file when there is one) opened for reading: the
-// structure, the records in table order, and each field's value. Every defect found throws
-// EngineError naming the file.
+// A Paradox table (.DB, with its .MB blob file when there is one): the structure, the records in
+// table order, each field's value, and the changes to the blocks that keep the records in that
+// order. Every defect found throws EngineError naming the file.
+//
+// Changes write the data blocks first and the header's counts and links last. Blocks are split
+// when full (an insert after the last record of the last block starts a new block instead, so
+// that appends fill blocks) and leave the chain when emptied; blocks off the chain are reused.
 class ParadoxTable {
  public:
   // Opens `path` and walks its data block chain. The blob file beside it (same name, extension
   // .MB or .mb) is opened when the table has blob fields and the file exists; a missing one is
-  // reported only when a value needs it.
-  explicit ParadoxTable(const std::string& path);
+  // reported only when a value needs it (or, when writable, created by the first blob written).
+  explicit ParadoxTable(const std::string& path, bool writable = false);
+
+  // Writes a new table with no records: the header (h's counts and links are set here) and, when
+  // it has blob fields, an empty .MB beside it.
+  static void create(const std::string& path, Header h);
 
   const std::string& path() const { return file_.path(); }
   const Header& header() const { return header_; }
@@ -35,14 +43,48 @@ class ParadoxTable {
   std::string readRecord(uint32_t recno) const;
   // The value of field `field` (0-based) in a record's bytes; blobs are read from the .MB file.
   Value value(const std::string& record, int field) const;
+  // A pointer to the bytes of record `recno`, valid until the next call or change; reads the
+  // record's whole block once, so a scan reads each block once.
+  const char* record(uint32_t recno);
+
+  // ---- changes (the table must be writable)
+  bool writable() const { return file_.writable(); }
+  void overwrite(uint32_t recno, const std::string& bytes);
+  // Inserts a record that becomes number `recno` (1 to recordCount() + 1).
+  void insert(uint32_t recno, const std::string& bytes);
+  void remove(uint32_t recno);
+  // Stores a blob of field `field` into `record`: in the record alone when it fits the leader,
+  // else in the .MB file.
+  void storeBlob(std::string& record, int field, const std::string& data);
+  // The next autoincrement value, counted in the header; a value stored by hand that is higher
+  // raises the count, so no later record repeats it.
+  int32_t nextAutoIncrement();
+  void noteAutoIncrement(int64_t used);
+  // A stamp that changes with every change this or another writer makes (0 for version 3).
+  uint32_t stamp() const { return stamp_; }
+  // The stamp as the file has it now, cheaply.
+  uint32_t stampOnDisk() const;
+  void sync();
 
  private:
+  void readBlock(uint32_t number, std::string& out) const;
+  void writeLinks(uint32_t number, uint32_t next, uint32_t prev);
+  void writeLink(uint32_t number, int at, uint32_t link);  // at 0: the next block, 2: the prior
+  void writeBlockHead(uint32_t number, uint32_t records);
+  uint32_t newBlock();  // a free block's number, the file grown when there is none
+  void writeHeader();
+
   PosixFile file_;
   Header header_;
   BlockChain chain_;
   FieldDefs defs_;
   std::string blobPath_;
   std::unique_ptr<MbFile> blobs_;
+  uint32_t stamp_ = 0;
+
+  // The data block last read.
+  uint32_t cachedBlock_ = 0;
+  std::string cache_;
 };
 
 // The blob file that belongs to table `dbPath`: the same name with extension .MB or .mb,

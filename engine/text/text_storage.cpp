@@ -502,7 +502,7 @@ void TextStorage::commit(const std::string& bytes) {
               static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
-void TextStorage::write(uint32_t recno, RecordBuffer& buf) {
+uint32_t TextStorage::write(uint32_t recno, RecordBuffer& buf) {
   requireWritable();
   if (buf.bytes.size() != recordLength_)
     throw EngineError("数据表[" + path_ + "]: 记录缓冲区与表结构不符");
@@ -517,6 +517,7 @@ void TextStorage::write(uint32_t recno, RecordBuffer& buf) {
     records_[recno - 1] = std::move(old);
     throw;
   }
+  return recno;
 }
 
 uint32_t TextStorage::append(RecordBuffer& buf) {

@@ -1,0 +1,327 @@
+// Paradox tables the engine writes: created through the cursor, changed record by record, and
+// read back both through the cursor and block by block.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/convert.h"
+#include "engine/engine_error.h"
+#include "engine/paradox/px_table.h"
+#include "engine/table.h"
+#include "tests/engine/table_fixture.h"
+
+namespace tdb::test {
+namespace {
+
+// A keyed table: ID (long) is the key, then a name and a note.
+void createKeyed(Table& t, TempDir& dir, const std::string& name = "keyed.db") {
+  point(t, dir, name);
+  t.fieldDefs().add("ID", FieldType::ftInteger);
+  t.fieldDefs().add("NAME", FieldType::ftString, 20);
+  t.fieldDefs().add("NOTE", FieldType::ftMemo, 12);
+  t.indexDefs().add({"", "ID", "", ixPrimary});
+  t.createTable();
+}
+
+void add(Table& t, int64_t id, const std::string& name) {
+  t.append();
+  t.fieldByName("ID").setValue(Value::integer(id));
+  t.fieldByName("NAME").setAsString(name);
+  t.post();
+}
+
+std::vector<int64_t> ids(Table& t) {
+  std::vector<int64_t> out;
+  for (t.first(); !t.eof(); t.next()) out.push_back(t.fieldByName("ID").value().integerValue());
+  return out;
+}
+
+TEST(ParadoxWriter, EveryDesignerTypeRoundTripsThroughANewKeyedTable) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "all.db");
+  t.fieldDefs().add("CODE", FieldType::ftString, 8);
+  t.fieldDefs().add("DAY", FieldType::ftDate);
+  t.fieldDefs().add("SMALL", FieldType::ftSmallint);
+  t.fieldDefs().add("WHOLE", FieldType::ftInteger);
+  t.fieldDefs().add("REAL", FieldType::ftFloat);
+  t.fieldDefs().add("MONEY", FieldType::ftCurrency);
+  t.fieldDefs().add({"EXACT", FieldType::ftBCD, 4, 4, false});
+  t.fieldDefs().add("YES", FieldType::ftBoolean);
+  t.fieldDefs().add("WHEN", FieldType::ftDateTime);
+  t.fieldDefs().add("CLOCK", FieldType::ftTime);
+  t.fieldDefs().add("SERIAL", FieldType::ftAutoInc);
+  t.fieldDefs().add("RAW", FieldType::ftBytes, 4);
+  t.fieldDefs().add("MEMO", FieldType::ftMemo, 10);
+  t.fieldDefs().add("FMT", FieldType::ftFmtMemo, 10);
+  t.fieldDefs().add("BIN", FieldType::ftBlob);
+  t.fieldDefs().add("PIC", FieldType::ftGraphic);
+  t.fieldDefs().add("OLE", FieldType::ftTypedBinary);
+  t.indexDefs().add({"", "CODE;DAY", "", ixPrimary});
+  t.createTable();
+  EXPECT_TRUE(std::filesystem::exists(dir.file("all.MB")));
+  t.open();
+  EXPECT_EQ(t.driverTypeName(), "PARADOX");
+
+  const std::string shortMemo = gbk("短备注");                // inside the record
+  const std::string mediumMemo = gbk(std::string(300, 'm'));  // a shared block
+  const std::string longBlob(9000, '\x7f');                   // a block of its own
+  const std::string picture = "BM" + std::string(100, '\x01');
+  const double day = encodeDate(2024, 2, 29);
+  for (const char* code : {"B", "A"}) {
+    t.append();
+    t.fieldByName("CODE").setAsString(gbk(std::string(code) + "号"));
+    t.fieldByName("DAY").setValue(Value::dateTime(day));
+    t.fieldByName("SMALL").setValue(Value::integer(-32767));
+    t.fieldByName("WHOLE").setValue(Value::integer(2147483647));
+    t.fieldByName("REAL").setValue(Value::number(-0.125));
+    t.fieldByName("MONEY").setValue(Value::number(12.34));
+    t.fieldByName("EXACT").setValue(Value::number(-1.2345));
+    t.fieldByName("YES").setValue(Value::boolean(true));
+    t.fieldByName("WHEN").setValue(Value::dateTime(day + 0.5));
+    t.fieldByName("CLOCK").setValue(Value::dateTime(0.25));
+    t.fieldByName("RAW").setValue(Value::bytes(std::string("\0\1\2\3", 4)));
+    t.fieldByName("MEMO").setValue(Value::text(code[0] == 'A' ? shortMemo : mediumMemo));
+    t.fieldByName("FMT").setValue(Value::text(mediumMemo));
+    t.fieldByName("BIN").setValue(Value::bytes(longBlob));
+    t.fieldByName("PIC").setValue(Value::bytes(picture));
+    t.post();
+  }
+  t.close();
+
+  t.open();
+  ASSERT_EQ(t.recordCount(), 2);
+  ASSERT_EQ(t.indexDefs().count(), 1);
+  EXPECT_EQ(t.indexDefs()[0].fields, "CODE;DAY");
+  t.first();  // key order: A before B, whatever the order of the posts
+  EXPECT_EQ(t.fieldByName("CODE").asString(), gbk("A号"));
+  EXPECT_EQ(t.fieldByName("SERIAL").value(), Value::integer(2));
+  EXPECT_EQ(t.fieldByName("DAY").value(), Value::dateTime(day));
+  EXPECT_EQ(t.fieldByName("SMALL").value(), Value::integer(-32767));
+  EXPECT_EQ(t.fieldByName("WHOLE").value(), Value::integer(2147483647));
+  EXPECT_EQ(t.fieldByName("REAL").value(), Value::number(-0.125));
+  EXPECT_DOUBLE_EQ(t.fieldByName("MONEY").asNumber(), 12.34);
+  EXPECT_DOUBLE_EQ(t.fieldByName("EXACT").asNumber(), -1.2345);
+  EXPECT_EQ(t.fieldByName("YES").value(), Value::boolean(true));
+  EXPECT_EQ(t.fieldByName("WHEN").value(), Value::dateTime(day + 0.5));
+  EXPECT_EQ(t.fieldByName("CLOCK").value(), Value::dateTime(0.25));
+  EXPECT_EQ(t.fieldByName("RAW").value(), Value::bytes(std::string("\0\1\2\3", 4)));
+  EXPECT_EQ(t.fieldByName("MEMO").value(), Value::text(shortMemo));
+  EXPECT_EQ(t.fieldByName("FMT").value(), Value::text(mediumMemo));
+  EXPECT_EQ(t.fieldByName("BIN").value(), Value::bytes(longBlob));
+  EXPECT_EQ(t.fieldByName("PIC").value(), Value::bytes(picture));
+  EXPECT_TRUE(t.fieldByName("OLE").isNull());
+  t.next();
+  EXPECT_EQ(t.fieldByName("SERIAL").value(), Value::integer(1));
+  EXPECT_EQ(t.fieldByName("MEMO").value(), Value::text(mediumMemo));
+  t.close();
+
+  // The header as another reader sees it: version 7, code page 936, keyed on two fields.
+  px::ParadoxTable file(dir.file("all.db"));
+  EXPECT_EQ(file.header().versionByte, 12);
+  EXPECT_EQ(file.header().codePage, 936u);
+  EXPECT_EQ(file.header().keyFieldCount, 2u);
+  EXPECT_EQ(file.header().fields[6].type, px::kBcd);
+  EXPECT_EQ(file.header().fields[6].decimals, 4u);
+}
+
+TEST(ParadoxWriter, KeyedTablesKeepKeyOrderThroughSplitsMovesAndDeletes) {
+  TempDir dir;
+  Table t;
+  createKeyed(t, dir);
+  t.open();
+  std::vector<int64_t> keys(3000);
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int64_t>(i) * 2 - 1000;
+  std::mt19937 random(7);
+  std::shuffle(keys.begin(), keys.end(), random);
+  for (int64_t k : keys) add(t, k, gbk("名") + std::to_string(k));
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(ids(t), keys);
+
+  // A duplicate key fails and changes nothing, on insert and on edit.
+  t.append();
+  t.fieldByName("ID").setValue(Value::integer(keys[10]));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  t.first();
+  t.edit();
+  t.fieldByName("ID").setValue(Value::integer(keys[1]));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+
+  // A new key moves the record; the cursor follows it.
+  t.first();
+  t.edit();
+  t.fieldByName("ID").setValue(Value::integer(999999));
+  t.post();
+  EXPECT_EQ(t.recNo(), static_cast<long>(keys.size()));
+  EXPECT_EQ(t.fieldByName("NAME").asString(), gbk("名") + std::to_string(keys[0]));
+  keys.erase(keys.begin());
+  keys.push_back(999999);
+
+  // Every other record deleted, from the end backwards and from the front.
+  for (size_t i = 0; i < keys.size(); i += 2) {
+    ASSERT_TRUE(t.locate("ID", Value::integer(keys[i])));
+    t.deleteRecord();
+  }
+  std::vector<int64_t> left;
+  for (size_t i = 1; i < keys.size(); i += 2) left.push_back(keys[i]);
+  EXPECT_EQ(ids(t), left);
+  t.close();
+
+  px::ParadoxTable file(dir.file("keyed.db"));  // the chain checks out record for record
+  ASSERT_EQ(file.recordCount(), left.size());
+  EXPECT_EQ(file.value(file.readRecord(1), 0), Value::integer(left.front()));
+  t.open();
+  EXPECT_EQ(ids(t), left);
+  ASSERT_TRUE(t.locate("ID", Value::integer(left[700])));
+  EXPECT_EQ(t.recNo(), 701);
+  EXPECT_FALSE(t.locate("ID", Value::integer(keys[0])));
+  EXPECT_EQ(t.recNo(), 701);
+  t.close();
+}
+
+TEST(ParadoxWriter, EmptiedBlocksAreReusedAndUnkeyedTablesInsertAtTheCursor) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "plain.db");
+  t.fieldDefs().add("ID", FieldType::ftInteger);
+  t.fieldDefs().add("NAME", FieldType::ftString, 200);
+  t.createTable();
+  t.open();
+  EXPECT_EQ(t.indexDefs().count(), 0);
+  for (int i = 1; i <= 100; ++i) add(t, i, "x");
+  const auto size = std::filesystem::file_size(dir.file("plain.db"));
+  while (!t.isEmpty()) {
+    t.first();
+    t.deleteRecord();
+  }
+  EXPECT_TRUE(t.eof());
+  for (int i = 1; i <= 100; ++i) add(t, i, "y");
+  EXPECT_EQ(std::filesystem::file_size(dir.file("plain.db")), size);
+
+  // insert() places the record before the current one; append() at the end.
+  t.first();
+  t.next();
+  t.insert();
+  t.fieldByName("ID").setValue(Value::integer(-1));
+  t.post();
+  EXPECT_EQ(t.recNo(), 2);
+  t.last();
+  t.append();
+  t.fieldByName("ID").setValue(Value::integer(-2));
+  t.post();
+  EXPECT_EQ(t.recNo(), 102);
+  std::vector<int64_t> expected{1, -1};
+  for (int i = 2; i <= 100; ++i) expected.push_back(i);
+  expected.push_back(-2);
+  EXPECT_EQ(ids(t), expected);
+  EXPECT_THROW(t.setCachedUpdates(true), EngineError);  // no key, no identity
+  t.close();
+  EXPECT_EQ(px::ParadoxTable(dir.file("plain.db")).recordCount(), 102u);
+}
+
+TEST(ParadoxWriter, BufferedUpdatesFindTheirRecordsByKey) {
+  TempDir dir;
+  Table t;
+  createKeyed(t, dir);
+  t.open();
+  for (int i = 1; i <= 10; ++i) add(t, i * 10, "n" + std::to_string(i));
+  t.setCachedUpdates(true);
+  ASSERT_TRUE(t.locate("ID", Value::integer(20)));
+  t.deleteRecord();
+  ASSERT_TRUE(t.locate("ID", Value::integer(90)));
+  t.edit();
+  t.fieldByName("ID").setValue(Value::integer(5));  // moves to the front when applied
+  t.fieldByName("NAME").setAsString("moved");
+  t.post();
+  ASSERT_TRUE(t.locate("ID", Value::integer(50)));
+  t.edit();
+  t.fieldByName("NAME").setAsString("edited");
+  t.post();
+  add(t, 20, "again");  // the key the delete gives up
+  add(t, 1, "first");
+  EXPECT_TRUE(t.updatesPending());
+  t.applyUpdates();
+  t.commitUpdates();
+  EXPECT_FALSE(t.updatesPending());
+  t.setCachedUpdates(false);
+  EXPECT_EQ(ids(t), (std::vector<int64_t>{1, 5, 10, 20, 30, 40, 50, 60, 70, 80, 100}));
+  ASSERT_TRUE(t.locate("ID", Value::integer(5)));
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "moved");
+  ASSERT_TRUE(t.locate("ID", Value::integer(50)));
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "edited");
+  ASSERT_TRUE(t.locate("ID", Value::integer(20)));
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "again");
+
+  // A buffered insert whose key another record holds fails the apply and stays buffered.
+  t.setCachedUpdates(true);
+  add(t, 30, "clash");
+  ASSERT_TRUE(t.locate("ID", Value::integer(100)));
+  t.deleteRecord();
+  EXPECT_THROW(t.applyUpdates(), EngineError);
+  EXPECT_TRUE(t.updatesPending());
+  t.cancelUpdates();
+  t.setCachedUpdates(false);
+  EXPECT_EQ(ids(t), (std::vector<int64_t>{1, 5, 10, 20, 30, 40, 50, 60, 70, 80}));
+  t.close();
+}
+
+TEST(ParadoxWriter, SharedHoldersSeeEachOthersChanges) {
+  TempDir dir;
+  Table a, b;
+  createKeyed(a, dir);
+  point(b, dir, "keyed.db");
+  a.open();
+  b.open();
+  add(a, 1, "a");
+  add(b, 2, "b");  // b first takes in a's record, then adds its own after it
+  add(a, 3, "a");
+  b.refresh();
+  EXPECT_EQ(ids(b), (std::vector<int64_t>{1, 2, 3}));
+  a.refresh();
+  EXPECT_EQ(ids(a), (std::vector<int64_t>{1, 2, 3}));
+  b.append();
+  b.fieldByName("ID").setValue(Value::integer(3));
+  EXPECT_THROW(b.post(), EngineError);  // a's 3 counts, though b never read it
+  b.cancel();
+  a.close();
+  b.close();
+  EXPECT_EQ(px::ParadoxTable(dir.file("keyed.db")).recordCount(), 3u);
+}
+
+TEST(ParadoxWriter, StructuresParadoxCannotHoldAreRefusedBeforeAnythingIsWritten) {
+  TempDir dir;
+  auto refused = [&](auto shape) {
+    Table t;
+    point(t, dir, "bad.db");
+    shape(t);
+    EXPECT_THROW(t.createTable(), EngineError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.db")));
+  };
+  refused([](Table& t) {  // the key must lead the fields
+    t.fieldDefs().add("A", FieldType::ftInteger);
+    t.fieldDefs().add("B", FieldType::ftInteger);
+    t.indexDefs().add({"", "B", "", ixPrimary});
+  });
+  refused([](Table& t) { t.fieldDefs().add("A", FieldType::ftString, 256); });
+  refused(
+      [](Table& t) { t.fieldDefs().add("A_NAME_FAR_TOO_LONG_FOR_IT", FieldType::ftString, 5); });
+  refused([](Table& t) {
+    t.fieldDefs().add("A", FieldType::ftInteger);
+    t.fieldDefs().add("a", FieldType::ftInteger);
+  });
+  refused([](Table& t) {
+    t.fieldDefs().add("A", FieldType::ftInteger);
+    t.indexDefs().add({"BYEXPR", "", "A+1", ixExpression});
+  });
+  refused([](Table& t) { t.fieldDefs().add("A", FieldType::ftUnknown); });
+}
+
+}  // namespace
+}  // namespace tdb::test
