@@ -7,6 +7,7 @@
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/table_file.h"
+#include "engine/drivers.h"
 #include "engine/gbk_codec.h"
 
 namespace tdb::cli {
@@ -22,16 +23,32 @@ int createLike(const Context& context, const Words& words, Output& out) {
   // table" must not wipe one out by a slip of the name.
   if (dest.exists()) throw std::runtime_error("table " + dest.path() + " exists already");
 
+  // Tags are xBase index file entries; a primary key is the order a Paradox table keeps. Each
+  // goes only where the destination's format has room for it.
+  const TableType format = drivers::resolve(dest.tableType(), dest.path());
+  const bool xbase = format == TableType::ttDBase || format == TableType::ttFoxPro;
   std::vector<std::string> leftOut;
   {
     const auto file = openTableFile(source, false);
     dest.fieldDefs() = file->fieldDefs();
+    if (const std::string* key = file->primaryKey()) {
+      if (format == TableType::ttParadox)
+        dest.indexDefs().add({"", *key, "", ixPrimary});
+      else
+        leftOut.push_back("primary key " + gbkToUtf8(*key) + " left out: a " +
+                          dest.driverTypeName() + " table has no primary key");
+    }
     const ProductionIndex* index = file->productionIndex();
     for (int i = 0; index && i < index->tagCount(); ++i) {
       // A definition has no room for a FOR condition, and a tag without its condition would
       // order (and, when unique, refuse) records other than the source's tag does: better none.
       const ProductionIndex::Tag& tag = index->tag(i);
-      const std::string name = gbkToUtf8(tag.info.name);
+      const std::string name = "tag " + gbkToUtf8(tag.info.name);
+      if (!xbase) {
+        leftOut.push_back(name + " left out: a " + dest.driverTypeName() +
+                          " table has no index tags");
+        continue;
+      }
       if (!tag.problem.empty()) {
         leftOut.push_back(name + " left out: the engine cannot evaluate it (" + tag.problem + ")");
         continue;
@@ -53,11 +70,14 @@ int createLike(const Context& context, const Words& words, Output& out) {
     }
   }
   dest.createTable();
-  for (const std::string& what : leftOut)
-    std::fprintf(stderr, "tdb: warning: tag %s\n", what.c_str());
-  const int tags = dest.indexDefs().count();
+  for (const std::string& what : leftOut) std::fprintf(stderr, "tdb: warning: %s\n", what.c_str());
+  const int indexes = dest.indexDefs().count();
+  const bool keyed = format == TableType::ttParadox && indexes > 0;
   out.line("created " + dest.path() + " with " + std::to_string(dest.fieldDefs().count()) +
-           " fields" + (tags > 0 ? " and " + std::to_string(tags) + " tags" : ""));
+           " fields" +
+           (keyed         ? " and a primary key"
+            : indexes > 0 ? " and " + std::to_string(indexes) + " tags"
+                          : ""));
   return 0;
 }
 

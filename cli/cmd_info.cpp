@@ -27,6 +27,9 @@ int showInfo(const Context& context, const Words& words, Output& out) {
     out.line(gbkToUtf8(f.name) + "\t" + fieldTypeName(f.type) + "\t" + std::to_string(f.size) +
              "\t" + std::to_string(f.precision));
 
+  // A table kept in primary-key order (Paradox) names its key fields.
+  if (const std::string* key = file->primaryKey()) out.line("primary key: " + gbkToUtf8(*key));
+
   // One line per tag, TAB-separated after the word "tag": name, key expression, FOR condition,
   // options, the key's plain field names (";"-separated, empty for other keys), and why the
   // engine cannot evaluate it (empty when it can).
