@@ -1,7 +1,9 @@
 // Writes the demo database into a folder: CUSTOMER.DBF, a dBASE table with a memo, dates,
-// logicals and numbers, ORDERS.DBF, a FoxPro table of the customers' orders, and SUPPLIER.TXT, a
-// delimited text table with its schema. The content is fixed (no randomness), so every build
-// lays out the same demo.
+// logicals and numbers, ORDERS.DBF, a FoxPro table of the customers' orders, SUPPLIER.TXT, a
+// delimited text table with its schema, and PRODUCT.DB, a keyed Paradox table of the goods with
+// a memo. A table that exists already is left as it is, so a user's changes survive and a new
+// demo table reaches an old folder. The content is fixed (no randomness), so every build lays
+// out the same demo.
 
 #include <cstdio>
 #include <string>
@@ -118,6 +120,47 @@ void makeSuppliers(const std::string& folder) {
   }
 }
 
+// A keyed Paradox table: the goods by product code, entered out of order (the key orders them),
+// with money, a stock count and a description memo.
+void makeProducts(const std::string& folder) {
+  tdb::Table t;
+  t.setDatabaseName(folder);
+  t.setTableName("PRODUCT.DB");
+  t.fieldDefs().add("PRODNO", FieldType::ftString, 6);
+  t.fieldDefs().add("NAME", FieldType::ftString, 20);
+  t.fieldDefs().add("PRICE", FieldType::ftCurrency);
+  t.fieldDefs().add("STOCK", FieldType::ftSmallint);
+  t.fieldDefs().add("ADDED", FieldType::ftDate);
+  t.fieldDefs().add("NOTES", FieldType::ftMemo, 20);
+  t.indexDefs().add({"", "PRODNO", "", tdb::ixPrimary});
+  t.createTable();
+  t.open();
+  const std::vector<std::string> grades = {"标准", "加厚", "彩色", "大号"};
+  for (int i = 0; i < 20; ++i) {
+    const int code = (i * 7) % 20 + 1;  // every code once, not in order
+    t.append();
+    t.fieldByName("PRODNO").setAsString("P" + std::to_string(1000 + code));
+    t.fieldByName("NAME").setAsString(
+        gbk(grades[code % grades.size()] + kItems[code % kItems.size()]));
+    t.fieldByName("PRICE").setValue(Value::number(3.5 + code * 2.25));
+    t.fieldByName("STOCK").setValue(Value::integer(code * 13 % 120));
+    t.fieldByName("ADDED").setValue(
+        Value::dateTime(tdb::encodeDate(2020 + code % 5, code % 12 + 1, code)));
+    if (code % 3 == 0)
+      t.fieldByName("NOTES").setValue(
+          Value::text(gbk("供货商: " + kCities[code % kCities.size()] + "。每箱" +
+                          std::to_string(code * 5) + "件,请提前一周订货。")));
+    t.post();
+  }
+}
+
+bool exists(const std::string& folder, const char* table) {
+  tdb::Table t;
+  t.setDatabaseName(folder);
+  t.setTableName(table);
+  return t.exists();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,9 +171,10 @@ int main(int argc, char** argv) {
   std::string folder = argv[1];
   if (folder.back() != '/') folder += '/';
   try {
-    makeCustomers(folder);
-    makeOrders(folder);
-    makeSuppliers(folder);
+    if (!exists(folder, "CUSTOMER.DBF")) makeCustomers(folder);
+    if (!exists(folder, "ORDERS.DBF")) makeOrders(folder);
+    if (!exists(folder, "SUPPLIER.TXT")) makeSuppliers(folder);
+    if (!exists(folder, "PRODUCT.DB")) makeProducts(folder);
   } catch (const tdb::EngineError& e) {
     std::fprintf(stderr, "make_demo: %s\n", e.what());
     return 1;

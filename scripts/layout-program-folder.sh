@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays out the program folder (the build folder, where the executables are): the engine's alias
-# file with the DEMO alias, and the demo database. Both are made only when missing, so the user's
-# own aliases and the changes made to the demo tables survive a rebuild.
+# file with the DEMO alias, and the demo database. Both are made only when missing (make_demo
+# adds only the demo tables the folder lacks), so the user's own aliases and the changes made to
+# the demo tables survive a rebuild.
 set -euo pipefail
 folder=${1:?usage: layout-program-folder.sh PROGRAM_FOLDER}
 
@@ -9,7 +10,5 @@ if [ ! -e "$folder/tdbalias.cfg" ]; then
   # Relative folders are taken from the alias file's own folder.
   printf 'DEMO=demo\r\n' > "$folder/tdbalias.cfg"
 fi
-if [ ! -e "$folder/demo/CUSTOMER.DBF" ]; then
-  mkdir -p "$folder/demo"
-  "$folder/make_demo" "$folder/demo"
-fi
+mkdir -p "$folder/demo"
+"$folder/make_demo" "$folder/demo"
