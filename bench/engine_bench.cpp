@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
@@ -27,32 +28,16 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::bestOf;
+using bench::Clock;
+using bench::Memory;
+using bench::memoryNow;
+using bench::report;
+using bench::reportPer;
+using bench::secondsSince;
 
 constexpr uint32_t kRecords = 1'000'000;
 constexpr const char* kTable = "bench.dbf";
-
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// ------------------------------------------------------------------ memory
-
-struct Memory {
-  double rss = 0, peak = 0;  // MB
-};
-
-Memory memoryNow() {
-  Memory m;
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    double kb = 0;
-    if (std::sscanf(line.c_str(), "VmRSS: %lf kB", &kb) == 1) m.rss = kb / 1024;
-    if (std::sscanf(line.c_str(), "VmHWM: %lf kB", &kb) == 1) m.peak = kb / 1024;
-  }
-  return m;
-}
 
 // ------------------------------------------------------------------ the table
 
@@ -144,16 +129,6 @@ bool ensureTable(const std::string& folder) {
   std::printf("table: %s%s (generated through the cursor in %.1f s, %.0f records/s)\n",
               folder.c_str(), kTable, secondsSince(start), kRecords / secondsSince(start));
   return true;
-}
-
-// ------------------------------------------------------------------ reporting
-
-void report(const char* what, double seconds, double records, const char* target, bool met) {
-  const Memory m = memoryNow();
-  char rate[32] = "-";
-  if (records > 0) std::snprintf(rate, sizeof rate, "%.2fM/s", records / seconds / 1e6);
-  std::printf("%-34s %10.2f ms %10s %8.1f %8.1f   %s%s\n", what, seconds * 1000, rate, m.rss,
-              m.peak, target, *target ? (met ? ": ok" : ": MISSED") : "");
 }
 
 // ------------------------------------------------------------------ the measurements
@@ -283,24 +258,6 @@ std::vector<uint32_t> probes(uint32_t seed) {
     out.push_back(static_cast<uint32_t>((x >> 33) % kRecords) + 1);
   }
   return out;
-}
-
-double bestOf(int runs, const std::function<void()>& work) {
-  double best = -1;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    work();
-    const double s = secondsSince(start);
-    if (best < 0 || s < best) best = s;
-  }
-  return best;
-}
-
-void reportPer(const char* what, double seconds, int count, const char* target, double limitUs) {
-  const double us = seconds / count * 1e6;
-  const Memory m = memoryNow();
-  std::printf("%-34s %10.2f us %10s %8.1f %8.1f   %s%s\n", what, us, "-", m.rss, m.peak, target,
-              *target ? (us <= limitUs ? ": ok" : ": MISSED") : "");
 }
 
 void measureTagBuild(const std::string& folder) {
@@ -531,7 +488,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "engine_bench: could not generate the table\n");
       return 1;
     }
-    std::printf("%-34s %13s %10s %8s %8s   target\n", "", "time", "records", "RSS MB", "peak MB");
+    bench::printHeading();
     measureOpen(folder);
     measureScans(folder);
     measurePack(folder);
