@@ -216,10 +216,9 @@ class ParadoxStorage::Change {
         }
       }
     }
-    s.firstKeys_.clear();
   }
   ~Change() {
-    s_.firstKeys_.clear();  // the change may have moved any block's first record
+    s_.forgetTouchedKeys();
     s_.indexStale_ = s_.keyed_;
     if (!s_.exclusive_) s_.lockFile_.unlock(kWriteLock);
   }
@@ -375,10 +374,15 @@ uint32_t ParadoxStorage::keySize(int fields) const {
   return size;
 }
 
+void ParadoxStorage::forgetTouchedKeys() {
+  for (uint32_t n : table_->takeTouchedBlocks())
+    if (n < firstKeys_.size()) firstKeys_[n].clear();
+}
+
 const std::string& ParadoxStorage::firstKeyOf(size_t block) {
-  const auto& blocks = table_->chain().blocks();
-  if (firstKeys_.size() != blocks.size()) firstKeys_.assign(blocks.size(), std::string());
-  std::string& key = firstKeys_[block];
+  const uint32_t number = table_->chain().blocks()[block].number;
+  if (firstKeys_.size() <= number) firstKeys_.resize(number + 1);
+  std::string& key = firstKeys_[number];
   if (key.empty())
     key.assign(table_->record(table_->chain().firstRecordOf(block)), keySize(INT32_MAX));
   return key;
@@ -454,7 +458,7 @@ uint32_t ParadoxStorage::write(uint32_t recno, RecordBuffer& buf) {
   keyedPlace(buf.bytes, 0);
   prepare(buf);
   table_->remove(recno);
-  firstKeys_.clear();
+  forgetTouchedKeys();
   bool equal = false;
   const uint32_t at = lowerBound(buf.bytes.data(), size, equal);
   table_->insert(at, buf.bytes);

@@ -74,7 +74,8 @@ class ParadoxStorage : public Storage {
   uint32_t lowerBound(const char* key, uint32_t size, bool& equal);
   // Where a new record with these bytes goes in a keyed table; throws on a key violation.
   uint32_t keyedPlace(const std::string& bytes, uint32_t except);
-  const std::string& firstKeyOf(size_t block);
+  const std::string& firstKeyOf(size_t block);  // of the block at that chain position
+  void forgetTouchedKeys();                     // after the blocks changed
 
   std::string path_;
   bool exclusive_ = false;
@@ -83,7 +84,8 @@ class ParadoxStorage : public Storage {
   IndexDefs indexes_;
   bool keyed_ = false;
   bool indexStale_ = false;  // the .PX no longer describes the blocks
-  // The first key of each block by block number, read as searches need them; dropped on changes.
+  // The first key of each block by block number, read as searches need them and forgotten for
+  // the blocks a change touches.
   std::vector<std::string> firstKeys_;
 };
 

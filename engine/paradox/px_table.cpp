@@ -103,6 +103,7 @@ void ParadoxTable::writeLink(uint32_t number, int at, uint32_t link) {
 }
 
 void ParadoxTable::writeBlockHead(uint32_t number, uint32_t records) {
+  touched_.push_back(number);
   char b[2];
   putLe16(b, static_cast<uint16_t>((static_cast<int32_t>(records) - 1) *
                                    static_cast<int32_t>(header_.recordSize)));

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/field_defs.h"
 #include "engine/paradox/mb_file.h"
@@ -56,6 +58,8 @@ class ParadoxTable {
   // Stores a blob of field `field` into `record`: in the record alone when it fits the leader,
   // else in the .MB file.
   void storeBlob(std::string& record, int field, const std::string& data);
+  // The blocks whose records changed since the last call (their first record may be another).
+  std::vector<uint32_t> takeTouchedBlocks() { return std::exchange(touched_, {}); }
   // The next autoincrement value, counted in the header; a value stored by hand that is higher
   // raises the count, so no later record repeats it.
   int32_t nextAutoIncrement();
@@ -81,6 +85,7 @@ class ParadoxTable {
   std::string blobPath_;
   std::unique_ptr<MbFile> blobs_;
   uint32_t stamp_ = 0;
+  std::vector<uint32_t> touched_;
 
   // The data block last read.
   uint32_t cachedBlock_ = 0;
