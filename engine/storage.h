@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/engine_error.h"
 #include "engine/field_defs.h"
 #include "engine/value.h"
 
@@ -90,6 +92,23 @@ class Storage {
 
   // Whether the format gives records an identity that buffered updates can be applied to later.
   virtual bool holdsCachedUpdates() const { return true; }
+
+  // Orders kept by field values outside index tags (Paradox secondary indexes): the sort key of a
+  // buffer in the order of index definition `index`, bytes that compare as the order does;
+  // nullopt for a definition that is no such order.
+  virtual std::optional<std::string> sortKey(int index, const RecordBuffer& buf) const {
+    (void)index, (void)buf;
+    return std::nullopt;
+  }
+  // Adds or removes such an order; formats without them refuse.
+  virtual void addIndex(const IndexDef& def) {
+    (void)def;
+    throw EngineError("这种数据表不能建立索引");
+  }
+  virtual void deleteIndex(const std::string& name) {
+    (void)name;
+    throw EngineError("这种数据表没有可删除的索引");
+  }
 
   // Where primaryKey() is set: the first record whose first `fields` key fields are not below
   // those of `probe` (recordCount() + 1 when none), and whether they are equal there.

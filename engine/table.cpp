@@ -40,6 +40,16 @@ std::string foldCase(std::string_view s) {
   return out;
 }
 
+// Index names compare without case and surrounding blanks.
+bool sameIndexName(std::string_view a, std::string_view b) {
+  auto trim = [](std::string_view s) {
+    s = trimRight(s);
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    return s;
+  };
+  return foldCase(trim(a)) == foldCase(trim(b));
+}
+
 bool isText(FieldType t) {
   return t == FieldType::ftString || t == FieldType::ftMemo || t == FieldType::ftFmtMemo;
 }
@@ -157,7 +167,7 @@ void Table::open() {
   try {
     if (cachedUpdates_) requireCachedUpdates();
     filterExpr_ = FilterExpression::parse(filterText_, *this);
-    activeTag_ = resolveOrder(indexName_, indexFieldNames_);
+    applyOrder();
   } catch (...) {
     storage_.reset();
     throw;
@@ -187,7 +197,7 @@ void Table::close() {
     failure = std::current_exception();
   }
   storage_.reset();
-  activeTag_ = -1;
+  activeTag_ = sortedBy_ = -1;
   fields_.clear();
   state_ = DataSetState::dsInactive;
   current_ = 0;
@@ -214,8 +224,12 @@ void Table::addIndex(const IndexDef& def) {
   checkBrowseMode();
   if (!exclusive_)
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能建立索引");
-  index()->addTag(def);
+  if (index())
+    index()->addTag(def);
+  else
+    storage_->addIndex(def);
   indexDefs_ = storage_->indexDefs();
+  applyOrder();  // a storage's own orders are numbered by definition, which may have moved
   orderChanged();
 }
 
@@ -224,14 +238,18 @@ void Table::deleteIndex(const std::string& name) {
   checkBrowseMode();
   if (!exclusive_)
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能删除索引");
-  const int removed = index()->findTag(name);
-  if (removed >= 0 && removed == activeTag_) {
+  const Order removed = resolveOrder(name, "");
+  if ((removed.tag >= 0 && removed.tag == activeTag_) ||
+      (removed.sorted >= 0 && removed.sorted == sortedBy_)) {
     indexName_.clear();
     indexFieldNames_.clear();
   }
-  index()->removeTag(name);
+  if (index())
+    index()->removeTag(name);
+  else
+    storage_->deleteIndex(name);
   indexDefs_ = storage_->indexDefs();
-  activeTag_ = resolveOrder(indexName_, indexFieldNames_);
+  applyOrder();
   orderChanged();
 }
 
@@ -328,6 +346,7 @@ uint32_t Table::naturalPrior(uint32_t record) const {
 const KeyList& Table::orderKeys() { return index()->keys(activeTag_); }
 
 std::optional<std::string> Table::orderKey(const RecordBuffer& buf, uint32_t record) {
+  if (sorted()) return storage_->sortKey(sortedBy_, buf);
   return index()->keyOf(activeTag_, buf, record);
 }
 
@@ -399,14 +418,29 @@ uint32_t Table::step(uint32_t from, bool forward) {
     if (p == keys.end()) return step(0, forward);  // the record left the order
     return walkOrder(forward ? keys.next(p) : keys.prior(p), forward);
   }
-  if (ordered()) {
+  if (ordered() || sorted()) {
     const std::vector<uint32_t>& v = orderView();
     if (v.empty()) return 0;
-    if (from == 0) return forward ? v.front() : v.back();
-    auto it = std::find(v.begin(), v.end(), from);
-    if (it == v.end()) return forward ? v.front() : v.back();
-    if (forward) return it + 1 == v.end() ? 0 : *(it + 1);
-    return it == v.begin() ? 0 : *(it - 1);
+    size_t at;
+    if (from == 0) {
+      at = forward ? 0 : v.size() - 1;
+    } else {
+      // Steps go one by one, so the last place is almost always the one to step from.
+      size_t here = viewAt_ < v.size() && v[viewAt_] == from
+                        ? viewAt_
+                        : static_cast<size_t>(std::find(v.begin(), v.end(), from) - v.begin());
+      if (here == v.size()) {
+        at = forward ? 0 : v.size() - 1;
+      } else if (forward) {
+        if (here + 1 == v.size()) return 0;
+        at = here + 1;
+      } else {
+        if (here == 0) return 0;
+        at = here - 1;
+      }
+    }
+    viewAt_ = at;
+    return v[at];
   }
   return naturalStep(from, forward);
 }
@@ -515,7 +549,8 @@ long Table::recordCount() const {
   requireActive();
   auto* self = const_cast<Table*>(this);
   if (countCache_ >= 0) return countCache_;
-  if (ordered() && !changes_.empty()) return static_cast<long>(self->orderView().size());
+  if ((ordered() && !changes_.empty()) || sorted())
+    return static_cast<long>(self->orderView().size());
   // An order over every record shows the same records as the natural order, which reads the
   // table front to back; a range or a FOR condition has to be walked.
   const bool everyRecord = !ordered() || (!master_ && !index()->tag(activeTag_).condition);
@@ -830,7 +865,8 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
 std::optional<uint32_t> Table::locateByPrimaryKey(int field, const Value& value, unsigned options,
                                                   const std::function<bool(uint32_t)>& hit) {
   const std::string* key = storage_->primaryKey();
-  if (!key || ordered() || !changes_.empty() || value.isNull() || (options & loCaseInsensitive))
+  if (!key || ordered() || sorted() || !changes_.empty() || value.isNull() ||
+      (options & loCaseInsensitive))
     return std::nullopt;
   const std::vector<int> keyFields = fieldList(*key, *this);
   if (keyFields.empty() || keyFields[0] != field) return std::nullopt;
@@ -929,22 +965,44 @@ void Table::setFilterOptions(unsigned options) {
   }
 }
 
-int Table::resolveOrder(const std::string& name, const std::string& fields) const {
+Table::Order Table::resolveOrder(const std::string& name, const std::string& fields) const {
+  // Without an index file, the storage's own orders: its index definitions but the primary key.
+  auto sortedOrder = [&](auto matches) {
+    if (index()) return -1;
+    const IndexDefs& defs = storage_->indexDefs();
+    for (int i = 0; i < defs.count(); ++i)
+      if (!(defs[i].options & ixPrimary) && matches(defs[i])) return i;
+    return -1;
+  };
   if (!name.empty()) {
-    const int tag = index() ? index()->findTag(name) : -1;
-    if (tag < 0)
+    Order o;
+    o.tag = index() ? index()->findTag(name) : -1;
+    if (o.tag < 0)
+      o.sorted = sortedOrder([&](const IndexDef& d) { return sameIndexName(d.name, name); });
+    if (o.tag < 0 && o.sorted < 0)
       throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有名为[" + gbkToUtf8(name) +
                         "]的索引");
-    index()->keys(tag);  // a tag that cannot be evaluated fails here, not on the first move
-    return tag;
+    if (o.tag >= 0) index()->keys(o.tag);  // a tag that cannot be evaluated fails here
+    return o;
   }
-  if (fields.find_first_not_of(" ;") == std::string::npos) return -1;
-  if (isPrimaryKey(fields)) return -1;  // the records lie in that order already
-  const int tag = index() ? index()->findTagByFields(fields) : -1;
-  if (tag < 0)
+  if (fields.find_first_not_of(" ;") == std::string::npos) return {};
+  if (isPrimaryKey(fields)) return {};  // the records lie in that order already
+  Order o;
+  o.tag = index() ? index()->findTagByFields(fields) : -1;
+  if (o.tag < 0) {
+    const std::vector<int> wanted = fieldList(fields, *this);
+    o.sorted = sortedOrder([&](const IndexDef& d) { return fieldList(d.fields, *this) == wanted; });
+  }
+  if (o.tag < 0 && o.sorted < 0)
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有以[" + gbkToUtf8(fields) +
                       "]为字段的索引");
-  return tag;
+  return o;
+}
+
+void Table::applyOrder() {
+  const Order o = resolveOrder(indexName_, indexFieldNames_);
+  activeTag_ = o.tag;
+  sortedBy_ = o.sorted;
 }
 
 void Table::orderChanged() {
@@ -960,20 +1018,22 @@ void Table::orderChanged() {
 void Table::setIndexName(const std::string& name) {
   if (storage_) {
     checkBrowseMode();
-    activeTag_ = resolveOrder(name, "");
+    resolveOrder(name, "");  // throws before anything changes
   }
   indexName_ = name;
   indexFieldNames_.clear();
+  if (storage_) applyOrder();
   if (storage_) orderChanged();
 }
 
 void Table::setIndexFieldNames(const std::string& names) {
   if (storage_) {
     checkBrowseMode();
-    activeTag_ = resolveOrder("", names);
+    resolveOrder("", names);  // throws before anything changes
   }
   indexFieldNames_ = names;
   indexName_.clear();
+  if (storage_) applyOrder();
   if (storage_) orderChanged();
 }
 

@@ -261,7 +261,15 @@ class Table : private FilterFields {
   bool ordered() const { return activeTag_ >= 0; }
   // The storage's index tags; the storage may renew them (a pack does), so they are not kept.
   ProductionIndex* index() const { return storage_->productionIndex(); }
-  int resolveOrder(const std::string& name, const std::string& fields) const;  // -1: natural
+  // An order: an index tag of the table's index file, or an index definition the storage sorts
+  // by itself (Paradox secondary indexes); neither for the natural order.
+  struct Order {
+    int tag = -1;
+    int sorted = -1;
+  };
+  Order resolveOrder(const std::string& name, const std::string& fields) const;
+  void applyOrder();  // resolves indexName_ / indexFieldNames_ into activeTag_ and sortedBy_
+  bool sorted() const { return sortedBy_ >= 0; }
   bool isPrimaryKey(const std::string& names) const;  // the fields the records are kept in
   void orderChanged();
   const KeyList& orderKeys();
@@ -321,10 +329,12 @@ class Table : private FilterFields {
 
   std::string indexName_, indexFieldNames_;
   int activeTag_ = -1;
+  int sortedBy_ = -1;           // the index definition the storage sorts by, -1 for none
+  size_t viewAt_ = 0;           // where in view_ the last step was
   KeyList::Pos orderPos_;       // where the current record was last found in the order
   std::string rangePrefix_;     // keys of the master's range begin with it
   bool rangeEmpty_ = false;     // the master selects nothing
-  std::vector<uint32_t> view_;  // the ordered sequence while updates are buffered
+  std::vector<uint32_t> view_;  // the ordered sequence while updates are buffered, or sorted
   bool viewValid_ = false;
   long countCache_ = -1;
 

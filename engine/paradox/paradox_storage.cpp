@@ -11,6 +11,8 @@
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 #include "engine/paradox/px_codec.h"
+#include "engine/paradox/px_primary_index.h"
+#include "engine/paradox/px_secondary_index.h"
 
 namespace tdb::px {
 
@@ -65,6 +67,17 @@ bool sameName(const std::string& a, const std::string& b) {
     }
   }
   return true;
+}
+
+// The primary index beside a table: TABLE.PX for TABLE.DB, table.px for table.db.
+std::string primaryIndexPath(const std::string& dbPath) {
+  const size_t dot = dbPath.find_last_of('.');
+  const size_t slash = dbPath.find_last_of('/');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const std::string stem = hasExtension ? dbPath.substr(0, dot) : dbPath;
+  const bool lower = hasExtension && dot + 1 < dbPath.size() &&
+                     std::islower(static_cast<unsigned char>(dbPath[dot + 1]));
+  return stem + (lower ? ".px" : ".PX");
 }
 
 // The Paradox field for an engine field:
@@ -175,10 +188,7 @@ uint32_t primaryKeyFields(const FieldDefs& fields, const IndexDefs& indexes,
     const IndexDef& def = indexes[i];
     if (def.options & ixExpression)
       throw EngineError("数据表[" + path + "]: Paradox表不用表达式索引");
-    if (!(def.options & ixPrimary)) {
-      throw EngineError("数据表[" + path + "]: 本系统暂时不能为Paradox表建立辅助索引[" +
-                        gbkToUtf8(def.name) + "]");
-    }
+    if (!(def.options & ixPrimary)) continue;  // a secondary index
     if (seen) throw EngineError("数据表[" + path + "]只能有一个主索引");
     seen = true;
     size_t start = 0;
@@ -194,6 +204,37 @@ uint32_t primaryKeyFields(const FieldDefs& fields, const IndexDefs& indexes,
     }
   }
   return count;
+}
+
+// A secondary index for an index definition: its fields by position, its options as flags.
+SecondaryIndex secondaryOf(const IndexDef& def, const Header& h, const std::string& path) {
+  if (def.options & ixExpression)
+    throw EngineError("数据表[" + path + "]: Paradox表不用表达式索引");
+  if (def.options & ixPrimary) throw EngineError("数据表[" + path + "]的主索引只能在建表时指定");
+  SecondaryIndex s;
+  s.name = def.name;
+  size_t start = 0;
+  while (start <= def.fields.size()) {
+    size_t end = def.fields.find(';', start);
+    if (end == std::string::npos) end = def.fields.size();
+    std::string name = def.fields.substr(start, end - start);
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (!name.empty()) {
+      uint32_t i = 0;
+      while (i < h.fields.size() && !sameName(h.fields[i].name, name)) ++i;
+      if (i == h.fields.size())
+        throw EngineError("数据表[" + path + "]没有字段[" + gbkToUtf8(name) + "]");
+      s.fields.push_back(i);
+    }
+    start = end + 1;
+  }
+  s.caseInsensitive = def.options & ixCaseInsensitive;
+  s.descending = def.options & ixDescending;
+  s.unique = def.options & ixUnique;
+  // An index of one field kept with its case is named by that field.
+  if (s.namedByField()) s.name = h.fields[s.fields[0]].name;
+  return s;
 }
 
 }  // namespace
@@ -219,7 +260,7 @@ class ParadoxStorage::Change {
   }
   ~Change() {
     s_.forgetTouchedKeys();
-    s_.indexStale_ = s_.keyed_;
+    s_.indexesStale_ = s_.keyed_ || !s_.secondary_.empty();
     if (!s_.exclusive_) s_.lockFile_.unlock(kWriteLock);
   }
   Change(const Change&) = delete;
@@ -287,7 +328,19 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
   h.versionByte = 12;
   h.codePage = 936;
   h.tableName = std::filesystem::path(path).filename().string();
+  std::vector<SecondaryIndex> secondary;
+  for (int i = 0; i < indexes.count(); ++i)
+    if (!(indexes[i].options & ixPrimary)) secondary.push_back(secondaryOf(indexes[i], h, path));
   ParadoxTable::create(path, h);
+  try {
+    if (h.keyFieldCount > 0) writePrimaryIndex(primaryIndexPath(path), h, {});
+    for (const SecondaryIndex& s : secondary)
+      writeSecondaryIndex(path, h, s, 0, [](uint32_t, std::string&, uint32_t&) {});
+  } catch (...) {
+    // A definition the format cannot hold: no half-made table stays behind.
+    for (const std::string& f : paradoxFiles(path)) std::filesystem::remove(f);
+    throw;
+  }
 }
 
 void ParadoxStorage::remove(const std::string& path) {
@@ -312,6 +365,91 @@ void ParadoxStorage::load() {
       primary.fields += (i ? ";" : "") + h.fields[i].def.name;
     primary.options = ixPrimary;
     indexes_.add(primary);
+  }
+  secondary_ = readSecondaryIndexes(path_, h);
+  for (const SecondaryIndex& s : secondary_) {
+    IndexDef def;
+    def.name = s.name;
+    for (size_t i = 0; i < s.fields.size(); ++i)
+      def.fields += (i ? ";" : "") + h.fields[s.fields[i]].def.name;
+    if (s.caseInsensitive) def.options |= ixCaseInsensitive;
+    if (s.descending) def.options |= ixDescending;
+    if (s.unique) def.options |= ixUnique;
+    indexes_.add(def);
+  }
+  uniqueKeys_.clear();
+}
+
+std::optional<std::string> ParadoxStorage::sortKey(int index, const RecordBuffer& buf) const {
+  const int i = index - (keyed_ ? 1 : 0);
+  if (i < 0 || i >= static_cast<int>(secondary_.size())) return std::nullopt;
+  return secondaryKey(table_->header(), secondary_[static_cast<size_t>(i)], buf.bytes.data());
+}
+
+// ---------------------------------------------------------------- secondary indexes
+
+void ParadoxStorage::addIndex(const IndexDef& def) {
+  if (!exclusive_) throw EngineError("数据表[" + path_ + "]必须独占打开才能建立索引");
+  const SecondaryIndex s = secondaryOf(def, table_->header(), path_);
+  for (const SecondaryIndex& other : secondary_)
+    if (sameName(other.name, s.name))
+      throw EngineError("数据表[" + path_ + "]已有名为[" + gbkToUtf8(s.name) + "]的索引");
+  writeSecondaryIndex(path_, table_->header(), s, table_->recordCount(), recordsForIndex());
+  load();
+}
+
+void ParadoxStorage::deleteIndex(const std::string& name) {
+  if (!exclusive_) throw EngineError("数据表[" + path_ + "]必须独占打开才能删除索引");
+  for (const SecondaryIndex& s : secondary_) {
+    if (!sameName(s.name, name)) continue;
+    removeSecondaryIndex(path_, table_->header(), s);
+    load();
+    return;
+  }
+  throw EngineError("数据表[" + path_ + "]没有名为[" + gbkToUtf8(name) + "]的索引");
+}
+
+std::function<void(uint32_t, std::string&, uint32_t&)> ParadoxStorage::recordsForIndex() {
+  return [this](uint32_t i, std::string& bytes, uint32_t& block) {
+    bytes.assign(table_->record(i), table_->header().recordSize);
+    block = table_->chain().place(i).block;
+  };
+}
+
+// Unique secondary indexes: every record's key in memory, read when a change first needs them.
+void ParadoxStorage::checkUnique(const std::string& bytes, const std::string* old) {
+  bool any = false;
+  for (const SecondaryIndex& s : secondary_) any |= s.unique;
+  if (!any) return;
+  const Header& h = table_->header();
+  if (uniqueKeys_.empty()) {
+    uniqueKeys_.resize(secondary_.size());
+    for (size_t u = 0; u < secondary_.size(); ++u) {
+      if (!secondary_[u].unique) continue;
+      for (uint32_t r = 1; r <= table_->recordCount(); ++r)
+        uniqueKeys_[u].insert(secondaryKey(h, secondary_[u], table_->record(r)));
+    }
+  }
+  for (size_t u = 0; u < secondary_.size(); ++u) {
+    if (!secondary_[u].unique) continue;
+    const std::string key = secondaryKey(h, secondary_[u], bytes.data());
+    if (old && secondaryKey(h, secondary_[u], old->data()) == key) continue;
+    if (uniqueKeys_[u].contains(key))
+      throw EngineError("键值重复: 数据表[" + path_ + "]的唯一索引[" +
+                        gbkToUtf8(secondary_[u].name) + "]中已有相同的值");
+  }
+}
+
+void ParadoxStorage::noteUnique(const std::string* added, const std::string* removed) {
+  if (uniqueKeys_.empty()) return;
+  const Header& h = table_->header();
+  for (size_t u = 0; u < secondary_.size(); ++u) {
+    if (!secondary_[u].unique) continue;
+    if (removed) {
+      auto it = uniqueKeys_[u].find(secondaryKey(h, secondary_[u], removed->data()));
+      if (it != uniqueKeys_[u].end()) uniqueKeys_[u].erase(it);
+    }
+    if (added) uniqueKeys_[u].insert(secondaryKey(h, secondary_[u], added->data()));
   }
 }
 
@@ -448,20 +586,24 @@ uint32_t ParadoxStorage::write(uint32_t recno, RecordBuffer& buf) {
   Change change(*this);
   if (recno < 1 || recno > table_->recordCount())
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  const std::string old(table_->record(recno), table_->header().recordSize);
+  checkUnique(buf.bytes, &old);
   const uint32_t size = keySize(INT32_MAX);
-  if (!keyed_ || std::memcmp(table_->record(recno), buf.bytes.data(), size) == 0) {
+  uint32_t at = recno;
+  if (!keyed_ || std::memcmp(old.data(), buf.bytes.data(), size) == 0) {
     prepare(buf);
     table_->overwrite(recno, buf.bytes);
-    return recno;
+  } else {
+    // A new key: the record moves to where that key belongs.
+    keyedPlace(buf.bytes, 0);
+    prepare(buf);
+    table_->remove(recno);
+    forgetTouchedKeys();
+    bool equal = false;
+    at = lowerBound(buf.bytes.data(), size, equal);
+    table_->insert(at, buf.bytes);
   }
-  // A new key: the record moves to where that key belongs.
-  keyedPlace(buf.bytes, 0);
-  prepare(buf);
-  table_->remove(recno);
-  forgetTouchedKeys();
-  bool equal = false;
-  const uint32_t at = lowerBound(buf.bytes.data(), size, equal);
-  table_->insert(at, buf.bytes);
+  noteUnique(&buf.bytes, &old);
   return at;
 }
 
@@ -481,8 +623,10 @@ uint32_t ParadoxStorage::insert(uint32_t before, RecordBuffer& buf) {
   }
   uint32_t at = before == 0 || before > table_->recordCount() ? table_->recordCount() + 1 : before;
   if (keyed_) at = keyedPlace(buf.bytes, 0);
+  checkUnique(buf.bytes, nullptr);
   prepare(buf);
   table_->insert(at, buf.bytes);
+  noteUnique(&buf.bytes, nullptr);
   return at;
 }
 
@@ -491,7 +635,9 @@ void ParadoxStorage::setDeleted(uint32_t recno, bool deleted) {
   Change change(*this);
   if (recno < 1 || recno > table_->recordCount())
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  const std::string old(table_->record(recno), table_->header().recordSize);
   table_->remove(recno);
+  noteUnique(nullptr, &old);
 }
 
 void ParadoxStorage::pack() {
@@ -500,9 +646,29 @@ void ParadoxStorage::pack() {
 }
 
 void ParadoxStorage::flush() {
-  if (!indexStale_) return;
-  table_->sync();
-  indexStale_ = false;
+  if (!indexesStale_) return;
+  // Under the write lock, from the blocks as they are now: another holder may have changed them
+  // since this one's last change.
+  if (!exclusive_) lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
+  try {
+    if (table_->stampOnDisk() != table_->stamp()) load();
+    table_->sync();
+    if (keyed_) {
+      std::vector<BlockKey> entries;
+      const auto& blocks = table_->chain().blocks();
+      entries.reserve(blocks.size());
+      for (size_t i = 0; i < blocks.size(); ++i)
+        entries.push_back({firstKeyOf(i), blocks[i].number, blocks[i].records});
+      writePrimaryIndex(primaryIndexPath(path_), table_->header(), entries);
+    }
+    for (const SecondaryIndex& s : secondary_)
+      writeSecondaryIndex(path_, table_->header(), s, table_->recordCount(), recordsForIndex());
+  } catch (...) {
+    if (!exclusive_) lockFile_.unlock(kWriteLock);
+    throw;
+  }
+  if (!exclusive_) lockFile_.unlock(kWriteLock);
+  indexesStale_ = false;
 }
 
 }  // namespace tdb::px

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "engine/paradox/px_secondary_index.h"
 #include "engine/paradox/px_table.h"
 #include "engine/posix_file.h"
 #include "engine/storage.h"
@@ -59,6 +64,10 @@ class ParadoxStorage : public Storage {
   const std::string* primaryKey() const override { return keyed_ ? &indexes_[0].fields : nullptr; }
   bool holdsCachedUpdates() const override { return keyed_; }
   uint32_t seekPrimary(const RecordBuffer& probe, int fields, bool& equal) override;
+  std::optional<std::string> sortKey(int index, const RecordBuffer& buf) const override;
+  // Secondary indexes, written from the records at once; both need an exclusive open.
+  void addIndex(const IndexDef& def) override;
+  void deleteIndex(const std::string& name) override;
 
  private:
   ParadoxStorage(const std::string& path, bool exclusive);
@@ -74,6 +83,11 @@ class ParadoxStorage : public Storage {
   uint32_t lowerBound(const char* key, uint32_t size, bool& equal);
   // Where a new record with these bytes goes in a keyed table; throws on a key violation.
   uint32_t keyedPlace(const std::string& bytes, uint32_t except);
+  // Throws when `bytes` (replacing `old`, when given) would repeat a key of a unique secondary
+  // index; noteUnique keeps the keys in step once the change is made.
+  void checkUnique(const std::string& bytes, const std::string* old);
+  void noteUnique(const std::string* added, const std::string* removed);
+  std::function<void(uint32_t, std::string&, uint32_t&)> recordsForIndex();
   const std::string& firstKeyOf(size_t block);  // of the block at that chain position
   void forgetTouchedKeys();                     // after the blocks changed
 
@@ -83,7 +97,10 @@ class ParadoxStorage : public Storage {
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;
   bool keyed_ = false;
-  bool indexStale_ = false;  // the .PX no longer describes the blocks
+  bool indexesStale_ = false;  // the .PX and secondary index files no longer fit the records
+  std::vector<SecondaryIndex> secondary_;  // in indexes_ after the primary key, in this order
+  // For each unique secondary index, every record's key (empty until a change needs them).
+  std::vector<std::multiset<std::string>> uniqueKeys_;
   // The first key of each block by block number, read as searches need them and forgotten for
   // the blocks a change touches.
   std::vector<std::string> firstKeys_;

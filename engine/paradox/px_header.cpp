@@ -286,6 +286,7 @@ std::string encodeHeader(const Header& h) {
   putLe16(b, 0x10, h.lastBlock);
   putLe16(b, 0x21, n);
   putLe16(b, 0x23, h.keyFieldCount);
+  putLe32(b, 0x25, 0xFF00FF00);  // versions 4 on: see the second encryption word (0: none)
   b[0x29] = static_cast<char>(kChinaSortOrder);
   b[0x39] = 12;  // version 7
   putLe16(b, 0x3A, h.fileBlocks);

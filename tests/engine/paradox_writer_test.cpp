@@ -11,6 +11,7 @@
 
 #include "engine/convert.h"
 #include "engine/engine_error.h"
+#include "engine/paradox/px_primary_index.h"
 #include "engine/paradox/px_table.h"
 #include "engine/table.h"
 #include "tests/engine/table_fixture.h"
@@ -177,6 +178,16 @@ TEST(ParadoxWriter, KeyedTablesKeepKeyOrderThroughSplitsMovesAndDeletes) {
   px::ParadoxTable file(dir.file("keyed.db"));  // the chain checks out record for record
   ASSERT_EQ(file.recordCount(), left.size());
   EXPECT_EQ(file.value(file.readRecord(1), 0), Value::integer(left.front()));
+  // The primary index names every block of the chain with its first key and record count.
+  const std::vector<px::BlockKey> index = px::readPrimaryIndex(dir.file("keyed.px"), file.header());
+  ASSERT_EQ(index.size(), file.chain().blocks().size());
+  uint32_t first = 1;
+  for (size_t i = 0; i < index.size(); ++i) {
+    EXPECT_EQ(index[i].block, file.chain().blocks()[i].number);
+    EXPECT_EQ(index[i].records, file.chain().blocks()[i].records);
+    EXPECT_EQ(index[i].key, file.readRecord(first).substr(0, 4));
+    first += index[i].records;
+  }
   t.open();
   EXPECT_EQ(ids(t), left);
   ASSERT_TRUE(t.locate("ID", Value::integer(left[700])));
@@ -321,6 +332,85 @@ TEST(ParadoxWriter, StructuresParadoxCannotHoldAreRefusedBeforeAnythingIsWritten
     t.indexDefs().add({"BYEXPR", "", "A+1", ixExpression});
   });
   refused([](Table& t) { t.fieldDefs().add("A", FieldType::ftUnknown); });
+}
+
+TEST(ParadoxWriter, SecondaryIndexesOrderTheCursorAndTravelWithTheTable) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "people.db");
+  t.fieldDefs().add("ID", FieldType::ftInteger);
+  t.fieldDefs().add("NAME", FieldType::ftString, 10);
+  t.fieldDefs().add("CITY", FieldType::ftString, 10);
+  t.indexDefs().add({"", "ID", "", ixPrimary});
+  t.indexDefs().add({"", "NAME", "", 0});  // named by its field
+  t.indexDefs().add({"BYCITY", "CITY;NAME", "", ixCaseInsensitive | ixDescending});
+  t.createTable();
+  t.open();
+  ASSERT_EQ(t.indexDefs().count(), 3);
+  EXPECT_EQ(t.indexDefs()[1].name, "NAME");
+  EXPECT_EQ(t.indexDefs()[2].options, unsigned(ixCaseInsensitive | ixDescending));
+  const std::vector<std::tuple<int, std::string, std::string>> rows = {
+      {4, "dan", "beijing"}, {1, "Cat", "Shanghai"}, {3, "bob", "shanghai"}, {2, "ann", "Beijing"}};
+  for (const auto& [id, name, city] : rows) {
+    t.append();
+    t.fieldByName("ID").setValue(Value::integer(id));
+    t.fieldByName("NAME").setAsString(name);
+    t.fieldByName("CITY").setAsString(city);
+    t.post();
+  }
+  auto order = [&] {
+    std::vector<int64_t> out;
+    for (t.first(); !t.eof(); t.next()) out.push_back(t.fieldByName("ID").value().integerValue());
+    std::vector<int64_t> back;
+    for (t.last(); !t.bof(); t.prior())
+      back.insert(back.begin(), t.fieldByName("ID").value().integerValue());
+    EXPECT_EQ(out, back);
+    return out;
+  };
+  EXPECT_EQ(order(), (std::vector<int64_t>{1, 2, 3, 4}));
+  t.setIndexFieldNames("NAME");  // case kept: capitals first
+  EXPECT_EQ(order(), (std::vector<int64_t>{1, 2, 3, 4}));
+  EXPECT_EQ(t.recordCount(), 4);
+  t.setIndexName("bycity");  // city and name without case, descending
+  EXPECT_EQ(order(), (std::vector<int64_t>{1, 3, 4, 2}));
+  // A change moves the record within the order at once.
+  ASSERT_TRUE(t.locate("ID", Value::integer(2)));
+  t.edit();
+  t.fieldByName("CITY").setAsString("Wuhan");
+  t.post();
+  EXPECT_EQ(order(), (std::vector<int64_t>{2, 1, 3, 4}));
+  t.close();
+
+  // Another reader of the folder finds the definitions in the index files.
+  EXPECT_TRUE(std::filesystem::exists(dir.file("people.X02")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("people.YG0")));
+  t.setIndexName("BYCITY");
+  t.open();
+  EXPECT_EQ(order(), (std::vector<int64_t>{2, 1, 3, 4}));
+
+  // Adding and removing an index needs the table to itself; a unique one refuses repeats.
+  EXPECT_THROW(t.addIndex({"BYID", "CITY", "", ixUnique}), EngineError);
+  t.close();
+  t.setExclusive(true);
+  t.open();
+  EXPECT_THROW(t.addIndex({"SAMECITY", "CITY", "", ixUnique | ixCaseInsensitive}), EngineError);
+  t.addIndex({"UNAME", "NAME", "", ixUnique | ixCaseInsensitive});
+  EXPECT_EQ(t.indexDefs().count(), 4);
+  t.append();
+  t.fieldByName("ID").setValue(Value::integer(9));
+  t.fieldByName("NAME").setAsString("BOB");
+  EXPECT_THROW(t.post(), EngineError);
+  t.fieldByName("NAME").setAsString("eve");
+  t.post();
+  t.deleteIndex("BYCITY");  // the active order: the cursor falls back to the key
+  EXPECT_TRUE(t.indexName().empty());
+  EXPECT_EQ(order(), (std::vector<int64_t>{1, 2, 3, 4, 9}));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("people.XG0")));
+  t.close();
+  t.open();
+  ASSERT_EQ(t.indexDefs().count(), 3);
+  EXPECT_EQ(t.indexDefs()[2].name, "UNAME");
+  t.close();
 }
 
 }  // namespace
