@@ -683,6 +683,14 @@ void Table::insert() {
       }
     }
   }
+  // The same where the range is by field values.
+  for (size_t i = 0; i < rangeFields_.size(); ++i) {
+    try {
+      storage_->set(editBuf_, rangeFields_[i], rangeValues_[i]);
+    } catch (const EngineError&) {
+      // As above: the field stays blank for the user.
+    }
+  }
   notify(TableEvent::StateChanged);
 }
 
@@ -1069,12 +1077,18 @@ bool Table::masterHasRecord() const { return master_->active() && master_->curre
 void Table::computeRange() {
   rangePrefix_.clear();
   rangeEmpty_ = false;
+  rangeFields_.clear();
+  rangeValues_.clear();
   if (!master_ || !storage_) return;
   if (!masterHasRecord()) {
     rangeEmpty_ = true;
     return;
   }
-  if (!ordered() || masterKey_.empty()) return;
+  if (masterKey_.empty()) return;
+  if (!ordered()) {
+    computeValueRange();
+    return;
+  }
   const ProductionIndex::Tag& tag = index()->tag(activeTag_);
   std::vector<Value> values;
   for (size_t i = 0; i < masterKey_.size() && i < tag.partFields.size(); ++i) {
@@ -1090,9 +1104,45 @@ void Table::computeRange() {
   rangePrefix_ = index()->prefixOf(activeTag_, values);
 }
 
+// Orders the storage keeps itself (a primary key, a secondary index) have no key bytes to cut a
+// prefix from: the detail's rows are those whose leading order fields hold the master's values.
+void Table::computeValueRange() {
+  std::vector<int> fields;
+  if (sorted())
+    fields = fieldList(storage_->indexDefs()[sortedBy_].fields, *this);
+  else if (const std::string* key = storage_->primaryKey())
+    fields = fieldList(*key, *this);
+  rangeCaseless_ = sorted() && (storage_->indexDefs()[sortedBy_].options & ixCaseInsensitive);
+  for (size_t i = 0; i < masterKey_.size() && i < fields.size(); ++i) {
+    try {
+      rangeValues_.push_back(toFieldValue(master_->valueOf(masterKey_[i]), fieldDefs_[fields[i]]));
+    } catch (const EngineError&) {
+      rangeEmpty_ = true;  // a master value this field cannot hold matches nothing
+      return;
+    }
+    rangeFields_.push_back(fields[i]);
+  }
+}
+
+bool Table::inValueRange(const RecordBuffer& buf) {
+  for (size_t i = 0; i < rangeFields_.size(); ++i) {
+    const Value v = storage_->get(buf, rangeFields_[i]);
+    const Value& want = rangeValues_[i];
+    if (v.isNull() || want.isNull()) {
+      if (v.isNull() != want.isNull()) return false;
+    } else if (v.kind() == Value::Kind::Text && want.kind() == Value::Kind::Text) {
+      std::string a(trimRight(v.textValue())), b(trimRight(want.textValue()));
+      if (rangeCaseless_ ? foldCase(a) != foldCase(b) : a != b) return false;
+    } else if (compareValues(v, want) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool Table::inRange(const RecordBuffer& buf, uint32_t record) {
   if (rangeEmpty_) return false;
-  if (!ordered()) return true;
+  if (!ordered()) return inValueRange(buf);
   const std::optional<std::string> key = orderKey(buf, record);
   return key && inKeyRange(*key);
 }

@@ -299,6 +299,8 @@ class Table : private FilterFields {
   bool masterHasRecord() const;
   bool inRange(const RecordBuffer& buf, uint32_t record);
   void computeRange();
+  void computeValueRange();
+  bool inValueRange(const RecordBuffer& buf);
   std::vector<int> fieldList(const std::string& names, const Table& owner) const;
 
   static constexpr uint32_t kFirstVirtual = 0x80000000u;
@@ -329,11 +331,15 @@ class Table : private FilterFields {
 
   std::string indexName_, indexFieldNames_;
   int activeTag_ = -1;
-  int sortedBy_ = -1;           // the index definition the storage sorts by, -1 for none
-  size_t viewAt_ = 0;           // where in view_ the last step was
-  KeyList::Pos orderPos_;       // where the current record was last found in the order
-  std::string rangePrefix_;     // keys of the master's range begin with it
-  bool rangeEmpty_ = false;     // the master selects nothing
+  int sortedBy_ = -1;        // the index definition the storage sorts by, -1 for none
+  size_t viewAt_ = 0;        // where in view_ the last step was
+  KeyList::Pos orderPos_;    // where the current record was last found in the order
+  std::string rangePrefix_;  // keys of the master's range begin with it
+  bool rangeEmpty_ = false;  // the master selects nothing
+  // Without an index tag: the detail's range as field values the records must hold.
+  std::vector<int> rangeFields_;
+  std::vector<Value> rangeValues_;
+  bool rangeCaseless_ = false;
   std::vector<uint32_t> view_;  // the ordered sequence while updates are buffered, or sorted
   bool viewValid_ = false;
   long countCache_ = -1;

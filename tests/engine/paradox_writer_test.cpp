@@ -413,5 +413,54 @@ TEST(ParadoxWriter, SecondaryIndexesOrderTheCursorAndTravelWithTheTable) {
   t.close();
 }
 
+TEST(ParadoxWriter, DetailsFollowTheMasterThroughTheKeyOrASecondaryIndex) {
+  TempDir dir;
+  test::makeSample(dir, "master.dbf", 3);  // NAME R1, R2, R3
+  Table lines;
+  point(lines, dir, "lines.db");
+  lines.fieldDefs().add("OWNER", FieldType::ftString, 10);
+  lines.fieldDefs().add("LINE", FieldType::ftSmallint);
+  lines.fieldDefs().add("TAG", FieldType::ftString, 10);
+  lines.indexDefs().add({"", "OWNER;LINE", "", ixPrimary});
+  lines.indexDefs().add({"BYTAG", "TAG", "", ixCaseInsensitive});
+  lines.createTable();
+  lines.open();
+  for (const auto& [owner, line, tag] : std::vector<std::tuple<std::string, int, std::string>>{
+           {"R2", 2, "b"}, {"R1", 1, "A"}, {"R2", 1, "r2"}, {"R3", 1, "R2"}, {"R2", 3, "a"}}) {
+    lines.append();
+    lines.fieldByName("OWNER").setAsString(owner);
+    lines.fieldByName("LINE").setValue(Value::integer(line));
+    lines.fieldByName("TAG").setAsString(tag);
+    lines.post();
+  }
+  Table master;
+  point(master, dir, "master.dbf");
+  master.open();
+  lines.setMasterSource(&master);
+  lines.setMasterFields("NAME");
+  auto shown = [&] {
+    std::vector<std::string> out;
+    for (lines.first(); !lines.eof(); lines.next())
+      out.push_back(lines.fieldByName("OWNER").asString() + "/" +
+                    lines.fieldByName("LINE").asString());
+    return out;
+  };
+  EXPECT_EQ(shown(), (std::vector<std::string>{"R1/1"}));
+  master.next();
+  EXPECT_EQ(shown(), (std::vector<std::string>{"R2/1", "R2/2", "R2/3"}));
+  EXPECT_EQ(lines.recordCount(), 3);
+  lines.append();  // a new line belongs to the master record in hand
+  EXPECT_EQ(lines.fieldByName("OWNER").asString(), "R2");
+  lines.fieldByName("LINE").setValue(Value::integer(4));
+  lines.post();
+  EXPECT_EQ(shown(), (std::vector<std::string>{"R2/1", "R2/2", "R2/3", "R2/4"}));
+
+  // Through the case-insensitive secondary index: TAG "r2" and "R2" both belong to R2.
+  lines.setIndexName("BYTAG");
+  EXPECT_EQ(shown(), (std::vector<std::string>{"R2/1", "R3/1"}));
+  master.last();
+  EXPECT_TRUE(shown().empty());
+}
+
 }  // namespace
 }  // namespace tdb::test
