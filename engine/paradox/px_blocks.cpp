@@ -56,9 +56,8 @@ BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
   }
   for (uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(inFile, h.fileBlocks)); n >= 1; --n)
     if (!seen[n]) free_.push_back(n);
-  if (total_ != h.recordCount)
-    damaged(path, "文件头记录数" + std::to_string(h.recordCount) + "与数据块中的" +
-                      std::to_string(total_) + "条记录不符");
+  // A header count that differs from the blocks' is not damage: a writer stopped after writing
+  // a block and before the header, and the records in the blocks are the table's.
 }
 
 RecordPlace BlockChain::place(uint32_t recno) const {

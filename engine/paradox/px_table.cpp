@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -49,6 +50,10 @@ ParadoxTable::ParadoxTable(const std::string& path, bool writable)
       header_(readHeader(file_)),
       chain_(file_, header_) {
   for (const Field& f : header_.fields) defs_.add(f.def);
+  // A writer stopped before the header took in a block it added: the chain still names it, and
+  // a new block must not reuse its number.
+  for (const DataBlock& b : chain_.blocks())
+    header_.fileBlocks = std::max(header_.fileBlocks, b.number);
   if (header_.hasBlobFields()) {
     blobPath_ = blobFileOf(path);
     if (!blobPath_.empty()) blobs_ = std::make_unique<MbFile>(blobPath_, writable);
