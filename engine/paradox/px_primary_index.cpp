@@ -28,6 +28,7 @@ constexpr uint32_t kEntryTail = 6;
 // signed would wrap above 15 bits, so a count is checked against the records under it only where
 // those fit 15 bits.
 constexpr uint32_t kMaxShort = 0xFFFF;
+constexpr uint64_t kSignedShort = 0x7FFF;
 constexpr uint32_t kCheckedCount = 0x7FFF;
 
 [[noreturn]] void damaged(const std::string& path, const std::string& what) {
@@ -144,17 +145,37 @@ void writePrimaryIndex(const std::string& pxPath, const Header& table,
   if (perBlock == 0 || (perBlock == 1 && blocks.size() > 1))
     fail("主键长" + str(keySize) + "字节,索引块放不下两个条目");
 
-  // How many index blocks each level takes, the lowest first; the last level is the root alone.
-  std::vector<size_t> levelBlocks;
-  for (size_t n = blocks.size(); n > 0;) {
-    const size_t b = (n + perBlock - 1) / perBlock;
-    levelBlocks.push_back(b);
-    if (b == 1) break;
-    n = b;
+  // How the entries of each level fall into index blocks, the lowest level first; the last level
+  // is the root alone. A block takes entries while they fit; a block of the lowest level also
+  // only while the records under it stay within 15 bits, since readers hold the count of the
+  // entry naming it in a signed short. (Above that, sums outgrow any short whatever the blocks.)
+  std::vector<std::vector<size_t>> starts;  // per level, the first entry of each block
+  std::vector<std::vector<uint64_t>> sums;  // per level, the records under each entry
+  sums.emplace_back();
+  for (const BlockKey& e : blocks) sums[0].push_back(e.records);
+  while (!sums.back().empty()) {
+    const std::vector<uint64_t>& under = sums.back();
+    std::vector<size_t> first;
+    std::vector<uint64_t> above;
+    for (size_t i = 0; i < under.size();) {
+      first.push_back(i);
+      uint64_t sum = 0;
+      size_t count = 0;
+      const bool bounded = starts.empty();
+      while (i < under.size() && count < perBlock &&
+             (count == 0 || !bounded || sum + under[i] <= kSignedShort)) {
+        sum += under[i++];
+        ++count;
+      }
+      above.push_back(sum);
+    }
+    starts.push_back(std::move(first));
+    if (above.size() == 1) break;
+    sums.push_back(std::move(above));
   }
-  const size_t levels = levelBlocks.size();
+  const size_t levels = blocks.empty() ? 0 : starts.size();
   size_t blockCount = 0;
-  for (size_t b : levelBlocks) blockCount += b;
+  for (size_t k = 0; k < levels; ++k) blockCount += starts[k].size();
   if (blockCount > kMaxShort)
     fail("索引需要" + str(blockCount) + "个块,超过" + str(kMaxShort) + "个");
 
@@ -163,42 +184,36 @@ void writePrimaryIndex(const std::string& pxPath, const Header& table,
   uint32_t next = 1;
   for (size_t k = levels; k-- > 0;) {
     firstNumber[k] = next;
-    next += static_cast<uint32_t>(levelBlocks[k]);
+    next += static_cast<uint32_t>(starts[k].size());
   }
 
   std::string file(kHeaderSize + blockCount * blockSize, '\0');
   uint32_t entries = 0;
   std::vector<BlockKey> level = blocks;
-  std::vector<uint64_t> sums(blocks.size());  // the records under each entry of `level`
-  for (size_t i = 0; i < blocks.size(); ++i) sums[i] = blocks[i].records;
   for (size_t k = 0; k < levels; ++k) {
     std::vector<BlockKey> above;
-    std::vector<uint64_t> aboveSums;
-    for (size_t i = 0; i < levelBlocks[k]; ++i) {
+    const std::vector<size_t>& first = starts[k];
+    for (size_t i = 0; i < first.size(); ++i) {
       const uint32_t number = firstNumber[k] + static_cast<uint32_t>(i);
-      const size_t from = i * perBlock;
-      const size_t count = std::min<size_t>(perBlock, level.size() - from);
+      const size_t from = first[i];
+      const size_t count = (i + 1 < first.size() ? first[i + 1] : level.size()) - from;
       char* p = file.data() + kHeaderSize + static_cast<uint64_t>(number - 1) * blockSize;
       putLe16(p, number < blockCount ? number + 1 : 0);
       putLe16(p + 2, number - 1);
       putLe16(p + 4, static_cast<uint32_t>((count - 1) * entrySize));
-      uint64_t sum = 0;
       for (size_t j = 0; j < count; ++j) {
         const BlockKey& e = level[from + j];
         char* q = p + Header::kBlockHeaderSize + j * entrySize;
         std::copy(e.key.begin(), e.key.end(), q);
         putShort(q + keySize, e.block);
         putShort(q + keySize + 2,
-                 static_cast<uint32_t>(std::min<uint64_t>(sums[from + j], kMaxShort)));
+                 static_cast<uint32_t>(std::min<uint64_t>(sums[k][from + j], kMaxShort)));
         putShort(q + keySize + 4, 0);
-        sum += sums[from + j];
       }
       entries += static_cast<uint32_t>(count);
       above.push_back({level[from].key, number, 0});
-      aboveSums.push_back(sum);
     }
     level = std::move(above);
-    sums = std::move(aboveSums);
   }
 
   const uint32_t root = levels ? firstNumber[levels - 1] : 0;

@@ -181,6 +181,35 @@ TEST(PxPrimaryIndex, FurtherLevelsWhenTheEntriesOverflowABlock) {
   }
 }
 
+// A leaf index block names at most 32,767 records, which readers count in a signed short: a big
+// table of full data blocks gets leaves that are not full (the root's sums are another matter).
+TEST(PxPrimaryIndex, LeavesCountWithinASignedShort) {
+  TempDir dir;
+  const uint32_t n = 30000, per = 100;  // 4 KB blocks of 40-byte records hold 102
+  const px::Header table =
+      keyedTable({{"K", px::kLong, 4}, {"V", px::kAlpha, 36}}, 1, n * per, n, 4);
+  std::vector<BlockKey> blocks;
+  for (uint32_t i = 1; i <= n; ++i) {
+    std::string key(4, '\0');
+    putBe16(key, 0, i >> 16);
+    putBe16(key, 2, i & 0xFFFF);
+    blocks.push_back({key, i, per});
+  }
+  px::writePrimaryIndex(dir.file("t.px"), table, blocks);
+  const std::string b = dir.read("t.px");
+  EXPECT_EQ(b[0x20], 2);
+  // 409 entries would fit a leaf, 327 do: 92 leaves (blocks 2 to 93) under the root.
+  ASSERT_EQ(le16(b, 0x0C), 93u);
+  for (size_t number = 2; number <= 93; ++number) {
+    const size_t at = 2048 + (number - 1) * 4096;
+    const uint32_t entries = static_cast<int16_t>(le16(b, at + 4)) / 10 + 1;
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < entries; ++i) sum += entryShort(b, at + 6 + i * 10 + 6);
+    EXPECT_LE(sum, 32767u) << number;
+  }
+  expectSame(px::readPrimaryIndex(dir.file("t.px"), table), blocks);
+}
+
 TEST(PxPrimaryIndex, KeysOfSeveralFieldsAndTypes) {
   TempDir dir;
   const std::string gbkName = "\xC3\xFB\xB3\xC6";  // 名称
