@@ -241,22 +241,27 @@ SecondaryIndex secondaryOf(const IndexDef& def, const Header& h, const std::stri
 
 // ---------------------------------------------------------------- changes
 
-// Serialises one change against every holder of the table and brings the blocks up to date.
+// Serialises one change against every holder of the table and brings the blocks up to date. A
+// change that names its record by number (`byNumber`) is refused when another holder changed the
+// table since: its inserts and deletes move records, so the number may now name another record.
 class ParadoxStorage::Change {
  public:
-  explicit Change(ParadoxStorage& s) : s_(s) {
+  Change(ParadoxStorage& s, bool byNumber) : s_(s) {
     if (!s.table_->writable()) throw EngineError("数据表[" + s.path_ + "]是只读的,不能修改");
-    if (!s.exclusive_) {
-      s.lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
-      if (s.table_->stampOnDisk() != s.table_->stamp()) {
-        try {
-          s.load();
-        } catch (...) {
-          s.lockFile_.unlock(kWriteLock);
-          throw;
-        }
-      }
+    if (s.exclusive_) return;
+    s.lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
+    if (s.table_->stampOnDisk() == s.table_->stamp()) {
+      if (byNumber && s.numbersStale_) refuse();
+      return;
     }
+    try {
+      s.load();
+    } catch (...) {
+      s.lockFile_.unlock(kWriteLock);
+      throw;
+    }
+    s.numbersStale_ = true;
+    if (byNumber) refuse();
   }
   ~Change() {
     s_.forgetTouchedKeys();
@@ -267,6 +272,11 @@ class ParadoxStorage::Change {
   Change& operator=(const Change&) = delete;
 
  private:
+  [[noreturn]] void refuse() {
+    s_.lockFile_.unlock(kWriteLock);
+    throw EngineError("数据表[" + s_.path_ + "]已被其他用户修改,请刷新后再试");
+  }
+
   ParadoxStorage& s_;
 };
 
@@ -455,6 +465,7 @@ void ParadoxStorage::noteUnique(const std::string* added, const std::string* rem
 
 void ParadoxStorage::refresh() {
   if (table_->stampOnDisk() != table_->stamp()) load();
+  numbersStale_ = false;  // the caller reads the records afresh
 }
 
 // ---------------------------------------------------------------- reading
@@ -583,7 +594,7 @@ uint32_t ParadoxStorage::keyedPlace(const std::string& bytes, uint32_t except) {
 // ---------------------------------------------------------------- changes
 
 uint32_t ParadoxStorage::write(uint32_t recno, RecordBuffer& buf) {
-  Change change(*this);
+  Change change(*this, true);
   if (recno < 1 || recno > table_->recordCount())
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   const std::string old(table_->record(recno), table_->header().recordSize);
@@ -610,7 +621,7 @@ uint32_t ParadoxStorage::write(uint32_t recno, RecordBuffer& buf) {
 uint32_t ParadoxStorage::append(RecordBuffer& buf) { return insert(0, buf); }
 
 uint32_t ParadoxStorage::insert(uint32_t before, RecordBuffer& buf) {
-  Change change(*this);
+  Change change(*this, false);  // a new record: a key, or a place near the one asked for
   const Header& h = table_->header();
   for (size_t i = 0; i < h.fields.size(); ++i) {
     const Field& f = h.fields[i];
@@ -632,7 +643,7 @@ uint32_t ParadoxStorage::insert(uint32_t before, RecordBuffer& buf) {
 
 void ParadoxStorage::setDeleted(uint32_t recno, bool deleted) {
   if (!deleted) throw EngineError("数据表[" + path_ + "]: Paradox表的记录删除后不能恢复");
-  Change change(*this);
+  Change change(*this, true);
   if (recno < 1 || recno > table_->recordCount())
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   const std::string old(table_->record(recno), table_->header().recordSize);
@@ -651,7 +662,10 @@ void ParadoxStorage::flush() {
   // since this one's last change.
   if (!exclusive_) lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
   try {
-    if (table_->stampOnDisk() != table_->stamp()) load();
+    if (table_->stampOnDisk() != table_->stamp()) {
+      load();
+      numbersStale_ = true;
+    }
     table_->sync();
     if (keyed_) {
       std::vector<BlockKey> entries;

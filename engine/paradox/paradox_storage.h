@@ -29,7 +29,9 @@ namespace tdb::px {
 //
 // Sharing: an open takes a shared or an exclusive lock on a byte of the table file far beyond its
 // data, as the xBase driver does. Every change takes a second byte exclusively for its duration
-// and first reloads the block chain when another holder changed the table since.
+// and first reloads the block chain when another holder changed the table since; from then until
+// refresh(), changes that name a record by number are refused, since another holder's inserts
+// and deletes move records.
 class ParadoxStorage : public Storage {
  public:
   // Opens an existing table. Throws EngineError naming the file when it is missing, damaged or
@@ -97,6 +99,9 @@ class ParadoxStorage : public Storage {
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;
   bool keyed_ = false;
+  // Another holder moved records since the cursor last read the table: until it refreshes, its
+  // record numbers may name other records, and changes by number are refused.
+  bool numbersStale_ = false;
   bool indexesStale_ = false;  // the .PX and secondary index files no longer fit the records
   std::vector<SecondaryIndex> secondary_;  // in indexes_ after the primary key, in this order
   // For each unique secondary index, every record's key (empty until a change needs them).

@@ -302,9 +302,30 @@ TEST(ParadoxWriter, SharedHoldersSeeEachOthersChanges) {
   b.fieldByName("ID").setValue(Value::integer(3));
   EXPECT_THROW(b.post(), EngineError);  // a's 3 counts, though b never read it
   b.cancel();
+
+  // Once a has moved records, b's record numbers may name other records: b's edits and deletes
+  // are refused until it reads the table again.
+  ASSERT_TRUE(a.locate("ID", Value::integer(1)));
+  a.deleteRecord();
+  ASSERT_TRUE(b.locate("ID", Value::integer(2)));  // b still sees 2 as the second record
+  b.edit();
+  b.fieldByName("NAME").setAsString("stale");
+  EXPECT_THROW(b.post(), EngineError);
+  b.cancel();
+  EXPECT_THROW(b.deleteRecord(), EngineError);
+  b.refresh();
+  ASSERT_TRUE(b.locate("ID", Value::integer(2)));
+  b.edit();
+  b.fieldByName("NAME").setAsString("fresh");
+  b.post();
   a.close();
   b.close();
-  EXPECT_EQ(px::ParadoxTable(dir.file("keyed.db")).recordCount(), 3u);
+  Table check;
+  point(check, dir, "keyed.db");
+  check.open();
+  EXPECT_EQ(ids(check), (std::vector<int64_t>{2, 3}));
+  ASSERT_TRUE(check.locate("ID", Value::integer(2)));
+  EXPECT_EQ(check.fieldByName("NAME").asString(), "fresh");
 }
 
 TEST(ParadoxWriter, StructuresParadoxCannotHoldAreRefusedBeforeAnythingIsWritten) {
