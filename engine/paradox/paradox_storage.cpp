@@ -338,6 +338,9 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
   h.versionByte = 12;
   h.codePage = 936;
   h.tableName = std::filesystem::path(path).filename().string();
+  // Blocks on page boundaries: a block rewritten in one write is then never half written when
+  // the program is killed, as a write that spans pages can be.
+  h.headerSize = static_cast<uint32_t>((encodeHeader(h).size() + 4095) / 4096 * 4096);
   std::vector<SecondaryIndex> secondary;
   for (int i = 0; i < indexes.count(); ++i)
     if (!(indexes[i].options & ixPrimary)) secondary.push_back(secondaryOf(indexes[i], h, path));

@@ -22,7 +22,6 @@ BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
   // Blocks wholly inside the file; a chain can name no other, so this also bounds the walk.
   const uint64_t inFile = size < h.headerSize ? 0 : (size - h.headerSize) / h.blockSize;
   std::vector<bool> seen(static_cast<size_t>(std::min<uint64_t>(inFile, 0xFFFF)) + 1, false);
-  uint32_t previous = 0;
   for (uint32_t n = h.firstBlock; n != 0;) {
     if (n > inFile)
       damaged(path, "数据块" + std::to_string(n) + "超出文件(文件只有" + std::to_string(inFile) +
@@ -31,12 +30,10 @@ BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
     seen[n] = true;
     char head[Header::kBlockHeaderSize];
     file.readExactly(h.blockOffset(n), head, sizeof head);
+    // The prior-block link is not checked: the chain is read by its next links alone, and a
+    // writer stopped between relinking two blocks leaves one prior link behind.
     const uint32_t next = getLe16(head);
-    const uint32_t prev = getLe16(head + 2);
     const auto addDataSize = static_cast<int16_t>(getLe16(head + 4));
-    if (prev != previous)
-      damaged(path, "数据块" + std::to_string(n) + "的前一块应为" + std::to_string(previous) +
-                        "而不是" + std::to_string(prev));
     // The offset of the block's last record; negative in an empty block.
     uint32_t records = 0;
     if (addDataSize >= 0) {
@@ -51,7 +48,6 @@ BlockChain::BlockChain(const PosixFile& file, const Header& h) : header_(h) {
     blocks_.push_back({n, records});
     firstRecord_.push_back(total_ + 1);
     total_ += records;
-    previous = n;
     n = next;
   }
   for (uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(inFile, h.fileBlocks)); n >= 1; --n)

@@ -22,9 +22,9 @@ struct RecordPlace {
 };
 
 // The table's records in table order: the data blocks as the chain from the header's first block
-// links them. Walking stops at block number 0; a block outside the file or visited twice, a prev
-// link that does not point back, or a record count that no block size allows throws EngineError
-// naming the file. The blocks' records count, whatever the header says.
+// links them. Walking stops at block number 0; a block outside the file or visited twice, or a
+// record count that no block size allows throws EngineError naming the file. The blocks' records
+// count, whatever the header says.
 class BlockChain {
  public:
   BlockChain(const PosixFile& file, const Header& header);

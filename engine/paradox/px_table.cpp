@@ -94,13 +94,6 @@ void ParadoxTable::readBlock(uint32_t number, std::string& out) const {
   file_.readExactly(header_.blockOffset(number), out.data(), out.size());
 }
 
-void ParadoxTable::writeLinks(uint32_t number, uint32_t next, uint32_t prev) {
-  char b[4];
-  putLe16(b, next);
-  putLe16(b + 2, prev);
-  file_.writeAt(header_.blockOffset(number), b, sizeof b);
-}
-
 void ParadoxTable::writeLink(uint32_t number, int at, uint32_t link) {
   char b[2];
   putLe16(b, link);
@@ -151,6 +144,23 @@ void ParadoxTable::overwrite(uint32_t recno, const std::string& bytes) {
   writeHeader();
 }
 
+void ParadoxTable::writeBlock(uint32_t number, uint32_t next, uint32_t prev,
+                              const std::string& records) {
+  std::string block(Header::kBlockHeaderSize, '\0');
+  putLe16(block.data(), next);
+  putLe16(block.data() + 2, prev);
+  const auto count = static_cast<int32_t>(records.size() / header_.recordSize);
+  putLe16(block.data() + 4,
+          static_cast<uint16_t>((count - 1) * static_cast<int32_t>(header_.recordSize)));
+  block += records;
+  file_.writeAt(header_.blockOffset(number), block.data(), block.size());
+  touched_.push_back(number);
+}
+
+// Each step below leaves a chain that reads whole if the program stops after it: a block is
+// rewritten in one write, a new block is written before anything links to it, and a record
+// appended to a block is written before the count that shows it. (A prior link may then lag; the
+// reader does not need it. The header comes last; the blocks' counts win over its.)
 void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
   if (recno < 1 || recno > chain_.recordCount() + 1)
     throw EngineError("记录号" + std::to_string(recno) + "超出范围");
@@ -158,11 +168,10 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
   const uint32_t size = header_.recordSize;
   const uint32_t capacity = header_.recordsPerBlock();
   const auto& blocks = chain_.blocks();
+  const std::string record = bytes.substr(0, size);
   if (blocks.empty()) {
     const uint32_t n = newBlock();
-    writeLinks(n, 0, 0);
-    writeBlockHead(n, 1);
-    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize, bytes.data(), size);
+    writeBlock(n, 0, 0, record);
     chain_.insertBlock(0, n, 1);
     writeHeader();
     return;
@@ -170,45 +179,39 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
   const size_t i = chain_.blockIndexOf(recno);
   const DataBlock block = blocks[i];
   const uint32_t slot = recno - chain_.firstRecordOf(i);
+  const uint32_t prev = i > 0 ? blocks[i - 1].number : 0;
   const uint32_t next = i + 1 < blocks.size() ? blocks[i + 1].number : 0;
   const uint64_t at = header_.blockOffset(block.number) + Header::kBlockHeaderSize;
-  std::string data;
-  if (block.records < capacity) {
-    // Room in the block: the records from the slot on move up by one.
-    data.resize(uint64_t{block.records - slot} * size);
-    file_.readExactly(at + uint64_t{slot} * size, data.data(), data.size());
-    data.insert(0, bytes.data(), size);
-    file_.writeAt(at + uint64_t{slot} * size, data.data(), data.size());
+  if (block.records < capacity && slot == block.records) {
+    // After the block's last record: the record into the free slot, then the count.
+    file_.writeAt(at + uint64_t{slot} * size, record.data(), size);
     writeBlockHead(block.number, block.records + 1);
+    chain_.setRecords(i, block.records + 1);
+  } else if (block.records < capacity) {
+    // Room in the block: the records from the slot on move up by one.
+    std::string records(uint64_t{block.records} * size, '\0');
+    file_.readExactly(at, records.data(), records.size());
+    records.insert(uint64_t{slot} * size, record);
+    writeBlock(block.number, next, prev, records);
     chain_.setRecords(i, block.records + 1);
   } else if (slot == capacity && next == 0) {
     // After the last record of a full last block: a new last block, so appends fill blocks.
     const uint32_t n = newBlock();
-    writeLinks(n, 0, block.number);
-    writeBlockHead(n, 1);
-    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize, bytes.data(), size);
+    writeBlock(n, 0, block.number, record);
     writeLink(block.number, 0, n);
     chain_.insertBlock(i + 1, n, 1);
   } else {
     // A full block splits in two halves; the new block follows it in the chain.
-    std::string all;
-    readBlock(block.number, all);
-    std::string records = all.substr(Header::kBlockHeaderSize, uint64_t{capacity} * size);
-    records.insert(uint64_t{slot} * size, bytes.data(), size);
+    std::string records(uint64_t{capacity} * size, '\0');
+    file_.readExactly(at, records.data(), records.size());
+    records.insert(uint64_t{slot} * size, record);
     const uint32_t lower = (capacity + 1) / 2;
-    const uint32_t upper = capacity + 1 - lower;
     const uint32_t n = newBlock();
-    // The new block first: until the old one links to it, a crash loses nothing.
-    writeLinks(n, next, block.number);
-    writeBlockHead(n, upper);
-    file_.writeAt(header_.blockOffset(n) + Header::kBlockHeaderSize,
-                  records.data() + uint64_t{lower} * size, uint64_t{upper} * size);
+    writeBlock(n, next, block.number, records.substr(uint64_t{lower} * size));
+    writeBlock(block.number, n, prev, records.substr(0, uint64_t{lower} * size));
     if (next) writeLink(next, 2, n);
-    file_.writeAt(at, records.data(), uint64_t{lower} * size);
-    writeBlockHead(block.number, lower);
-    writeLink(block.number, 0, n);
     chain_.setRecords(i, lower);
-    chain_.insertBlock(i + 1, n, upper);
+    chain_.insertBlock(i + 1, n, capacity + 1 - lower);
   }
   writeHeader();
 }
@@ -220,19 +223,19 @@ void ParadoxTable::remove(uint32_t recno) {
   const size_t i = chain_.blockIndexOf(recno);
   const auto& blocks = chain_.blocks();
   const DataBlock block = blocks[i];
+  const uint32_t prev = i > 0 ? blocks[i - 1].number : 0;
+  const uint32_t next = i + 1 < blocks.size() ? blocks[i + 1].number : 0;
   if (block.records == 1) {
     // The block leaves the chain and becomes free.
-    const uint32_t prev = i > 0 ? blocks[i - 1].number : 0;
-    const uint32_t next = i + 1 < blocks.size() ? blocks[i + 1].number : 0;
     if (prev) writeLink(prev, 0, next);
     if (next) writeLink(next, 2, prev);
     chain_.eraseBlock(i);
   } else {
     const uint64_t at = header_.blockOffset(block.number) + Header::kBlockHeaderSize;
-    std::string data(uint64_t{block.records - place.slot - 1} * size, '\0');
-    file_.readExactly(at + uint64_t{place.slot + 1} * size, data.data(), data.size());
-    file_.writeAt(at + uint64_t{place.slot} * size, data.data(), data.size());
-    writeBlockHead(block.number, block.records - 1);
+    std::string records(uint64_t{block.records} * size, '\0');
+    file_.readExactly(at, records.data(), records.size());
+    records.erase(uint64_t{place.slot} * size, size);
+    writeBlock(block.number, next, prev, records);
     chain_.setRecords(i, block.records - 1);
   }
   writeHeader();

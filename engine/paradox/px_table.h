@@ -72,7 +72,8 @@ class ParadoxTable {
 
  private:
   void readBlock(uint32_t number, std::string& out) const;
-  void writeLinks(uint32_t number, uint32_t next, uint32_t prev);
+  // A whole block in one write: its links, its count and its records.
+  void writeBlock(uint32_t number, uint32_t next, uint32_t prev, const std::string& records);
   void writeLink(uint32_t number, int at, uint32_t link);  // at 0: the next block, 2: the prior
   void writeBlockHead(uint32_t number, uint32_t records);
   uint32_t newBlock();  // a free block's number, the file grown when there is none
