@@ -35,7 +35,8 @@ std::string upperExtension(const std::filesystem::path& p) {
 }
 
 // The files of a Paradox table: the table, its blobs, its primary index and its secondary
-// indexes (.Xnn and .Ynn), whatever the case of their extensions.
+// indexes (.Xnn and .Ynn by field number, .XGn and .YGn by name), whatever the case of their
+// extensions.
 std::vector<std::string> paradoxFiles(const std::string& path) {
   namespace fs = std::filesystem;
   const fs::path table(path);
@@ -46,9 +47,11 @@ std::vector<std::string> paradoxFiles(const std::string& path) {
     const fs::path p = entry.path();
     if (p.stem() != table.stem()) continue;
     const std::string ext = upperExtension(p);
-    const bool secondary = ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') &&
-                           std::isxdigit(static_cast<unsigned char>(ext[2])) &&
-                           std::isxdigit(static_cast<unsigned char>(ext[3]));
+    const auto c2 = static_cast<unsigned char>(ext.size() == 4 ? ext[2] : 0);
+    const auto c3 = static_cast<unsigned char>(ext.size() == 4 ? ext[3] : 0);
+    const bool secondary =
+        ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') &&
+        ((std::isxdigit(c2) && std::isxdigit(c3)) || (c2 == 'G' && std::isalnum(c3)));
     if (ext == ".DB" || ext == ".MB" || ext == ".PX" || secondary) files.push_back(p.string());
   }
   return files;

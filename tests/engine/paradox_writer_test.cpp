@@ -438,6 +438,11 @@ TEST(ParadoxWriter, SecondaryIndexesOrderTheCursorAndTravelWithTheTable) {
   ASSERT_EQ(t.indexDefs().count(), 3);
   EXPECT_EQ(t.indexDefs()[2].name, "UNAME");
   t.close();
+
+  // Deleting the table takes every index file with it.
+  t.deleteTable();
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()))
+      << std::filesystem::directory_iterator(dir.path())->path();
 }
 
 TEST(ParadoxWriter, DetailsFollowTheMasterThroughTheKeyOrASecondaryIndex) {
