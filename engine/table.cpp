@@ -774,9 +774,11 @@ void Table::deleteRecord() {
     storage_->setDeleted(record, true);
   }
   viewChanged();
-  // The records after a removed one moved up by one.
-  const bool shifted = !cachedUpdates_ && storage_->removesRecords() && after > record;
-  setCurrent(after ? (shifted ? after - 1 : after) : before);
+  // Where deleting takes the record out, the records numbered after it moved up by one (in an
+  // order other than the natural one, the prior record may be one of them).
+  const bool shifts = !cachedUpdates_ && storage_->removesRecords();
+  auto now = [&](uint32_t r) { return shifts && r > record ? r - 1 : r; };
+  setCurrent(after ? now(after) : now(before));
   bof_ = current_ == 0 || before == 0;
   eof_ = current_ == 0 || after == 0;
   notify(TableEvent::DataSetChanged);

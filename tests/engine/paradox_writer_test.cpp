@@ -672,5 +672,33 @@ TEST(ParadoxWriter, AWriterKilledAnywhereLeavesAWholeTable) {
   }
 }
 
+// In a secondary order the record before a deleted one may be numbered after it: the cursor
+// lands on it where it moved to.
+TEST(ParadoxWriter, DeletingInASecondaryOrderLandsOnTheRecordThatMoved) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "sorted.db");
+  t.fieldDefs().add("ID", FieldType::ftInteger);
+  t.fieldDefs().add("NAME", FieldType::ftString, 10);
+  t.indexDefs().add({"", "ID", "", ixPrimary});
+  t.indexDefs().add({"", "NAME", "", 0});
+  t.createTable();
+  t.open();
+  for (const auto& [id, name] :
+       std::vector<std::pair<int, std::string>>{{1, "z"}, {2, "a"}, {3, "m"}}) {
+    t.append();
+    t.fieldByName("ID").setValue(Value::integer(id));
+    t.fieldByName("NAME").setAsString(name);
+    t.post();
+  }
+  t.setIndexFieldNames("NAME");  // a(2) m(3) z(1)
+  t.last();
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "z");
+  t.deleteRecord();
+  EXPECT_FALSE(t.eof() && t.bof());
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "m");
+  EXPECT_EQ(t.recNo(), 2);
+}
+
 }  // namespace
 }  // namespace tdb::test
