@@ -462,6 +462,108 @@ void Table::viewChanged() {
   viewValid_ = false;
   view_.clear();
   countCache_ = -1;
+  marks_.clear();
+  lastPosition_ = 0;
+  lastRecord_ = peekRecord_ = 0;
+}
+
+// ---------------------------------------------------------------- positions
+
+void Table::noteMark(long position, uint32_t record) {
+  if ((position - 1) % kMarkStride == 0 &&
+      static_cast<size_t>((position - 1) / kMarkStride) == marks_.size())
+    marks_.push_back(record);
+  lastPosition_ = position;
+  lastRecord_ = record;
+}
+
+uint32_t Table::recordAt(long position) {
+  requireActive();
+  if (position < 1) return 0;
+  // A neighbour of the last position: one step.
+  if (lastRecord_ != 0 && (position == lastPosition_ || position == lastPosition_ + 1 ||
+                           position == lastPosition_ - 1)) {
+    if (position == lastPosition_) return lastRecord_;
+    const uint32_t r = step(lastRecord_, position > lastPosition_);
+    if (r != 0) noteMark(position, r);
+    return r;
+  }
+  long at = 1;
+  uint32_t r;
+  if (marks_.empty()) {
+    r = step(0, true);
+    if (r == 0) return 0;
+    noteMark(1, r);
+  } else {
+    const size_t i = std::min(static_cast<size_t>((position - 1) / kMarkStride), marks_.size() - 1);
+    r = marks_[i];
+    at = 1 + static_cast<long>(i) * kMarkStride;
+  }
+  // From a nearer last position, when it lies between the mark and the target.
+  if (lastRecord_ != 0 && lastPosition_ > at && lastPosition_ < position) {
+    at = lastPosition_;
+    r = lastRecord_;
+  }
+  while (at < position) {
+    r = step(r, true);
+    if (r == 0) return 0;
+    noteMark(++at, r);
+  }
+  lastPosition_ = at;
+  lastRecord_ = r;
+  return r;
+}
+
+long Table::position() {
+  requireActive();
+  if (current_ == 0) return 0;
+  if (current_ == lastRecord_) return lastPosition_;
+  long at = 1;
+  uint32_t r = 0;
+  // In the natural order records ascend with positions: start from the last mark before it.
+  if (!ordered() && !sorted() && changes_.empty() && !marks_.empty() && !isVirtual(current_)) {
+    const auto it = std::upper_bound(marks_.begin(), marks_.end(), current_);
+    if (it != marks_.begin()) {
+      const size_t i = static_cast<size_t>(it - marks_.begin()) - 1;
+      r = marks_[i];
+      at = 1 + static_cast<long>(i) * kMarkStride;
+    }
+  }
+  if (r == 0) {
+    r = recordAt(1);
+    if (r == 0) return 0;
+  }
+  while (r != current_) {
+    r = step(r, true);
+    if (r == 0) return 0;  // the current record is not among the visible ones
+    noteMark(++at, r);
+  }
+  lastPosition_ = at;
+  lastRecord_ = r;
+  return at;
+}
+
+bool Table::moveTo(long position) {
+  checkBrowseMode();
+  const uint32_t r = recordAt(position);
+  if (r == 0) return false;
+  setCurrent(r);
+  bof_ = eof_ = false;
+  scrolled();
+  return true;
+}
+
+Value Table::valueAt(uint32_t record, int field) {
+  requireActive();
+  if (field < 0 || field >= fieldDefs_.count())
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有第" + std::to_string(field + 1) +
+                      "个字段");
+  if (record != peekRecord_) {
+    peekRecord_ = 0;
+    loadRecord(record, peekBuf_);
+    peekRecord_ = record;
+  }
+  return storage_->get(peekBuf_, field);
 }
 
 // ---------------------------------------------------------------- navigation

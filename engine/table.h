@@ -153,6 +153,18 @@ class Table : private FilterFields {
   void refresh();
   bool modified() const { return modified_; }
 
+  // ---- positions, for grids: the visible records in the current order, numbered from 1. Found
+  // by walking from the nearest of the places remembered every 256 records, so a grid that
+  // shows rows near ones it showed before reads only those.
+  // The record at `position`, 0 when there is none; the current record stays.
+  uint32_t recordAt(long position);
+  // The current record's position, 0 without one.
+  long position();
+  // Makes the record at `position` current; false (staying put) when there is none.
+  bool moveTo(long position);
+  // A field's value in a record recordAt() gave, without moving to it.
+  Value valueAt(uint32_t record, int field);
+
   Bookmark bookmark() const { return {current_}; }
   void gotoBookmark(const Bookmark& mark);  // throws when the record is no longer visible
   bool bookmarkValid(const Bookmark& mark);
@@ -292,6 +304,7 @@ class Table : private FilterFields {
   std::optional<uint32_t> locateByPrimaryKey(int field, const Value& value, unsigned options,
                                              const std::function<bool(uint32_t)>& hit);
   void viewChanged();  // order, counts and details must be recomputed
+  void noteMark(long position, uint32_t record);
   void scrolled();
   void notify(TableEvent event);
   void notifyDetails();
@@ -343,6 +356,12 @@ class Table : private FilterFields {
   std::vector<uint32_t> view_;  // the ordered sequence while updates are buffered, or sorted
   bool viewValid_ = false;
   long countCache_ = -1;
+  static constexpr long kMarkStride = 256;
+  std::vector<uint32_t> marks_;  // the record at position 1 + i * kMarkStride, as far as walked
+  long lastPosition_ = 0;        // the position recordAt() last found, and its record
+  uint32_t lastRecord_ = 0;
+  uint32_t peekRecord_ = 0;  // the record valueAt() read into peekBuf_
+  RecordBuffer peekBuf_;
 
   Table* master_ = nullptr;
   std::string masterFields_;

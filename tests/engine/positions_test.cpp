@@ -1,0 +1,78 @@
+// Positions for grids: the record at a row, the row of the current record, against the order a
+// plain walk with next() gives, in the natural order, a tag's order and a filtered view.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/table.h"
+#include "tests/engine/table_fixture.h"
+
+namespace tdb::test {
+namespace {
+
+std::vector<uint32_t> walk(Table& t) {
+  std::vector<uint32_t> out;
+  for (t.first(); !t.eof(); t.next()) out.push_back(static_cast<uint32_t>(t.recNo()));
+  return out;
+}
+
+// Every position, in an order that jumps back and forth across the remembered places.
+void expectPositions(Table& t) {
+  const std::vector<uint32_t> rows = walk(t);
+  ASSERT_EQ(static_cast<long>(rows.size()), t.recordCount());
+  const long n = static_cast<long>(rows.size());
+  for (long k : {n, 1L, n / 2, n / 2 + 1, n / 2 - 1, 257L, 256L, 513L, n - 300, 2L}) {
+    if (k >= 1 && k <= n) EXPECT_EQ(t.recordAt(k), rows[k - 1]) << k;
+  }
+  for (long k = n; k >= 1; k -= 7) ASSERT_EQ(t.recordAt(k), rows[k - 1]) << k;
+  EXPECT_EQ(t.recordAt(n + 1), 0u);
+  EXPECT_EQ(t.recordAt(0), 0u);
+  for (long k : {1L, n, n / 3, 700L}) {
+    if (k < 1 || k > n) continue;
+    ASSERT_TRUE(t.moveTo(k));
+    EXPECT_EQ(t.recNo(), static_cast<long>(rows[k - 1]));
+    EXPECT_EQ(t.position(), k);
+  }
+  EXPECT_FALSE(t.moveTo(n + 1));
+}
+
+TEST(Positions, FollowTheNaturalOrderTagOrdersAndFilters) {
+  TempDir dir;
+  makeSample(dir, "s.dbf", 2000);
+  Table t;
+  point(t, dir, "s.dbf");
+  t.setExclusive(true);
+  t.open();
+  for (int r : {1, 2, 300, 1999, 2000}) {  // deleted records are no rows
+    ASSERT_TRUE(t.locate("NAME", Value::text("R" + std::to_string(r))));
+    t.deleteRecord();
+  }
+  expectPositions(t);
+
+  // After a locate, the current record's row is found without a walk from the top.
+  ASSERT_TRUE(t.locate("NAME", Value::text("R1500")));
+  EXPECT_EQ(t.position(), 1500 - 3);
+  EXPECT_EQ(t.valueAt(t.recordAt(1), 0), Value::text("R3"));
+
+  t.addIndex({"BYDAY", "DAY", "", 0});
+  t.setIndexName("BYDAY");
+  expectPositions(t);
+  t.setFilter("QTY > 1500");
+  t.setFiltered(true);
+  expectPositions(t);
+  ASSERT_TRUE(t.locate("NAME", Value::text("R1600")));
+  EXPECT_GT(t.position(), 0);
+  EXPECT_EQ(t.recordAt(t.position()), static_cast<uint32_t>(t.recNo()));
+  t.setIndexName("");
+  expectPositions(t);
+
+  // A change renumbers the rows.
+  t.setFiltered(false);
+  t.first();
+  t.deleteRecord();
+  expectPositions(t);
+}
+
+}  // namespace
+}  // namespace tdb::test
