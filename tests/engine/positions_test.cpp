@@ -23,7 +23,9 @@ void expectPositions(Table& t) {
   ASSERT_EQ(static_cast<long>(rows.size()), t.recordCount());
   const long n = static_cast<long>(rows.size());
   for (long k : {n, 1L, n / 2, n / 2 + 1, n / 2 - 1, 257L, 256L, 513L, n - 300, 2L}) {
-    if (k >= 1 && k <= n) EXPECT_EQ(t.recordAt(k), rows[k - 1]) << k;
+    if (k >= 1 && k <= n) {
+      EXPECT_EQ(t.recordAt(k), rows[k - 1]) << k;
+    }
   }
   for (long k = n; k >= 1; k -= 7) ASSERT_EQ(t.recordAt(k), rows[k - 1]) << k;
   EXPECT_EQ(t.recordAt(n + 1), 0u);
