@@ -135,6 +135,7 @@ void TForm0::run(Command c) {
 
 void TForm0::createDialogs() {
   chooser_ = new TForm01(this);
+  chooser_->setDbfType([this] { return settings_.defaultDbfType; });
   queryBuilder_ = new TForm02(this);
   structureDesigner_ = new TForm03(this);
   projectDesigner_ = new TForm04(this);

@@ -9,8 +9,8 @@ namespace torvanel {
 TableModel::TableModel(TableSource& source, QObject* parent)
     : QAbstractTableModel(parent), source_(source) {
   columns_ = allFields();
-  connect(&source_, &TableSource::dataSetChanged, this, &TableModel::reload);
-  connect(&source_, &TableSource::stateChanged, this, &TableModel::reload);
+  connect(&source_, &TableSource::dataSetChanged, this, &TableModel::refresh);
+  connect(&source_, &TableSource::stateChanged, this, &TableModel::refresh);
 }
 
 std::vector<TableModel::Column> TableModel::allFields() const {
@@ -30,7 +30,7 @@ void TableModel::setColumns(std::vector<Column> columns) {
   endResetModel();
 }
 
-void TableModel::reload() {
+void TableModel::refresh() {
   beginResetModel();
   if (!ownColumns_) columns_ = allFields();
   rows_ = -1;

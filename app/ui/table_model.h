@@ -30,6 +30,9 @@ class TableModel : public QAbstractTableModel {
 
   // The row of the cursor's current record, -1 without one.
   int currentRow() const;
+  // Reads the rows afresh, as after an event of the data source; for changes the cursor does not
+  // announce (it was opened or closed).
+  void refresh();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,7 +41,6 @@ class TableModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
 
  private:
-  void reload();
   std::vector<Column> allFields() const;
 
   TableSource& source_;
