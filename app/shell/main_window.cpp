@@ -21,6 +21,7 @@
 #include "app/tools/structure_designer.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/child_windows.h"
+#include "app/windows/window_engine.h"
 
 namespace torvanel {
 
@@ -99,6 +100,21 @@ void TForm0::wireCommands() {
   using C = Command;
   handlers_[index(C::NewTable)] = [this] { chooser_->chooseFor("xj"); };
   handlers_[index(C::OpenTable)] = [this] { chooser_->chooseFor("dk"); };
+  handlers_[index(C::CloseTable)] = [this] {
+    if (windowEngine_) windowEngine_->closetable(CloseMode::Close);
+  };
+  handlers_[index(C::SaveTable)] = [this] {
+    if (windowEngine_) windowEngine_->okthistable();
+  };
+  handlers_[index(C::SaveAll)] = [this] {
+    if (windowEngine_) windowEngine_->okeverytable();
+  };
+  handlers_[index(C::CancelTable)] = [this] {
+    if (windowEngine_) windowEngine_->cancelthistable();
+  };
+  handlers_[index(C::CancelAll)] = [this] {
+    if (windowEngine_) windowEngine_->canceleverytable();
+  };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
     menuset();
@@ -136,6 +152,9 @@ void TForm0::run(Command c) {
 void TForm0::createDialogs() {
   chooser_ = new TForm01(this);
   chooser_->setDbfType([this] { return settings_.defaultDbfType; });
+  windowEngine_ = new WindowEngine(*this);
+  setChildWindows(windowEngine_);
+  chooser_->setAction('n', [this](const TableRef& ref) { windowEngine_->viewtable(ref); });
   queryBuilder_ = new TForm02(this);
   structureDesigner_ = new TForm03(this);
   projectDesigner_ = new TForm04(this);

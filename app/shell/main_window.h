@@ -14,6 +14,7 @@ class QMdiArea;
 namespace torvanel {
 
 class ChildWindows;
+class WindowEngine;
 class ToolbarBand;
 class TForm01;
 class TForm02;
@@ -73,6 +74,7 @@ class TForm0 : public QMainWindow {
   GlobalSettings settings_;
   MenuState menuState_;
   ChildWindows* childWindows_ = nullptr;
+  WindowEngine* windowEngine_ = nullptr;  // made with the dialogs; the child windows' engine
   std::array<std::function<void()>, kCommandCount> handlers_;
 
   std::array<QAction*, kCommandCount> items_{};

@@ -1,0 +1,74 @@
+#include "app/windows/table_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/ui/table_source.h"
+#include "app/windows/table_window_text.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+TForm11::TForm11(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TForm11"));
+  source_ = std::make_unique<TableSource>(table_);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  upper_ = new QTabWidget(splitter_);
+  lower_ = new QTabWidget(splitter_);
+  status_ = new QStatusBar(this);
+  const int widths[3] = {100, 55, 50};
+  for (int i = 0; i < 3; ++i) {
+    panels_[i] = new QLabel(status_);
+    panels_[i]->setFixedWidth(widths[i]);
+    status_->addWidget(panels_[i]);
+  }
+  append_ = new QPushButton(QStringLiteral("增加记录"), this);
+  next_ = new QPushButton(QStringLiteral("后一记录"), this);
+  prior_ = new QPushButton(QStringLiteral("前一记录"), this);
+  for (QPushButton* b : {append_, next_, prior_}) b->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(splitter_, 1);
+  layout->addWidget(status_);
+  connect(source_.get(), &TableSource::scrolled, this, &TForm11::showPosition);
+  connect(source_.get(), &TableSource::dataSetChanged, this, &TForm11::showPosition);
+}
+
+TForm11::~TForm11() {
+  // The grids and the source stop listening before the table they watch goes.
+  delete splitter_;
+  source_.reset();
+}
+
+void TForm11::dropLowerPages() {
+  delete lower_;
+  lower_ = nullptr;
+}
+
+void TForm11::showPosition() {
+  if (!table_.active()) return;
+  try {
+    panels_[0]->setText(recordPositionText(table_.position(), table_.recordCount()));
+  } catch (const tdb::EngineError&) {
+    panels_[0]->clear();
+  }
+}
+
+void TForm11::showBufferState() { panels_[1]->setText(bufferStateText(table_.cachedUpdates())); }
+
+void TForm11::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (QWidget* frame = parentWidget())
+    frame->showMinimized();
+  else
+    showMinimized();
+}
+
+}  // namespace torvanel

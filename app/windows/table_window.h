@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "engine/table.h"
+
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+
+namespace torvanel {
+
+class TableSource;
+
+// A child window: its main table and the data source bound to it, the status bar with its three
+// panels (record position, buffer state, the query in force), the upper page control for the
+// display pages, the lower one for auxiliary tables, and the buttons of the single-record view.
+// Its close box does not close it: the window is minimised, as every child window of the system.
+class TForm11 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TForm11(QWidget* parent = nullptr);
+  ~TForm11() override;
+
+  tdb::Table& table() { return table_; }
+  TableSource& source() { return *source_; }
+  QString databaseName() const { return QString::fromStdString(table_.databaseName()); }
+  QString tableName() const { return QString::fromStdString(table_.tableName()); }
+
+  QTabWidget* upperPages() const { return upper_; }
+  QTabWidget* lowerPages() const { return lower_; }
+  // The lower page control and both splitters go when the window has no auxiliary tables.
+  void dropLowerPages();
+  QLabel* statusPanel(int i) const { return panels_[i]; }
+  QPushButton* appendButton() const { return append_; }
+  QPushButton* nextButton() const { return next_; }
+  QPushButton* priorButton() const { return prior_; }
+
+  int viewMode() const { return viewMode_; }  // 0 grid view, 1 single-record view
+  void setViewMode(int mode) { viewMode_ = mode; }
+
+  // Panel 0: the current record's position and the record count; panel 1: the buffer state.
+  void showPosition();
+  void showBufferState();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  tdb::Table table_;
+  std::unique_ptr<TableSource> source_;
+  QTabWidget* upper_ = nullptr;
+  QTabWidget* lower_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QStatusBar* status_ = nullptr;
+  QLabel* panels_[3] = {};
+  QPushButton* append_ = nullptr;
+  QPushButton* next_ = nullptr;
+  QPushButton* prior_ = nullptr;
+  int viewMode_ = 0;
+};
+
+}  // namespace torvanel

@@ -1,0 +1,382 @@
+#include "app/windows/window_engine.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/common/gbk_codec.h"
+#include "app/shell/main_window.h"
+#include "app/shell/toolbar_band.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/table_model.h"
+#include "app/windows/table_window.h"
+#include "app/windows/table_window_text.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+namespace {
+
+QString engineText(const tdb::EngineError& e) { return QString::fromUtf8(e.what()); }
+
+QString tableText(const TForm11& w) {
+  return QStringLiteral("[") + w.databaseName() + QStringLiteral("]") + w.tableName();
+}
+
+}  // namespace
+
+WindowEngine::WindowEngine(TForm0& main) : QObject(&main), main_(main) {
+  connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, &WindowEngine::activated);
+}
+
+WindowEngine::~WindowEngine() {
+  for (int slot : registry_.inUse()) registry_[slot].window->table().close();
+}
+
+int WindowEngine::activeSlot() const {
+  const QMdiSubWindow* frame = main_.mdiArea()->activeSubWindow();
+  if (!frame) {
+    // Offscreen or while nothing has focus, the last window opened counts as the active one.
+    const auto frames = main_.mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
+    if (frames.isEmpty()) return -1;
+    frame = frames.last();
+  }
+  return registry_.slotOf(frame->widget());
+}
+
+QMdiSubWindow* WindowEngine::frameOf(int slot) const {
+  for (QMdiSubWindow* f : main_.mdiArea()->subWindowList())
+    if (f->widget() == registry_[slot].window) return f;
+  return nullptr;
+}
+
+void WindowEngine::viewtable(const TableRef& ref) {
+  const int slot = registry_.take('d');
+  WindowSlot& s = registry_[slot];
+  s.pagecaptions = {QStringLiteral("浏览编辑")};
+  auto* window = new TForm11;
+  window->resize(10, 10);
+  window->upperPages()->hide();
+  s.window = window;
+
+  tdb::Table& t = window->table();
+  t.setDatabaseName(ref.database.toStdString());
+  t.setTableName(ref.table.toStdString());
+  t.setIndexFieldNames("");
+  t.setIndexName("");
+  t.setTableType(ref.table.toUpper().endsWith(QLatin1String(".DBF"))
+                     ? main_.settings().defaultDbfType
+                     : tdb::TableType::ttDefault);
+  try {
+    t.open();
+  } catch (const tdb::EngineError&) {
+    delete window;
+    registry_.free(slot);
+    dialogs().message(ref.text() +
+                      QStringLiteral("不是有效数据表,不能打开!请检查数据表或索引文件."));
+    return;
+  }
+  // Ordered by the first index: its fields, or for an expression its name.
+  try {
+    if (t.indexDefs().count() > 0) {
+      const tdb::IndexDef& first = t.indexDefs()[0];
+      if (!first.fields.empty())
+        t.setIndexFieldNames(first.fields);
+      else
+        t.setIndexName(first.name);
+    }
+  } catch (const tdb::EngineError& e) {
+    dialogs().message(engineText(e));
+  }
+  openWithBuffer(slot);
+
+  const QString caption = tableWindowCaption(ref.database, ref.table,
+                                             QString::fromStdString(gbkToUtf8(t.indexFieldNames())),
+                                             QString::fromStdString(gbkToUtf8(t.indexName())));
+  window->setWindowTitle(caption);
+  window->dropLowerPages();
+
+  // One page, "浏览编辑", with a read-only grid of every field.
+  auto* sheet = new QWidget;
+  window->upperPages()->addTab(sheet, s.pagecaptions[0]);
+  auto* grid = new QTableView(sheet);
+  auto* model = new TableModel(window->source(), grid);
+  grid->setModel(model);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  auto* fill = new QVBoxLayout(sheet);
+  fill->setContentsMargins(0, 0, 0, 0);
+  fill->addWidget(grid);
+  s.pagesheets = {sheet};
+  s.pagegrids = {grid};
+  // The grid's current row follows the cursor, and the cursor the row the user picks.
+  connect(&window->source(), &TableSource::scrolled, grid, [grid, model] {
+    const int row = model->currentRow();
+    if (row >= 0 && grid->currentIndex().row() != row)
+      grid->setCurrentIndex(model->index(row, std::max(grid->currentIndex().column(), 0)));
+  });
+  connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, window,
+          [window](const QModelIndex& now) {
+            if (now.isValid() && window->table().position() != now.row() + 1) {
+              try {
+                window->table().moveTo(now.row() + 1);
+              } catch (const tdb::EngineError& e) {
+                dialogs().message(engineText(e));
+              }
+            }
+          });
+  window->upperPages()->setCurrentIndex(0);
+  window->setViewMode(0);
+
+  QComboBox* list = main_.windowList();
+  list->addItem(windowListEntry(slot, caption));
+  list->setCurrentIndex(list->count() - 1);
+
+  const QSize client = main_.centralWidget() ? main_.centralWidget()->size() : main_.size();
+  const QRect place =
+      tableWindowGeometry(client.width(), client.height(), main_.toolbarBand()->height(), slot);
+  QMdiSubWindow* frame = main_.mdiArea()->addSubWindow(window);
+  frame->setGeometry(place);
+  window->upperPages()->show();
+  frame->show();
+  window->showPosition();
+  main_.menuset();
+}
+
+void WindowEngine::openWithBuffer(int slot) {
+  TForm11& w = *registry_[slot].window;
+  tdb::Table& t = w.table();
+  const bool wanted = main_.settings().useMemoryBuffer;
+  try {
+    t.setCachedUpdates(wanted);
+  } catch (const tdb::EngineError&) {
+    dialogs().message(tableText(w) + QStringLiteral("没有索引不能建立缓冲!"));
+    t.setCachedUpdates(false);
+  }
+  w.showBufferState();
+}
+
+void WindowEngine::activated(QMdiSubWindow* frame) {
+  if (!frame) return;
+  const int slot = registry_.slotOf(frame->widget());
+  if (slot < 0) return;
+  selectListEntry(slot);
+  tdb::Table& t = registry_[slot].window->table();
+  if (t.active()) {
+    try {
+      t.refresh();  // changes made through other windows show
+    } catch (const tdb::EngineError&) {
+      // The table shows as it was; the next command reports what is wrong.
+    }
+  }
+  main_.menuset();
+}
+
+void WindowEngine::selectListEntry(int slot) {
+  QComboBox* list = main_.windowList();
+  const QString prefix = QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ");
+  for (int i = 0; i < list->count(); ++i)
+    if (list->itemText(i).startsWith(prefix)) list->setCurrentIndex(i);
+}
+
+void WindowEngine::removeListEntry(int slot) {
+  QComboBox* list = main_.windowList();
+  const QString prefix = QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ");
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->itemText(i).startsWith(prefix)) {
+      list->removeItem(i);
+      break;
+    }
+  }
+  if (registry_.inUse().empty()) list->clear();
+}
+
+void WindowEngine::bringToFront(int slot) {
+  if (slot < 0 || slot >= registry_.size() || registry_[slot].kind == 'n') return;
+  if (QMdiSubWindow* frame = frameOf(slot)) {
+    if (frame->isMinimized()) frame->showNormal();
+    main_.mdiArea()->setActiveSubWindow(frame);
+  }
+}
+
+std::optional<ActiveWindowState> WindowEngine::activeWindow() const {
+  const int slot = activeSlot();
+  if (slot < 0) return std::nullopt;
+  const WindowSlot& s = registry_[slot];
+  ActiveWindowState state;
+  state.showsProject = s.kind == 'm';
+  tdb::Table& t = s.window->table();
+  state.updatesPending = t.active() && t.cachedUpdates() && t.updatesPending();
+  state.inEditState =
+      !s.pagegrids.empty() && s.pagegrids[0]->editTriggers() != QAbstractItemView::NoEditTriggers;
+  return state;
+}
+
+// ---------------------------------------------------------------- saving and cancelling
+
+bool WindowEngine::save(int slot) {
+  TForm11& w = *registry_[slot].window;
+  tdb::Table& t = w.table();
+  try {
+    const bool editing =
+        t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
+    if (!t.cachedUpdates() && editing) t.post();
+    if (!t.cachedUpdates() || !t.updatesPending()) return true;
+    t.applyUpdates();
+    t.commitUpdates();
+  } catch (const tdb::EngineError& e) {
+    dialogs().message(engineText(e));
+    return false;
+  }
+  const long n = t.position();
+  if (t.driverTypeName() == "DBASE") {
+    // Deleted records leave the file: a pack needs the table to itself.
+    t.close();
+    try {
+      t.setExclusive(true);
+      t.open();
+      t.pack();
+    } catch (const tdb::EngineError&) {
+      dialogs().message(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!"));
+    }
+    t.close();
+    t.setExclusive(false);
+    try {
+      t.open();
+      t.first();
+      t.moveBy(static_cast<int>(n - 1));
+    } catch (const tdb::EngineError& e) {
+      dialogs().message(engineText(e));
+    }
+  }
+  return true;
+}
+
+bool WindowEngine::okthistable() {
+  const int slot = activeSlot();
+  const bool ok = slot < 0 || save(slot);
+  main_.menuset();
+  return ok;
+}
+
+bool WindowEngine::okeverytable() {
+  const int active = activeSlot();
+  bool ok = true;
+  for (int slot : registry_.inUse()) {
+    bringToFront(slot);
+    if (!save(slot)) {
+      ok = false;
+      break;
+    }
+  }
+  bringToFront(active);
+  main_.menuset();
+  return ok;
+}
+
+void WindowEngine::cancelthistable() {
+  const int slot = activeSlot();
+  if (slot >= 0) {
+    tdb::Table& t = registry_[slot].window->table();
+    t.cancel();
+    if (t.cachedUpdates() && t.updatesPending()) t.cancelUpdates();
+  }
+  main_.menuset();
+}
+
+void WindowEngine::canceleverytable() {
+  const int active = activeSlot();
+  for (int slot : registry_.inUse()) {
+    bringToFront(slot);
+    tdb::Table& t = registry_[slot].window->table();
+    t.cancel();
+    if (t.cachedUpdates() && t.updatesPending()) t.cancelUpdates();
+  }
+  bringToFront(active);
+  main_.menuset();
+}
+
+// ---------------------------------------------------------------- closing
+
+void WindowEngine::destroy(int slot) {
+  TForm11* window = registry_[slot].window;
+  window->table().close();
+  QMdiSubWindow* frame = frameOf(slot);
+  registry_.free(slot);
+  removeListEntry(slot);
+  if (frame) {
+    main_.mdiArea()->removeSubWindow(window);
+    delete frame;
+  }
+  delete window;
+}
+
+bool WindowEngine::closetable(CloseMode mode) {
+  const int slot = activeSlot();
+  if (slot < 0) return true;
+  tdb::Table& t = registry_[slot].window->table();
+  if (main_.settings().autoSaveOnExit || !t.cachedUpdates()) {
+    save(slot);
+  } else if (t.updatesPending()) {
+    const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
+    if (a == Answer::Cancel) return false;
+    if (a == Answer::Yes) save(slot);
+  }
+  if (mode == CloseMode::SaveOnly) {
+    main_.menuset();
+    return true;
+  }
+  destroy(slot);
+  main_.menuset();
+  return true;
+}
+
+bool WindowEngine::closeeverytable(CloseMode mode) {
+  const std::vector<int> open = registry_.inUse();
+  bool pending = false;
+  for (int slot : open) {
+    tdb::Table& t = registry_[slot].window->table();
+    pending |= t.active() && t.cachedUpdates() && t.updatesPending();
+  }
+  if (!main_.settings().autoSaveOnExit && main_.settings().useMemoryBuffer && pending) {
+    const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
+    if (a == Answer::Cancel) return false;
+    if (a == Answer::Yes) okeverytable();
+  } else {
+    okeverytable();
+  }
+  if (mode == CloseMode::SaveOnly) return true;
+  for (int slot : open) destroy(slot);
+  main_.windowList()->clear();
+  main_.menuset();
+  return true;
+}
+
+void WindowEngine::reopenWithMemoryBuffer(bool on) {
+  const int active = activeSlot();
+  for (int slot : registry_.inUse()) {
+    bringToFront(slot);
+    TForm11& w = *registry_[slot].window;
+    tdb::Table& t = w.table();
+    t.close();
+    t.setCachedUpdates(on);
+    try {
+      t.open();
+    } catch (const tdb::EngineError&) {
+      if (on) dialogs().message(tableText(w) + QStringLiteral("没有索引不能建立缓冲!"));
+      t.setCachedUpdates(false);
+      try {
+        t.open();
+      } catch (const tdb::EngineError& e) {
+        dialogs().message(engineText(e));
+      }
+    }
+    w.showBufferState();
+  }
+  bringToFront(active);
+}
+
+}  // namespace torvanel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+
+#include "app/shell/table_chooser.h"
+#include "app/windows/child_windows.h"
+#include "app/windows/window_registry.h"
+
+class QMdiSubWindow;
+
+namespace torvanel {
+
+class TForm0;
+
+// The window engine: opens tables into child windows of the main window, keeps the registry of
+// their slots and the window list in step, and saves, cancels and closes their changes.
+class WindowEngine : public QObject, public ChildWindows {
+  Q_OBJECT
+ public:
+  explicit WindowEngine(TForm0& main);
+  ~WindowEngine() override;
+
+  WindowRegistry& registry() { return registry_; }
+  // The slot of the active child window, -1 when none is open.
+  int activeSlot() const;
+
+  // Opens the chosen table into a new child window, ordered by its first index.
+  void viewtable(const TableRef& ref);
+
+  // Saving, cancelling and closing; each ends with menuset.
+  bool okthistable();
+  bool okeverytable();
+  void cancelthistable();
+  void canceleverytable();
+  bool closetable(CloseMode mode);
+
+  // ChildWindows
+  std::optional<ActiveWindowState> activeWindow() const override;
+  bool recordClipboardExists() const override { return false; }
+  bool closeeverytable(CloseMode mode) override;
+  void reopenWithMemoryBuffer(bool on) override;
+  void bringToFront(int slot) override;
+  void deleteRecordClipboard() override {}
+
+ private:
+  void activated(QMdiSubWindow* frame);
+  QMdiSubWindow* frameOf(int slot) const;
+  bool save(int slot);  // false when applying the buffer failed (the user was told)
+  void destroy(int slot);
+  void openWithBuffer(int slot);
+  void selectListEntry(int slot);
+  void removeListEntry(int slot);
+
+  TForm0& main_;
+  WindowRegistry registry_;
+};
+
+}  // namespace torvanel

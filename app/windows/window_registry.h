@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QTableView;
+class QWidget;
+
+namespace torvanel {
+
+class TForm11;
+
+// A window's string-position filter condition; complete when the three texts are set and the
+// position is not -1, and without effect otherwise.
+struct searchstru {
+  QString substr;
+  QString fieldname;
+  QString compop;
+  int position = -1;
+  bool casesens = false;
+};
+
+// One slot of the registry: a child window and what the engine built for it. The slot number is
+// the window's identity, shown in the window list and in messages.
+struct WindowSlot {
+  TForm11* window = nullptr;  // owns its tables, source and controls
+  char kind = 'n';            // 'n' free, 'd' a table, 'm' a project
+  searchstru filter;
+  QStringList pagecaptions;
+  std::vector<QWidget*> pagesheets;
+  std::vector<QTableView*> pagegrids;
+};
+
+// The process-wide list of slots. It starts with one free slot, grows by one when every slot is
+// taken, and never shrinks, so a number stays its window's while the window is open and a new
+// window takes the lowest free number.
+class WindowRegistry {
+ public:
+  WindowRegistry() : slots_(1) {}
+
+  // The first free slot, taken: its lists emptied, its filter reset, its kind set.
+  int take(char kind);
+  // Back to free; the caller has destroyed the window.
+  void free(int slot);
+
+  int size() const { return static_cast<int>(slots_.size()); }
+  WindowSlot& operator[](int slot) { return slots_[static_cast<size_t>(slot)]; }
+  const WindowSlot& operator[](int slot) const { return slots_[static_cast<size_t>(slot)]; }
+
+  // The slot of a window, -1 when it has none.
+  int slotOf(const QWidget* window) const;
+  // The slots in use, in slot order.
+  std::vector<int> inUse() const;
+  // The first slot in use (other than `except`) whose main table is `database` + `table`,
+  // compared exactly; -1 when none.
+  int holding(const QString& database, const QString& table, int except = -1) const;
+
+ private:
+  std::vector<WindowSlot> slots_;
+};
+
+}  // namespace torvanel
