@@ -558,6 +558,8 @@ Value Table::valueAt(uint32_t record, int field) {
   if (field < 0 || field >= fieldDefs_.count())
     throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有第" + std::to_string(field + 1) +
                       "个字段");
+  // The record being edited shows what the user typed.
+  if (record == current_ && state_ == DataSetState::dsEdit) return valueOf(field);
   if (record != peekRecord_) {
     peekRecord_ = 0;
     loadRecord(record, peekBuf_);

@@ -115,6 +115,30 @@ void TForm0::wireCommands() {
   handlers_[index(C::CancelAll)] = [this] {
     if (windowEngine_) windowEngine_->canceleverytable();
   };
+  // The record commands act on the active window through the window engine.
+  const std::pair<C, void (WindowEngine::*)()> recordCommands[] = {
+      {C::EnterEdit, &WindowEngine::enteredit},
+      {C::LeaveEdit, &WindowEngine::outedit},
+      {C::FirstRecord, &WindowEngine::firstrecord},
+      {C::LastRecord, &WindowEngine::lastrecord},
+      {C::PriorRecord, &WindowEngine::priorrecord},
+      {C::NextRecord, &WindowEngine::nextrecord},
+      {C::AppendRecord, &WindowEngine::appendrecord},
+      {C::InsertRecord, &WindowEngine::insertrecord},
+      {C::DeleteRecord, &WindowEngine::delerecord},
+      {C::RevertRecord, &WindowEngine::revertrecord},
+  };
+  for (const auto& [command, operation] : recordCommands) {
+    handlers_[index(command)] = [this, operation] {
+      if (windowEngine_) (windowEngine_->*operation)();
+    };
+  }
+  handlers_[index(C::MoveUp)] = [this] {
+    if (windowEngine_) windowEngine_->recordmove(true);
+  };
+  handlers_[index(C::MoveDown)] = [this] {
+    if (windowEngine_) windowEngine_->recordmove(false);
+  };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
     menuset();

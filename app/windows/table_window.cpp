@@ -1,7 +1,10 @@
 #include "app/windows/table_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -31,10 +34,17 @@ TForm11::TForm11(QWidget* parent) : QWidget(parent) {
   next_ = new QPushButton(QStringLiteral("后一记录"), this);
   prior_ = new QPushButton(QStringLiteral("前一记录"), this);
   for (QPushButton* b : {append_, next_, prior_}) b->hide();
+  progress_ = new QWidget(this);
+  auto* progressRow = new QHBoxLayout(progress_);
+  progressRow->addWidget(new QLabel(QStringLiteral("正在操作,稍候..."), progress_));
+  progressBar_ = new QProgressBar(progress_);
+  progressRow->addWidget(progressBar_, 1);
+  progress_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  layout->addWidget(progress_);
   layout->addWidget(splitter_, 1);
   layout->addWidget(status_);
   connect(source_.get(), &TableSource::scrolled, this, &TForm11::showPosition);
@@ -60,6 +70,17 @@ void TForm11::showPosition() {
     panels_[0]->clear();
   }
 }
+
+void TForm11::showProgress(int maximum) {
+  progressBar_->setRange(0, std::max(maximum, 0));
+  progressBar_->setValue(0);
+  progress_->show();
+  QCoreApplication::processEvents();
+}
+
+void TForm11::setProgress(int value) { progressBar_->setValue(value); }
+
+void TForm11::hideProgress() { progress_->hide(); }
 
 void TForm11::showBufferState() { panels_[1]->setText(bufferStateText(table_.cachedUpdates())); }
 

@@ -6,6 +6,7 @@
 #include "engine/table.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
@@ -42,6 +43,13 @@ class TForm11 : public QWidget {
   int viewMode() const { return viewMode_; }  // 0 grid view, 1 single-record view
   void setViewMode(int mode) { viewMode_ = mode; }
 
+  // The progress panel "正在操作,稍候..." with its bar from 0 to `maximum`; showing it lets the
+  // screen paint once, the work that follows runs without yielding.
+  void showProgress(int maximum);
+  void setProgress(int value);
+  void hideProgress();
+  QWidget* progressPanel() const { return progress_; }
+
   // Panel 0: the current record's position and the record count; panel 1: the buffer state.
   void showPosition();
   void showBufferState();
@@ -60,6 +68,8 @@ class TForm11 : public QWidget {
   QPushButton* append_ = nullptr;
   QPushButton* next_ = nullptr;
   QPushButton* prior_ = nullptr;
+  QWidget* progress_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
   int viewMode_ = 0;
 };
 

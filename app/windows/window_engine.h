@@ -34,6 +34,22 @@ class WindowEngine : public QObject, public ChildWindows {
   void canceleverytable();
   bool closetable(CloseMode mode);
 
+  // Edit state, navigation and record operations on the active window; each does nothing when
+  // no child window is open, and shows the engine's message when the engine refuses.
+  void enteredit();
+  void outedit();
+  void firstrecord();
+  void lastrecord();
+  void priorrecord();
+  void nextrecord();
+  void appendrecord();
+  void insertrecord();
+  void delerecord();
+  void revertrecord();
+  void recordmove(bool up);
+  // True when the active window's grids are writable.
+  bool inEditState(int slot) const;
+
   // ChildWindows
   std::optional<ActiveWindowState> activeWindow() const override;
   bool recordClipboardExists() const override { return false; }
@@ -49,6 +65,8 @@ class WindowEngine : public QObject, public ChildWindows {
   void destroy(int slot);
   void openWithBuffer(int slot);
   void selectListEntry(int slot);
+  void setEditState(int slot, bool on);
+  void insertPhysically(int slot);
   void removeListEntry(int slot);
 
   TForm0& main_;

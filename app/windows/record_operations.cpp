@@ -1,0 +1,271 @@
+// The window engine's edit state and record operations: entering and leaving the edit state,
+// moving through the records, and appending, inserting, deleting, reverting and moving them.
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+
+#include "app/shell/main_window.h"
+#include "app/ui/dialogs.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+namespace {
+
+void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
+
+std::vector<tdb::Value> valuesOf(tdb::Table& t) {
+  std::vector<tdb::Value> out;
+  for (int i = 0; i < t.fieldCount(); ++i) out.push_back(t.field(i).value());
+  return out;
+}
+
+void writeValues(tdb::Table& t, const std::vector<tdb::Value>& values) {
+  for (int i = 0; i < t.fieldCount() && i < static_cast<int>(values.size()); ++i)
+    t.field(i).setValue(values[static_cast<size_t>(i)]);
+}
+
+}  // namespace
+
+bool WindowEngine::inEditState(int slot) const {
+  const WindowSlot& s = registry_[slot];
+  return !s.pagegrids.empty() &&
+         s.pagegrids[0]->editTriggers() != QAbstractItemView::NoEditTriggers;
+}
+
+void WindowEngine::setEditState(int slot, bool on) {
+  WindowSlot& s = registry_[slot];
+  for (QTableView* grid : s.pagegrids) {
+    grid->setEditTriggers(on ? QAbstractItemView::DoubleClicked |
+                                   QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed
+                             : QAbstractItemView::NoEditTriggers);
+    // Fixed cells: aqua while editing, the button face otherwise.
+    const QString style =
+        on ? QStringLiteral("QHeaderView::section { background-color: #00FFFF; }") : QString();
+    grid->horizontalHeader()->setStyleSheet(style);
+    grid->verticalHeader()->setStyleSheet(style);
+  }
+  s.window->appendButton()->setEnabled(on);
+}
+
+void WindowEngine::enteredit() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  setEditState(slot, true);
+  main_.menuset();
+}
+
+void WindowEngine::outedit() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  setEditState(slot, false);
+  tdb::Table& t = registry_[slot].window->table();
+  const bool editing =
+      t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
+  if (!t.cachedUpdates() && editing) {
+    try {
+      t.post();
+    } catch (const tdb::EngineError& e) {
+      report(e);
+    }
+  }
+  main_.menuset();
+}
+
+void WindowEngine::firstrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  try {
+    registry_[slot].window->table().first();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+}
+
+void WindowEngine::lastrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  try {
+    registry_[slot].window->table().last();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+}
+
+void WindowEngine::priorrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  try {
+    registry_[slot].window->table().prior();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+}
+
+void WindowEngine::nextrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  try {
+    registry_[slot].window->table().next();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+}
+
+void WindowEngine::appendrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  try {
+    registry_[slot].window->table().append();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+  main_.menuset();
+}
+
+void WindowEngine::insertrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  tdb::Table& t = registry_[slot].window->table();
+  try {
+    // dBASE has no insert of its own: without an order, a buffer or a filter the records from
+    // the current one on move down one place by hand.
+    if (t.driverTypeName() == "DBASE" && t.indexFieldNames().empty() && t.indexName().empty() &&
+        !t.cachedUpdates() && !t.filtered() && !t.isEmpty()) {
+      insertPhysically(slot);
+    } else {
+      t.insert();
+    }
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+  main_.menuset();
+}
+
+void WindowEngine::insertPhysically(int slot) {
+  TForm11& w = *registry_[slot].window;
+  tdb::Table& t = w.table();
+  t.setCachedUpdates(true);
+  const long a = t.recNo();
+  try {
+    t.append();
+    t.post();
+    t.applyUpdates();
+    t.commitUpdates();
+  } catch (const tdb::EngineError&) {
+    t.cancelUpdates();
+    t.setCachedUpdates(false);
+    t.append();
+    return;
+  }
+  long e = t.recNo();
+  const long maximum = e - a;
+  w.showProgress(static_cast<int>(maximum));
+  while (e > a) {
+    w.setProgress(static_cast<int>(maximum + a - e));
+    t.prior();
+    const std::vector<tdb::Value> values = valuesOf(t);
+    t.next();
+    t.edit();
+    writeValues(t, values);
+    t.prior();
+    e = t.recNo();
+  }
+  t.edit();
+  for (int i = 0; i < t.fieldCount(); ++i) t.field(i).clear();
+  t.post();
+  t.applyUpdates();
+  t.commitUpdates();
+  t.setCachedUpdates(false);
+  w.hideProgress();
+}
+
+void WindowEngine::delerecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  tdb::Table& t = registry_[slot].window->table();
+  try {
+    if (t.isEmpty()) return;
+    t.deleteRecord();
+    const tdb::Bookmark mark = t.bookmark();
+    if (!t.cachedUpdates() && t.driverTypeName() == "DBASE") {
+      // The deleted record leaves the file at once; the pack needs the table to itself.
+      t.close();
+      try {
+        t.setExclusive(true);
+        t.open();
+        t.pack();
+      } catch (const tdb::EngineError&) {
+        dialogs().message(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!"));
+      }
+      t.close();
+      t.setExclusive(false);
+      t.open();
+      // Packing renumbered the records after the deleted one: the mark now names the record one
+      // further on, and one step back lands on the one that followed the deleted record.
+      try {
+        t.gotoBookmark(mark);
+        t.prior();
+      } catch (const tdb::EngineError&) {
+        t.first();
+      }
+    }
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+  for (QTableView* grid : registry_[slot].pagegrids) grid->clearSelection();
+  main_.menuset();
+}
+
+void WindowEngine::revertrecord() {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  tdb::Table& t = registry_[slot].window->table();
+  if (!t.cachedUpdates())
+    t.cancel();
+  else if (t.updatesPending())
+    t.revertRecord();
+  main_.menuset();
+}
+
+void WindowEngine::recordmove(bool up) {
+  const int slot = activeSlot();
+  if (slot < 0) return;
+  tdb::Table& t = registry_[slot].window->table();
+  if (!inEditState(slot)) {
+    dialogs().message(QStringLiteral("编辑时才能使用移动记录!"));
+    return;
+  }
+  if (!t.indexFieldNames().empty() || !t.indexName().empty()) {
+    dialogs().message(QStringLiteral("数据表正在使用索引文件,记录不能移动!"));
+    return;
+  }
+  for (const tdb::IndexDef& d : t.indexDefs()) {
+    if (d.options & tdb::ixPrimary) {
+      dialogs().message(QStringLiteral("数据表有主键索引,记录不能移动"));
+      return;
+    }
+  }
+  try {
+    const long from = t.recNo();
+    t.moveBy(up ? -1 : 1);
+    if (t.recNo() == from) return;  // the first cannot move up, the last not down
+    const std::vector<tdb::Value> neighbour = valuesOf(t);
+    t.moveBy(up ? 1 : -1);
+    const std::vector<tdb::Value> moved = valuesOf(t);
+    t.edit();
+    writeValues(t, neighbour);
+    t.moveBy(up ? -1 : 1);
+    t.edit();
+    writeValues(t, moved);
+    t.post();
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+}
+
+}  // namespace torvanel
