@@ -127,6 +127,8 @@ void TForm0::wireCommands() {
       {C::InsertRecord, &WindowEngine::insertrecord},
       {C::DeleteRecord, &WindowEngine::delerecord},
       {C::RevertRecord, &WindowEngine::revertrecord},
+      {C::SingleRecord, &WindowEngine::smodal},
+      {C::MultiRecord, &WindowEngine::mmodal},
   };
   for (const auto& [command, operation] : recordCommands) {
     handlers_[index(command)] = [this, operation] {

@@ -7,6 +7,7 @@
 
 #include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
+#include "app/ui/field_controls.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "engine/engine_error.h"
@@ -49,7 +50,15 @@ void WindowEngine::setEditState(int slot, bool on) {
     grid->horizontalHeader()->setStyleSheet(style);
     grid->verticalHeader()->setStyleSheet(style);
   }
+  // The single-record view's controls follow the state.
+  for (const auto& page : s.edits)
+    for (FieldEdit* edit : page) edit->setReadOnly(!on);
+  for (const auto& page : s.combos)
+    for (FieldCombo* combo : page) combo->setReadOnly(!on);
+  for (const auto& page : s.memos)
+    for (FieldMemo* memo : page) memo->setReadOnly(!on);
   s.window->appendButton()->setEnabled(on);
+  if (on && s.window->viewMode() == 1) s.window->appendButton()->setFocus();
 }
 
 void WindowEngine::enteredit() {
@@ -104,6 +113,7 @@ void WindowEngine::priorrecord() {
   } catch (const tdb::EngineError& e) {
     report(e);
   }
+  focusFirstEdit(slot);
 }
 
 void WindowEngine::nextrecord() {
@@ -114,6 +124,7 @@ void WindowEngine::nextrecord() {
   } catch (const tdb::EngineError& e) {
     report(e);
   }
+  focusFirstEdit(slot);
 }
 
 void WindowEngine::appendrecord() {
@@ -124,6 +135,7 @@ void WindowEngine::appendrecord() {
   } catch (const tdb::EngineError& e) {
     report(e);
   }
+  focusFirstEdit(slot);
   main_.menuset();
 }
 

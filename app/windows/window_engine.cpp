@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -130,6 +131,9 @@ void WindowEngine::viewtable(const TableRef& ref) {
           });
   window->upperPages()->setCurrentIndex(0);
   window->setViewMode(0);
+  connect(window->priorButton(), &QPushButton::clicked, this, &WindowEngine::priorrecord);
+  connect(window->nextButton(), &QPushButton::clicked, this, &WindowEngine::nextrecord);
+  connect(window->appendButton(), &QPushButton::clicked, this, &WindowEngine::appendrecord);
 
   QComboBox* list = main_.windowList();
   list->addItem(windowListEntry(slot, caption));

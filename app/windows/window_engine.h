@@ -47,6 +47,9 @@ class WindowEngine : public QObject, public ChildWindows {
   void delerecord();
   void revertrecord();
   void recordmove(bool up);
+  // The single-record view on the active window, and back to the grid view.
+  void smodal();
+  void mmodal();
   // True when the active window's grids are writable.
   bool inEditState(int slot) const;
 
@@ -66,6 +69,8 @@ class WindowEngine : public QObject, public ChildWindows {
   void openWithBuffer(int slot);
   void selectListEntry(int slot);
   void setEditState(int slot, bool on);
+  void focusFirstEdit(int slot);
+  void dropRecordView(int slot);
   void insertPhysically(int slot);
   void removeListEntry(int slot);
 

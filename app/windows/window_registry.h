@@ -4,12 +4,19 @@
 #include <QStringList>
 #include <vector>
 
+class QFrame;
+class QLabel;
+class QScrollArea;
 class QTableView;
 class QWidget;
 
 namespace torvanel {
 
 class TForm11;
+class FieldCombo;
+class FieldEdit;
+class FieldMemo;
+class FieldPicture;
 
 // A window's string-position filter condition; complete when the three texts are set and the
 // position is not -1, and without effect otherwise.
@@ -30,6 +37,19 @@ struct WindowSlot {
   QStringList pagecaptions;
   std::vector<QWidget*> pagesheets;
   std::vector<QTableView*> pagegrids;
+  // The single-record view, one entry per display page while it is on (empty otherwise).
+  std::vector<QFrame*> recgridsplitters;
+  std::vector<QScrollArea*> recboxes;
+  std::vector<QWidget*> recpanels;
+  std::vector<QFrame*> recboxsplitters;
+  std::vector<std::vector<std::pair<char, int>>> editslots;  // ('e' or 'c', index)
+  std::vector<std::vector<FieldEdit*>> edits;
+  std::vector<std::vector<FieldCombo*>> combos;
+  std::vector<std::vector<QLabel*>> editlabels;
+  std::vector<std::vector<FieldPicture*>> images;
+  std::vector<std::vector<QLabel*>> imagelabels;
+  std::vector<std::vector<FieldMemo*>> memos;
+  std::vector<std::vector<QLabel*>> memolabels;
 };
 
 // The process-wide list of slots. It starts with one free slot, grows by one when every slot is

@@ -1,0 +1,78 @@
+// The single-record view of a table window: controls generated per column and placed by the
+// layout rules, bound to the current record, writable in edit state, gone again in the grid view.
+
+#include <gtest/gtest.h>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+
+#include "app/shell/main_window.h"
+#include "app/ui/field_controls.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "tests/engine/table_fixture.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+namespace torvanel {
+namespace {
+
+TEST(RecordView, ControlsPerColumnFollowTheRecordAndTheEditState) {
+  test::ScriptedDialogs dialogs;
+  test::TempFolder program;
+  tdb::test::TempDir data;
+  tdb::test::makeSample(data, "s.dbf", 3);
+  TForm0 main(program.path());
+  main.createDialogs();
+  main.resize(1000, 700);
+  main.show();
+  auto* engine = main.findChild<WindowEngine*>();
+  engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
+  WindowSlot& slot = engine->registry()[0];
+  TForm11& window = *slot.window;
+
+  engine->mmodal();  // already the grid view: nothing
+  EXPECT_EQ(window.viewMode(), 0);
+  engine->smodal();
+  ASSERT_EQ(window.viewMode(), 1);
+  ASSERT_EQ(slot.edits.size(), 1u);
+  ASSERT_EQ(slot.edits[0].size(), 5u);  // NAME PRICE QTY DAY OK
+  ASSERT_EQ(slot.memos[0].size(), 1u);  // NOTE
+  EXPECT_TRUE(slot.images[0].empty());
+  EXPECT_EQ(slot.editlabels[0][0]->text(), QStringLiteral("NAME:"));
+  EXPECT_EQ(slot.editlabels[0][0]->pos(), QPoint(3, 3));  // no pictures: the first label at 3,3
+  EXPECT_EQ(slot.editslots[0][0], std::make_pair('e', 0));
+  EXPECT_EQ(slot.memolabels[0][0]->text(), QStringLiteral("NOTE:"));
+  EXPECT_TRUE(window.nextButton()->isVisible());
+  EXPECT_FALSE(window.appendButton()->isEnabled());  // browse state
+  FieldEdit* name = slot.edits[0][0];
+  EXPECT_EQ(name->text(), QStringLiteral("R1"));
+  EXPECT_TRUE(name->isReadOnly());
+  engine->nextrecord();
+  EXPECT_EQ(name->text(), QStringLiteral("R2"));
+  engine->smodal();  // a second time changes nothing
+  EXPECT_EQ(slot.edits[0].size(), 5u);
+
+  // In edit state what is typed goes into the record; back in the grid view it is posted.
+  engine->enteredit();
+  EXPECT_FALSE(name->isReadOnly());
+  EXPECT_TRUE(window.appendButton()->isEnabled());
+  name->setText(QStringLiteral("NEW"));
+  emit name->editingFinished();
+  EXPECT_EQ(window.table().state(), tdb::DataSetState::dsEdit);
+  engine->mmodal();
+  EXPECT_EQ(window.viewMode(), 0);
+  EXPECT_EQ(window.table().state(), tdb::DataSetState::dsBrowse);
+  EXPECT_TRUE(slot.edits.empty());
+  EXPECT_FALSE(window.nextButton()->isVisible());
+  tdb::Table t;
+  tdb::test::point(t, data, "s.dbf");
+  t.open();
+  t.next();
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "NEW");
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace torvanel
