@@ -1,6 +1,7 @@
 #include "app/ui/table_model.h"
 
 #include "app/common/gbk_codec.h"
+#include "app/ui/dialogs.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 
@@ -55,8 +56,33 @@ int TableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
+Qt::ItemFlags TableModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || index.column() >= columnCount()) return false;
+  tdb::Table& t = source_.table();
+  const int field = columns_[static_cast<size_t>(index.column())].field;
+  try {
+    if (t.position() != index.row() + 1 && !t.moveTo(index.row() + 1)) return false;
+    t.edit();
+    const QString text = value.toString();
+    if (text.isEmpty())
+      t.field(field).clear();
+    else
+      t.field(field).setAsString(utf8ToGbk(text.toStdString()));
+  } catch (const tdb::EngineError& e) {
+    dialogs().message(QString::fromUtf8(e.what()));
+    return false;
+  }
+  emit dataChanged(index, index);
+  return true;
+}
+
 QVariant TableModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid()) return {};
   tdb::Table& t = source_.table();
   if (!t.active() || index.column() >= columnCount()) return {};
   const int field = columns_[static_cast<size_t>(index.column())].field;

@@ -39,6 +39,12 @@ class TableModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
+  // Cells can be edited where the view lets them (its edit triggers say when): an edit moves the
+  // cursor to the row, enters the edit state and writes the text into the field; the record is
+  // stored when the cursor leaves it. A value the field cannot take is refused with the engine's
+  // message.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
  private:
   std::vector<Column> allFields() const;

@@ -127,6 +127,7 @@ void WindowEngine::smodal() {
         s.editlabels[page].push_back(label);
         auto* edit = new FieldEdit(w.source(), field, panel);
         edit->setFrame(false);
+        edit->installEventFilter(this);
         s.editslots[page].push_back({'e', static_cast<int>(s.edits[page].size())});
         s.edits[page].push_back(edit);
         in.editFields.push_back({metrics.horizontalAdvance(label->text()),

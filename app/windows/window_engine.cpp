@@ -108,6 +108,10 @@ void WindowEngine::viewtable(const TableRef& ref) {
   auto* model = new TableModel(window->source(), grid);
   grid->setModel(model);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid->installEventFilter(this);
+  grid->viewport()->installEventFilter(this);
   auto* fill = new QVBoxLayout(sheet);
   fill->setContentsMargins(0, 0, 0, 0);
   fill->addWidget(grid);
@@ -214,8 +218,14 @@ std::optional<ActiveWindowState> WindowEngine::activeWindow() const {
   state.showsProject = s.kind == 'm';
   tdb::Table& t = s.window->table();
   state.updatesPending = t.active() && t.cachedUpdates() && t.updatesPending();
-  state.inEditState =
-      !s.pagegrids.empty() && s.pagegrids[0]->editTriggers() != QAbstractItemView::NoEditTriggers;
+  state.inEditState = inEditState(slot);
+  // Rows picked with Ctrl+click in the active page's grid, for cut and copy.
+  const int page = s.window->upperPages()->currentIndex();
+  if (page >= 0 && static_cast<size_t>(page) < s.pagegrids.size()) {
+    QTableView* grid = s.pagegrids[static_cast<size_t>(page)];
+    if (grid->selectionMode() == QAbstractItemView::MultiSelection)
+      state.selectedRows = static_cast<int>(grid->selectionModel()->selectedRows().size());
+  }
   return state;
 }
 

@@ -7,6 +7,7 @@
 #include "app/windows/window_registry.h"
 
 class QMdiSubWindow;
+class QTableView;
 
 namespace torvanel {
 
@@ -53,6 +54,10 @@ class WindowEngine : public QObject, public ChildWindows {
   // True when the active window's grids are writable.
   bool inEditState(int slot) const;
 
+  // The keyboard and mouse aids of a window's controls (the field key handler of the single-record
+  // view's edit and combo boxes, the grid key and click handlers).
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   // ChildWindows
   std::optional<ActiveWindowState> activeWindow() const override;
   bool recordClipboardExists() const override { return false; }
@@ -70,6 +75,9 @@ class WindowEngine : public QObject, public ChildWindows {
   void selectListEntry(int slot);
   void setEditState(int slot, bool on);
   void focusFirstEdit(int slot);
+  bool fieldKey(int slot, QWidget* control, int key);
+  bool gridKey(int slot, QTableView* grid, int key);
+  void gridClick(QTableView* grid, bool ctrl);
   void dropRecordView(int slot);
   void insertPhysically(int slot);
   void removeListEntry(int slot);

@@ -36,7 +36,8 @@ TEST(TableModel, RowsComeFromTheCursorInItsOrder) {
   EXPECT_EQ(cell(model, 0, 0), "R1");
   EXPECT_EQ(cell(model, 499, 1), "750");  // the engine's display text of 750.00
   EXPECT_EQ(cell(model, 2, 5), "memo 3");
-  EXPECT_EQ(model.data(model.index(0, 0), Qt::EditRole), QVariant());
+  EXPECT_EQ(model.data(model.index(0, 0), Qt::EditRole).toString(), "R1");
+  EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole), QVariant());
 
   // A delete through the cursor resets the rows; the row of the current record follows it.
   QSignalSpy resets(&model, &QAbstractItemModel::modelReset);

@@ -1,0 +1,99 @@
+// The window engine's input aids: Enter and the page keys walk through the fields of the
+// single-record view, Enter walks across a grid's row, and Ctrl+click starts selecting rows.
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "app/shell/main_window.h"
+#include "app/ui/field_controls.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+bool WindowEngine::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget) return false;
+  // The slot whose window holds the widget.
+  int owner = -1;
+  for (int s : registry_.inUse())
+    if (registry_[s].window->isAncestorOf(widget)) owner = s;
+  if (owner < 0) return false;
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (auto* grid = qobject_cast<QTableView*>(widget)) return gridKey(owner, grid, key);
+    if (qobject_cast<FieldEdit*>(widget) || qobject_cast<FieldCombo*>(widget))
+      return fieldKey(owner, widget, key);
+  }
+  if (event->type() == QEvent::MouseButtonPress) {
+    if (auto* grid = qobject_cast<QTableView*>(widget->parentWidget())) {
+      const bool ctrl = static_cast<QMouseEvent*>(event)->modifiers() & Qt::ControlModifier;
+      gridClick(grid, ctrl);
+    }
+  }
+  return false;
+}
+
+bool WindowEngine::fieldKey(int slot, QWidget* control, int key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_PageDown &&
+      key != Qt::Key_PageUp)
+    return false;
+  WindowSlot& s = registry_[slot];
+  const int page = s.window->upperPages()->currentIndex();
+  if (page < 0 || static_cast<size_t>(page) >= s.editslots.size()) return false;
+  const auto& order = s.editslots[page];
+  auto controlOf = [&](size_t i) -> QWidget* {
+    const auto [kind, index] = order[i];
+    if (kind == 'e') return s.edits[page][static_cast<size_t>(index)];
+    return s.combos[page][static_cast<size_t>(index)];
+  };
+  size_t a = 0;
+  while (a < order.size() && controlOf(a) != control) ++a;
+  if (a == order.size()) return false;
+  if (key == Qt::Key_PageUp) {
+    if (a > 0) controlOf(a - 1)->setFocus();
+  } else if (a + 1 < order.size()) {
+    controlOf(a + 1)->setFocus();
+  } else if (!s.memos[page].empty()) {
+    s.memos[page].front()->setFocus();
+  } else if (s.window->appendButton()->isEnabled()) {
+    s.window->appendButton()->setFocus();
+  }
+  // A project's formulas are worked out here too; they come with the projects.
+  return true;
+}
+
+bool WindowEngine::gridKey(int slot, QTableView* grid, int key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  const QModelIndex at = grid->currentIndex();
+  const int columns = grid->model()->columnCount();
+  if (at.isValid() && at.column() + 1 < columns) {
+    grid->setCurrentIndex(at.sibling(at.row(), at.column() + 1));
+    return true;
+  }
+  tdb::Table& t = registry_[slot].window->table();
+  try {
+    t.next();
+  } catch (const tdb::EngineError&) {
+    // A record that cannot be stored keeps the grid where it is; the engine said why on post.
+  }
+  const int row = static_cast<int>(t.position()) - 1;
+  if (row >= 0) grid->setCurrentIndex(grid->model()->index(row, 0));
+  return true;
+}
+
+void WindowEngine::gridClick(QTableView* grid, bool ctrl) {
+  if (ctrl) {
+    grid->setSelectionMode(QAbstractItemView::MultiSelection);
+  } else if (grid->selectionMode() != QAbstractItemView::SingleSelection) {
+    grid->clearSelection();
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  }
+  main_.menuset();
+}
+
+}  // namespace torvanel

@@ -1,0 +1,108 @@
+// The input aids of a table window: Enter across a grid's row, Ctrl+click selecting rows, Enter
+// and the page keys through the single-record view's fields, and typing into a writable grid.
+
+#include <gtest/gtest.h>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "app/shell/main_window.h"
+#include "app/ui/field_controls.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "tests/engine/table_fixture.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+namespace torvanel {
+namespace {
+
+struct Workbench {
+  test::ScriptedDialogs dialogs;
+  test::TempFolder program;
+  tdb::test::TempDir data;
+  TForm0 main{program.path()};
+  WindowEngine* engine = nullptr;
+
+  explicit Workbench(int rows) {
+    tdb::test::makeSample(data, "s.dbf", rows);
+    main.createDialogs();
+    main.resize(1000, 700);
+    main.show();
+    engine = main.findChild<WindowEngine*>();
+    engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
+  }
+  WindowSlot& slot() { return engine->registry()[0]; }
+  QTableView* grid() { return slot().pagegrids[0]; }
+  tdb::Table& table() { return slot().window->table(); }
+};
+
+TEST(InputAids, EnterWalksAcrossTheGridRowAndOnToTheNextRecord) {
+  Workbench w(2);
+  QTableView* grid = w.grid();
+  grid->setCurrentIndex(grid->model()->index(0, 4));
+  QTest::keyClick(grid, Qt::Key_Return);
+  EXPECT_EQ(grid->currentIndex().column(), 5);
+  QTest::keyClick(grid, Qt::Key_Return);  // the last column: the next record, the first column
+  EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+  EXPECT_EQ(w.table().recNo(), 2);
+  grid->setCurrentIndex(grid->model()->index(1, 5));
+  QTest::keyClick(grid, Qt::Key_Return);  // and on the last record it stays there
+  EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+  EXPECT_EQ(w.table().recNo(), 2);
+}
+
+TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
+  Workbench w(5);
+  QTableView* grid = w.grid();
+  auto click = [&](int row, Qt::KeyboardModifiers modifiers) {
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
+  };
+  click(0, Qt::ControlModifier);
+  click(2, Qt::ControlModifier);
+  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 2);
+  click(3, Qt::NoModifier);
+  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 0);
+  EXPECT_EQ(grid->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST(InputAids, EnterAndThePageKeysWalkThroughTheFields) {
+  Workbench w(2);
+  w.engine->smodal();
+  const auto& edits = w.slot().edits[0];
+  ASSERT_EQ(edits.size(), 5u);
+  edits[0]->setFocus();
+  QTest::keyClick(edits[0], Qt::Key_Return);
+  EXPECT_EQ(w.slot().window->focusWidget(), edits[1]);
+  QTest::keyClick(edits[1], Qt::Key_PageUp);
+  EXPECT_EQ(w.slot().window->focusWidget(), edits[0]);
+  QTest::keyClick(edits[0], Qt::Key_PageUp);  // the first field: nowhere to go
+  EXPECT_EQ(w.slot().window->focusWidget(), edits[0]);
+  edits[4]->setFocus();
+  QTest::keyClick(edits[4], Qt::Key_PageDown);  // the last edit field: on to the memo
+  EXPECT_EQ(w.slot().window->focusWidget(), w.slot().memos[0][0]);
+}
+
+TEST(InputAids, AWritableGridTakesWhatIsTyped) {
+  Workbench w(3);
+  QAbstractItemModel* model = w.grid()->model();
+  w.engine->enteredit();
+  ASSERT_TRUE(model->setData(model->index(1, 0), QStringLiteral("TYPED")));
+  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsEdit);
+  EXPECT_EQ(model->data(model->index(1, 0)).toString(), QStringLiteral("TYPED"));
+  // A value the field cannot take is refused with the engine's message.
+  EXPECT_FALSE(model->setData(model->index(1, 2), QStringLiteral("many")));
+  EXPECT_EQ(w.dialogs.messages.size(), 1);
+  w.engine->nextrecord();  // leaving the record stores it
+  tdb::Table t;
+  tdb::test::point(t, w.data, "s.dbf");
+  t.open();
+  t.next();
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "TYPED");
+}
+
+}  // namespace
+}  // namespace torvanel
