@@ -102,8 +102,11 @@ void WindowEngine::smodal() {
 
     // The columns sorted into pictures, edit fields and memos, each with its label.
     RecordLayoutInput in;
-    in.panelWidth = box->viewport()->width();
-    in.panelHeight = box->viewport()->height();
+    // The box is new and not laid out yet: its client area is the page's width and the box's
+    // height, less its frame.
+    const int frame = 2 * box->frameWidth();
+    in.panelWidth = sheet->width() - frame;
+    in.panelHeight = std::max(split.boxHeight, 1) - frame;
     in.pixelsPerInch = w.logicalDpiX();
     in.textHeight = textHeight;
     const auto& columns = model->columns();

@@ -1,0 +1,71 @@
+// Takes the README's pictures of a table window: the demo's CUSTOMER.DBF in the grid view and in
+// the single-record view, each saved as the main window shows it.
+//
+//   window_screenshots PROGRAM_FOLDER OUTPUT_FOLDER    (run under an X server: see
+//   scripts/readme-screenshots.sh)
+
+#include <QApplication>
+#include <QDir>
+#include <QThread>
+#include <cstdio>
+
+#include "app/shell/main_window.h"
+#include "app/ui/widget_dialogs.h"
+#include "app/windows/window_engine.h"
+#include "engine/engine_error.h"
+#include "engine/session.h"
+
+namespace {
+
+void settle() {
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(25);
+  }
+}
+
+bool save(QWidget& window, const QString& file) {
+  settle();
+  if (window.grab().save(file)) {
+    std::printf("screenshot: %s\n", file.toUtf8().constData());
+    return true;
+  }
+  std::fprintf(stderr, "window_screenshots: cannot write %s\n", file.toUtf8().constData());
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fputs("usage: window_screenshots PROGRAM_FOLDER OUTPUT_FOLDER\n", stderr);
+    return 2;
+  }
+  QString program = QString::fromLocal8Bit(argv[1]);
+  if (!program.endsWith(QLatin1Char('/'))) program += QLatin1Char('/');
+  const QString output = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(output);
+  torvanel::WidgetDialogs dialogs;
+  torvanel::installDialogs(&dialogs);
+  try {
+    tdb::Session::setAliasFile((program + tdb::AliasFile::kFileName).toStdString());
+  } catch (const tdb::EngineError& e) {
+    std::fprintf(stderr, "window_screenshots: %s\n", e.what());
+    return 1;
+  }
+  torvanel::TForm0 main(program);
+  main.createDialogs();
+  main.resize(1200, 720);
+  main.show();
+  auto* engine = main.findChild<torvanel::WindowEngine*>();
+  engine->viewtable({QStringLiteral("DEMO"), QStringLiteral("CUSTOMER.DBF")});
+  if (engine->registry().inUse().empty()) return 1;
+  engine->nextrecord();
+  const bool grid = save(main, output + QStringLiteral("/table-window.png"));
+  engine->smodal();
+  const bool record = save(main, output + QStringLiteral("/single-record.png"));
+  engine->closeeverytable(torvanel::CloseMode::Close);
+  torvanel::installDialogs(nullptr);
+  return grid && record ? 0 : 1;
+}

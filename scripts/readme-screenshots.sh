@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of a table window (grid view and single-record view) under a virtual
+# X server, from the demo database in the build's program folder, into docs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --build build -j2 --target window_screenshots make_demo
+scripts/layout-program-folder.sh build
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+fi
+xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" build/window_screenshots build/ docs
