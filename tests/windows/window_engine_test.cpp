@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTableView>
 
 #include "app/shell/main_window.h"
@@ -161,6 +162,66 @@ TEST(WindowEngine, ClosingAsksAboutBufferedChanges) {
   EXPECT_TRUE(w.engine->closetable(CloseMode::Close));
   EXPECT_EQ(static_cast<int>(w.dialogs.shown.size()), asked);
   EXPECT_EQ(stored(), "X3");
+}
+
+TEST(WindowEngine, TheCloseBoxMinimisesAndTheMenusFollowTheWindowsState) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  w.main.show();
+  EXPECT_FALSE(w.main.action(Command::CloseTable)->isEnabled());
+  w.engine->viewtable(w.ref("s.dbf"));
+  EXPECT_TRUE(w.main.action(Command::CloseTable)->isEnabled());
+  EXPECT_FALSE(w.main.action(Command::AppendRecord)->isEnabled());  // browse state
+  QMdiSubWindow* frame = w.main.mdiArea()->subWindowList().front();
+  frame->close();  // the close box
+  EXPECT_EQ(w.main.mdiArea()->subWindowList().size(), 1);
+  EXPECT_TRUE(frame->isMinimized());
+  EXPECT_EQ(w.engine->registry().inUse().size(), 1u);
+
+  w.main.action(Command::EnterEdit)->trigger();
+  EXPECT_TRUE(w.main.action(Command::AppendRecord)->isEnabled());
+  EXPECT_TRUE(w.main.action(Command::DeleteRecord)->isEnabled());
+  w.main.action(Command::LeaveEdit)->trigger();
+  EXPECT_FALSE(w.main.action(Command::AppendRecord)->isEnabled());
+  w.main.action(Command::CloseTable)->trigger();
+  EXPECT_TRUE(w.engine->registry().inUse().empty());
+  EXPECT_FALSE(w.main.action(Command::CloseTable)->isEnabled());
+}
+
+TEST(WindowEngine, SwitchingTheBufferReopensEveryWindowAndQuittingAsksFirst) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  {
+    tdb::Table t;
+    tdb::test::point(t, w.data, "plain.txt");
+    t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
+    t.createTable();
+  }
+  w.engine->viewtable(w.ref("s.dbf"));
+  w.engine->viewtable(w.ref("plain.txt"));
+  w.main.action(Command::UseBuffer)->trigger();
+  // The text table refuses the buffer, named in the message; the other takes it.
+  EXPECT_EQ(w.dialogs.messages,
+            QStringList{QStringLiteral("[") + QString::fromStdString(w.data.path()) +
+                        QStringLiteral("]plain.txt没有索引不能建立缓冲!")});
+  EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
+  EXPECT_EQ(w.window(1).statusPanel(1)->text(), QStringLiteral("未用缓冲"));
+  EXPECT_TRUE(w.window(0).table().cachedUpdates());
+
+  // Quitting with buffered changes asks; cancelling keeps the program and the buffer.
+  tdb::Table& t = w.window(0).table();
+  t.edit();
+  t.fieldByName("NAME").setAsString("Q");
+  t.post();
+  w.dialogs.confirmAnswers = {Answer::Cancel};
+  EXPECT_FALSE(w.main.close());
+  EXPECT_TRUE(t.updatesPending());
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  EXPECT_TRUE(w.main.close());
+  tdb::Table check;
+  tdb::test::point(check, w.data, "s.dbf");
+  check.open();
+  EXPECT_EQ(check.fieldByName("NAME").asString(), "Q");
 }
 
 }  // namespace
