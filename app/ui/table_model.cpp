@@ -19,7 +19,7 @@ std::vector<TableModel::Column> TableModel::allFields() const {
   const tdb::Table& t = source_.table();
   if (!t.active()) return out;
   for (int i = 0; i < t.fieldCount(); ++i)
-    out.push_back({i, QString::fromStdString(gbkToUtf8(t.fieldDefs()[i].name))});
+    out.push_back({i, QString::fromStdString(gbkToUtf8(t.fieldDefs()[i].name)), {}});
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "app/ui/table_source.h"
@@ -20,6 +21,7 @@ class TableModel : public QAbstractTableModel {
   struct Column {
     int field = 0;
     QString title;
+    QStringList pickList;  // offered as a drop-down while a cell is edited; empty: none
   };
 
   explicit TableModel(TableSource& source, QObject* parent = nullptr);

@@ -128,14 +128,25 @@ void WindowEngine::smodal() {
       } else {
         auto* label = colouredLabel(title + QStringLiteral(":"), QColor(255, 255, 0), panel);
         s.editlabels[page].push_back(label);
-        auto* edit = new FieldEdit(w.source(), field, panel);
-        edit->setFrame(false);
-        edit->installEventFilter(this);
-        s.editslots[page].push_back({'e', static_cast<int>(s.edits[page].size())});
-        s.edits[page].push_back(edit);
+        // A column with a pick list gets a combo box, any other an edit box.
+        QWidget* control;
+        if (columns[c].pickList.isEmpty()) {
+          auto* edit = new FieldEdit(w.source(), field, panel);
+          edit->setFrame(false);
+          s.editslots[page].push_back({'e', static_cast<int>(s.edits[page].size())});
+          s.edits[page].push_back(edit);
+          control = edit;
+        } else {
+          auto* combo = new FieldCombo(w.source(), field, columns[c].pickList, panel);
+          combo->setFrame(false);
+          s.editslots[page].push_back({'c', static_cast<int>(s.combos[page].size())});
+          s.combos[page].push_back(combo);
+          control = combo;
+        }
+        control->installEventFilter(this);
         in.editFields.push_back({metrics.horizontalAdvance(label->text()),
                                  grid->columnWidth(static_cast<int>(c)),
-                                 edit->sizeHint().height()});
+                                 control->sizeHint().height()});
       }
     }
     const RecordLayout placed = layOutRecord(in);
@@ -143,10 +154,16 @@ void WindowEngine::smodal() {
       s.images[page][i]->setGeometry(placed.pictures[i]);
       s.imagelabels[page][i]->setGeometry(placed.pictureLabels[i]);
     }
-    for (size_t i = 0; i < s.edits[page].size(); ++i) {
+    for (size_t i = 0; i < s.editslots[page].size(); ++i) {
       s.editlabels[page][i]->setGeometry(placed.editLabels[i]);
-      s.edits[page][i]->setGeometry(placed.edits[i]);
-      s.edits[page][i]->setReadOnly(!editing);
+      const auto [kind, index] = s.editslots[page][i];
+      if (kind == 'e') {
+        s.edits[page][static_cast<size_t>(index)]->setGeometry(placed.edits[i]);
+        s.edits[page][static_cast<size_t>(index)]->setReadOnly(!editing);
+      } else {
+        s.combos[page][static_cast<size_t>(index)]->setGeometry(placed.edits[i]);
+        s.combos[page][static_cast<size_t>(index)]->setReadOnly(!editing);
+      }
     }
     for (size_t i = 0; i < s.memos[page].size(); ++i) {
       s.memolabels[page][i]->setGeometry(placed.memoLabels[i]);

@@ -13,6 +13,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/toolbar_band.h"
 #include "app/ui/dialogs.h"
+#include "app/ui/pick_list_delegate.h"
 #include "app/ui/table_model.h"
 #include "app/windows/table_window.h"
 #include "app/windows/table_window_text.h"
@@ -107,6 +108,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
   auto* grid = new QTableView(sheet);
   auto* model = new TableModel(window->source(), grid);
   grid->setModel(model);
+  grid->setItemDelegate(new PickListDelegate(*model, grid));
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -54,7 +54,7 @@ TEST(TableModel, RowsComeFromTheCursorInItsOrder) {
   EXPECT_EQ(cell(model, 0, 0), "R991");
 
   // Chosen columns with their own titles.
-  model.setColumns({{2, QString::fromUtf8("数量")}, {0, QString::fromUtf8("名称")}});
+  model.setColumns({{2, QString::fromUtf8("数量"), {}}, {0, QString::fromUtf8("名称"), {}}});
   EXPECT_EQ(model.columnCount(), 2);
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("名称"));
   EXPECT_EQ(cell(model, 9, 0), "1000");

@@ -2,6 +2,7 @@
 // layout rules, bound to the current record, writable in edit state, gone again in the grid view.
 
 #include <gtest/gtest.h>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -9,6 +10,7 @@
 
 #include "app/shell/main_window.h"
 #include "app/ui/field_controls.h"
+#include "app/ui/table_model.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "tests/engine/table_fixture.h"
@@ -72,6 +74,45 @@ TEST(RecordView, ControlsPerColumnFollowTheRecordAndTheEditState) {
   t.next();
   EXPECT_EQ(t.fieldByName("NAME").asString(), "NEW");
   EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST(RecordView, AColumnWithAPickListOffersItAsADropDown) {
+  test::ScriptedDialogs dialogs;
+  test::TempFolder program;
+  tdb::test::TempDir data;
+  tdb::test::makeSample(data, "s.dbf", 2);
+  TForm0 main(program.path());
+  main.createDialogs();
+  main.resize(1000, 700);
+  main.show();
+  auto* engine = main.findChild<WindowEngine*>();
+  engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
+  WindowSlot& slot = engine->registry()[0];
+  QTableView* grid = slot.pagegrids[0];
+  auto* model = static_cast<TableModel*>(grid->model());
+  model->setColumns({{1, QStringLiteral("PRICE"), {}},
+                     {0, QStringLiteral("NAME"), {QStringLiteral("R1"), QStringLiteral("R9")}}});
+
+  // In the grid, editing the column opens a drop-down of its list.
+  QStyleOptionViewItem option;
+  std::unique_ptr<QWidget> editor(
+      grid->itemDelegate()->createEditor(grid->viewport(), option, model->index(0, 1)));
+  auto* combo = qobject_cast<QComboBox*>(editor.get());
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->count(), 2);
+  std::unique_ptr<QWidget> plain(
+      grid->itemDelegate()->createEditor(grid->viewport(), option, model->index(0, 0)));
+  EXPECT_EQ(qobject_cast<QComboBox*>(plain.get()), nullptr);
+
+  // In the single-record view, a combo box in its place among the edit fields.
+  engine->smodal();
+  ASSERT_EQ(slot.editslots[0].size(), 2u);
+  EXPECT_EQ(slot.editslots[0][0], std::make_pair('e', 0));
+  EXPECT_EQ(slot.editslots[0][1], std::make_pair('c', 0));
+  ASSERT_EQ(slot.combos[0].size(), 1u);
+  EXPECT_EQ(slot.combos[0][0]->count(), 2);
+  EXPECT_EQ(slot.combos[0][0]->currentText(), QStringLiteral("R1"));
+  EXPECT_EQ(slot.editlabels[0][1]->text(), QStringLiteral("NAME:"));
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace torvanel {
+
+class TableModel;
+
+// The editor of a grid cell: a drop-down of the column's pick list (a value may still be typed)
+// when the column has one, else the plain editor.
+class PickListDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  PickListDelegate(const TableModel& model, QObject* parent = nullptr);
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override;
+
+ private:
+  const TableModel& model_;
+};
+
+}  // namespace torvanel
