@@ -34,10 +34,12 @@ class PrintedDialogs : public torvanel::Dialogs {
     return torvanel::Answer::No;
   }
   QString inputBox(const QString&, const QString&, const QString& text) override { return text; }
-  std::optional<QString> openFile(const QString&, const QString&, const QString&) override {
+  std::optional<QString> openFile(const QString&, const QString&, const QString&,
+                                  const FileCursor&) override {
     return std::nullopt;
   }
-  std::optional<QString> saveFile(const QString&, const QString&, const QString&) override {
+  std::optional<QString> saveFile(const QString&, const QString&, const QString&,
+                                  const FileCursor&) override {
     return std::nullopt;
   }
 };

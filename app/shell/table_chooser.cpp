@@ -203,9 +203,14 @@ void TForm01::chooseFile() {
       QStringLiteral("数据库文件(*.db,*.dbf,*.txt) (*.DB *.DBF *.TXT *.db *.dbf *.txt)");
   QString file;
   for (;;) {
-    const std::optional<QString> answer = isOutputMode(mode_)
-                                              ? dialogs().saveFile(title, filter, QString())
-                                              : dialogs().openFile(title, filter, QString());
+    // The file under the dialog's cursor is previewed as it moves.
+    const Dialogs::FileCursor previewFile = [this](const QString& path) {
+      const QFileInfo info(path);
+      preview(info.absolutePath() + QLatin1Char('/'), info.fileName());
+    };
+    const std::optional<QString> answer =
+        isOutputMode(mode_) ? dialogs().saveFile(title, filter, QString(), previewFile)
+                            : dialogs().openFile(title, filter, QString(), previewFile);
     if (!answer) return;
     confirmed_ = true;
     file = *answer;

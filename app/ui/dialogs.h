@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace torvanel {
@@ -26,11 +27,15 @@ class Dialogs {
   virtual QString inputBox(const QString& title, const QString& prompt, const QString& text) = 0;
 
   // File dialogs. `filter` is in Qt's form ("数据表 (*.dbf *.db);;所有文件 (*)"). Empty optional
-  // when the user cancels.
+  // when the user cancels. `onCurrent`, when given, hears the file under the dialog's cursor each
+  // time the user moves it.
+  using FileCursor = std::function<void(const QString&)>;
   virtual std::optional<QString> openFile(const QString& title, const QString& filter,
-                                          const QString& folder) = 0;
+                                          const QString& folder,
+                                          const FileCursor& onCurrent = {}) = 0;
   virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                          const QString& folder) = 0;
+                                          const QString& folder,
+                                          const FileCursor& onCurrent = {}) = 0;
 };
 
 // The service in force. The program installs the widget-based one at start-up, tests their double.

@@ -51,14 +51,26 @@ QString WidgetDialogs::inputBox(const QString& title, const QString& prompt, con
   return box.exec() == QDialog::Accepted ? box.textValue() : text;
 }
 
+// A file dialog of the toolkit's own, so that the cursor's moves can be heard.
+std::optional<QString> WidgetDialogs::askFile(bool save, const QString& title,
+                                              const QString& filter, const QString& folder,
+                                              const FileCursor& onCurrent) {
+  QFileDialog box(owner(), title, folder, filter);
+  box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (onCurrent) QObject::connect(&box, &QFileDialog::currentChanged, onCurrent);
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
+  return chosen(box.selectedFiles().front());
+}
+
 std::optional<QString> WidgetDialogs::openFile(const QString& title, const QString& filter,
-                                               const QString& folder) {
-  return chosen(QFileDialog::getOpenFileName(owner(), title, folder, filter));
+                                               const QString& folder, const FileCursor& onCurrent) {
+  return askFile(false, title, filter, folder, onCurrent);
 }
 
 std::optional<QString> WidgetDialogs::saveFile(const QString& title, const QString& filter,
-                                               const QString& folder) {
-  return chosen(QFileDialog::getSaveFileName(owner(), title, folder, filter));
+                                               const QString& folder, const FileCursor& onCurrent) {
+  return askFile(true, title, filter, folder, onCurrent);
 }
 
 }  // namespace torvanel

@@ -12,9 +12,13 @@ class WidgetDialogs : public Dialogs {
   Answer confirm(const QString& text, bool withCancel) override;
   QString inputBox(const QString& title, const QString& prompt, const QString& text) override;
   std::optional<QString> openFile(const QString& title, const QString& filter,
-                                  const QString& folder) override;
+                                  const QString& folder, const FileCursor& onCurrent) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                  const QString& folder) override;
+                                  const QString& folder, const FileCursor& onCurrent) override;
+
+ private:
+  std::optional<QString> askFile(bool save, const QString& title, const QString& filter,
+                                 const QString& folder, const FileCursor& onCurrent);
 };
 
 }  // namespace torvanel

@@ -108,11 +108,21 @@ TEST(TableChooser, AFileOutsideTheAliasesMustBeATable) {
   EXPECT_TRUE(d.shown[0].startsWith(QStringLiteral("open: "))) << d.shown[0].toStdString();
   EXPECT_TRUE(d.shown[0].contains(QStringLiteral("标准数据表"))) << d.shown[0].toStdString();
 
-  // A cancelled file dialog ends the choice with nothing chosen.
+  // The file under the dialog's cursor is previewed as it moves: one that is no table collapses
+  // the chooser, a table grows it. A cancelled dialog ends with nothing chosen.
   d.fileAnswers = {std::nullopt};
+  d.fileCursors = {{QString::fromStdString(shop.dir.file("goods.dbf")),
+                    QString::fromStdString(shop.dir.file("nothing.dbf"))}};
   chooser.chooseFor("dk");
   chooser.databaseList()->setCurrentIndex(0);
   chooser.chooseDatabase();
+  EXPECT_EQ(chooser.height(), TForm01::kCollapsedHeight);
+  d.fileAnswers = {std::nullopt};
+  d.fileCursors = {{QString::fromStdString(shop.dir.file("nothing.dbf")),
+                    QString::fromStdString(shop.dir.file("goods.dbf"))}};
+  chooser.chooseDatabase();
+  EXPECT_EQ(chooser.height(), TForm01::kFullHeight);
+  EXPECT_EQ(chooser.previewGrid()->model()->rowCount(), 12);
   EXPECT_EQ(opened.calls, 1);
 }
 

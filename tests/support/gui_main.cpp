@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -45,17 +45,29 @@ QString ScriptedDialogs::inputBox(const QString& title, const QString& prompt,
   return a.value_or(text);
 }
 
+void ScriptedDialogs::moveCursor(const FileCursor& onCurrent) {
+  if (fileCursors.empty()) return;
+  const QStringList files = fileCursors.front();
+  fileCursors.pop_front();
+  for (const QString& f : files) {
+    shown << QStringLiteral("cursor: | ") + f;
+    if (onCurrent) onCurrent(f);
+  }
+}
+
 std::optional<QString> ScriptedDialogs::openFile(const QString& title, const QString&,
-                                                 const QString&) {
+                                                 const QString&, const FileCursor& onCurrent) {
   shown << QStringLiteral("open: | ") + title;
+  moveCursor(onCurrent);
   std::optional<QString> a;
   take(fileAnswers, QStringLiteral("open ") + title, a);
   return a;
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const QString& title, const QString&,
-                                                 const QString&) {
+                                                 const QString&, const FileCursor& onCurrent) {
   shown << QStringLiteral("save: | ") + title;
+  moveCursor(onCurrent);
   std::optional<QString> a;
   take(fileAnswers, QStringLiteral("save ") + title, a);
   return a;

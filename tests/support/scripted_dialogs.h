@@ -28,10 +28,16 @@ class ScriptedDialogs : public Dialogs {
   void message(const QString& text) override;
   Answer confirm(const QString& text, bool withCancel) override;
   QString inputBox(const QString& title, const QString& prompt, const QString& text) override;
+  // Before answering a file dialog, its cursor moves over the next list of fileCursors (when
+  // there is one), each file told to the caller's onCurrent.
+  std::deque<QStringList> fileCursors;
   std::optional<QString> openFile(const QString& title, const QString& filter,
-                                  const QString& folder) override;
+                                  const QString& folder, const FileCursor& onCurrent) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter,
-                                  const QString& folder) override;
+                                  const QString& folder, const FileCursor& onCurrent) override;
+
+ private:
+  void moveCursor(const FileCursor& onCurrent);
 };
 
 }  // namespace torvanel::test
