@@ -78,6 +78,10 @@ void FieldCombo::setReadOnly(bool on) { lineEdit()->setReadOnly(on); }
 
 void FieldCombo::showField() { setEditText(fieldText(source_.table(), field_)); }
 
+void FieldCombo::storeItem(const QString& text) {
+  if (storeText(source_.table(), field_, text)) setEditText(text);
+}
+
 void FieldCombo::store() {
   if (lineEdit()->isReadOnly()) return;
   if (!storeText(source_.table(), field_, currentText()))

@@ -32,6 +32,8 @@ class FieldCombo : public QComboBox {
   FieldCombo(TableSource& source, int field, const QStringList& items, QWidget* parent = nullptr);
   void showField();
   void setReadOnly(bool on);
+  // Writes `text` into the field of the record in hand (a new record takes the item chosen).
+  void storeItem(const QString& text);
 
  private:
   void store();

@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 
 #include "app/shell/main_window.h"
@@ -130,8 +131,20 @@ void WindowEngine::nextrecord() {
 void WindowEngine::appendrecord() {
   const int slot = activeSlot();
   if (slot < 0) return;
+  WindowSlot& s = registry_[slot];
   try {
-    registry_[slot].window->table().append();
+    // In the single-record view, a combo box showing one of its items gives the new record that
+    // item.
+    std::vector<std::pair<FieldCombo*, QString>> chosen;
+    const int page = s.window->upperPages()->currentIndex();
+    if (s.window->viewMode() == 1 && page >= 0 && static_cast<size_t>(page) < s.combos.size()) {
+      for (FieldCombo* combo : s.combos[static_cast<size_t>(page)]) {
+        const int item = combo->findText(combo->currentText());
+        if (item >= 0) chosen.emplace_back(combo, combo->itemText(item));
+      }
+    }
+    s.window->table().append();
+    for (const auto& [combo, text] : chosen) combo->storeItem(text);
   } catch (const tdb::EngineError& e) {
     report(e);
   }

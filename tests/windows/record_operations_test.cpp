@@ -53,12 +53,45 @@ TEST(RecordOperations, ADbaseTableWithoutIndexGetsARealInsert) {
   EXPECT_EQ(w.stored("s.dbf"), " R1 R2 R3 R4 R5 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 
-  // Filtered, the engine inserts instead: the record waits in insert state.
+  // With an order or the memory buffer the engine inserts instead: the record waits in insert
+  // state.
+  w.table().setIndexFieldNames("");
+  w.table().close();
+  w.table().setExclusive(true);
+  w.table().open();
+  w.table().addIndex({"BYNAME", "NAME", "", 0});
+  w.table().setIndexName("BYNAME");
+  w.engine->insertrecord();
+  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
+  w.table().cancel();
+  w.table().setIndexName("");
+  w.table().setCachedUpdates(true);
+  w.engine->insertrecord();
+  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
+  w.table().cancel();
+  w.table().setCachedUpdates(false);
+  // Filtered, the same.
   w.table().setFilter("QTY > 2");
   w.table().setFiltered(true);
   w.engine->insertrecord();
   EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
   w.table().cancel();
+}
+
+TEST(RecordOperations, AnExpressionIndexFirstOrdersTheWindowByItsName) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  {
+    tdb::Table t;
+    tdb::test::point(t, w.data, "s.dbf");
+    t.setExclusive(true);
+    t.open();
+    t.addIndex({"UPNAME", "", "UPPER(NAME)", tdb::ixExpression});
+  }
+  w.open("s.dbf");
+  EXPECT_EQ(w.table().indexName(), "UPNAME");
+  EXPECT_TRUE(
+      w.engine->registry()[0].window->windowTitle().endsWith(QStringLiteral("s.dbf(UPNAME)")));
 }
 
 TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {

@@ -113,6 +113,14 @@ TEST(RecordView, AColumnWithAPickListOffersItAsADropDown) {
   EXPECT_EQ(slot.combos[0][0]->count(), 2);
   EXPECT_EQ(slot.combos[0][0]->currentText(), QStringLiteral("R1"));
   EXPECT_EQ(slot.editlabels[0][1]->text(), QStringLiteral("NAME:"));
+
+  // A new record takes the item the combo box showed.
+  engine->enteredit();
+  engine->appendrecord();
+  tdb::Table& t = slot.window->table();
+  EXPECT_EQ(t.state(), tdb::DataSetState::dsInsert);
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "R1");
+  t.cancel();
 }
 
 }  // namespace
