@@ -137,6 +137,9 @@ void WindowEngine::viewtable(const TableRef& ref) {
           });
   window->upperPages()->setCurrentIndex(0);
   window->setViewMode(0);
+  // A post or a buffered change made in a control changes what the menus offer.
+  connect(&window->source(), &TableSource::dataSetChanged, this, [this] { main_.menuset(); });
+  connect(&window->source(), &TableSource::stateChanged, this, [this] { main_.menuset(); });
   connect(window->priorButton(), &QPushButton::clicked, this, &WindowEngine::priorrecord);
   connect(window->nextButton(), &QPushButton::clicked, this, &WindowEngine::nextrecord);
   connect(window->appendButton(), &QPushButton::clicked, this, &WindowEngine::appendrecord);

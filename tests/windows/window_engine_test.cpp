@@ -224,5 +224,38 @@ TEST(WindowEngine, SwitchingTheBufferReopensEveryWindowAndQuittingAsksFirst) {
   EXPECT_EQ(check.fieldByName("NAME").asString(), "Q");
 }
 
+TEST(WindowEngine, SavingPacksABufferedDbaseTableAndCancellingDropsTheBuffer) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 5);
+  w.main.action(Command::UseBuffer)->trigger();
+  w.engine->viewtable(w.ref("s.dbf"));
+  tdb::Table& t = w.window(0).table();
+  t.moveTo(2);
+  t.deleteRecord();  // buffered
+  t.moveTo(3);       // R4
+  ASSERT_EQ(t.fieldByName("NAME").asString(), "R4");
+  EXPECT_TRUE(w.main.action(Command::SaveTable)->isEnabled());
+  w.main.action(Command::SaveTable)->trigger();
+  EXPECT_FALSE(t.updatesPending());
+  EXPECT_FALSE(w.main.action(Command::SaveTable)->isEnabled());
+  EXPECT_EQ(t.position(), 3);  // the same record number after the pack
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "R4");
+  {
+    tdb::Table file;
+    tdb::test::point(file, w.data, "s.dbf");
+    file.open();
+    file.last();
+    EXPECT_EQ(file.recNo(), 4);  // the deleted record left the file
+  }
+  t.first();
+  t.edit();
+  t.fieldByName("NAME").setAsString("GONE");
+  t.post();
+  w.main.action(Command::CancelTable)->trigger();
+  EXPECT_FALSE(t.updatesPending());
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "R1");
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
+}
+
 }  // namespace
 }  // namespace torvanel
