@@ -35,10 +35,6 @@ WindowEngine::WindowEngine(TForm0& main) : QObject(&main), main_(main) {
   connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, &WindowEngine::activated);
 }
 
-WindowEngine::~WindowEngine() {
-  for (int slot : registry_.inUse()) registry_[slot].window->table().close();
-}
-
 int WindowEngine::activeSlot() const {
   const QMdiSubWindow* frame = main_.mdiArea()->activeSubWindow();
   if (!frame) {

@@ -18,8 +18,9 @@ class TForm0;
 class WindowEngine : public QObject, public ChildWindows {
   Q_OBJECT
  public:
+  // Lives as long as the main window; the windows it opened belong to the main window's MDI area,
+  // which may go first, so the engine never touches them on its way out.
   explicit WindowEngine(TForm0& main);
-  ~WindowEngine() override;
 
   WindowRegistry& registry() { return registry_; }
   // The slot of the active child window, -1 when none is open.
