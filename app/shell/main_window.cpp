@@ -116,23 +116,24 @@ void TForm0::wireCommands() {
     if (windowEngine_) windowEngine_->canceleverytable();
   };
   // The record commands act on the active window through the window engine.
-  const std::pair<C, void (WindowEngine::*)()> recordCommands[] = {
-      {C::EnterEdit, &WindowEngine::enteredit},
-      {C::LeaveEdit, &WindowEngine::outedit},
-      {C::FirstRecord, &WindowEngine::firstrecord},
-      {C::LastRecord, &WindowEngine::lastrecord},
-      {C::PriorRecord, &WindowEngine::priorrecord},
-      {C::NextRecord, &WindowEngine::nextrecord},
-      {C::AppendRecord, &WindowEngine::appendrecord},
-      {C::InsertRecord, &WindowEngine::insertrecord},
-      {C::DeleteRecord, &WindowEngine::delerecord},
-      {C::RevertRecord, &WindowEngine::revertrecord},
-      {C::SingleRecord, &WindowEngine::smodal},
-      {C::MultiRecord, &WindowEngine::mmodal},
+  const std::pair<C, void (*)(WindowEngine&)> recordCommands[] = {
+      {C::EnterEdit, [](WindowEngine& e) { e.enteredit(); }},
+      {C::LeaveEdit, [](WindowEngine& e) { e.outedit(); }},
+      {C::FirstRecord, [](WindowEngine& e) { e.firstrecord(); }},
+      {C::LastRecord, [](WindowEngine& e) { e.lastrecord(); }},
+      {C::PriorRecord, [](WindowEngine& e) { e.priorrecord(); }},
+      {C::NextRecord, [](WindowEngine& e) { e.nextrecord(); }},
+      {C::AppendRecord, [](WindowEngine& e) { e.appendrecord(); }},
+      {C::InsertRecord, [](WindowEngine& e) { e.insertrecord(); }},
+      {C::DeleteRecord, [](WindowEngine& e) { e.delerecord(); }},
+      {C::RevertRecord, [](WindowEngine& e) { e.revertrecord(); }},
+      {C::SingleRecord, [](WindowEngine& e) { e.smodal(); }},
+      {C::MultiRecord, [](WindowEngine& e) { e.mmodal(); }},
   };
-  for (const auto& [command, operation] : recordCommands) {
-    handlers_[index(command)] = [this, operation] {
-      if (windowEngine_) (windowEngine_->*operation)();
+  for (const auto& entry : recordCommands) {
+    const auto operation = entry.second;
+    handlers_[index(entry.first)] = [this, operation] {
+      if (windowEngine_) operation(*windowEngine_);
     };
   }
   handlers_[index(C::MoveUp)] = [this] {

@@ -16,6 +16,7 @@
 namespace torvanel {
 
 bool WindowEngine::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::MouseButtonPress) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
   if (!widget) return false;
   // The slot whose window holds the widget.

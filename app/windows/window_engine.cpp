@@ -58,6 +58,10 @@ void WindowEngine::viewtable(const TableRef& ref) {
   s.pagecaptions = {QStringLiteral("浏览编辑")};
   auto* window = new TForm11;
   window->resize(10, 10);
+  // A window destroyed by anyone but closetable (the main window going away) leaves its slot.
+  connect(window, &QObject::destroyed, this, [this, slot, window] {
+    if (registry_[slot].window == window) registry_.free(slot);
+  });
   window->upperPages()->hide();
   s.window = window;
 
