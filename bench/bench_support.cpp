@@ -1,6 +1,10 @@
 #include "bench/bench_support.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <string>
 
@@ -20,6 +24,23 @@ Memory memoryNow() {
     if (std::sscanf(line.c_str(), "VmHWM: %lf kB", &kb) == 1) m.peak = kb / 1024;
   }
   return m;
+}
+
+bool runInChild(const char* program, const std::function<void()>& work) {
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      work();
+      _exit(0);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s: %s\n", program, e.what());
+      _exit(1);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 double bestOf(int runs, const std::function<void()>& work) {

@@ -16,6 +16,10 @@ struct Memory {
 };
 Memory memoryNow();
 
+// Runs `work` in a child process, so that this process's peak memory stays that of the
+// measurements; false when it failed (its error printed after `program`).
+bool runInChild(const char* program, const std::function<void()>& work);
+
 // The best time of `runs` runs of `work`, in seconds.
 double bestOf(int runs, const std::function<void()>& work);
 

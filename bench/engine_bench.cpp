@@ -111,21 +111,8 @@ bool ensureTable(const std::string& folder) {
     return true;
   }
   std::printf("generating %u records in %s%s ...\n", kRecords, folder.c_str(), kTable);
-  std::fflush(stdout);
   const auto start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    try {
-      generate(folder);
-      _exit(0);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "engine_bench: %s\n", e.what());
-      _exit(1);
-    }
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  if (!bench::runInChild("engine_bench", [&] { generate(folder); })) return false;
   std::printf("table: %s%s (generated through the cursor in %.1f s, %.0f records/s)\n",
               folder.c_str(), kTable, secondsSince(start), kRecords / secondsSince(start));
   return true;

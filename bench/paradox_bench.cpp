@@ -4,9 +4,6 @@
 //
 //   paradox_bench [FOLDER]    FOLDER keeps the generated table between runs (/tmp/tdb-bench)
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -100,21 +97,8 @@ bool ensureTable(const std::string& folder) {
     return true;
   }
   std::printf("generating %u records in %s%s ...\n", kRecords, folder.c_str(), kTable);
-  std::fflush(stdout);
   const auto start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    try {
-      generate(folder);
-      _exit(0);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "paradox_bench: %s\n", e.what());
-      _exit(1);
-    }
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  if (!bench::runInChild("paradox_bench", [&] { generate(folder); })) return false;
   const double seconds = secondsSince(start);
   std::printf(
       "table: %s%s (%u appends in key order through the cursor, exclusive: %.1f s, "

@@ -86,46 +86,31 @@ void WindowEngine::outedit() {
   main_.menuset();
 }
 
-void WindowEngine::firstrecord() {
+bool WindowEngine::moveActive(void (*move)(tdb::Table&)) {
   const int slot = activeSlot();
-  if (slot < 0) return;
+  if (slot < 0) return false;
   try {
-    registry_[slot].window->table().first();
+    move(registry_[slot].window->table());
   } catch (const tdb::EngineError& e) {
     report(e);
   }
+  return true;
+}
+
+void WindowEngine::firstrecord() {
+  moveActive([](tdb::Table& t) { t.first(); });
 }
 
 void WindowEngine::lastrecord() {
-  const int slot = activeSlot();
-  if (slot < 0) return;
-  try {
-    registry_[slot].window->table().last();
-  } catch (const tdb::EngineError& e) {
-    report(e);
-  }
+  moveActive([](tdb::Table& t) { t.last(); });
 }
 
 void WindowEngine::priorrecord() {
-  const int slot = activeSlot();
-  if (slot < 0) return;
-  try {
-    registry_[slot].window->table().prior();
-  } catch (const tdb::EngineError& e) {
-    report(e);
-  }
-  focusFirstEdit(slot);
+  if (moveActive([](tdb::Table& t) { t.prior(); })) focusFirstEdit(activeSlot());
 }
 
 void WindowEngine::nextrecord() {
-  const int slot = activeSlot();
-  if (slot < 0) return;
-  try {
-    registry_[slot].window->table().next();
-  } catch (const tdb::EngineError& e) {
-    report(e);
-  }
-  focusFirstEdit(slot);
+  if (moveActive([](tdb::Table& t) { t.next(); })) focusFirstEdit(activeSlot());
 }
 
 void WindowEngine::appendrecord() {
@@ -218,18 +203,7 @@ void WindowEngine::delerecord() {
     t.deleteRecord();
     const tdb::Bookmark mark = t.bookmark();
     if (!t.cachedUpdates() && t.driverTypeName() == "DBASE") {
-      // The deleted record leaves the file at once; the pack needs the table to itself.
-      t.close();
-      try {
-        t.setExclusive(true);
-        t.open();
-        t.pack();
-      } catch (const tdb::EngineError&) {
-        dialogs().message(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!"));
-      }
-      t.close();
-      t.setExclusive(false);
-      t.open();
+      packDbase(t);  // the deleted record leaves the file at once
       // Packing renumbered the records after the deleted one: the mark now names the record one
       // further on, and one step back lands on the one that followed the deleted record.
       try {

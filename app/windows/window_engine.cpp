@@ -252,19 +252,8 @@ bool WindowEngine::save(int slot) {
   }
   const long n = t.position();
   if (t.driverTypeName() == "DBASE") {
-    // Deleted records leave the file: a pack needs the table to itself.
-    t.close();
     try {
-      t.setExclusive(true);
-      t.open();
-      t.pack();
-    } catch (const tdb::EngineError&) {
-      dialogs().message(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!"));
-    }
-    t.close();
-    t.setExclusive(false);
-    try {
-      t.open();
+      packDbase(t);  // deleted records leave the file
       t.first();
       t.moveBy(static_cast<int>(n - 1));
     } catch (const tdb::EngineError& e) {
@@ -272,6 +261,20 @@ bool WindowEngine::save(int slot) {
     }
   }
   return true;
+}
+
+void WindowEngine::packDbase(tdb::Table& t) {
+  t.close();
+  try {
+    t.setExclusive(true);
+    t.open();
+    t.pack();
+  } catch (const tdb::EngineError&) {
+    dialogs().message(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!"));
+  }
+  t.close();
+  t.setExclusive(false);
+  t.open();
 }
 
 bool WindowEngine::okthistable() {

@@ -71,6 +71,12 @@ class WindowEngine : public QObject, public ChildWindows {
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
   bool save(int slot);  // false when applying the buffer failed (the user was told)
+  // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
+  // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
+  // be opened again.
+  static void packDbase(tdb::Table& t);
+  // Runs `move` on the active window's table, reporting the engine's refusal; false without one.
+  bool moveActive(void (*move)(tdb::Table&));
   void destroy(int slot);
   void openWithBuffer(int slot);
   void selectListEntry(int slot);

@@ -8,55 +8,37 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/shell/main_window.h"
 #include "app/ui/field_controls.h"
-#include "app/windows/table_window.h"
-#include "app/windows/window_engine.h"
 #include "tests/engine/table_fixture.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_folder.h"
+#include "tests/windows/workbench.h"
 
 namespace torvanel {
 namespace {
 
-struct Workbench {
-  test::ScriptedDialogs dialogs;
-  test::TempFolder program;
-  tdb::test::TempDir data;
-  TForm0 main{program.path()};
-  WindowEngine* engine = nullptr;
-
-  explicit Workbench(int rows) {
-    tdb::test::makeSample(data, "s.dbf", rows);
-    main.createDialogs();
-    main.resize(1000, 700);
-    main.show();
-    engine = main.findChild<WindowEngine*>();
-    engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
-  }
-  WindowSlot& slot() { return engine->registry()[0]; }
-  QTableView* grid() { return slot().pagegrids[0]; }
-  tdb::Table& table() { return slot().window->table(); }
-};
+using test::Workbench;
 
 TEST(InputAids, EnterWalksAcrossTheGridRowAndOnToTheNextRecord) {
-  Workbench w(2);
-  QTableView* grid = w.grid();
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 2);
+  w.open("s.dbf");
+  QTableView* grid = w.slot(0).pagegrids[0];
   grid->setCurrentIndex(grid->model()->index(0, 4));
   QTest::keyClick(grid, Qt::Key_Return);
   EXPECT_EQ(grid->currentIndex().column(), 5);
   QTest::keyClick(grid, Qt::Key_Return);  // the last column: the next record, the first column
   EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
-  EXPECT_EQ(w.table().recNo(), 2);
+  EXPECT_EQ(w.window(0).table().recNo(), 2);
   grid->setCurrentIndex(grid->model()->index(1, 5));
   QTest::keyClick(grid, Qt::Key_Return);  // and on the last record it stays there
   EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
-  EXPECT_EQ(w.table().recNo(), 2);
+  EXPECT_EQ(w.window(0).table().recNo(), 2);
 }
 
 TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
-  Workbench w(5);
-  QTableView* grid = w.grid();
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 5);
+  w.open("s.dbf");
+  QTableView* grid = w.slot(0).pagegrids[0];
   auto click = [&](int row, Qt::KeyboardModifiers modifiers) {
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
@@ -70,28 +52,32 @@ TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
 }
 
 TEST(InputAids, EnterAndThePageKeysWalkThroughTheFields) {
-  Workbench w(2);
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 2);
+  w.open("s.dbf");
   w.engine->smodal();
-  const auto& edits = w.slot().edits[0];
+  const auto& edits = w.slot(0).edits[0];
   ASSERT_EQ(edits.size(), 5u);
   edits[0]->setFocus();
   QTest::keyClick(edits[0], Qt::Key_Return);
-  EXPECT_EQ(w.slot().window->focusWidget(), edits[1]);
+  EXPECT_EQ(w.slot(0).window->focusWidget(), edits[1]);
   QTest::keyClick(edits[1], Qt::Key_PageUp);
-  EXPECT_EQ(w.slot().window->focusWidget(), edits[0]);
+  EXPECT_EQ(w.slot(0).window->focusWidget(), edits[0]);
   QTest::keyClick(edits[0], Qt::Key_PageUp);  // the first field: nowhere to go
-  EXPECT_EQ(w.slot().window->focusWidget(), edits[0]);
+  EXPECT_EQ(w.slot(0).window->focusWidget(), edits[0]);
   edits[4]->setFocus();
   QTest::keyClick(edits[4], Qt::Key_PageDown);  // the last edit field: on to the memo
-  EXPECT_EQ(w.slot().window->focusWidget(), w.slot().memos[0][0]);
+  EXPECT_EQ(w.slot(0).window->focusWidget(), w.slot(0).memos[0][0]);
 }
 
 TEST(InputAids, AWritableGridTakesWhatIsTyped) {
-  Workbench w(3);
-  QAbstractItemModel* model = w.grid()->model();
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  w.open("s.dbf");
+  QAbstractItemModel* model = w.slot(0).pagegrids[0]->model();
   w.engine->enteredit();
   ASSERT_TRUE(model->setData(model->index(1, 0), QStringLiteral("TYPED")));
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsEdit);
+  EXPECT_EQ(w.window(0).table().state(), tdb::DataSetState::dsEdit);
   EXPECT_EQ(model->data(model->index(1, 0)).toString(), QStringLiteral("TYPED"));
   // A value the field cannot take is refused with the engine's message.
   EXPECT_FALSE(model->setData(model->index(1, 2), QStringLiteral("many")));

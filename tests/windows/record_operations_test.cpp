@@ -4,41 +4,13 @@
 #include <gtest/gtest.h>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
-#include "app/windows/table_window.h"
-#include "app/windows/window_engine.h"
 #include "tests/engine/table_fixture.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_folder.h"
+#include "tests/windows/workbench.h"
 
 namespace torvanel {
 namespace {
 
-struct Workbench {
-  test::ScriptedDialogs dialogs;
-  test::TempFolder program;
-  tdb::test::TempDir data;
-  TForm0 main{program.path()};
-  WindowEngine* engine = nullptr;
-
-  Workbench() {
-    main.createDialogs();
-    engine = main.findChild<WindowEngine*>();
-  }
-  void open(const char* table) {
-    engine->viewtable({QString::fromStdString(data.path()), QString::fromLatin1(table)});
-  }
-  tdb::Table& table() { return engine->registry()[engine->activeSlot()].window->table(); }
-  // The NAME of every record as the file holds them, deleted ones marked with "*".
-  std::string stored(const char* name) {
-    tdb::Table t;
-    tdb::test::point(t, data, name);
-    t.open();
-    std::string out;
-    for (t.first(); !t.eof(); t.next()) out += t.fieldByName("NAME").asString() + " ";
-    return out;
-  }
-};
+using test::Workbench;
 
 TEST(RecordOperations, ADbaseTableWithoutIndexGetsARealInsert) {
   Workbench w;

@@ -8,29 +8,19 @@
 #include <QScrollArea>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
 #include "app/ui/field_controls.h"
 #include "app/ui/table_model.h"
-#include "app/windows/table_window.h"
-#include "app/windows/window_engine.h"
 #include "tests/engine/table_fixture.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_folder.h"
+#include "tests/windows/workbench.h"
 
 namespace torvanel {
 namespace {
 
 TEST(RecordView, ControlsPerColumnFollowTheRecordAndTheEditState) {
-  test::ScriptedDialogs dialogs;
-  test::TempFolder program;
-  tdb::test::TempDir data;
-  tdb::test::makeSample(data, "s.dbf", 3);
-  TForm0 main(program.path());
-  main.createDialogs();
-  main.resize(1000, 700);
-  main.show();
-  auto* engine = main.findChild<WindowEngine*>();
-  engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
+  test::Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  w.open("s.dbf");
+  WindowEngine* engine = w.engine;
   WindowSlot& slot = engine->registry()[0];
   TForm11& window = *slot.window;
 
@@ -69,24 +59,18 @@ TEST(RecordView, ControlsPerColumnFollowTheRecordAndTheEditState) {
   EXPECT_TRUE(slot.edits.empty());
   EXPECT_FALSE(window.nextButton()->isVisible());
   tdb::Table t;
-  tdb::test::point(t, data, "s.dbf");
+  tdb::test::point(t, w.data, "s.dbf");
   t.open();
   t.next();
   EXPECT_EQ(t.fieldByName("NAME").asString(), "NEW");
-  EXPECT_TRUE(dialogs.messages.isEmpty());
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
 TEST(RecordView, AColumnWithAPickListOffersItAsADropDown) {
-  test::ScriptedDialogs dialogs;
-  test::TempFolder program;
-  tdb::test::TempDir data;
-  tdb::test::makeSample(data, "s.dbf", 2);
-  TForm0 main(program.path());
-  main.createDialogs();
-  main.resize(1000, 700);
-  main.show();
-  auto* engine = main.findChild<WindowEngine*>();
-  engine->viewtable({QString::fromStdString(data.path()), QStringLiteral("s.dbf")});
+  test::Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 2);
+  w.open("s.dbf");
+  WindowEngine* engine = w.engine;
   WindowSlot& slot = engine->registry()[0];
   QTableView* grid = slot.pagegrids[0];
   auto* model = static_cast<TableModel*>(grid->model());

@@ -1,8 +1,6 @@
 // Tables opened into child windows of the main window: slots, captions and the window list, the
 // order and the memory buffer a window starts with, and closing with buffered changes.
 
-#include "app/windows/window_engine.h"
-
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
@@ -10,38 +8,13 @@
 #include <QMdiSubWindow>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
-#include "app/windows/table_window.h"
 #include "tests/engine/table_fixture.h"
-#include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_folder.h"
+#include "tests/windows/workbench.h"
 
 namespace torvanel {
 namespace {
 
-struct Workbench {
-  test::ScriptedDialogs dialogs;
-  test::TempFolder program;
-  tdb::test::TempDir data;
-  TForm0 main{program.path()};
-  WindowEngine* engine = nullptr;
-
-  Workbench() {
-    main.createDialogs();
-    main.resize(1000, 700);
-    engine = main.findChild<WindowEngine*>();
-  }
-  ChildWindows& childWindows() { return *engine; }
-  TableRef ref(const char* table) const {
-    return {QString::fromStdString(data.path()), QString::fromLatin1(table)};
-  }
-  QStringList listEntries() const {
-    QStringList out;
-    for (int i = 0; i < main.windowList()->count(); ++i) out << main.windowList()->itemText(i);
-    return out;
-  }
-  TForm11& window(int slot) { return *engine->registry()[slot].window; }
-};
+using test::Workbench;
 
 TEST(WindowEngine, SlotsAreReusedLowestFirstAndListedWithTheirNumbers) {
   Workbench w;
@@ -88,7 +61,7 @@ TEST(WindowEngine, ATableThatWillNotOpenLeavesItsSlotFree) {
                   QStringLiteral("]missing.dbf不是有效数据表,不能打开!请检查数据表或索引文件.")});
   EXPECT_TRUE(w.engine->registry().inUse().empty());
   EXPECT_TRUE(w.main.mdiArea()->subWindowList().isEmpty());
-  EXPECT_FALSE(w.childWindows().activeWindow().has_value());
+  EXPECT_FALSE(static_cast<ChildWindows&>(*w.engine).activeWindow().has_value());
 }
 
 TEST(WindowEngine, AKeyedParadoxTableOpensInKeyOrderAndTheBufferIsRefusedWithoutAKey) {
@@ -130,7 +103,7 @@ TEST(WindowEngine, ClosingAsksAboutBufferedChanges) {
     t.edit();
     t.fieldByName("NAME").setAsString(name);
     t.post();
-    ASSERT_TRUE(w.childWindows().activeWindow()->updatesPending);
+    ASSERT_TRUE(static_cast<ChildWindows&>(*w.engine).activeWindow()->updatesPending);
   };
   auto stored = [&] {
     tdb::Table t;
@@ -167,7 +140,6 @@ TEST(WindowEngine, ClosingAsksAboutBufferedChanges) {
 TEST(WindowEngine, TheCloseBoxMinimisesAndTheMenusFollowTheWindowsState) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.main.show();
   EXPECT_FALSE(w.main.action(Command::CloseTable)->isEnabled());
   w.engine->viewtable(w.ref("s.dbf"));
   EXPECT_TRUE(w.main.action(Command::CloseTable)->isEnabled());
