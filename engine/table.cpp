@@ -452,6 +452,7 @@ uint32_t Table::naturalStep(uint32_t from, bool forward) {
 }
 
 void Table::setCurrent(uint32_t record) {
+  bofPending_ = false;
   current_ = record;
   if (record == 0 || !loadRecord(record, currentBuf_)) {
     if (record == 0) currentBuf_ = {};
@@ -636,6 +637,14 @@ void Table::moveBy(int distance) {
   scrolled();
 }
 
+bool Table::bof() const {
+  if (bofPending_) {
+    bof_ = const_cast<Table*>(this)->step(current_, false) == 0;
+    bofPending_ = false;
+  }
+  return bof_;
+}
+
 bool Table::isEmpty() const {
   requireActive();
   return const_cast<Table*>(this)->step(0, true) == 0;
@@ -812,6 +821,13 @@ void Table::post() {
       throw EngineError("字段[" + gbkToUtf8(fieldDefs_[i].name) + "]必须有值");
   }
   uint32_t record = current_;
+  // An edit that keeps the record where it was in the view keeps the view's counts and positions:
+  // batch work that rewrites every record must not recount the table after each one.
+  bool viewKept = false;
+  if (state_ == DataSetState::dsEdit && !filtered_ && !master_) {
+    viewKept =
+        (!ordered() && !sorted()) || orderKey(currentBuf_, record) == orderKey(editBuf_, record);
+  }
   if (state_ == DataSetState::dsEdit) {
     if (cachedUpdates_) {
       auto it = changes_.find(record);
@@ -834,7 +850,11 @@ void Table::post() {
   state_ = DataSetState::dsBrowse;
   modified_ = false;
   editBuf_ = {};
-  viewChanged();
+  if (viewKept && record == current_) {
+    peekRecord_ = 0;  // the record's values changed
+  } else {
+    viewChanged();
+  }
   setCurrent(record);
   bof_ = eof_ = false;
   notify(TableEvent::StateChanged);
@@ -863,7 +883,8 @@ void Table::deleteRecord() {
   cancel();
   if (current_ == 0) throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有可删除的记录");
   const uint32_t record = current_;
-  const uint32_t after = step(record, true), before = step(record, false);
+  const uint32_t after = step(record, true);
+  const uint32_t before = after ? 0 : step(record, false);
   if (cachedUpdates_) {
     auto it = changes_.find(record);
     if (it != changes_.end() && it->second.kind == Change::Inserted) {
@@ -883,7 +904,8 @@ void Table::deleteRecord() {
   const bool shifts = !cachedUpdates_ && storage_->removesRecords();
   auto now = [&](uint32_t r) { return shifts && r > record ? r - 1 : r; };
   setCurrent(after ? now(after) : now(before));
-  bof_ = current_ == 0 || before == 0;
+  bof_ = current_ == 0 || after == 0 ? before == 0 : false;
+  bofPending_ = current_ != 0 && after != 0;
   eof_ = current_ == 0 || after == 0;
   notify(TableEvent::DataSetChanged);
   scrolled();

@@ -137,7 +137,7 @@ class Table : private FilterFields {
   void next();
   void prior();
   void moveBy(int distance);
-  bool bof() const { return bof_; }
+  bool bof() const;
   bool eof() const { return eof_; }
   bool isEmpty() const;
   long recNo() const;        // physical record number, -1 without a current record
@@ -328,7 +328,11 @@ class Table : private FilterFields {
 
   DataSetState state_ = DataSetState::dsInactive;
   uint32_t current_ = 0;  // record number of the current record, 0 for none
-  bool bof_ = true, eof_ = true;
+  mutable bool bof_ = true;
+  bool eof_ = true;
+  // After a delete, whether a record precedes the current one is found when first asked: finding
+  // it can mean walking back over every deleted record, as when a table is emptied from the front.
+  mutable bool bofPending_ = false;
   RecordBuffer currentBuf_;  // the current record as read
   RecordBuffer editBuf_;     // the record being edited or inserted
   bool modified_ = false;

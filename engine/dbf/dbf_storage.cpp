@@ -292,7 +292,10 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
   if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {
     // Scans read far ahead; a jump (an index order, a bookmark) reads about a page, since the
     // next record wanted is as likely anywhere else.
-    const bool jump = cacheFirst_ != 0 && recno != cacheFirst_ + cacheCount_;
+    // The record just before the window counts as a scan too: deleting while walking forward
+    // reads each record after its successor.
+    const bool jump =
+        cacheFirst_ != 0 && recno != cacheFirst_ + cacheCount_ && recno + 1 != cacheFirst_;
     const uint32_t perBlock = std::max<uint32_t>(1, (jump ? kJumpRead : kReadAhead) / len);
     cacheCount_ = std::min(perBlock, header_.recordCount - recno + 1);
     cache_.resize(size_t{cacheCount_} * len);
@@ -371,7 +374,13 @@ void DbfStorage::writeMemos(RecordBuffer& buf) {
 }
 
 void DbfStorage::stampHeader(std::optional<uint32_t> count) {
+  const uint8_t year = header_.year, month = header_.month, day = header_.day;
   stampToday(header_);
+  // The date changes once a day at most: batch work must not pay a write for it per record.
+  if (!count && dateStamped_ && year == header_.year && month == header_.month &&
+      day == header_.day)
+    return;
+  dateStamped_ = true;
   char bytes[7] = {static_cast<char>(header_.year), static_cast<char>(header_.month),
                    static_cast<char>(header_.day)};
   if (count) putLe32(bytes + 3, *count);

@@ -89,7 +89,8 @@ class DbfStorage : public Storage {
   ProductionIndex::BadTags badTags_;
   std::unique_ptr<ProductionIndex> index_;
   mutable IndexDefs indexes_;
-  bool written_ = false;  // something was written since the last flush
+  bool written_ = false;      // something was written since the last flush
+  bool dateStamped_ = false;  // the header holds today's date from one of our writes
 
   const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
 

@@ -76,5 +76,79 @@ TEST(Positions, FollowTheNaturalOrderTagOrdersAndFilters) {
   expectPositions(t);
 }
 
+TEST(Positions, EditsKeepRowsUnlessTheyMoveTheRecord) {
+  TempDir dir;
+  makeSample(dir, "s.dbf", 1000);
+  Table t;
+  point(t, dir, "s.dbf");
+  t.setExclusive(true);
+  t.open();
+  t.addIndex({"BYQTY", "QTY", "", 0});
+
+  // Natural order: a rewritten record stays on its row, and every row stays right.
+  ASSERT_TRUE(t.moveTo(600));
+  t.edit();
+  t.fieldByName("NAME").setAsString("X");
+  t.post();
+  EXPECT_EQ(t.position(), 600);
+  EXPECT_EQ(t.recordCount(), 1000);
+  expectPositions(t);
+
+  // In a tag's order, a new key moves the record, the same key keeps it.
+  t.setIndexName("BYQTY");
+  ASSERT_TRUE(t.moveTo(10));
+  t.edit();
+  t.fieldByName("NAME").setAsString("Y");
+  t.post();
+  EXPECT_EQ(t.position(), 10);
+  t.edit();
+  t.fieldByName("QTY").setValue(Value::integer(5000));
+  t.post();
+  EXPECT_EQ(t.position(), 1000);
+  expectPositions(t);
+
+  // Under a filter the record may leave the view.
+  t.setFilter("QTY<5000");
+  t.setFiltered(true);
+  ASSERT_TRUE(t.moveTo(1));
+  t.edit();
+  t.fieldByName("QTY").setValue(Value::integer(6000));
+  t.post();
+  EXPECT_EQ(t.recordCount(), 998);
+  expectPositions(t);
+}
+
+TEST(Positions, EmptyingATableFromTheFront) {
+  TempDir dir;
+  makeSample(dir, "s.dbf", 3000);
+  Table t;
+  point(t, dir, "s.dbf");
+  t.open();
+  ASSERT_TRUE(t.moveTo(2));
+  t.deleteRecord();  // lands on the next record, with one before it
+  EXPECT_FALSE(t.bof());
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "R3");
+  t.first();
+  t.deleteRecord();
+  EXPECT_TRUE(t.bof());
+  EXPECT_FALSE(t.eof());
+  t.last();
+  t.deleteRecord();  // the last: back onto the one before
+  EXPECT_TRUE(t.eof());
+  EXPECT_FALSE(t.bof());
+  EXPECT_EQ(t.fieldByName("NAME").asString(), "R2999");
+
+  // Every delete from the front steps once, however many deleted records lie behind.
+  t.first();
+  long deleted = 0;
+  while (!t.eof()) {
+    t.deleteRecord();
+    ++deleted;
+  }
+  EXPECT_EQ(deleted, 2997);
+  EXPECT_TRUE(t.bof());
+  EXPECT_TRUE(t.isEmpty());
+}
+
 }  // namespace
 }  // namespace tdb::test
