@@ -291,17 +291,18 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
   }
   if (cacheFirst_ == 0 || recno < cacheFirst_ || recno >= cacheFirst_ + cacheCount_) {
     // Scans read far ahead; a jump (an index order, a bookmark) reads about a page, since the
-    // next record wanted is as likely anywhere else.
-    // The record just before the window counts as a scan too: deleting while walking forward
-    // reads each record after its successor.
-    const bool jump =
-        cacheFirst_ != 0 && recno != cacheFirst_ + cacheCount_ && recno + 1 != cacheFirst_;
+    // next record wanted is as likely anywhere else. The record just before the window is a
+    // scan too, backwards (a walk back over deleted records) or both ways (deleting while
+    // walking forward reads each record after its successor): the window is centred on it.
+    const bool behind = cacheFirst_ != 0 && recno + 1 == cacheFirst_;
+    const bool jump = cacheFirst_ != 0 && recno != cacheFirst_ + cacheCount_ && !behind;
     const uint32_t perBlock = std::max<uint32_t>(1, (jump ? kJumpRead : kReadAhead) / len);
-    cacheCount_ = std::min(perBlock, header_.recordCount - recno + 1);
+    const uint32_t first = behind && recno > perBlock / 2 ? recno - perBlock / 2 : recno;
+    cacheCount_ = std::min(perBlock, header_.recordCount - first + 1);
     cache_.resize(size_t{cacheCount_} * len);
-    file_->readExactly(header_.headerLength + uint64_t{recno - 1} * len, cache_.data(),
+    file_->readExactly(header_.headerLength + uint64_t{first - 1} * len, cache_.data(),
                        cache_.size());
-    cacheFirst_ = recno;
+    cacheFirst_ = first;
   }
   return cache_.data() + size_t{recno - cacheFirst_} * len;
 }
