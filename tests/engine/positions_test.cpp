@@ -138,6 +138,12 @@ TEST(Positions, EmptyingATableFromTheFront) {
   EXPECT_FALSE(t.bof());
   EXPECT_EQ(t.fieldByName("NAME").asString(), "R2999");
 
+  // Walking back in a shared open reads through the same windows as walking forward.
+  const std::vector<uint32_t> forward = walk(t);
+  std::vector<uint32_t> backward;
+  for (t.last(); !t.bof(); t.prior()) backward.push_back(static_cast<uint32_t>(t.recNo()));
+  EXPECT_EQ(std::vector<uint32_t>(backward.rbegin(), backward.rend()), forward);
+
   // Every delete from the front steps once, however many deleted records lie behind.
   t.first();
   long deleted = 0;
@@ -148,6 +154,25 @@ TEST(Positions, EmptyingATableFromTheFront) {
   EXPECT_EQ(deleted, 2997);
   EXPECT_TRUE(t.bof());
   EXPECT_TRUE(t.isEmpty());
+}
+
+TEST(Positions, WalkingBackOverDeletedRecordsInASharedOpen) {
+  TempDir dir;
+  makeSample(dir, "s.dbf", 5000);
+  Table t;
+  point(t, dir, "s.dbf");
+  t.open();
+  ASSERT_TRUE(t.moveTo(2));
+  while (t.recNo() < 4999) t.deleteRecord();
+  t.last();
+  EXPECT_EQ(t.recNo(), 5000);
+  t.prior();
+  EXPECT_EQ(t.recNo(), 4999);
+  t.prior();
+  EXPECT_EQ(t.recNo(), 1);
+  t.prior();
+  EXPECT_TRUE(t.bof());
+  EXPECT_EQ(t.recordCount(), 3);
 }
 
 }  // namespace
