@@ -16,33 +16,13 @@
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "bench/bench_support.h"
+#include "bench/printed_dialogs.h"
 
 namespace {
 
 using bench::Clock;
 using bench::report;
 using bench::secondsSince;
-
-// Messages would stop an unattended run: they are printed instead.
-class PrintedDialogs : public torvanel::Dialogs {
- public:
-  void message(const QString& text) override {
-    std::printf("message: %s\n", text.toUtf8().constData());
-  }
-  torvanel::Answer confirm(const QString& text, bool) override {
-    std::printf("question: %s (no)\n", text.toUtf8().constData());
-    return torvanel::Answer::No;
-  }
-  QString inputBox(const QString&, const QString&, const QString& text) override { return text; }
-  std::optional<QString> openFile(const QString&, const QString&, const QString&,
-                                  const FileCursor&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> saveFile(const QString&, const QString&, const QString&,
-                                  const FileCursor&) override {
-    return std::nullopt;
-  }
-};
 
 }  // namespace
 
@@ -56,8 +36,7 @@ int main(int argc, char** argv) {
                  folder.toUtf8().constData());
     return 1;
   }
-  PrintedDialogs dialogs;
-  torvanel::installDialogs(&dialogs);
+  bench::PrintedDialogs dialogs;
   const QString program = QDir::tempPath() + QStringLiteral("/window-bench-program/");
   QDir().mkpath(program);
   torvanel::TForm0 main(program);
@@ -103,6 +82,5 @@ int main(int argc, char** argv) {
   std::printf("%-34s %.1f MB (peak %.1f MB)%20s: %s\n", "process memory", m.rss, m.peak, "< 200 MB",
               m.peak < 200 ? "ok" : "MISSED");
   engine->closeeverytable(torvanel::CloseMode::Close);
-  torvanel::installDialogs(nullptr);
   return 0;
 }

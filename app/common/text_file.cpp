@@ -36,6 +36,10 @@ void writeGbkLines(const QString& path, const QStringList& lines) {
     bytes += toGbk(line);
     bytes += "\r\n";
   }
+  writeFileBytes(path, bytes);
+}
+
+void writeFileBytes(const QString& path, const QByteArray& bytes) {
   QSaveFile file(path);
   file.setDirectWriteFallback(false);  // never write in place: the old file must survive a failure
   if (!file.open(QIODevice::WriteOnly))

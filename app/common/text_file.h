@@ -18,4 +18,7 @@ QStringList readGbkLines(const QString& path);
 // was when anything fails.
 void writeGbkLines(const QString& path, const QStringList& lines);
 
+// Replaces the file with `bytes` in the same safe way.
+void writeFileBytes(const QString& path, const QByteArray& bytes);
+
 }  // namespace torvanel

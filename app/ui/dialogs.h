@@ -25,6 +25,12 @@ class Dialogs {
   // A modal input box. Returns the text the user confirmed; cancelling returns `text` unchanged,
   // so a caller that must have a value simply asks again.
   virtual QString inputBox(const QString& title, const QString& prompt, const QString& text) = 0;
+  // The same box for a caller that must know the user cancelled: empty optional then. The default
+  // cannot tell, and answers as inputBox does.
+  virtual std::optional<QString> inputQuery(const QString& title, const QString& prompt,
+                                            const QString& text) {
+    return inputBox(title, prompt, text);
+  }
 
   // File dialogs. `filter` is in Qt's form ("数据表 (*.dbf *.db);;所有文件 (*)"). Empty optional
   // when the user cancels. `onCurrent`, when given, hears the file under the dialog's cursor each

@@ -42,13 +42,19 @@ Answer WidgetDialogs::confirm(const QString& text, bool withCancel) {
 }
 
 QString WidgetDialogs::inputBox(const QString& title, const QString& prompt, const QString& text) {
+  return inputQuery(title, prompt, text).value_or(text);
+}
+
+std::optional<QString> WidgetDialogs::inputQuery(const QString& title, const QString& prompt,
+                                                 const QString& text) {
   QInputDialog box(owner());
   box.setWindowTitle(title);
   box.setLabelText(prompt);
   box.setTextValue(text);
   box.setOkButtonText(QStringLiteral("确定"));
   box.setCancelButtonText(QStringLiteral("取消"));
-  return box.exec() == QDialog::Accepted ? box.textValue() : text;
+  if (box.exec() != QDialog::Accepted) return std::nullopt;
+  return box.textValue();
 }
 
 // A file dialog of the toolkit's own, so that the cursor's moves can be heard.

@@ -11,6 +11,8 @@ class WidgetDialogs : public Dialogs {
   void message(const QString& text) override;
   Answer confirm(const QString& text, bool withCancel) override;
   QString inputBox(const QString& title, const QString& prompt, const QString& text) override;
+  std::optional<QString> inputQuery(const QString& title, const QString& prompt,
+                                    const QString& text) override;
   std::optional<QString> openFile(const QString& title, const QString& filter,
                                   const QString& folder, const FileCursor& onCurrent) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter,

@@ -39,10 +39,15 @@ Answer ScriptedDialogs::confirm(const QString& text, bool withCancel) {
 
 QString ScriptedDialogs::inputBox(const QString& title, const QString& prompt,
                                   const QString& text) {
+  return inputQuery(title, prompt, text).value_or(text);
+}
+
+std::optional<QString> ScriptedDialogs::inputQuery(const QString& title, const QString& prompt,
+                                                   const QString& text) {
   shown << QStringLiteral("input: %1 | %2 | %3").arg(title, prompt, text);
   std::optional<QString> a;
   take(inputAnswers, QStringLiteral("input ") + title, a);
-  return a.value_or(text);
+  return a;
 }
 
 void ScriptedDialogs::moveCursor(const FileCursor& onCurrent) {

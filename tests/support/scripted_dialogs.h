@@ -28,6 +28,8 @@ class ScriptedDialogs : public Dialogs {
   void message(const QString& text) override;
   Answer confirm(const QString& text, bool withCancel) override;
   QString inputBox(const QString& title, const QString& prompt, const QString& text) override;
+  std::optional<QString> inputQuery(const QString& title, const QString& prompt,
+                                    const QString& text) override;
   // Before answering a file dialog, its cursor moves over the next list of fileCursors (when
   // there is one), each file told to the caller's onCurrent.
   std::deque<QStringList> fileCursors;
