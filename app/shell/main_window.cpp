@@ -17,7 +17,9 @@
 #include "app/shell/table_chooser.h"
 #include "app/shell/toolbar_band.h"
 #include "app/shell/window_list_layout.h"
+#include "app/tools/locate_panel.h"
 #include "app/tools/query_builder.h"
+#include "app/tools/record_commands.h"
 #include "app/tools/structure_designer.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/child_windows.h"
@@ -136,11 +138,54 @@ void TForm0::wireCommands() {
       if (windowEngine_) operation(*windowEngine_);
     };
   }
+  // The data tools of the "数据表" and "表记录" menus.
+  handlers_[index(C::Query)] = [this] {
+    const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
+    if (slot < 0) return;
+    queryBuilder_->query(windowEngine_->registry()[slot]);
+    menuset();
+  };
+  const std::pair<C, void (*)(WindowEngine&)> recordTools[] = {
+      {C::LocateByNumber, locateByNumber},
+      {C::DeleteAll, deleteAllRecords},
+      {C::RecordToText, recordToText},
+  };
+  for (const auto& entry : recordTools) {
+    const auto tool = entry.second;
+    handlers_[index(entry.first)] = [this, tool] {
+      if (!windowEngine_) return;
+      tool(*windowEngine_);
+      menuset();
+    };
+  }
+  const std::pair<C, LocatePanel::Mode> panelCommands[] = {
+      {C::LocateByContent, LocatePanel::Mode::Find},
+      {C::Replace, LocatePanel::Mode::Replace},
+      {C::FieldSum, LocatePanel::Mode::Sum},
+  };
+  for (const auto& entry : panelCommands) {
+    const LocatePanel::Mode mode = entry.second;
+    handlers_[index(entry.first)] = [this, mode] {
+      if (locatePanel_) locatePanel_->open(mode);
+    };
+  }
   handlers_[index(C::MoveUp)] = [this] {
     if (windowEngine_) windowEngine_->recordmove(true);
   };
   handlers_[index(C::MoveDown)] = [this] {
     if (windowEngine_) windowEngine_->recordmove(false);
+  };
+  handlers_[index(C::Cut)] = [this] {
+    if (windowEngine_) windowEngine_->tablejianqie('j');
+  };
+  handlers_[index(C::Copy)] = [this] {
+    if (windowEngine_) windowEngine_->tablejianqie('f');
+  };
+  handlers_[index(C::Paste)] = [this] {
+    if (windowEngine_) windowEngine_->tablezhantie();
+  };
+  handlers_[index(C::SelectIndex)] = [this] {
+    if (windowEngine_) windowEngine_->selectindex();
   };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
@@ -183,6 +228,7 @@ void TForm0::createDialogs() {
   setChildWindows(windowEngine_);
   chooser_->setAction('n', [this](const TableRef& ref) { windowEngine_->viewtable(ref); });
   queryBuilder_ = new TForm02(this);
+  locatePanel_ = new LocatePanel(*windowEngine_, this);
   structureDesigner_ = new TForm03(this);
   projectDesigner_ = new TForm04(this);
   reportManager_ = new Tform2(this);

@@ -18,6 +18,7 @@ class WindowEngine;
 class ToolbarBand;
 class TForm01;
 class TForm02;
+class LocatePanel;
 class TForm03;
 class TForm04;
 class Tform2;
@@ -55,6 +56,8 @@ class TForm0 : public QMainWindow {
   QComboBox* windowList() const;
   QMdiArea* mdiArea() const { return mdiArea_; }
   TForm01* tableChooser() const { return chooser_; }
+  TForm02* queryBuilder() const { return queryBuilder_; }
+  LocatePanel* locatePanel() const { return locatePanel_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -85,6 +88,7 @@ class TForm0 : public QMainWindow {
 
   TForm01* chooser_ = nullptr;
   TForm02* queryBuilder_ = nullptr;
+  LocatePanel* locatePanel_ = nullptr;
   TForm03* structureDesigner_ = nullptr;
   TForm04* projectDesigner_ = nullptr;
   Tform2* reportManager_ = nullptr;

@@ -105,6 +105,11 @@ void FieldMemo::focusOutEvent(QFocusEvent* event) {
 
 void FieldMemo::store() {
   if (isReadOnly()) return;
+  // A memo that breaks its lines with CR LF shows them as plain line breaks: leaving the box
+  // unchanged must not rewrite the memo.
+  QString stored = fieldText(source_.table(), field_);
+  stored.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  if (toPlainText() == stored) return;
   if (!storeText(source_.table(), field_, toPlainText()))
     setPlainText(fieldText(source_.table(), field_));
 }

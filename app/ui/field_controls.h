@@ -46,6 +46,10 @@ class FieldMemo : public QPlainTextEdit {
  public:
   FieldMemo(TableSource& source, int field, QWidget* parent = nullptr);
   void showField();
+  int field() const { return field_; }
+  // The target mark of the window's memo pop-up commands: 1 on the box of its page last clicked.
+  int mark() const { return mark_; }
+  void setMark(int mark) { mark_ = mark; }
 
  protected:
   void focusOutEvent(QFocusEvent* event) override;
@@ -54,6 +58,7 @@ class FieldMemo : public QPlainTextEdit {
   void store();
   TableSource& source_;
   int field_;
+  int mark_ = 0;
 };
 
 // A picture from a binary field (BMP or any format Qt reads), stretched to the control.
@@ -62,10 +67,15 @@ class FieldPicture : public QLabel {
  public:
   FieldPicture(TableSource& source, int field, QWidget* parent = nullptr);
   void showField();
+  int field() const { return field_; }
+  // The target mark of the window's picture pop-up commands, as for memo boxes.
+  int mark() const { return mark_; }
+  void setMark(int mark) { mark_ = mark; }
 
  private:
   TableSource& source_;
   int field_;
+  int mark_ = 0;
 };
 
 }  // namespace torvanel

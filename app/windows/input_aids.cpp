@@ -1,5 +1,6 @@
 // The window engine's input aids: Enter and the page keys walk through the fields of the
-// single-record view, Enter walks across a grid's row, and Ctrl+click starts selecting rows.
+// single-record view, Enter walks across a grid's row, Ctrl+click starts selecting rows, and a
+// press on a picture or memo box marks it for the pop-up commands.
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,6 +32,11 @@ bool WindowEngine::eventFilter(QObject* watched, QEvent* event) {
       return fieldKey(owner, widget, key);
   }
   if (event->type() == QEvent::MouseButtonPress) {
+    // Any button marks a picture or memo box as the target of its page's pop-up commands.
+    if (qobject_cast<FieldPicture*>(widget))
+      markFieldBox(owner, widget);
+    else if (auto* memo = qobject_cast<FieldMemo*>(widget->parentWidget()))
+      markFieldBox(owner, memo);
     if (auto* grid = qobject_cast<QTableView*>(widget->parentWidget())) {
       const bool ctrl = static_cast<QMouseEvent*>(event)->modifiers() & Qt::ControlModifier;
       gridClick(grid, ctrl);

@@ -9,6 +9,7 @@
 #include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
+#include "app/windows/record_clipboard.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "engine/engine_error.h"
@@ -157,41 +158,9 @@ void WindowEngine::insertrecord() {
 }
 
 void WindowEngine::insertPhysically(int slot) {
+  // When the buffer will not take the blank record, the record is appended instead.
   TForm11& w = *registry_[slot].window;
-  tdb::Table& t = w.table();
-  t.setCachedUpdates(true);
-  const long a = t.recNo();
-  try {
-    t.append();
-    t.post();
-    t.applyUpdates();
-    t.commitUpdates();
-  } catch (const tdb::EngineError&) {
-    t.cancelUpdates();
-    t.setCachedUpdates(false);
-    t.append();
-    return;
-  }
-  long e = t.recNo();
-  const long maximum = e - a;
-  w.showProgress(static_cast<int>(maximum));
-  while (e > a) {
-    w.setProgress(static_cast<int>(maximum + a - e));
-    t.prior();
-    const std::vector<tdb::Value> values = valuesOf(t);
-    t.next();
-    t.edit();
-    writeValues(t, values);
-    t.prior();
-    e = t.recNo();
-  }
-  t.edit();
-  for (int i = 0; i < t.fieldCount(); ++i) t.field(i).clear();
-  t.post();
-  t.applyUpdates();
-  t.commitUpdates();
-  t.setCachedUpdates(false);
-  w.hideProgress();
+  if (makeRoom(w, 1).empty()) w.table().append();
 }
 
 void WindowEngine::delerecord() {

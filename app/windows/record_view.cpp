@@ -174,6 +174,7 @@ void WindowEngine::smodal() {
     panel->setFixedSize(placed.panel);
     box->setWidget(panel);
   }
+  attachFieldMenus(slot);
 
   const RecordButtons b =
       placeRecordButtons(w.width(), w.appendButton()->sizeHint().width(),

@@ -10,8 +10,11 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
 
 #include "app/ui/table_source.h"
+#include "app/windows/index_choice_panel.h"
 #include "app/windows/table_window_text.h"
 #include "engine/engine_error.h"
 
@@ -20,6 +23,7 @@ namespace torvanel {
 TForm11::TForm11(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("TForm11"));
   source_ = std::make_unique<TableSource>(table_);
+  table_.onFilterRecord = [this](tdb::Table& t) { return Table0FilterRecord(t); };
   splitter_ = new QSplitter(Qt::Vertical, this);
   upper_ = new QTabWidget(splitter_);
   lower_ = new QTabWidget(splitter_);
@@ -40,6 +44,7 @@ TForm11::TForm11(QWidget* parent) : QWidget(parent) {
   progressBar_ = new QProgressBar(progress_);
   progressRow->addWidget(progressBar_, 1);
   progress_->hide();
+  indexChoice_ = new IndexChoicePanel(this);  // floats over the pages, out of the layout
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -74,11 +79,18 @@ void TForm11::showPosition() {
 void TForm11::showProgress(int maximum) {
   progressBar_->setRange(0, std::max(maximum, 0));
   progressBar_->setValue(0);
+  progressStep_ = std::max(maximum / 1000, 1);
+  progressShown_ = 0;
   progress_->show();
   QCoreApplication::processEvents();
 }
 
-void TForm11::setProgress(int value) { progressBar_->setValue(value); }
+void TForm11::setProgress(int value) {
+  // Work over a million records reports each one; the bar redraws only for a visible change.
+  if (std::abs(value - progressShown_) < progressStep_ && value != progressBar_->maximum()) return;
+  progressBar_->setValue(value);
+  progressShown_ = value;
+}
 
 void TForm11::hideProgress() { progress_->hide(); }
 

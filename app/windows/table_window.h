@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/tools/position_condition.h"
 #include "engine/table.h"
 
 class QLabel;
@@ -14,6 +15,7 @@ class QTabWidget;
 
 namespace torvanel {
 
+class IndexChoicePanel;
 class TableSource;
 
 // A child window: its main table and the data source bound to it, the status bar with its three
@@ -49,10 +51,17 @@ class TForm11 : public QWidget {
   void setProgress(int value);
   void hideProgress();
   QWidget* progressPanel() const { return progress_; }
+  // The index choice panel, hidden until "选择索引文件" shows it.
+  IndexChoicePanel* indexChoice() const { return indexChoice_; }
 
   // Panel 0: the current record's position and the record count; panel 1: the buffer state.
   void showPosition();
   void showBufferState();
+
+  // The record hook of the table's filter: the string-position condition of the window's query,
+  // set when a query is applied (an incomplete condition lets every record through).
+  bool Table0FilterRecord(tdb::Table& table) const { return position_.accepts(table); }
+  void setPositionCondition(const PositionCondition& condition) { position_ = condition; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -70,7 +79,11 @@ class TForm11 : public QWidget {
   QPushButton* prior_ = nullptr;
   QWidget* progress_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
+  int progressStep_ = 1;   // the least change the bar shows: a thousandth of its range
+  int progressShown_ = 0;  // the value the bar last showed
+  IndexChoicePanel* indexChoice_ = nullptr;
   int viewMode_ = 0;
+  PositionCondition position_;
 };
 
 }  // namespace torvanel

@@ -96,9 +96,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
   }
   openWithBuffer(slot);
 
-  const QString caption = tableWindowCaption(ref.database, ref.table,
-                                             QString::fromStdString(gbkToUtf8(t.indexFieldNames())),
-                                             QString::fromStdString(gbkToUtf8(t.indexName())));
+  const QString caption = captionOf(slot);
   window->setWindowTitle(caption);
   window->dropLowerPages();
 
@@ -124,6 +122,13 @@ void WindowEngine::viewtable(const TableRef& ref) {
     const int row = model->currentRow();
     if (row >= 0 && grid->currentIndex().row() != row)
       grid->setCurrentIndex(model->index(row, std::max(grid->currentIndex().column(), 0)));
+  });
+  // A reset of the rows (after work with the display suspended) loses the current row; it goes
+  // back to the cursor's, without selecting anything, before anything else can pick row 0.
+  connect(model, &QAbstractItemModel::modelReset, grid, [grid, model] {
+    const int row = model->currentRow();
+    if (row >= 0 && !grid->currentIndex().isValid())
+      grid->selectionModel()->setCurrentIndex(model->index(row, 0), QItemSelectionModel::NoUpdate);
   });
   connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, window,
           [window](const QModelIndex& now) {
@@ -157,6 +162,14 @@ void WindowEngine::viewtable(const TableRef& ref) {
   frame->show();
   window->showPosition();
   main_.menuset();
+}
+
+QString WindowEngine::captionOf(int slot) const {
+  TForm11& w = *registry_[slot].window;
+  const tdb::Table& t = w.table();
+  return tableWindowCaption(w.databaseName(), w.tableName(),
+                            QString::fromStdString(gbkToUtf8(t.indexFieldNames())),
+                            QString::fromStdString(gbkToUtf8(t.indexName())));
 }
 
 void WindowEngine::openWithBuffer(int slot) {
@@ -227,9 +240,8 @@ std::optional<ActiveWindowState> WindowEngine::activeWindow() const {
   // Rows picked with Ctrl+click in the active page's grid, for cut and copy.
   const int page = s.window->upperPages()->currentIndex();
   if (page >= 0 && static_cast<size_t>(page) < s.pagegrids.size()) {
-    QTableView* grid = s.pagegrids[static_cast<size_t>(page)];
-    if (grid->selectionMode() == QAbstractItemView::MultiSelection)
-      state.selectedRows = static_cast<int>(grid->selectionModel()->selectedRows().size());
+    state.selectedRows =
+        static_cast<int>(selectedPositions(s.pagegrids[static_cast<size_t>(page)]).size());
   }
   return state;
 }

@@ -4,8 +4,10 @@
 
 #include "app/shell/table_chooser.h"
 #include "app/windows/child_windows.h"
+#include "app/windows/record_clipboard.h"
 #include "app/windows/window_registry.h"
 
+class QMenu;
 class QMdiSubWindow;
 class QTableView;
 
@@ -49,11 +51,32 @@ class WindowEngine : public QObject, public ChildWindows {
   void delerecord();
   void revertrecord();
   void recordmove(bool up);
+  // The record clipboard: 'j' cuts, 'f' copies the rows selected in the active page's grid;
+  // tablezhantie pastes the clipboard after the current record. Each ends with menuset.
+  void tablejianqie(char mode);
+  void tablezhantie();
+  RecordClipboard& recordClipboard() { return clipboard_; }
   // The single-record view on the active window, and back to the grid view.
   void smodal();
   void mmodal();
   // True when the active window's grids are writable.
   bool inEditState(int slot) const;
+  // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
+  // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
+  // be opened again.
+  static void packDbase(tdb::Table& t);
+
+  // Memo and picture fields to and from files, through the pop-up menus of the single-record
+  // view's picture boxes (`box` 'p') and memo boxes ('m'). Items in menu order: 0 clear the field,
+  // 1 load it from a file, 2 write it to a file; they act on the marked box of the active
+  // window's active page. The menu of a window, made on first use, has its clearing and loading
+  // items enabled exactly while the window is in edit state.
+  QMenu* fieldMenu(int slot, char box);
+  void fieldFileCommand(char box, int item);
+  // "选择索引文件": fills and shows the index choice panel of the active window; its "确认"
+  // applies the choice to the window's table (the panel stays shown when the engine refuses it).
+  void selectindex();
+  void applyIndexChoice(int slot);
 
   // The keyboard and mouse aids of a window's controls (the field key handler of the single-record
   // view's edit and combo boxes, the grid key and click handlers).
@@ -61,20 +84,16 @@ class WindowEngine : public QObject, public ChildWindows {
 
   // ChildWindows
   std::optional<ActiveWindowState> activeWindow() const override;
-  bool recordClipboardExists() const override { return false; }
+  bool recordClipboardExists() const override;
   bool closeeverytable(CloseMode mode) override;
   void reopenWithMemoryBuffer(bool on) override;
   void bringToFront(int slot) override;
-  void deleteRecordClipboard() override {}
+  void deleteRecordClipboard() override;
 
  private:
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
   bool save(int slot);  // false when applying the buffer failed (the user was told)
-  // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
-  // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
-  // be opened again.
-  static void packDbase(tdb::Table& t);
   // Runs `move` on the active window's table, reporting the engine's refusal; false without one.
   bool moveActive(void (*move)(tdb::Table&));
   void destroy(int slot);
@@ -88,9 +107,15 @@ class WindowEngine : public QObject, public ChildWindows {
   void dropRecordView(int slot);
   void insertPhysically(int slot);
   void removeListEntry(int slot);
+  // The window's caption: "数据表:[" + database + "]" + table + "(" + order + ")".
+  QString captionOf(int slot) const;
+  // The memo and picture boxes of a page: their pop-up menus, and the mark a mouse press sets.
+  void attachFieldMenus(int slot);
+  void markFieldBox(int slot, QWidget* box);
 
   TForm0& main_;
   WindowRegistry registry_;
+  RecordClipboard clipboard_;
 };
 
 }  // namespace torvanel

@@ -1,0 +1,257 @@
+#include "app/tools/locate_panel.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/common/gbk_codec.h"
+#include "app/common/number_text.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/suspended_display.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+namespace {
+
+QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
+
+void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
+
+void focusCurrentPage(WindowSlot& s) {
+  const int page = std::max(s.window->upperPages()->currentIndex(), 0);
+  QWidget* target = nullptr;
+  if (s.window->viewMode() == 1 && static_cast<size_t>(page) < s.recboxes.size())
+    target = s.recboxes[static_cast<size_t>(page)];
+  else if (static_cast<size_t>(page) < s.pagegrids.size())
+    target = s.pagegrids[static_cast<size_t>(page)];
+  if (target) target->setFocus();
+}
+
+}  // namespace
+
+LocatePanel::LocatePanel(WindowEngine& engine, QWidget* mainWindow)
+    : QFrame(mainWindow), engine_(engine) {
+  setObjectName(QStringLiteral("LocatePanel"));
+  setFrameShape(QFrame::Panel);
+  setFrameShadow(QFrame::Raised);
+  setAutoFillBackground(true);
+  label_ = new QLabel(this);
+  fields_ = new QListWidget(this);
+  group_ = new QGroupBox(this);
+  text_ = new QLineEdit(group_);
+  auto* groupLayout = new QVBoxLayout(group_);
+  groupLayout->addWidget(text_);
+  action_ = new QPushButton(this);
+  action_->setObjectName(QStringLiteral("action"));
+  auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(action_);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label_);
+  layout->addWidget(fields_, 1);
+  layout->addWidget(group_);
+  layout->addLayout(buttons);
+  resize(260, 320);
+  hide();
+
+  connect(fields_, &QListWidget::currentRowChanged, this, &LocatePanel::fieldChosen);
+  connect(action_, &QPushButton::clicked, this, &LocatePanel::execute);
+  connect(cancel, &QPushButton::clicked, this, &LocatePanel::close);
+}
+
+void LocatePanel::open(Mode mode) {
+  const int slot = engine_.activeSlot();
+  if (slot < 0) return;
+  if (mode == Mode::Replace && !engine_.inEditState(slot)) return;
+  mode_ = mode;
+  static const char* const kCaptions[3][3] = {
+      {"选择定位字段:", "输入字段内容:", "查找"},
+      {"选择替换字段:", "输入替换内容:", "替换"},
+      {"选择求和字段:", "字段统计和为:", "求和"},
+  };
+  const auto& captions = kCaptions[static_cast<int>(mode)];
+  label_->setText(QString::fromUtf8(captions[0]));
+  group_->setTitle(QString::fromUtf8(captions[1]));
+  action_->setText(QString::fromUtf8(captions[2]));
+
+  const tdb::Table& t = engine_.registry()[slot].window->table();
+  fields_->blockSignals(true);
+  fields_->clear();
+  for (const tdb::FieldDef& def : t.fieldDefs()) fields_->addItem(fromGbk(def.name));
+  fields_->blockSignals(false);
+  fields_->setCurrentRow(0);
+  fieldChosen();
+
+  // Over the middle of the main window.
+  const QWidget* main = parentWidget();
+  move(std::max((main->width() - width()) / 2, 0), std::max((main->height() - height()) / 2, 0));
+  show();
+  raise();
+}
+
+void LocatePanel::fieldChosen() {
+  if (mode_ == Mode::Sum) {
+    text_->setReadOnly(true);
+    text_->clear();
+    return;
+  }
+  text_->setReadOnly(false);
+  const int slot = engine_.activeSlot();
+  const int field = fields_->currentRow();
+  if (slot < 0 || field < 0) return;
+  try {
+    text_->setText(fromGbk(engine_.registry()[slot].window->table().field(field).asString()));
+  } catch (const tdb::EngineError&) {
+    text_->clear();
+  }
+}
+
+void LocatePanel::execute() {
+  if (engine_.activeSlot() < 0 || !fields_->currentItem()) return;
+  switch (mode_) {
+    case Mode::Find:
+      find();
+      break;
+    case Mode::Replace:
+      replace();
+      break;
+    case Mode::Sum:
+      sum();
+      break;
+  }
+}
+
+void LocatePanel::close() {
+  hide();
+  const int slot = engine_.activeSlot();
+  if (slot >= 0) focusCurrentPage(engine_.registry()[slot]);
+}
+
+void LocatePanel::find() {
+  tdb::Table& t = engine_.registry()[engine_.activeSlot()].window->table();
+  const QString field = fields_->currentItem()->text();
+  const std::string name = utf8ToGbk(field.toStdString());
+  const QString text = text_->text();
+  bool found = false;
+  try {
+    if (!text.isEmpty()) {
+      found = t.locate(name, tdb::Value::text(utf8ToGbk(text.toStdString())),
+                       tdb::loCaseInsensitive | tdb::loPartialKey);
+    } else {
+      // An empty box finds an empty text, or failing that a blank value; as a leading part
+      // the empty text would find any record.
+      if (t.fieldByName(name).dataType() == tdb::FieldType::ftString)
+        found = t.locate(name, tdb::Value::text(""), tdb::loCaseInsensitive);
+      if (!found) found = t.locate(name, tdb::Value(), tdb::loCaseInsensitive);
+    }
+  } catch (const tdb::EngineError& e) {
+    report(e);
+    return;
+  }
+  if (!found) {
+    dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]=") + text +
+                      QStringLiteral("没有找到!"));
+    return;
+  }
+  close();
+}
+
+void LocatePanel::sum() {
+  TForm11& window = *engine_.registry()[engine_.activeSlot()].window;
+  tdb::Table& t = window.table();
+  const QString field = fields_->currentItem()->text();
+  const int index = fields_->currentRow();
+  double total = 0;
+  try {
+    window.showProgress(static_cast<int>(t.recordCount()));
+    SuspendedDisplay still(t);
+    const tdb::Bookmark here = t.bookmark();
+    t.first();
+    int k = 0;
+    while (!t.eof()) {
+      window.setProgress(++k);
+      const tdb::Field& f = t.field(index);
+      try {
+        if (!f.isNull()) total += f.asNumber();
+      } catch (const tdb::EngineError&) {
+        dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]类型不能求和!"));
+        break;
+      }
+      t.next();
+    }
+    text_->setText(QString::fromStdString(shortestNumberText(total)));
+    try {
+      t.gotoBookmark(here);
+    } catch (const tdb::EngineError&) {
+      // The record has gone from the view (another window deleted it): stay at the end.
+    }
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+  window.hideProgress();
+}
+
+void LocatePanel::replace() {
+  WindowSlot& s = engine_.registry()[engine_.activeSlot()];
+  TForm11& window = *s.window;
+  tdb::Table& t = window.table();
+  const QString field = fields_->currentItem()->text();
+  const int index = fields_->currentRow();
+  const std::string value = utf8ToGbk(text_->text().toStdString());
+  const QString failed = QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!");
+  try {
+    window.showProgress(static_cast<int>(t.recordCount()));
+    // The loop never yields to the event loop, so the grid could not show the records passing
+    // anyway; suspended, it is not told of each one, which would cost far more than the work.
+    SuspendedDisplay still(t);
+    const tdb::Bookmark here = t.bookmark();
+    t.first();
+    int k = 0;
+    while (!t.eof()) {
+      const long count = t.recordCount();
+      window.setProgress(++k);
+      t.edit();
+      try {
+        t.field(index).setAsString(value);
+      } catch (const tdb::EngineError&) {
+        dialogs().message(failed);
+        break;
+      }
+      try {
+        t.next();  // stores the change
+      } catch (const tdb::EngineError& e) {
+        // The record cannot be stored (a key it would repeat): it keeps its old value.
+        report(e);
+        t.cancel();
+        break;
+      }
+      // Records that the new value takes out of the filter shift the rest: start again from
+      // the first record still shown.
+      if (t.recordCount() != count) t.first();
+    }
+    if (t.state() == tdb::DataSetState::dsEdit) t.post();
+    try {
+      t.gotoBookmark(here);
+    } catch (const tdb::EngineError&) {
+      t.first();
+    }
+  } catch (const tdb::EngineError& e) {
+    report(e);
+  }
+  window.hideProgress();
+  close();
+}
+
+}  // namespace torvanel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QFrame>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace torvanel {
+
+class WindowEngine;
+
+// The locate panel of the main window, shared by "内容定位", "替换字段内容" and "字段数据求和": a
+// list of the active table's fields, one text box and an action button whose caption says which
+// of the three it runs.
+class LocatePanel : public QFrame {
+  Q_OBJECT
+ public:
+  enum class Mode { Find, Replace, Sum };
+
+  LocatePanel(WindowEngine& engine, QWidget* mainWindow);
+
+  // Fills the panel for the active window and shows it; "替换字段内容" only in edit state.
+  void open(Mode mode);
+
+ private:
+  void fieldChosen();
+  void execute();
+  void find();
+  void sum();
+  void replace();
+  void close();
+
+  WindowEngine& engine_;
+  Mode mode_ = Mode::Find;
+  QLabel* label_ = nullptr;
+  QListWidget* fields_ = nullptr;
+  QGroupBox* group_ = nullptr;
+  QLineEdit* text_ = nullptr;
+  QPushButton* action_ = nullptr;
+};
+
+}  // namespace torvanel

@@ -1,0 +1,158 @@
+// The record clipboard on a copy of the engine benchmark's million-record table, driven offscreen:
+// copying 10,000 rows picked in the grid, pasting them after a record in the middle (room for the
+// whole block made in one pass, and for comparison room made for each record in turn), and
+// pasting them into a small table. Prints figures; never fails for a missed target.
+//
+//   record_clipboard_bench [FOLDER]    FOLDER holds bench.dbf, made by engine_bench
+//                                      (/tmp/tdb-bench); it is copied, never changed
+
+#include <QApplication>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/shell/main_window.h"
+#include "app/ui/dialogs.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "bench/bench_support.h"
+#include "bench/printed_dialogs.h"
+#include "engine/table.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using bench::Clock;
+using bench::report;
+using bench::secondsSince;
+
+constexpr int kPicked = 10000;  // rows picked in the grid
+constexpr int kEvery = 37;      // one row in so many, from row 100,000 on
+
+// Picks rows of the active window's grid as Ctrl+clicks would: the grid selects several rows.
+void pick(torvanel::WindowEngine& engine, int slot, int first, int count, int every) {
+  QTableView* grid = engine.registry()[slot].pagegrids[0];
+  grid->setSelectionMode(QAbstractItemView::MultiSelection);
+  QItemSelection rows;
+  for (int i = 0; i < count; ++i) {
+    const QModelIndex at = grid->model()->index(first + i * every, 0);
+    rows.select(at, at);
+  }
+  grid->selectionModel()->select(rows, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  std::string from = argc > 1 ? argv[1] : "/tmp/tdb-bench";
+  if (from.back() != '/') from += '/';
+  if (!fs::exists(from + "bench.dbf")) {
+    std::fprintf(stderr, "record_clipboard_bench: run engine_bench first to make %sbench.dbf\n",
+                 from.c_str());
+    return 1;
+  }
+  const std::string folder = QDir::tempPath().toStdString() + "/record-clipboard-bench/";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  for (const char* ext : {".dbf", ".dbt", ".mdx"})
+    if (fs::exists(from + "bench" + ext))
+      fs::copy_file(from + "bench" + ext, folder + "bench" + ext);
+  {
+    // A small table of the same structure for the second paste.
+    tdb::Table big, small;
+    big.setDatabaseName(folder);
+    big.setTableName("bench.dbf");
+    big.open();
+    small.setDatabaseName(folder);
+    small.setTableName("small.dbf");
+    for (const tdb::FieldDef& d : big.fieldDefs()) small.fieldDefs().add(d);
+    small.createTable();
+    small.open();
+    big.first();
+    for (int i = 0; i < 100; ++i, big.next()) {
+      small.append();
+      for (int f = 0; f < small.fieldCount(); ++f) small.field(f).setValue(big.field(f).value());
+      small.post();
+    }
+  }
+
+  bench::PrintedDialogs dialogs;
+  const QString program = QDir::tempPath() + QStringLiteral("/record-clipboard-bench-program/");
+  QDir().mkpath(program);
+  torvanel::TForm0 main(program);
+  main.createDialogs();
+  main.resize(1200, 800);
+  main.show();
+  QApplication::processEvents();
+  auto* engine = main.findChild<torvanel::WindowEngine*>();
+  const QString db = QString::fromStdString(folder);
+  bench::printHeading();
+
+  engine->viewtable({db, QStringLiteral("bench.dbf")});
+  QApplication::processEvents();
+  tdb::Table& t = engine->registry()[0].window->table();
+  const long before = t.recordCount();
+  pick(*engine, 0, 100000, kPicked, kEvery);
+  std::printf("%-34s %d\n", "rows picked", engine->activeWindow()->selectedRows);
+
+  auto start = Clock::now();
+  engine->tablejianqie('f');
+  const double copy = secondsSince(start);
+  report("copy 10,000 picked rows", copy, kPicked, "< 2 s", copy < 2);
+
+  engine->enteredit();
+  t.moveTo(before / 2);
+  start = Clock::now();
+  engine->tablezhantie();
+  QApplication::processEvents();
+  const double middle = secondsSince(start);
+  report("paste 10,000 after record 500,000", middle, kPicked, "< 30 s", middle < 30);
+  std::printf("%-34s %ld (was %ld)\n", "records now", t.recordCount(), before);
+
+  // Room made for each record in turn moves the half million records after it every time.
+  const int few = 3;
+  {
+    tdb::Table& c = engine->recordClipboard().table();
+    c.open();
+    std::printf("%-34s %ld\n", "clipboard records", c.recordCount());
+    c.close();
+  }
+  engine->registry()[0].pagegrids[0]->clearSelection();
+  pick(*engine, 0, 200000, few, 1);
+  engine->tablejianqie('f');
+  engine->recordClipboard().setRoomInOnePass(false);
+  t.moveTo(before / 2);
+  start = Clock::now();
+  engine->tablezhantie();
+  const double each = secondsSince(start) / few;
+  report("paste, room for each record, per record", each, 0, "", true);
+  std::printf("%-34s %.0f s (%.1f hours)\n", "  so 10,000 records would take", each * kPicked,
+              each * kPicked / 3600);
+  engine->recordClipboard().setRoomInOnePass(true);
+
+  // And into a small table: room for 10,000 records after its 50th.
+  engine->registry()[0].pagegrids[0]->clearSelection();
+  pick(*engine, 0, 100000, kPicked, kEvery);
+  engine->tablejianqie('f');
+  engine->viewtable({db, QStringLiteral("small.dbf")});
+  QApplication::processEvents();
+  tdb::Table& s = engine->registry()[1].window->table();
+  engine->enteredit();
+  s.moveTo(50);
+  start = Clock::now();
+  engine->tablezhantie();
+  const double small = secondsSince(start);
+  report("paste 10,000 into a 100-record table", small, kPicked, "< 5 s", small < 5);
+  std::printf("%-34s %ld\n", "records now", s.recordCount());
+
+  const bench::Memory m = bench::memoryNow();
+  std::printf("%-34s %.1f MB (peak %.1f MB)\n", "process memory", m.rss, m.peak);
+  engine->closeeverytable(torvanel::CloseMode::Close);
+  engine->deleteRecordClipboard();
+  fs::remove_all(folder);
+  return 0;
+}
