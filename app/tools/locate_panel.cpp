@@ -172,9 +172,10 @@ void LocatePanel::sum() {
   TForm11& window = *engine_.registry()[engine_.activeSlot()].window;
   tdb::Table& t = window.table();
   const QString field = fields_->currentItem()->text();
-  const int index = fields_->currentRow();
   double total = 0;
   try {
+    // By name: another window may have become the active one since the panel was filled.
+    const int index = t.fieldByName(utf8ToGbk(field.toStdString())).index();
     window.showProgress(static_cast<int>(t.recordCount()));
     SuspendedDisplay still(t);
     const tdb::Bookmark here = t.bookmark();
@@ -208,10 +209,10 @@ void LocatePanel::replace() {
   TForm11& window = *s.window;
   tdb::Table& t = window.table();
   const QString field = fields_->currentItem()->text();
-  const int index = fields_->currentRow();
   const std::string value = utf8ToGbk(text_->text().toStdString());
   const QString failed = QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!");
   try {
+    const int index = t.fieldByName(utf8ToGbk(field.toStdString())).index();
     window.showProgress(static_cast<int>(t.recordCount()));
     // The loop never yields to the event loop, so the grid could not show the records passing
     // anyway; suspended, it is not told of each one, which would cost far more than the work.

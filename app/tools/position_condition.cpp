@@ -38,7 +38,7 @@ PositionCondition::PositionCondition(const searchstru& condition, const tdb::Tab
 }
 
 bool PositionCondition::accepts(tdb::Table& table) const {
-  if (field_ < 0) return true;
+  if (field_ < 0 || field_ >= table.fieldCount()) return true;
   const long p = bytePosition(table.field(field_).asString(), needle_, caseSensitive_);
   return greater_ ? p > position_ : p == position_;
 }

@@ -20,6 +20,14 @@ using tdb::test::gbk;
 using test::Workbench;
 using Mode = LocatePanel::Mode;
 
+// A table of one text field, NAME.
+void makeNames(Workbench& w, const char* table) {
+  tdb::Table t;
+  tdb::test::point(t, w.data, table);
+  t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
+  t.createTable();
+}
+
 struct Panel {
   explicit Panel(Workbench& w) : panel(*w.main.locatePanel()) {}
   void choose(const char* field) {
@@ -152,6 +160,15 @@ TEST(LocatePanel, SumsEveryShownRecordAndComesBack) {
   EXPECT_EQ(w.dialogs.messages, QStringList(QStringLiteral("字段[NAME]类型不能求和!")));
   EXPECT_EQ(p.text()->text(), QStringLiteral("0"));
   EXPECT_FALSE(w.window(w.engine->activeSlot()).progressPanel()->isVisible());
+
+  // Another window, whose table lacks the field, became the active one: the engine says so.
+  p.choose("PRICE");
+  makeNames(w, "n.dbf");
+  w.open("n.dbf");
+  w.dialogs.messages.clear();
+  p.action()->click();
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].contains(QStringLiteral("PRICE")));
 }
 
 TEST(LocatePanel, ReplacesInEditStateOnly) {
