@@ -22,6 +22,7 @@
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "bench/bench_support.h"
+#include "bench/offscreen_workbench.h"
 #include "bench/printed_dialogs.h"
 
 namespace {
@@ -31,24 +32,10 @@ using bench::report;
 using bench::secondsSince;
 using torvanel::LocatePanel;
 
-// The copy every run works on: the tools change the table.
-bool copyTable(const QString& from, const QString& to) {
-  QDir().mkpath(to);
-  for (const char* file : {"bench.dbf", "bench.dbt"}) {
-    QFile::remove(to + QLatin1String(file));
-    if (!QFile::copy(from + QLatin1String(file), to + QLatin1String(file))) return false;
-  }
-  return true;
-}
-
 class Run {
  public:
-  Run(const QString& folder, const QString& program) : main_(program) {
-    main_.createDialogs();
-    main_.resize(1200, 800);
-    main_.show();
-    QApplication::processEvents();
-    engine_ = main_.findChild<torvanel::WindowEngine*>();
+  explicit Run(const QString& folder)
+      : workbench_("data-tools-bench"), main_(workbench_.main()), engine_(&workbench_.engine()) {
     engine_->viewtable({folder, QStringLiteral("bench.dbf")});
     QApplication::processEvents();
   }
@@ -95,8 +82,9 @@ class Run {
   torvanel::WindowEngine& engine() { return *engine_; }
 
  private:
-  torvanel::TForm0 main_;
-  torvanel::WindowEngine* engine_ = nullptr;
+  bench::OffscreenWorkbench workbench_;
+  torvanel::TForm0& main_;
+  torvanel::WindowEngine* engine_;
 };
 
 }  // namespace
@@ -104,24 +92,18 @@ class Run {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QString source = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/tdb-bench");
-  if (!source.endsWith(QLatin1Char('/'))) source += QLatin1Char('/');
-  if (!QFile::exists(source + QStringLiteral("bench.dbf"))) {
-    std::fprintf(stderr, "data_tools_bench: run engine_bench first to make %sbench.dbf\n",
-                 source.toUtf8().constData());
-    return 1;
-  }
+  const QString source = bench::benchTableFolder(argc, argv, "data_tools_bench");
+  if (source.isEmpty()) return 1;
+  // The tools change the table: they work on a copy, made afresh at every run.
   const QString folder = QDir::tempPath() + QStringLiteral("/data-tools-bench/");
-  const QString program = QDir::tempPath() + QStringLiteral("/data-tools-bench-program/");
-  QDir().mkpath(program);
-  if (!copyTable(source, folder)) {
+  if (!bench::copyBenchTable(source, folder)) {
     std::fprintf(stderr, "data_tools_bench: cannot copy the table to %s\n",
                  folder.toUtf8().constData());
     return 1;
   }
   bench::PrintedDialogs dialogs(torvanel::Answer::Yes);
   bench::printHeading();
-  Run run(folder, program);
+  Run run(folder);
   const double records = static_cast<double>(run.table().recordCount());
 
   auto filtered = [&](const char* what, const QString& expression, const QString& text = {},

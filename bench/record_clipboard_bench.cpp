@@ -11,19 +11,18 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <cstdio>
-#include <filesystem>
 
 #include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "bench/bench_support.h"
+#include "bench/offscreen_workbench.h"
 #include "bench/printed_dialogs.h"
 #include "engine/table.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using bench::Clock;
 using bench::report;
 using bench::secondsSince;
@@ -48,19 +47,15 @@ void pick(torvanel::WindowEngine& engine, int slot, int first, int count, int ev
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  std::string from = argc > 1 ? argv[1] : "/tmp/tdb-bench";
-  if (from.back() != '/') from += '/';
-  if (!fs::exists(from + "bench.dbf")) {
-    std::fprintf(stderr, "record_clipboard_bench: run engine_bench first to make %sbench.dbf\n",
-                 from.c_str());
+  const QString from = bench::benchTableFolder(argc, argv, "record_clipboard_bench");
+  if (from.isEmpty()) return 1;
+  const QString db = QDir::tempPath() + QStringLiteral("/record-clipboard-bench/");
+  if (!bench::copyBenchTable(from, db)) {
+    std::fprintf(stderr, "record_clipboard_bench: cannot copy the table to %s\n",
+                 db.toUtf8().constData());
     return 1;
   }
-  const std::string folder = QDir::tempPath().toStdString() + "/record-clipboard-bench/";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  for (const char* ext : {".dbf", ".dbt", ".mdx"})
-    if (fs::exists(from + "bench" + ext))
-      fs::copy_file(from + "bench" + ext, folder + "bench" + ext);
+  const std::string folder = db.toStdString();
   {
     // A small table of the same structure for the second paste.
     tdb::Table big, small;
@@ -81,15 +76,8 @@ int main(int argc, char** argv) {
   }
 
   bench::PrintedDialogs dialogs;
-  const QString program = QDir::tempPath() + QStringLiteral("/record-clipboard-bench-program/");
-  QDir().mkpath(program);
-  torvanel::TForm0 main(program);
-  main.createDialogs();
-  main.resize(1200, 800);
-  main.show();
-  QApplication::processEvents();
-  auto* engine = main.findChild<torvanel::WindowEngine*>();
-  const QString db = QString::fromStdString(folder);
+  bench::OffscreenWorkbench workbench("record-clipboard-bench");
+  torvanel::WindowEngine* engine = &workbench.engine();
   bench::printHeading();
 
   engine->viewtable({db, QStringLiteral("bench.dbf")});
@@ -153,6 +141,6 @@ int main(int argc, char** argv) {
   std::printf("%-34s %.1f MB (peak %.1f MB)\n", "process memory", m.rss, m.peak);
   engine->closeeverytable(torvanel::CloseMode::Close);
   engine->deleteRecordClipboard();
-  fs::remove_all(folder);
+  QDir(db).removeRecursively();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "bench/bench_support.h"
+#include "bench/offscreen_workbench.h"
 #include "bench/printed_dialogs.h"
 
 namespace {
@@ -29,22 +30,11 @@ using bench::secondsSince;
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/tdb-bench");
-  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-  if (!QFile::exists(folder + QStringLiteral("bench.dbf"))) {
-    std::fprintf(stderr, "window_bench: run engine_bench first to make %sbench.dbf\n",
-                 folder.toUtf8().constData());
-    return 1;
-  }
+  const QString folder = bench::benchTableFolder(argc, argv, "window_bench");
+  if (folder.isEmpty()) return 1;
   bench::PrintedDialogs dialogs;
-  const QString program = QDir::tempPath() + QStringLiteral("/window-bench-program/");
-  QDir().mkpath(program);
-  torvanel::TForm0 main(program);
-  main.createDialogs();
-  main.resize(1200, 800);
-  main.show();
-  QApplication::processEvents();
-  auto* engine = main.findChild<torvanel::WindowEngine*>();
+  bench::OffscreenWorkbench workbench("window-bench");
+  torvanel::WindowEngine* engine = &workbench.engine();
   bench::printHeading();
 
   const auto start = Clock::now();
