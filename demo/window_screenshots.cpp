@@ -1,15 +1,22 @@
 // Takes the README's pictures of a table window: the demo's CUSTOMER.DBF in the grid view and in
-// the single-record view, each saved as the main window shows it.
+// the single-record view, each saved as the main window shows it, then the query builder with a
+// query composed, and the filtered window with the locate panel showing a sum.
 //
 //   window_screenshots PROGRAM_FOLDER OUTPUT_FOLDER    (run under an X server: see
 //   scripts/readme-screenshots.sh)
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
 #include "app/shell/main_window.h"
+#include "app/tools/locate_panel.h"
+#include "app/tools/query_builder.h"
 #include "app/ui/widget_dialogs.h"
 #include "app/windows/window_engine.h"
 #include "engine/engine_error.h"
@@ -65,7 +72,40 @@ int main(int argc, char** argv) {
   const bool grid = save(main, output + QStringLiteral("/table-window.png"));
   engine->smodal();
   const bool record = save(main, output + QStringLiteral("/single-record.png"));
+  engine->mmodal();
+
+  // The query builder, shown without its modal loop so that it can be filled and taken.
+  torvanel::TForm02& query = *main.queryBuilder();
+  query.prepare(engine->registry()[engine->activeSlot()]);
+  query.show();
+  auto pick = [&](const char* box, int item) {
+    query.findChild<QComboBox*>(QLatin1String(box))->setCurrentIndex(item);
+  };
+  pick("field", 4);  // VIP
+  pick("operator", 0);
+  query.findChild<QLineEdit*>(QStringLiteral("value"))->setText(QStringLiteral("false"));
+  query.findChild<QPushButton*>(QStringLiteral("addCondition"))->click();
+  pick("logic", 0);
+  pick("field", 5);  // CREDIT
+  pick("operator", 1);
+  query.findChild<QLineEdit*>(QStringLiteral("value"))->setText(QStringLiteral("3000"));
+  query.findChild<QPushButton*>(QStringLiteral("addCondition"))->click();
+  query.findChild<QPushButton*>(QStringLiteral("storeHistory"))->click();
+  query.findChild<QLineEdit*>(QStringLiteral("substr"))->setText(QStringLiteral("张"));
+  pick("positionField", 1);  // NAME
+  pick("positionOperator", 1);
+  query.findChild<QLineEdit*>(QStringLiteral("position"))->setText(QStringLiteral("0"));
+  const bool builder = save(query, output + QStringLiteral("/query-builder.png"));
+  query.findChild<QPushButton*>(QStringLiteral("apply"))->click();
+
+  torvanel::LocatePanel& panel = *main.locatePanel();
+  main.action(torvanel::Command::FieldSum)->trigger();
+  auto* list = panel.findChild<QListWidget*>();
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->text() == QStringLiteral("CREDIT")) list->setCurrentRow(i);
+  panel.findChild<QPushButton*>(QStringLiteral("action"))->click();
+  const bool tools = save(main, output + QStringLiteral("/data-tools.png"));
   engine->closeeverytable(torvanel::CloseMode::Close);
   torvanel::installDialogs(nullptr);
-  return grid && record ? 0 : 1;
+  return grid && record && builder && tools ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of a table window (grid view and single-record view) under a virtual
-# X server, from the demo database in the build's program folder, into docs/.
+# Takes the README's pictures (a table window in both views, the query builder, a filtered window
+# with a sum) under a virtual X server, from the demo database in the build's program folder, into
+# docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -66,6 +66,8 @@ TForm02::TForm02(QWidget* mainWindow) : QDialog(mainWindow) {
                         QStringLiteral(">="), QStringLiteral("<="), QStringLiteral("<>")},
                        this);
   value_ = textBox("value", this);
+  // Wide enough for a field name of a dBASE table.
+  field_->setMinimumContentsLength(10);
   const QString rowCaptions[] = {QStringLiteral("逻辑符号:"), QStringLiteral("数据库字段:"),
                                  QStringLiteral("比较符号："), QStringLiteral("字段取值:")};
   QWidget* rowControls[] = {logic_, field_, operator_, value_};
@@ -86,6 +88,7 @@ TForm02::TForm02(QWidget* mainWindow) : QDialog(mainWindow) {
   positionOperator_ =
       pickList("positionOperator", {QStringLiteral("="), QStringLiteral(">")}, positionGroup);
   position_ = textBox("position", positionGroup);
+  positionField_->setMinimumContentsLength(10);
   QPushButton* clearPositionButton = button(QStringLiteral("清除"), "clearPosition", positionGroup);
   positionRow->addWidget(new QLabel(QStringLiteral("字符串"), positionGroup));
   positionRow->addWidget(substr_);
