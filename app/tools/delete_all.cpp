@@ -45,11 +45,9 @@ void deleteAllRecords(WindowEngine& engine) {
     dialogs().message(QString::fromUtf8(e.what()));
   }
   window.hideProgress();
-  for (QTableView* grid : s.pagegrids) {
-    if (grid->selectionMode() == QAbstractItemView::SingleSelection) continue;
-    grid->clearSelection();
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  }
+  for (QTableView* grid : s.pagegrids)
+    if (grid->selectionMode() != QAbstractItemView::SingleSelection)
+      WindowEngine::endMultiSelection(grid);
   window.showPosition();
 }
 

@@ -97,10 +97,14 @@ void WindowEngine::gridClick(QTableView* grid, bool ctrl) {
   if (ctrl) {
     grid->setSelectionMode(QAbstractItemView::MultiSelection);
   } else if (grid->selectionMode() != QAbstractItemView::SingleSelection) {
-    grid->clearSelection();
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    endMultiSelection(grid);
   }
   main_.menuset();
+}
+
+void WindowEngine::endMultiSelection(QTableView* grid) {
+  grid->clearSelection();
+  grid->setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
 }  // namespace torvanel

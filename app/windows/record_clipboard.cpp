@@ -26,11 +26,6 @@ namespace {
 
 void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
 
-void dropSelection(QTableView* grid) {
-  grid->clearSelection();
-  grid->setSelectionMode(QAbstractItemView::SingleSelection);
-}
-
 // The extension of a table name as written, with its dot; empty when it has none.
 std::string extensionOf(const std::string& name) {
   const size_t dot = name.find_last_of('.');
@@ -204,7 +199,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
   tdb::Table& source = w.table();
   try {
     if (!create(source)) {
-      dropSelection(grid);
+      WindowEngine::endMultiSelection(grid);
       return;
     }
   } catch (const tdb::EngineError& e) {
@@ -267,7 +262,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
       report(e);
     }
   }
-  dropSelection(grid);
+  WindowEngine::endMultiSelection(grid);
   if (!source.cachedUpdates() && source.driverTypeName() == "DBASE") {
     try {
       WindowEngine::packDbase(source);  // the cut records leave the file at once

@@ -185,7 +185,7 @@ void WindowEngine::delerecord() {
   } catch (const tdb::EngineError& e) {
     report(e);
   }
-  for (QTableView* grid : registry_[slot].pagegrids) grid->clearSelection();
+  for (QTableView* grid : registry_[slot].pagegrids) endMultiSelection(grid);
   main_.menuset();
 }
 

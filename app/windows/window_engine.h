@@ -61,6 +61,8 @@ class WindowEngine : public QObject, public ChildWindows {
   void mmodal();
   // True when the active window's grids are writable.
   bool inEditState(int slot) const;
+  // Switches a page grid out of multi-row selection, dropping the rows it had selected.
+  static void endMultiSelection(QTableView* grid);
   // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
   // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
   // be opened again.

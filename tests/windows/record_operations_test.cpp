@@ -70,10 +70,16 @@ TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 4);
   w.open("s.dbf");
+  QTableView* grid = w.slot(0).pagegrids[0];
+  grid->setSelectionMode(QAbstractItemView::MultiSelection);
+  grid->selectRow(0);
+  grid->selectRow(3);
   w.table().moveTo(2);
   w.engine->delerecord();
   EXPECT_EQ(w.stored("s.dbf"), "R1 R3 R4 ");
   EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R3");  // the record that followed
+  EXPECT_EQ(grid->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 0);
   {
     tdb::Table t;
     tdb::test::point(t, w.data, "s.dbf");
