@@ -10,6 +10,7 @@
 #include "app/tools/locate_panel.h"
 #include "app/tools/query_builder.h"
 #include "app/tools/record_commands.h"
+#include "app/windows/index_choice_panel.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/windows/workbench.h"
 
@@ -252,6 +253,9 @@ TEST(DataToolCommands, RunFromTheirMenuItemsAndButtons) {
   w.main.action(Command::EnterEdit)->trigger();
   w.main.action(Command::Replace)->trigger();
   EXPECT_EQ(p.action()->text(), QStringLiteral("替换"));
+
+  w.main.action(Command::SelectIndex)->trigger();
+  EXPECT_TRUE(w.window(w.engine->activeSlot()).indexChoice()->isVisible());
 
   w.dialogs.confirmAnswers = {Answer::Yes};
   w.main.action(Command::DeleteAll)->trigger();
