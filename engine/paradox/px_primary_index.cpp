@@ -5,6 +5,7 @@
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
+#include "engine/paradox/px_tree.h"
 #include "engine/posix_file.h"
 
 namespace tdb::px {
@@ -24,11 +25,10 @@ constexpr uint8_t kIndexFileType = 1;
 // After the key: the block number, the record count and a reserved short.
 constexpr uint32_t kEntryTail = 6;
 // Block numbers and counts are unsigned shorts. A count above the leaves sums a whole subtree
-// and may not fit: it is written held at the largest short. A writer that took the shorts as
-// signed would wrap above 15 bits, so a count is checked against the records under it only where
-// those fit 15 bits.
+// and may not fit: this writer holds it at the largest short (px_tree.h). A writer that took the
+// shorts as signed would wrap above 15 bits, so a count is checked against the records under it
+// only where those fit 15 bits.
 constexpr uint32_t kMaxShort = 0xFFFF;
-constexpr uint64_t kSignedShort = 0x7FFF;
 constexpr uint32_t kCheckedCount = 0x7FFF;
 
 [[noreturn]] void damaged(const std::string& path, const std::string& what) {
@@ -47,7 +47,6 @@ std::string str(uint64_t n) { return std::to_string(n); }
 
 // Shorts in entries are stored as record fields are, so that entries sort as their values.
 uint32_t getShort(const char* p) { return getBe16(p) ^ 0x8000u; }
-void putShort(char* p, uint32_t v) { putBe16(p, v ^ 0x8000u); }
 
 // The bytes the key fields take in a record; throws (through `fail`) unless the table is keyed.
 template <typename Fail>
@@ -145,83 +144,17 @@ void writePrimaryIndex(const std::string& pxPath, const Header& table,
   if (perBlock == 0 || (perBlock == 1 && blocks.size() > 1))
     fail("主键长" + str(keySize) + "字节,索引块放不下两个条目");
 
-  // How the entries of each level fall into index blocks, the lowest level first; the last level
-  // is the root alone. A block takes entries while they fit; a block of the lowest level also
-  // only while the records under it stay within 15 bits, since readers hold the count of the
-  // entry naming it in a signed short. (Above that, sums outgrow any short whatever the blocks.)
-  std::vector<std::vector<size_t>> starts;  // per level, the first entry of each block
-  std::vector<std::vector<uint64_t>> sums;  // per level, the records under each entry
-  sums.emplace_back();
-  for (const BlockKey& e : blocks) sums[0].push_back(e.records);
-  while (!sums.back().empty()) {
-    const std::vector<uint64_t>& under = sums.back();
-    std::vector<size_t> first;
-    std::vector<uint64_t> above;
-    for (size_t i = 0; i < under.size();) {
-      first.push_back(i);
-      uint64_t sum = 0;
-      size_t count = 0;
-      const bool bounded = starts.empty();
-      while (i < under.size() && count < perBlock &&
-             (count == 0 || !bounded || sum + under[i] <= kSignedShort)) {
-        sum += under[i++];
-        ++count;
-      }
-      above.push_back(sum);
-    }
-    starts.push_back(std::move(first));
-    if (above.size() == 1) break;
-    sums.push_back(std::move(above));
-  }
-  const size_t levels = blocks.empty() ? 0 : starts.size();
-  size_t blockCount = 0;
-  for (size_t k = 0; k < levels; ++k) blockCount += starts[k].size();
-  if (blockCount > kMaxShort)
-    fail("索引需要" + str(blockCount) + "个块,超过" + str(kMaxShort) + "个");
-
-  // Numbers: the root is block 1, each level below follows the one above it.
-  std::vector<uint32_t> firstNumber(levels);
-  uint32_t next = 1;
-  for (size_t k = levels; k-- > 0;) {
-    firstNumber[k] = next;
-    next += static_cast<uint32_t>(starts[k].size());
-  }
-
-  std::string file(kHeaderSize + blockCount * blockSize, '\0');
-  uint32_t entries = 0;
-  std::vector<BlockKey> level = blocks;
-  for (size_t k = 0; k < levels; ++k) {
-    std::vector<BlockKey> above;
-    const std::vector<size_t>& first = starts[k];
-    for (size_t i = 0; i < first.size(); ++i) {
-      const uint32_t number = firstNumber[k] + static_cast<uint32_t>(i);
-      const size_t from = first[i];
-      const size_t count = (i + 1 < first.size() ? first[i + 1] : level.size()) - from;
-      char* p = file.data() + kHeaderSize + static_cast<uint64_t>(number - 1) * blockSize;
-      putLe16(p, number < blockCount ? number + 1 : 0);
-      putLe16(p + 2, number - 1);
-      putLe16(p + 4, static_cast<uint32_t>((count - 1) * entrySize));
-      for (size_t j = 0; j < count; ++j) {
-        const BlockKey& e = level[from + j];
-        char* q = p + Header::kBlockHeaderSize + j * entrySize;
-        std::copy(e.key.begin(), e.key.end(), q);
-        putShort(q + keySize, e.block);
-        putShort(q + keySize + 2,
-                 static_cast<uint32_t>(std::min<uint64_t>(sums[k][from + j], kMaxShort)));
-        putShort(q + keySize + 4, 0);
-      }
-      entries += static_cast<uint32_t>(count);
-      above.push_back({level[from].key, number, 0});
-    }
-    level = std::move(above);
-  }
-
-  const uint32_t root = levels ? firstNumber[levels - 1] : 0;
+  std::vector<TreeEntry> bottom;
+  bottom.reserve(blocks.size());
+  for (const BlockKey& e : blocks) bottom.push_back({e.key, e.block, e.records});
+  IndexTree tree = layOutTree(bottom, keySize, blockSize, kHeaderSize);
+  if (tree.blockCount > kMaxTreeBlocks)
+    fail("索引需要" + str(tree.blockCount) + "个块,超过" + str(kMaxTreeBlocks) + "个");
   const std::string head =
-      indexHeader(pxPath, table, entrySize, entries, static_cast<uint32_t>(blockCount), root,
-                  static_cast<uint32_t>(levels));
-  file.replace(0, head.size(), head);
-  replaceFile(pxPath, file);
+      indexHeader(pxPath, table, entrySize, tree.entries, static_cast<uint32_t>(tree.blockCount),
+                  tree.root, tree.levels);
+  tree.bytes.replace(0, head.size(), head);
+  replaceFile(pxPath, tree.bytes);
 }
 
 std::vector<BlockKey> readPrimaryIndex(const std::string& pxPath, const Header& table) {

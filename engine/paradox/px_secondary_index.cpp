@@ -14,6 +14,7 @@
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
+#include "engine/paradox/px_tree.h"
 #include "engine/posix_file.h"
 
 namespace tdb::px {
@@ -43,6 +44,7 @@ constexpr size_t kMaxNameBytes = 25;  // as long as a field name may be
 constexpr uint32_t kMaxBlocks = 0xFFFF;
 constexpr uint32_t kMaxHeaderSize = 0xF800;  // the largest multiple of 2048 a 16-bit size holds
 constexpr uint32_t kTreeEntryTail = 6;       // block number, records below, a spare short
+constexpr uint32_t kTreeHeaderSize = 2048;
 constexpr uint32_t kTreeFieldsAt = 0x58;
 constexpr uint32_t kTableNameLength = 261;
 constexpr char kNamedSlots[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -354,65 +356,30 @@ class TempFile {
   bool committed_ = false;
 };
 
-// One entry of the .Ynn tree: the first key of a block one level down, that block, and the
-// records of the .Xnn that lie under it.
-struct TreeEntry {
-  std::string key;
-  uint32_t block = 0;
-  uint32_t records = 0;
-};
-
-// The .Ynn file for the .Xnn's blocks, each given by its first entry's key and its records.
-// The root is block 1, each level below follows the one above it, and all blocks form one chain
-// in file order. Every entry is key, block number, records below and a spare short.
+// The .Ynn file for the .Xnn's blocks, each given by its first entry's key and its records: the
+// tree of px_tree.h under the .Ynn's own header.
 std::string treeFile(const Header& table, const std::vector<Field>& keyFields, uint8_t fileType,
-                     uint8_t sortOrder, const std::string& tableName, std::vector<TreeEntry> bottom,
-                     uint32_t entryLength) {
-  const uint32_t blockSize = table.blockSize;
-  const uint32_t perBlock = (blockSize - Header::kBlockHeaderSize) / entryLength;
-  // levels[0] is the bottom level; an entry's block is, until numbering, its chunk below.
-  std::vector<std::vector<TreeEntry>> levels;
-  if (!bottom.empty()) levels.push_back(std::move(bottom));
-  while (!levels.empty() && levels.back().size() > perBlock) {
-    const std::vector<TreeEntry>& below = levels.back();
-    std::vector<TreeEntry> up;
-    for (size_t s = 0; s < below.size(); s += perBlock) {
-      TreeEntry e{below[s].key, static_cast<uint32_t>(s / perBlock), 0};
-      for (size_t i = s; i < std::min(below.size(), s + perBlock); ++i)
-        e.records += below[i].records;
-      up.push_back(std::move(e));
-    }
-    levels.push_back(std::move(up));
-  }
-  // Number the blocks from the root down.
-  std::vector<uint32_t> first(levels.size());
-  uint32_t blocks = 0;
-  for (size_t l = levels.size(); l-- > 0;) {
-    first[l] = blocks + 1;
-    blocks += static_cast<uint32_t>((levels[l].size() + perBlock - 1) / perBlock);
-  }
-  if (blocks > kMaxBlocks) throw EngineError("辅助索引[" + tableName + "]的索引树超过65535块");
-  uint32_t entries = 0;
-  for (size_t l = 0; l < levels.size(); ++l) {
-    entries += static_cast<uint32_t>(levels[l].size());
-    if (l > 0)
-      for (TreeEntry& e : levels[l]) e.block += first[l - 1];
-  }
-
-  std::string out(2048, '\0');
+                     uint8_t sortOrder, const std::string& tableName,
+                     const std::vector<TreeEntry>& bottom) {
   uint32_t keySize = 0;
   for (const Field& f : keyFields) keySize += f.size;
+  IndexTree tree = layOutTree(bottom, keySize, table.blockSize, kTreeHeaderSize);
+  if (tree.blockCount > kMaxBlocks)
+    throw EngineError("辅助索引[" + tableName + "]的索引树超过65535块");
+  const auto blocks = static_cast<uint32_t>(tree.blockCount);
+
+  std::string& out = tree.bytes;
   putLe16(out, 0x00, keySize + kTreeEntryTail);
-  putLe16(out, 0x02, static_cast<uint32_t>(out.size()));
+  putLe16(out, 0x02, kTreeHeaderSize);
   out[0x04] = static_cast<char>(fileType);
   out[0x05] = static_cast<char>(table.maxTableSize);
-  putLe32(out, 0x06, entries);
+  putLe32(out, 0x06, tree.entries);
   putLe16(out, 0x0A, blocks);
   putLe16(out, 0x0C, blocks);
   putLe16(out, 0x0E, blocks ? 1 : 0);
   putLe16(out, 0x10, blocks);
-  putLe16(out, kRootAt, blocks ? 1 : 0);
-  out[kLevelsAt] = static_cast<char>(levels.size());
+  putLe16(out, kRootAt, tree.root);
+  out[kLevelsAt] = static_cast<char>(tree.levels);
   putLe16(out, 0x21, static_cast<uint32_t>(keyFields.size()));
   out[0x29] = static_cast<char>(sortOrder);
   out[0x39] = 12;  // version 7, as the .Xnn
@@ -425,29 +392,7 @@ std::string treeFile(const Header& table, const std::vector<Field>& keyFields, u
   at += 4;  // the table name pointer: a memory address
   out.replace(at, std::min<size_t>(tableName.size(), kTableNameLength - 1), tableName, 0,
               kTableNameLength - 1);
-
-  out.reserve(out.size() + size_t{blocks} * blockSize);
-  uint32_t number = 0;
-  for (size_t l = levels.size(); l-- > 0;) {
-    const std::vector<TreeEntry>& level = levels[l];
-    for (size_t s = 0; s < level.size(); s += perBlock) {
-      ++number;
-      std::string block(blockSize, '\0');
-      const size_t count = std::min<size_t>(perBlock, level.size() - s);
-      putLe16(block, 0, number < blocks ? number + 1 : 0);
-      putLe16(block, 2, number - 1);
-      putLe16(block, 4, static_cast<uint32_t>((count - 1) * entryLength));
-      char* p = block.data() + Header::kBlockHeaderSize;
-      for (size_t i = s; i < s + count; ++i, p += entryLength) {
-        std::memcpy(p, level[i].key.data(), keySize);
-        putEntryShort(p + keySize, level[i].block);
-        putEntryShort(p + keySize + 2, level[i].records);
-        putEntryShort(p + keySize + 4, 0);
-      }
-      out += block;
-    }
-  }
-  return out;
+  return std::move(tree.bytes);
 }
 
 }  // namespace
@@ -648,8 +593,7 @@ std::string writeSecondaryIndex(
 
   std::vector<Field> keyFields(xh.fields.begin(), xh.fields.end() - 1);
   const std::string tree = treeFile(table, keyFields, named ? kNamedIndexTree : kFieldIndexTree,
-                                    static_cast<uint8_t>(header[0x29]), baseName(yPath),
-                                    std::move(bottom), treeEntrySize);
+                                    static_cast<uint8_t>(header[0x29]), baseName(yPath), bottom);
   TempFile y(yPath);
   y.file().writeAt(0, tree.data(), tree.size());
   y.finish();

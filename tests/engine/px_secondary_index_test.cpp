@@ -257,6 +257,54 @@ TEST(SecondaryIndexTree, BlocksAndTreeCoverEveryRecordInOrder) {
   EXPECT_EQ(nextLeaf, 26u);
 }
 
+// Readers hold an entry's count in a signed short: a block of the tree's lowest level stops taking
+// .X blocks before the records under it pass 32767, though it has room for more.
+TEST(SecondaryIndexTree, LowestTreeBlocksNameAtMost32767Records) {
+  TempDir dir;
+  const std::string db = dir.file("many.db");
+  // 1 KB blocks: 339 one-byte entries to an .X block, room for 145 tree entries (49155 records).
+  const px::Header h = makeTable(db, {{"C", px::kAlpha, 1}}, 0, {}, 1);
+  const uint32_t count = 50000;
+  px::writeSecondaryIndex(db, h, index("", {0}), count,
+                          [&](uint32_t i, std::string& bytes, uint32_t& block) {
+                            bytes = std::string(1, static_cast<char>('a' + i % 26));
+                            block = (i - 1) / 50 + 1;
+                          });
+  EXPECT_EQ(px::readSecondaryIndexes(db, h).at(0).extension, "X01");
+  const std::string x = dir.read("many.X01"), y = dir.read("many.Y01");
+  ASSERT_EQ(le16(x, 0x0C), 148u);
+  // 96 .X blocks (32544 records) under the first leaf, 52 under the second, the root above them.
+  ASSERT_EQ(y[0x20], 2);
+  EXPECT_EQ(le16(y, 0x0C), 3u);
+  const uint32_t entry = le16(y, 0), header = le16(y, 2);
+  ASSERT_EQ(entry, 7u);
+  uint32_t nextLeaf = 1;
+  std::vector<uint32_t> rootCounts;
+  std::function<uint32_t(uint32_t, int, const std::string&)> walk = [&](uint32_t b, int level,
+                                                                        const std::string& first) {
+    if (level == 0) {
+      const size_t at = le16(x, 2) + (b - 1) * 1024u;
+      EXPECT_EQ(b, nextLeaf++);
+      EXPECT_EQ(x.substr(at + 6, 1), first);
+      return static_cast<uint32_t>(le16(x, at + 4) / 3 + 1);
+    }
+    const size_t at = header + (b - 1) * 1024u;
+    uint32_t total = 0;
+    for (uint32_t off = 0; off <= le16(y, at + 4); off += entry) {
+      const std::string e = y.substr(at + 6 + off, entry);
+      if (off == 0 && !first.empty()) EXPECT_EQ(e.substr(0, 1), first);
+      const uint32_t below = walk(entryShort(e, 1), level - 1, e.substr(0, 1));
+      EXPECT_EQ(entryShort(e, 3), below);
+      if (level == 2) rootCounts.push_back(below);
+      total += below;
+    }
+    return total;
+  };
+  EXPECT_EQ(walk(1, 2, ""), count);
+  EXPECT_EQ(nextLeaf, 149u);
+  EXPECT_EQ(rootCounts, (std::vector<uint32_t>{96 * 339, count - 96 * 339}));
+}
+
 TEST_F(SecondaryIndexTest, UniqueIndexRefusesRepeatedKeysAndKeepsOldFiles) {
   writeIndex(db, index("唯一", {1, 3}, true, false, true));  // li/LI differ by Amount
   const std::string before = dir.read("t.XG0");
