@@ -573,7 +573,7 @@ Value Table::valueAt(uint32_t record, int field) {
 
 void Table::checkBrowseMode() {
   requireActive();
-  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) {
+  if (editing()) {
     if (modified_)
       post();
     else
@@ -706,7 +706,7 @@ Field& Table::fieldByName(const std::string& name) {
 
 const RecordBuffer& Table::activeBuffer() const {
   if (candidate_) return *candidate_;
-  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) return editBuf_;
+  if (editing()) return editBuf_;
   return currentBuf_;
 }
 
@@ -719,7 +719,7 @@ Value Table::valueOf(int field) const {
 
 void Table::setFieldValue(int field, const Value& value) {
   requireActive();
-  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) notEditing();
+  if (!editing()) notEditing();
   storage_->set(editBuf_, field, toFieldValue(value, fieldDefs_[field]));
   modified_ = true;
   notify(TableEvent::RecordChanged);
@@ -765,7 +765,7 @@ std::vector<int> Table::fieldList(const std::string& names, const Table& owner) 
 
 void Table::edit() {
   requireActive();
-  if (state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert) return;
+  if (editing()) return;
   if (current_ == 0) {
     append();
     return;
@@ -814,7 +814,7 @@ void Table::append() {
 
 void Table::post() {
   requireActive();
-  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) notEditing();
+  if (!editing()) notEditing();
   if (beforePost) beforePost(*this);
   for (int i = 0; i < fieldDefs_.count(); ++i) {
     if (fieldDefs_[i].required && storage_->get(editBuf_, i).isNull())
@@ -864,7 +864,7 @@ void Table::post() {
 
 void Table::cancel() {
   requireActive();
-  if (state_ != DataSetState::dsEdit && state_ != DataSetState::dsInsert) return;
+  if (!editing()) return;
   const bool inserting = state_ == DataSetState::dsInsert;
   state_ = DataSetState::dsBrowse;
   modified_ = false;

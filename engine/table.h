@@ -152,6 +152,10 @@ class Table : private FilterFields {
   void deleteRecord();
   void refresh();
   bool modified() const { return modified_; }
+  // In edit or insert state: a record is in hand.
+  bool editing() const {
+    return state_ == DataSetState::dsEdit || state_ == DataSetState::dsInsert;
+  }
 
   // ---- positions, for grids: the visible records in the current order, numbered from 1. Found
   // by walking from the nearest of the places remembered every 256 records, so a grid that

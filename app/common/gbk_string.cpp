@@ -15,4 +15,8 @@ QByteArray toGbk(const QString& text) {
   return QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size()));
 }
 
+QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
+
+std::string gbkText(const QString& text) { return utf8ToGbk(text.toStdString()); }
+
 }  // namespace torvanel

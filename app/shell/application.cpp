@@ -14,7 +14,7 @@ bool TorvanelApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
   }
   return false;
 }

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
 
   // The engine finds its aliases beside the program; a damaged alias file leaves none.
   try {
-    tdb::Session::setAliasFile((torvanel::programFolder() + tdb::AliasFile::kFileName).toStdString());
+    tdb::Session::setAliasFile(
+        (torvanel::programFolder() + tdb::AliasFile::kFileName).toStdString());
   } catch (const tdb::EngineError& e) {
     dialogs.message(QString::fromUtf8(e.what()));
   }

@@ -261,7 +261,7 @@ void TForm0::readset() {
   try {
     settings_file::read(programFolder_, settings_);
   } catch (const FileError& e) {
-    dialogs().message(e.text());
+    showError(e);
   }
 }
 
@@ -270,7 +270,7 @@ void TForm0::saveset() {
     settings_file::write(programFolder_, settings_);
   } catch (const FileError& e) {
     // The new value stays in force for this run.
-    dialogs().message(e.text());
+    showError(e);
   }
 }
 
@@ -323,7 +323,7 @@ void TForm0::closeEvent(QCloseEvent* event) {
       }
     } catch (const std::exception& e) {
       // A window that fails to close must not keep the program from quitting.
-      dialogs().message(QString::fromUtf8(e.what()));
+      showError(e);
     }
     if (childWindows_->recordClipboardExists()) childWindows_->deleteRecordClipboard();
   }

@@ -42,7 +42,7 @@ void deleteAllRecords(WindowEngine& engine) {
     }
     if (!t.cachedUpdates() && t.driverTypeName() == "DBASE") WindowEngine::packDbase(t);
   } catch (const tdb::EngineError& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
   }
   window.hideProgress();
   for (QTableView* grid : s.pagegrids)

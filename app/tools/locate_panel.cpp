@@ -11,7 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/common/number_text.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/suspended_display.h"
@@ -22,10 +22,6 @@
 namespace torvanel {
 
 namespace {
-
-QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
-
-void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
 
 void focusCurrentPage(WindowSlot& s) {
   const int page = std::max(s.window->upperPages()->currentIndex(), 0);
@@ -142,12 +138,12 @@ void LocatePanel::close() {
 void LocatePanel::find() {
   tdb::Table& t = engine_.registry()[engine_.activeSlot()].window->table();
   const QString field = fields_->currentItem()->text();
-  const std::string name = utf8ToGbk(field.toStdString());
+  const std::string name = gbkText(field);
   const QString text = text_->text();
   bool found = false;
   try {
     if (!text.isEmpty()) {
-      found = t.locate(name, tdb::Value::text(utf8ToGbk(text.toStdString())),
+      found = t.locate(name, tdb::Value::text(gbkText(text)),
                        tdb::loCaseInsensitive | tdb::loPartialKey);
     } else {
       // An empty box finds an empty text, or failing that a blank value; as a leading part
@@ -157,7 +153,7 @@ void LocatePanel::find() {
       if (!found) found = t.locate(name, tdb::Value(), tdb::loCaseInsensitive);
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
     return;
   }
   if (!found) {
@@ -175,7 +171,7 @@ void LocatePanel::sum() {
   double total = 0;
   try {
     // By name: another window may have become the active one since the panel was filled.
-    const int index = t.fieldByName(utf8ToGbk(field.toStdString())).index();
+    const int index = t.fieldByName(gbkText(field)).index();
     window.showProgress(static_cast<int>(t.recordCount()));
     SuspendedDisplay still(t);
     const tdb::Bookmark here = t.bookmark();
@@ -199,7 +195,7 @@ void LocatePanel::sum() {
       // The record has gone from the view (another window deleted it): stay at the end.
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   window.hideProgress();
 }
@@ -209,10 +205,10 @@ void LocatePanel::replace() {
   TForm11& window = *s.window;
   tdb::Table& t = window.table();
   const QString field = fields_->currentItem()->text();
-  const std::string value = utf8ToGbk(text_->text().toStdString());
+  const std::string value = gbkText(text_->text());
   const QString failed = QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!");
   try {
-    const int index = t.fieldByName(utf8ToGbk(field.toStdString())).index();
+    const int index = t.fieldByName(gbkText(field)).index();
     window.showProgress(static_cast<int>(t.recordCount()));
     // The loop never yields to the event loop, so the grid could not show the records passing
     // anyway; suspended, it is not told of each one, which would cost far more than the work.
@@ -234,7 +230,7 @@ void LocatePanel::replace() {
         t.next();  // stores the change
       } catch (const tdb::EngineError& e) {
         // The record cannot be stored (a key it would repeat): it keeps its old value.
-        report(e);
+        showError(e);
         t.cancel();
         break;
       }
@@ -249,7 +245,7 @@ void LocatePanel::replace() {
       t.first();
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   window.hideProgress();
   close();

@@ -32,7 +32,7 @@ void locateByNumber(WindowEngine& engine) {
     SuspendedDisplay still(t);
     t.moveTo(n);
   } catch (const tdb::EngineError& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/windows/window_registry.h"
 #include "engine/table.h"
 
@@ -30,8 +30,8 @@ long bytePosition(std::string_view text, std::string_view needle, bool caseSensi
 
 PositionCondition::PositionCondition(const searchstru& condition, const tdb::Table& table) {
   if (!isComplete(condition)) return;
-  field_ = table.fieldDefs().indexOf(utf8ToGbk(condition.fieldname.toStdString()));
-  needle_ = utf8ToGbk(condition.substr.toStdString());
+  field_ = table.fieldDefs().indexOf(gbkText(condition.fieldname));
+  needle_ = gbkText(condition.substr);
   greater_ = condition.compop == QLatin1String(">");
   position_ = condition.position;
   caseSensitive_ = condition.casesens;

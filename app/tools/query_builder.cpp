@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/tools/filter_composer.h"
 #include "app/tools/position_condition.h"
 #include "app/ui/dialogs.h"
@@ -24,9 +24,6 @@
 namespace torvanel {
 
 namespace {
-
-QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
-std::string toGbk(const QString& text) { return utf8ToGbk(text.toStdString()); }
 
 QComboBox* pickList(const char* name, QStringList items, QWidget* parent) {
   auto* box = new QComboBox(parent);
@@ -265,11 +262,11 @@ void TForm02::apply() {
 
   try {
     t.setFilterOptions(options);
-    t.setFilter(toGbk(expression_->text().trimmed()));
+    t.setFilter(gbkText(expression_->text().trimmed()));
     t.setFiltered(true);
   } catch (const tdb::EngineError& e) {
     // The user mends the expression in the dialog, which stays open.
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
     return;
   }
   window.statusPanel(2)->setText(queryStatusText(expression_->text(), condition));
@@ -286,7 +283,7 @@ void TForm02::showAll() {
     t.setFilter("");
     t.setFilterOptions(0);
   } catch (const tdb::EngineError& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
   }
   slot_->filter = searchstru{};
   window.setPositionCondition(PositionCondition());

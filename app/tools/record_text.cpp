@@ -56,7 +56,7 @@ void recordToText(WindowEngine& engine) {
   try {
     writeFileBytes(*name, recordText(t));
   } catch (const FileError& e) {
-    dialogs().message(e.text());
+    showError(e);
   }
 }
 

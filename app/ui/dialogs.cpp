@@ -21,4 +21,6 @@ Dialogs& dialogs() {
 
 void installDialogs(Dialogs* service) { installed = service; }
 
+void showError(const std::exception& e) { dialogs().message(QString::fromUtf8(e.what())); }
+
 }  // namespace torvanel

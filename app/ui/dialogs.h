@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -43,6 +44,10 @@ class Dialogs {
                                           const QString& folder,
                                           const FileCursor& onCurrent = {}) = 0;
 };
+
+// Shows an error's message in a message box: the engine's errors and the workbench's file errors
+// carry UTF-8 text.
+void showError(const std::exception& e);
 
 // The service in force. The program installs the widget-based one at start-up, tests their double.
 Dialogs& dialogs();

@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/ui/dialogs.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
@@ -16,7 +16,7 @@ QString fieldText(tdb::Table& t, int field) {
   try {
     const tdb::Value v = t.field(field).value();
     if (v.isNull() || v.kind() == tdb::Value::Kind::Bytes) return {};
-    return QString::fromStdString(gbkToUtf8(tdb::displayText(v, t.fieldDefs()[field].type)));
+    return fromGbk(tdb::displayText(v, t.fieldDefs()[field].type));
   } catch (const tdb::EngineError&) {
     return {};
   }
@@ -31,10 +31,10 @@ bool storeText(tdb::Table& t, int field, const QString& text) {
     if (text.isEmpty())
       t.field(field).clear();
     else
-      t.field(field).setAsString(utf8ToGbk(text.toStdString()));
+      t.field(field).setAsString(gbkText(text));
     return true;
   } catch (const tdb::EngineError& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
     return false;
   }
 }

@@ -1,6 +1,6 @@
 #include "app/ui/table_model.h"
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/ui/dialogs.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
@@ -18,8 +18,7 @@ std::vector<TableModel::Column> TableModel::allFields() const {
   std::vector<Column> out;
   const tdb::Table& t = source_.table();
   if (!t.active()) return out;
-  for (int i = 0; i < t.fieldCount(); ++i)
-    out.push_back({i, QString::fromStdString(gbkToUtf8(t.fieldDefs()[i].name)), {}});
+  for (int i = 0; i < t.fieldCount(); ++i) out.push_back({i, fromGbk(t.fieldDefs()[i].name), {}});
   return out;
 }
 
@@ -72,9 +71,9 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (text.isEmpty())
       t.field(field).clear();
     else
-      t.field(field).setAsString(utf8ToGbk(text.toStdString()));
+      t.field(field).setAsString(gbkText(text));
   } catch (const tdb::EngineError& e) {
-    dialogs().message(QString::fromUtf8(e.what()));
+    showError(e);
     return false;
   }
   emit dataChanged(index, index);
@@ -91,7 +90,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
     if (record == 0) return {};
     const tdb::Value v = t.valueAt(record, field);
     if (v.isNull() || v.kind() == tdb::Value::Kind::Bytes) return QString();
-    return QString::fromStdString(gbkToUtf8(tdb::displayText(v, t.fieldDefs()[field].type)));
+    return fromGbk(tdb::displayText(v, t.fieldDefs()[field].type));
   } catch (const tdb::EngineError&) {
     return QString();  // a record another program damaged shows blank rather than stop the view
   }

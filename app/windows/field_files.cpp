@@ -13,7 +13,7 @@
 #include <QTabWidget>
 
 #include "app/common/file_error.h"
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/common/text_file.h"
 #include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
@@ -28,12 +28,6 @@ namespace {
 
 constexpr const char* kPictureItems[] = {"清除图象", "从文件装入图象", "输出图象到文件"};
 constexpr const char* kMemoItems[] = {"清除备注字段", "从文件装入到备注字段", "输出备注字段到文件"};
-
-void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
-
-bool editing(const tdb::Table& t) {
-  return t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
-}
 
 // The bytes of a bitmap file for a picture field. A BMP file goes in as it is; another picture
 // Qt reads (a file named .bmp need not be one) goes in converted to BMP, the form the field
@@ -85,7 +79,7 @@ QString memoText(tdb::Table& t, int field) {
   if (!t.active() || (t.eof() && t.bof())) return {};
   const tdb::Value v = t.field(field).value();
   if (v.kind() != tdb::Value::Kind::Text) return {};
-  return QString::fromStdString(gbkToUtf8(v.textValue()));
+  return fromGbk(v.textValue());
 }
 
 // The memo's lines, whichever line ends it uses; a final line end starts no further line.
@@ -205,9 +199,9 @@ void WindowEngine::fieldFileCommand(char box, int item) {
         if (!name.isEmpty()) writeGbkLines(name, memoLines(memoText(t, field)));
       }
     } catch (const FileError& e) {
-      dialogs().message(e.text());
+      showError(e);
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
     }
     return;
   }
@@ -220,9 +214,9 @@ void WindowEngine::fieldFileCommand(char box, int item) {
                                                      QStringLiteral("文本文件(*.txt)"), QString());
     if (!chosen) return;
     try {
-      if (!editing(t)) t.edit();
+      if (!t.editing()) t.edit();
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
       return;
     }
     // The file is read before the field is cleared: a file that cannot be read leaves the
@@ -231,21 +225,20 @@ void WindowEngine::fieldFileCommand(char box, int item) {
       if (picture)
         loaded = tdb::Value::bytes(readBitmap(*chosen));
       else
-        loaded = tdb::Value::text(
-            utf8ToGbk(readGbkLines(*chosen).join(QLatin1String("\r\n")).toStdString()));
+        loaded = tdb::Value::text(gbkText(readGbkLines(*chosen).join(QLatin1String("\r\n"))));
     } catch (const FileError& e) {
-      dialogs().message(e.text());
+      showError(e);
       main_.menuset();
       return;
     }
   }
   try {
-    if (!editing(t)) t.edit();
+    if (!t.editing()) t.edit();
     t.field(field).clear();
     if (loaded && !loaded->textValue().empty()) t.field(field).setValue(*loaded);
     t.post();
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   // A memo box that has the focus does not follow its field by itself.
   if (memo) memo->setPlainText(memoText(t, field));

@@ -3,7 +3,7 @@
 
 #include <QComboBox>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/index_choice_panel.h"
@@ -15,10 +15,6 @@
 namespace torvanel {
 
 namespace {
-
-QString utf8(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
-std::string gbk(const QString& text) { return utf8ToGbk(text.toStdString()); }
-void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
 
 // An entry of the list: the index name, then its fields or its expression in brackets.
 struct Choice {
@@ -39,22 +35,18 @@ Choice parseChoice(const QString& entry) {
 // by the key as a field list (empty: the natural order). One setter clears the other's text, and
 // on an open table it throws before anything changes.
 void applyOrder(tdb::Table& t, const Choice& c) {
-  const std::string key = gbk(c.key);
+  const std::string key = gbkText(c.key);
   if (!key.empty()) {
     for (const tdb::IndexDef& d : t.indexDefs()) {
       if (d.fields != key && d.expression != key) continue;
       if (d.expression == key) {
-        t.setIndexName(gbk(c.name));
+        t.setIndexName(gbkText(c.name));
         return;
       }
       break;
     }
   }
   t.setIndexFieldNames(key);
-}
-
-bool editing(const tdb::Table& t) {
-  return t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
 }
 
 }  // namespace
@@ -67,8 +59,8 @@ void WindowEngine::selectindex() {
   QComboBox* list = panel->list();
   list->clear();
   for (const tdb::IndexDef& d : w.table().indexDefs())
-    list->addItem(utf8(d.name) + QStringLiteral("[") + utf8(d.fields) + utf8(d.expression) +
-                  QStringLiteral("]"));
+    list->addItem(fromGbk(d.name) + QStringLiteral("[") + fromGbk(d.fields) +
+                  fromGbk(d.expression) + QStringLiteral("]"));
   list->addItem(QStringLiteral("取消索引"));
   list->setCurrentIndex(0);
   disconnect(panel, &IndexChoicePanel::confirmed, this, nullptr);
@@ -83,8 +75,8 @@ void WindowEngine::applyIndexChoice(int slot) {
   tdb::Table& t = w.table();
   const Choice choice = parseChoice(panel->list()->currentText());
 
-  const bool sameOrder = (t.indexName().empty() && utf8(t.indexFieldNames()) == choice.key) ||
-                         (t.indexFieldNames().empty() && utf8(t.indexName()) == choice.name);
+  const bool sameOrder = (t.indexName().empty() && fromGbk(t.indexFieldNames()) == choice.key) ||
+                         (t.indexFieldNames().empty() && fromGbk(t.indexName()) == choice.name);
   if (sameOrder) {
     panel->hide();
     return;
@@ -95,11 +87,11 @@ void WindowEngine::applyIndexChoice(int slot) {
   if (t.cachedUpdates()) {
     // The table closes to change its order, and closing drops a record still in hand: it goes
     // into the buffer first, where the question below covers it.
-    if (editing(t)) {
+    if (t.editing()) {
       try {
         t.post();
       } catch (const tdb::EngineError& e) {
-        report(e);
+        showError(e);
         return;
       }
     }
@@ -114,7 +106,7 @@ void WindowEngine::applyIndexChoice(int slot) {
       applyOrder(t, choice);
       t.open();
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
       // The window keeps its table, in the order it had.
       try {
         t.close();
@@ -124,7 +116,7 @@ void WindowEngine::applyIndexChoice(int slot) {
           t.setIndexFieldNames(oldFields);
         t.open();
       } catch (const tdb::EngineError& again) {
-        report(again);
+        showError(again);
       }
       w.showBufferState();
       main_.menuset();
@@ -135,7 +127,7 @@ void WindowEngine::applyIndexChoice(int slot) {
     try {
       applyOrder(t, choice);
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
       return;
     }
   }

@@ -24,8 +24,6 @@ namespace torvanel {
 
 namespace {
 
-void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
-
 // The extension of a table name as written, with its dot; empty when it has none.
 std::string extensionOf(const std::string& name) {
   const size_t dot = name.find_last_of('.');
@@ -203,7 +201,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
       return;
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
     return;
   }
 
@@ -234,7 +232,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
     table_.close();
   } catch (const tdb::EngineError& e) {
     // Half a clipboard would paste as if it were whole: none is left, and nothing is cut.
-    report(e);
+    showError(e);
     try {
       table_.cancel();
       remove();
@@ -259,7 +257,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
         source.deleteRecord();
       }
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
     }
   }
   WindowEngine::endMultiSelection(grid);
@@ -268,7 +266,7 @@ void RecordClipboard::cutOrCopy(TForm11& w, QTableView* grid, char mode) {
       WindowEngine::packDbase(source);  // the cut records leave the file at once
       source.first();
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
     }
   }
 }
@@ -280,14 +278,14 @@ void RecordClipboard::paste(TForm11& w) {
     table_.first();
   } catch (const tdb::EngineError& e) {
     table_.close();
-    report(e);
+    showError(e);
     return;
   }
   w.showProgress(static_cast<int>(table_.recordCount()));
   try {
     pasteRecords(w);
   } catch (const tdb::EngineError& e) {
-    report(e);  // the table stays as the engine left it
+    showError(e);  // the table stays as the engine left it
   }
   table_.close();
   w.hideProgress();
@@ -389,7 +387,7 @@ void WindowEngine::deleteRecordClipboard() {
   try {
     clipboard_.remove();
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
 }
 

@@ -18,8 +18,6 @@ namespace torvanel {
 
 namespace {
 
-void report(const tdb::EngineError& e) { dialogs().message(QString::fromUtf8(e.what())); }
-
 std::vector<tdb::Value> valuesOf(tdb::Table& t) {
   std::vector<tdb::Value> out;
   for (int i = 0; i < t.fieldCount(); ++i) out.push_back(t.field(i).value());
@@ -75,13 +73,11 @@ void WindowEngine::outedit() {
   if (slot < 0) return;
   setEditState(slot, false);
   tdb::Table& t = registry_[slot].window->table();
-  const bool editing =
-      t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
-  if (!t.cachedUpdates() && editing) {
+  if (!t.cachedUpdates() && t.editing()) {
     try {
       t.post();
     } catch (const tdb::EngineError& e) {
-      report(e);
+      showError(e);
     }
   }
   main_.menuset();
@@ -93,7 +89,7 @@ bool WindowEngine::moveActive(void (*move)(tdb::Table&)) {
   try {
     move(registry_[slot].window->table());
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   return true;
 }
@@ -132,7 +128,7 @@ void WindowEngine::appendrecord() {
     s.window->table().append();
     for (const auto& [combo, text] : chosen) combo->storeItem(text);
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   focusFirstEdit(slot);
   main_.menuset();
@@ -152,7 +148,7 @@ void WindowEngine::insertrecord() {
       t.insert();
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   main_.menuset();
 }
@@ -183,7 +179,7 @@ void WindowEngine::delerecord() {
       }
     }
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
   for (QTableView* grid : registry_[slot].pagegrids) endMultiSelection(grid);
   main_.menuset();
@@ -232,7 +228,7 @@ void WindowEngine::recordmove(bool up) {
     writeValues(t, moved);
     t.post();
   } catch (const tdb::EngineError& e) {
-    report(e);
+    showError(e);
   }
 }
 

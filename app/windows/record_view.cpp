@@ -226,11 +226,11 @@ void WindowEngine::mmodal() {
   if (w.viewMode() == 0) return;
   w.setViewMode(0);
   tdb::Table& t = w.table();
-  if (t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert) {
+  if (t.editing()) {
     try {
       t.post();
     } catch (const tdb::EngineError& e) {
-      dialogs().message(QString::fromUtf8(e.what()));
+      showError(e);
     }
   }
   dropRecordView(slot);

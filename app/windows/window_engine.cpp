@@ -9,7 +9,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/common/gbk_codec.h"
+#include "app/common/gbk_string.h"
 #include "app/shell/main_window.h"
 #include "app/shell/toolbar_band.h"
 #include "app/ui/dialogs.h"
@@ -22,8 +22,6 @@
 namespace torvanel {
 
 namespace {
-
-QString engineText(const tdb::EngineError& e) { return QString::fromUtf8(e.what()); }
 
 QString tableText(const TForm11& w) {
   return QStringLiteral("[") + w.databaseName() + QStringLiteral("]") + w.tableName();
@@ -92,7 +90,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
         t.setIndexName(first.name);
     }
   } catch (const tdb::EngineError& e) {
-    dialogs().message(engineText(e));
+    showError(e);
   }
   openWithBuffer(slot);
 
@@ -136,7 +134,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
               try {
                 window->table().moveTo(now.row() + 1);
               } catch (const tdb::EngineError& e) {
-                dialogs().message(engineText(e));
+                showError(e);
               }
             }
           });
@@ -167,9 +165,8 @@ void WindowEngine::viewtable(const TableRef& ref) {
 QString WindowEngine::captionOf(int slot) const {
   TForm11& w = *registry_[slot].window;
   const tdb::Table& t = w.table();
-  return tableWindowCaption(w.databaseName(), w.tableName(),
-                            QString::fromStdString(gbkToUtf8(t.indexFieldNames())),
-                            QString::fromStdString(gbkToUtf8(t.indexName())));
+  return tableWindowCaption(w.databaseName(), w.tableName(), fromGbk(t.indexFieldNames()),
+                            fromGbk(t.indexName()));
 }
 
 void WindowEngine::openWithBuffer(int slot) {
@@ -252,14 +249,12 @@ bool WindowEngine::save(int slot) {
   TForm11& w = *registry_[slot].window;
   tdb::Table& t = w.table();
   try {
-    const bool editing =
-        t.state() == tdb::DataSetState::dsEdit || t.state() == tdb::DataSetState::dsInsert;
-    if (!t.cachedUpdates() && editing) t.post();
+    if (!t.cachedUpdates() && t.editing()) t.post();
     if (!t.cachedUpdates() || !t.updatesPending()) return true;
     t.applyUpdates();
     t.commitUpdates();
   } catch (const tdb::EngineError& e) {
-    dialogs().message(engineText(e));
+    showError(e);
     return false;
   }
   const long n = t.position();
@@ -269,7 +264,7 @@ bool WindowEngine::save(int slot) {
       t.first();
       t.moveBy(static_cast<int>(n - 1));
     } catch (const tdb::EngineError& e) {
-      dialogs().message(engineText(e));
+      showError(e);
     }
   }
   return true;
@@ -405,7 +400,7 @@ void WindowEngine::reopenWithMemoryBuffer(bool on) {
       try {
         t.open();
       } catch (const tdb::EngineError& e) {
-        dialogs().message(engineText(e));
+        showError(e);
       }
     }
     w.showBufferState();
