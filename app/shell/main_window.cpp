@@ -102,23 +102,13 @@ void TForm0::wireCommands() {
   using C = Command;
   handlers_[index(C::NewTable)] = [this] { chooser_->chooseFor("xj"); };
   handlers_[index(C::OpenTable)] = [this] { chooser_->chooseFor("dk"); };
-  handlers_[index(C::CloseTable)] = [this] {
-    if (windowEngine_) windowEngine_->closetable(CloseMode::Close);
-  };
-  handlers_[index(C::SaveTable)] = [this] {
-    if (windowEngine_) windowEngine_->okthistable();
-  };
-  handlers_[index(C::SaveAll)] = [this] {
-    if (windowEngine_) windowEngine_->okeverytable();
-  };
-  handlers_[index(C::CancelTable)] = [this] {
-    if (windowEngine_) windowEngine_->cancelthistable();
-  };
-  handlers_[index(C::CancelAll)] = [this] {
-    if (windowEngine_) windowEngine_->canceleverytable();
-  };
-  // The record commands act on the active window through the window engine.
-  const std::pair<C, void (*)(WindowEngine&)> recordCommands[] = {
+  // The commands on the child windows act through the window engine, then the menus follow.
+  const std::pair<C, void (*)(WindowEngine&)> windowCommands[] = {
+      {C::CloseTable, [](WindowEngine& e) { e.closetable(CloseMode::Close); }},
+      {C::SaveTable, [](WindowEngine& e) { e.okthistable(); }},
+      {C::SaveAll, [](WindowEngine& e) { e.okeverytable(); }},
+      {C::CancelTable, [](WindowEngine& e) { e.cancelthistable(); }},
+      {C::CancelAll, [](WindowEngine& e) { e.canceleverytable(); }},
       {C::EnterEdit, [](WindowEngine& e) { e.enteredit(); }},
       {C::LeaveEdit, [](WindowEngine& e) { e.outedit(); }},
       {C::FirstRecord, [](WindowEngine& e) { e.firstrecord(); }},
@@ -129,35 +119,33 @@ void TForm0::wireCommands() {
       {C::InsertRecord, [](WindowEngine& e) { e.insertrecord(); }},
       {C::DeleteRecord, [](WindowEngine& e) { e.delerecord(); }},
       {C::RevertRecord, [](WindowEngine& e) { e.revertrecord(); }},
+      {C::MoveUp, [](WindowEngine& e) { e.recordmove(true); }},
+      {C::MoveDown, [](WindowEngine& e) { e.recordmove(false); }},
       {C::SingleRecord, [](WindowEngine& e) { e.smodal(); }},
       {C::MultiRecord, [](WindowEngine& e) { e.mmodal(); }},
+      {C::SelectIndex, [](WindowEngine& e) { e.selectindex(); }},
+      {C::Cut, [](WindowEngine& e) { e.tablejianqie('j'); }},
+      {C::Copy, [](WindowEngine& e) { e.tablejianqie('f'); }},
+      {C::Paste, [](WindowEngine& e) { e.tablezhantie(); }},
+      {C::LocateByNumber, locateByNumber},
+      {C::DeleteAll, deleteAllRecords},
+      {C::RecordToText, recordToText},
   };
-  for (const auto& entry : recordCommands) {
+  for (const auto& entry : windowCommands) {
     const auto operation = entry.second;
     handlers_[index(entry.first)] = [this, operation] {
-      if (windowEngine_) operation(*windowEngine_);
+      if (!windowEngine_) return;
+      operation(*windowEngine_);
+      menuset();
     };
   }
-  // The data tools of the "数据表" and "表记录" menus.
   handlers_[index(C::Query)] = [this] {
     const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
     if (slot < 0) return;
     queryBuilder_->query(windowEngine_->registry()[slot]);
     menuset();
   };
-  const std::pair<C, void (*)(WindowEngine&)> recordTools[] = {
-      {C::LocateByNumber, locateByNumber},
-      {C::DeleteAll, deleteAllRecords},
-      {C::RecordToText, recordToText},
-  };
-  for (const auto& entry : recordTools) {
-    const auto tool = entry.second;
-    handlers_[index(entry.first)] = [this, tool] {
-      if (!windowEngine_) return;
-      tool(*windowEngine_);
-      menuset();
-    };
-  }
+  // "内容定位", "替换字段内容" and "字段数据求和" share the locate panel.
   const std::pair<C, LocatePanel::Mode> panelCommands[] = {
       {C::LocateByContent, LocatePanel::Mode::Find},
       {C::Replace, LocatePanel::Mode::Replace},
@@ -169,24 +157,6 @@ void TForm0::wireCommands() {
       if (locatePanel_) locatePanel_->open(mode);
     };
   }
-  handlers_[index(C::MoveUp)] = [this] {
-    if (windowEngine_) windowEngine_->recordmove(true);
-  };
-  handlers_[index(C::MoveDown)] = [this] {
-    if (windowEngine_) windowEngine_->recordmove(false);
-  };
-  handlers_[index(C::Cut)] = [this] {
-    if (windowEngine_) windowEngine_->tablejianqie('j');
-  };
-  handlers_[index(C::Copy)] = [this] {
-    if (windowEngine_) windowEngine_->tablejianqie('f');
-  };
-  handlers_[index(C::Paste)] = [this] {
-    if (windowEngine_) windowEngine_->tablezhantie();
-  };
-  handlers_[index(C::SelectIndex)] = [this] {
-    if (windowEngine_) windowEngine_->selectindex();
-  };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
     menuset();
