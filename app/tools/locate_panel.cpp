@@ -164,35 +164,29 @@ void LocatePanel::find() {
   close();
 }
 
-void LocatePanel::sum() {
+void LocatePanel::walk(const std::function<bool(tdb::Table&, int)>& visit,
+                       const std::function<void(tdb::Table&)>& after) {
   TForm11& window = *engine_.registry()[engine_.activeSlot()].window;
   tdb::Table& t = window.table();
-  const QString field = fields_->currentItem()->text();
-  double total = 0;
   try {
     // By name: another window may have become the active one since the panel was filled.
-    const int index = t.fieldByName(gbkText(field)).index();
+    const int index = t.fieldByName(gbkText(fields_->currentItem()->text())).index();
     window.showProgress(static_cast<int>(t.recordCount()));
+    // The loop never yields to the event loop, so the grid could not show the records passing
+    // anyway; suspended, it is not told of each one, which would cost far more than the work.
     SuspendedDisplay still(t);
     const tdb::Bookmark here = t.bookmark();
     t.first();
-    int k = 0;
-    while (!t.eof()) {
-      window.setProgress(++k);
-      const tdb::Field& f = t.field(index);
-      try {
-        if (!f.isNull()) total += f.asNumber();
-      } catch (const tdb::EngineError&) {
-        dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]类型不能求和!"));
-        break;
-      }
-      t.next();
+    for (int k = 1; !t.eof(); ++k) {
+      window.setProgress(k);
+      if (!visit(t, index)) break;
     }
-    text_->setText(QString::fromStdString(shortestNumberText(total)));
+    after(t);
     try {
       t.gotoBookmark(here);
     } catch (const tdb::EngineError&) {
-      // The record has gone from the view (another window deleted it): stay at the end.
+      // The record has gone from the view (a replacement took it out of the filter).
+      t.first();
     }
   } catch (const tdb::EngineError& e) {
     showError(e);
@@ -200,54 +194,52 @@ void LocatePanel::sum() {
   window.hideProgress();
 }
 
+void LocatePanel::sum() {
+  const QString field = fields_->currentItem()->text();
+  double total = 0;
+  const auto add = [&](tdb::Table& t, int index) {
+    const tdb::Field& f = t.field(index);
+    try {
+      if (!f.isNull()) total += f.asNumber();
+    } catch (const tdb::EngineError&) {
+      dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]类型不能求和!"));
+      return false;
+    }
+    t.next();
+    return true;
+  };
+  walk(add,
+       [&](tdb::Table&) { text_->setText(QString::fromStdString(shortestNumberText(total))); });
+}
+
 void LocatePanel::replace() {
-  WindowSlot& s = engine_.registry()[engine_.activeSlot()];
-  TForm11& window = *s.window;
-  tdb::Table& t = window.table();
   const QString field = fields_->currentItem()->text();
   const std::string value = gbkText(text_->text());
-  const QString failed = QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!");
-  try {
-    const int index = t.fieldByName(gbkText(field)).index();
-    window.showProgress(static_cast<int>(t.recordCount()));
-    // The loop never yields to the event loop, so the grid could not show the records passing
-    // anyway; suspended, it is not told of each one, which would cost far more than the work.
-    SuspendedDisplay still(t);
-    const tdb::Bookmark here = t.bookmark();
-    t.first();
-    int k = 0;
-    while (!t.eof()) {
-      const long count = t.recordCount();
-      window.setProgress(++k);
-      t.edit();
-      try {
-        t.field(index).setAsString(value);
-      } catch (const tdb::EngineError&) {
-        dialogs().message(failed);
-        break;
-      }
-      try {
-        t.next();  // stores the change
-      } catch (const tdb::EngineError& e) {
-        // The record cannot be stored (a key it would repeat): it keeps its old value.
-        showError(e);
-        t.cancel();
-        break;
-      }
-      // Records that the new value takes out of the filter shift the rest: start again from
-      // the first record still shown.
-      if (t.recordCount() != count) t.first();
-    }
-    if (t.state() == tdb::DataSetState::dsEdit) t.post();
+  const auto rewrite = [&](tdb::Table& t, int index) {
+    const long count = t.recordCount();
+    t.edit();
     try {
-      t.gotoBookmark(here);
+      t.field(index).setAsString(value);
     } catch (const tdb::EngineError&) {
-      t.first();
+      dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!"));
+      return false;
     }
-  } catch (const tdb::EngineError& e) {
-    showError(e);
-  }
-  window.hideProgress();
+    try {
+      t.next();  // stores the change
+    } catch (const tdb::EngineError& e) {
+      // The record cannot be stored (a key it would repeat): it keeps its old value.
+      showError(e);
+      t.cancel();
+      return false;
+    }
+    // Records that the new value takes out of the filter shift the rest: start again from the
+    // first record still shown.
+    if (t.recordCount() != count) t.first();
+    return true;
+  };
+  walk(rewrite, [](tdb::Table& t) {
+    if (t.state() == tdb::DataSetState::dsEdit) t.post();
+  });
   close();
 }
 

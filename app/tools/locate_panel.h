@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QFrame>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+
+namespace tdb {
+class Table;
+}
 
 namespace torvanel {
 
@@ -31,6 +36,11 @@ class LocatePanel : public QFrame {
   void find();
   void sum();
   void replace();
+  // Runs `visit` (given the table and the chosen field) from the first record the active window
+  // shows until the end or until it returns false, with the progress panel up and the display
+  // still; then `after`, and back to the record the walk started from.
+  void walk(const std::function<bool(tdb::Table&, int)>& visit,
+            const std::function<void(tdb::Table&)>& after);
   void close();
 
   WindowEngine& engine_;
