@@ -135,14 +135,10 @@ void WindowEngine::applyIndexChoice(int slot) {
   panel->hide();
   const QString caption = captionOf(slot);
   w.setWindowTitle(caption);
-  QComboBox* windows = main_.windowList();
-  const QString prefix = QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ");
-  for (int i = 0; i < windows->count(); ++i) {
-    if (windows->itemText(i).startsWith(prefix)) {
-      windows->setItemText(i, windowListEntry(slot, caption));
-      windows->setCurrentIndex(i);
-      break;
-    }
+  const int entry = listEntry(slot);
+  if (entry >= 0) {
+    main_.windowList()->setItemText(entry, windowListEntry(slot, caption));
+    main_.windowList()->setCurrentIndex(entry);
   }
   main_.menuset();
 }

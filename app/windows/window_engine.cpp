@@ -198,23 +198,23 @@ void WindowEngine::activated(QMdiSubWindow* frame) {
   main_.menuset();
 }
 
-void WindowEngine::selectListEntry(int slot) {
-  QComboBox* list = main_.windowList();
-  const QString prefix = QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ");
+int WindowEngine::listEntry(int slot) const {
+  const QComboBox* list = main_.windowList();
+  const QString prefix = windowListEntry(slot, QString());
   for (int i = 0; i < list->count(); ++i)
-    if (list->itemText(i).startsWith(prefix)) list->setCurrentIndex(i);
+    if (list->itemText(i).startsWith(prefix)) return i;
+  return -1;
+}
+
+void WindowEngine::selectListEntry(int slot) {
+  const int entry = listEntry(slot);
+  if (entry >= 0) main_.windowList()->setCurrentIndex(entry);
 }
 
 void WindowEngine::removeListEntry(int slot) {
-  QComboBox* list = main_.windowList();
-  const QString prefix = QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ");
-  for (int i = 0; i < list->count(); ++i) {
-    if (list->itemText(i).startsWith(prefix)) {
-      list->removeItem(i);
-      break;
-    }
-  }
-  if (registry_.inUse().empty()) list->clear();
+  const int entry = listEntry(slot);
+  if (entry >= 0) main_.windowList()->removeItem(entry);
+  if (registry_.inUse().empty()) main_.windowList()->clear();
 }
 
 void WindowEngine::bringToFront(int slot) {

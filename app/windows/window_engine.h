@@ -100,6 +100,7 @@ class WindowEngine : public QObject, public ChildWindows {
   bool moveActive(void (*move)(tdb::Table&));
   void destroy(int slot);
   void openWithBuffer(int slot);
+  int listEntry(int slot) const;  // the window list's entry of the slot's window, -1 when none
   void selectListEntry(int slot);
   void setEditState(int slot, bool on);
   void focusFirstEdit(int slot);
