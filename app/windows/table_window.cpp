@@ -79,17 +79,16 @@ void TForm11::showPosition() {
 void TForm11::showProgress(int maximum) {
   progressBar_->setRange(0, std::max(maximum, 0));
   progressBar_->setValue(0);
-  progressStep_ = std::max(maximum / 1000, 1);
-  progressShown_ = 0;
   progress_->show();
   QCoreApplication::processEvents();
 }
 
 void TForm11::setProgress(int value) {
-  // Work over a million records reports each one; the bar redraws only for a visible change.
-  if (std::abs(value - progressShown_) < progressStep_ && value != progressBar_->maximum()) return;
+  // Work over a million records reports each one; the bar redraws only for a change of a
+  // thousandth of its range, and at its end.
+  const int step = std::max(progressBar_->maximum() / 1000, 1);
+  if (std::abs(value - progressBar_->value()) < step && value != progressBar_->maximum()) return;
   progressBar_->setValue(value);
-  progressShown_ = value;
 }
 
 void TForm11::hideProgress() { progress_->hide(); }

@@ -79,8 +79,6 @@ class TForm11 : public QWidget {
   QPushButton* prior_ = nullptr;
   QWidget* progress_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
-  int progressStep_ = 1;   // the least change the bar shows: a thousandth of its range
-  int progressShown_ = 0;  // the value the bar last showed
   IndexChoicePanel* indexChoice_ = nullptr;
   int viewMode_ = 0;
   PositionCondition position_;
