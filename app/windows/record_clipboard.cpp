@@ -41,13 +41,6 @@ void catchUp(TForm11& w, QTableView* grid) {
   grid->setSelectionMode(mode);
 }
 
-bool physicalInsertApplies(tdb::Table& t) {
-  // A filter (or a master's range) would hide the blank records and the moved ones from the
-  // walk that moves them: such tables get the engine's insert.
-  return t.driverTypeName() == "DBASE" && t.indexFieldNames().empty() && t.indexName().empty() &&
-         !t.cachedUpdates() && !t.filtered() && !t.masterSource();
-}
-
 }  // namespace
 
 std::vector<long> selectedPositions(QTableView* grid) {
@@ -71,6 +64,13 @@ std::vector<long> selectedPositions(QTableView* grid) {
 }
 
 // ---------------------------------------------------------------- making room in a dBASE table
+
+bool roomMadeByHand(const tdb::Table& t) {
+  // A filter (or a master's range) would hide the blank records and the moved ones from the
+  // walk that moves them: such tables get the engine's insert.
+  return t.driverTypeName() == "DBASE" && t.indexFieldNames().empty() && t.indexName().empty() &&
+         !t.cachedUpdates() && !t.filtered() && !t.masterSource();
+}
 
 std::vector<tdb::Bookmark> makeRoom(TForm11& w, long count) {
   tdb::Table& t = w.table();
@@ -295,7 +295,7 @@ void RecordClipboard::pasteRecords(TForm11& w) {
   tdb::Table& t = w.table();
   SuspendedDisplay quiet(t);
   const int n = std::min(table_.fieldCount(), t.fieldCount());
-  const bool physical = physicalInsertApplies(t);
+  const bool physical = roomMadeByHand(t);
   const long count = table_.recordCount();
 
   // Room for the whole block at once: the first record goes after the current one, so the

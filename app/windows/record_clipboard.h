@@ -51,6 +51,10 @@ class RecordClipboard {
 // r + 1), in the order the grid lists them; none unless the grid selects several rows.
 std::vector<long> selectedPositions(QTableView* grid);
 
+// True when a record goes in before the current one of a dBASE table by moving the records
+// from it on down (makeRoom): the table is in its natural order, unbuffered and unfiltered.
+bool roomMadeByHand(const tdb::Table& t);
+
 // Makes room for `count` records at the current record of a dBASE table in its natural order,
 // not buffered: `count` blank records are appended and every record from the current one on
 // moves `count` places down, through a temporary buffer, with the window's progress panel shown.

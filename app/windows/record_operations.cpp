@@ -139,11 +139,10 @@ void WindowEngine::insertrecord() {
   if (slot < 0) return;
   tdb::Table& t = registry_[slot].window->table();
   try {
-    // dBASE has no insert of its own: without an order, a buffer or a filter the records from
-    // the current one on move down one place by hand.
-    if (t.driverTypeName() == "DBASE" && t.indexFieldNames().empty() && t.indexName().empty() &&
-        !t.cachedUpdates() && !t.filtered() && !t.isEmpty()) {
-      insertPhysically(slot);
+    // dBASE has no insert of its own: the records from the current one on move down one place
+    // by hand, and when the buffer will not take the blank record, the record is appended.
+    if (roomMadeByHand(t) && !t.isEmpty()) {
+      if (makeRoom(*registry_[slot].window, 1).empty()) t.append();
     } else {
       t.insert();
     }
@@ -151,12 +150,6 @@ void WindowEngine::insertrecord() {
     showError(e);
   }
   main_.menuset();
-}
-
-void WindowEngine::insertPhysically(int slot) {
-  // When the buffer will not take the blank record, the record is appended instead.
-  TForm11& w = *registry_[slot].window;
-  if (makeRoom(w, 1).empty()) w.table().append();
 }
 
 void WindowEngine::delerecord() {

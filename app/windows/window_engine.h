@@ -108,7 +108,6 @@ class WindowEngine : public QObject, public ChildWindows {
   bool gridKey(int slot, QTableView* grid, int key);
   void gridClick(QTableView* grid, bool ctrl);
   void dropRecordView(int slot);
-  void insertPhysically(int slot);
   void removeListEntry(int slot);
   // The window's caption: "数据表:[" + database + "]" + table + "(" + order + ")".
   QString captionOf(int slot) const;
