@@ -298,11 +298,13 @@ void RecordClipboard::pasteRecords(TForm11& w) {
   const bool physical = roomMadeByHand(t);
   const long count = table_.recordCount();
 
-  // Room for the whole block at once: the first record goes after the current one, so the
-  // room starts at the next record; at the end of the table every record is appended instead.
+  // Room for the whole block at once: the same table as room made for each record in turn, as
+  // inserting one does, without moving every record below once per pasted record. The first
+  // record goes after the current one, so the room starts at the next record; at the end of the
+  // table every record is appended instead.
   std::vector<tdb::Bookmark> room;
   bool appendAll = false;
-  if (physical && onePass_ && count > 0) {
+  if (physical && count > 0) {
     t.next();
     if (t.eof()) {
       appendAll = true;
@@ -323,19 +325,10 @@ void RecordClipboard::pasteRecords(TForm11& w) {
       t.append();
     } else {
       t.next();
-      if (t.eof()) {
+      if (t.eof())
         t.append();
-      } else if (physical) {
-        const bool made = !makeRoom(w, 1).empty();
-        w.showProgress(static_cast<int>(count));
-        w.setProgress(static_cast<int>(counter));
-        if (made)
-          t.edit();
-        else
-          t.append();
-      } else {
+      else
         t.insert();
-      }
     }
     for (int i = 0; i < n; ++i) {
       tdb::Field& field = t.field(i);

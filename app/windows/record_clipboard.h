@@ -32,11 +32,6 @@ class RecordClipboard {
   // one before, so the block keeps the clipboard's order.
   void paste(TForm11& window);
 
-  // Pasting into a dBASE table in its natural order makes room for all records in one pass; off,
-  // room is made for each record as it comes, as inserting a record does. Both give the same
-  // table; the switch is there to compare them.
-  void setRoomInOnePass(bool on) { onePass_ = on; }
-
  private:
   // Points the object at a new clipboard table beside `source` and creates it; false when the
   // user was told why there is none.
@@ -44,7 +39,6 @@ class RecordClipboard {
   void pasteRecords(TForm11& window);
 
   tdb::Table table_;
-  bool onePass_ = true;
 };
 
 // The rows selected with Ctrl+click in a page grid as positions of its table (row r is position
