@@ -15,8 +15,6 @@ namespace {
 // An index header has no part for versions 4 and later: its field list follows the fixed part,
 // then a 4-byte pointer (meaningful in memory only) and the file's name; there are no field names.
 constexpr uint32_t kFieldsAt = kFixedHeaderSize;
-constexpr uint32_t kRootAt = 0x1E;
-constexpr uint32_t kLevelsAt = 0x20;
 constexpr uint32_t kEncryptionAt = 0x25;
 constexpr uint32_t kNameLength = 261;
 constexpr uint32_t kHeaderSize = 2048;
@@ -104,8 +102,8 @@ std::string indexHeader(const std::string& pxPath, const Header& table, uint32_t
   putLe16(b, 0x02, kHeaderSize);
   b[0x29] = static_cast<char>(table.sortOrder);  // the keys stand in the table's order
   putLe32(b, kEncryptionAt, 0);                  // no second header part for the word to point into
-  putLe16(b, kRootAt, root);
-  b[kLevelsAt] = static_cast<char>(levels);
+  putLe16(b, kTreeRootAt, root);
+  b[kTreeLevelsAt] = static_cast<char>(levels);
   uint32_t at = kFieldsAt;
   for (const Field& f : h.fields) {
     b[at++] = static_cast<char>(f.type);
@@ -169,8 +167,8 @@ std::vector<BlockKey> readPrimaryIndex(const std::string& pxPath, const Header& 
   const uint32_t headerSize = getLe16(b, 0x02);
   const uint8_t fileType = static_cast<uint8_t>(b[0x04]);
   const uint8_t maxTableSize = static_cast<uint8_t>(b[0x05]);
-  const uint32_t root = getLe16(b, kRootAt);
-  const uint32_t levels = static_cast<uint8_t>(b[kLevelsAt]);
+  const uint32_t root = getLe16(b, kTreeRootAt);
+  const uint32_t levels = static_cast<uint8_t>(b[kTreeLevelsAt]);
   const uint32_t fieldCount = getLe16(b, 0x21);
   const uint32_t encryption = getLe32(b, kEncryptionAt);
   const uint8_t versionByte = static_cast<uint8_t>(b[0x39]);

@@ -32,16 +32,13 @@ constexpr uint8_t kNamedIndexDataOnDemand = 6;
 
 // Header bytes that only index files use.
 constexpr uint32_t kIndexFieldAt = 0x15;  // .Xnn: the number of the field that names the index
-constexpr uint32_t kRootAt = 0x1E;        // .Ynn: the root block of the tree
-constexpr uint32_t kLevelsAt = 0x20;      // .Ynn: the levels of the tree
 constexpr uint32_t kFlagsAt = 0x55;       // .Xnn: how the index orders its keys
 constexpr uint8_t kCaseSensitive = 0x01;
 constexpr uint8_t kDescending = 0x10;
 constexpr uint8_t kUnique = 0x20;
 
 constexpr size_t kMaxIndexFields = 16;
-constexpr size_t kMaxNameBytes = 25;  // as long as a field name may be
-constexpr uint32_t kMaxBlocks = 0xFFFF;
+constexpr size_t kMaxNameBytes = 25;         // as long as a field name may be
 constexpr uint32_t kMaxHeaderSize = 0xF800;  // the largest multiple of 2048 a 16-bit size holds
 constexpr uint32_t kTreeEntryTail = 6;       // block number, records below, a spare short
 constexpr uint32_t kTreeHeaderSize = 2048;
@@ -364,7 +361,7 @@ std::string treeFile(const Header& table, const std::vector<Field>& keyFields, u
   uint32_t keySize = 0;
   for (const Field& f : keyFields) keySize += f.size;
   IndexTree tree = layOutTree(bottom, keySize, table.blockSize, kTreeHeaderSize);
-  if (tree.blockCount > kMaxBlocks)
+  if (tree.blockCount > kMaxTreeBlocks)
     throw EngineError("辅助索引[" + tableName + "]的索引树超过65535块");
   const auto blocks = static_cast<uint32_t>(tree.blockCount);
 
@@ -378,8 +375,8 @@ std::string treeFile(const Header& table, const std::vector<Field>& keyFields, u
   putLe16(out, 0x0C, blocks);
   putLe16(out, 0x0E, blocks ? 1 : 0);
   putLe16(out, 0x10, blocks);
-  putLe16(out, kRootAt, tree.root);
-  out[kLevelsAt] = static_cast<char>(tree.levels);
+  putLe16(out, kTreeRootAt, tree.root);
+  out[kTreeLevelsAt] = static_cast<char>(tree.levels);
   putLe16(out, 0x21, static_cast<uint32_t>(keyFields.size()));
   out[0x29] = static_cast<char>(sortOrder);
   out[0x39] = 12;  // version 7, as the .Xnn
@@ -494,7 +491,7 @@ std::string writeSecondaryIndex(
     cannotHold(def, table, "索引项" + std::to_string(treeEntrySize) + "字节,数据块容纳不下两项");
   const uint32_t perBlock = room / entrySize;
   const uint32_t blocks = count == 0 ? 0 : (count - 1) / perBlock + 1;
-  if (count > 0 && (count - 1) / perBlock + 1 > kMaxBlocks)
+  if (count > 0 && (count - 1) / perBlock + 1 > kMaxTreeBlocks)
     cannotHold(def, table, std::to_string(count) + "条记录超出索引文件65535个数据块的容量");
 
   // Every record's sort key and entry, side by side; then the order of the records.
@@ -509,7 +506,7 @@ std::string writeSecondaryIndex(
     if (bytes.size() < table.recordSize)
       throw EngineError("第" + std::to_string(i) + "条记录只有" + std::to_string(bytes.size()) +
                         "字节,不足记录长度" + std::to_string(table.recordSize));
-    if (block < 1 || block > kMaxBlocks)
+    if (block < 1 || block > kMaxTreeBlocks)
       throw EngineError("第" + std::to_string(i) + "条记录的数据块号" + std::to_string(block) +
                         "不对");
     char* row = rows.data() + (i - 1) * stride;

@@ -29,6 +29,10 @@ struct TreeEntry {
 // Block numbers are unsigned shorts: a tree of more blocks cannot be written.
 constexpr size_t kMaxTreeBlocks = 0xFFFF;
 
+// Where the header of a file holding a tree (.PX, .Ynn) keeps its root block and its levels.
+constexpr uint32_t kTreeRootAt = 0x1E;
+constexpr uint32_t kTreeLevelsAt = 0x20;
+
 struct IndexTree {
   // headerSize zero bytes for the file's header, then the blocks from block 1; only the header
   // part when the tree needs more than kMaxTreeBlocks blocks.
