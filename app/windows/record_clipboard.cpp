@@ -103,7 +103,7 @@ std::vector<tdb::Bookmark> makeRoom(TForm11& w, long count) {
     // From the end back, each record goes `count` places down; the records it passes over have
     // been moved already, and the one it reads has not been written yet.
     for (size_t i = moved; i-- > 0;) {
-      if ((moved - i) % 256 == 0) w.setProgress(static_cast<int>(moved - i));
+      w.setProgress(static_cast<int>(moved - i));
       for (int f = 0; f < fields; ++f) values[static_cast<size_t>(f)] = t.valueAt(run[i], f);
       t.gotoBookmark({run[i + blank]});
       t.edit();
