@@ -43,7 +43,8 @@ struct ChineseShop {
     std::filesystem::create_directory(dir.file("资料"));
     tdb::test::makeSample(dir, "资料/客户.dbf", 3);
     tdb::test::makeSample(dir, "资料/naïve 🦊.dbf", 2);
-    dir.write("tdbalias.cfg", tdb::test::gbk("销售=资料\r\n缺少=没有这个文件夹\r\n"));
+    dir.write("tdbalias.cfg",
+              tdb::test::gbk("销售=资料\r\n缺少=没有这个文件夹\r\n文件=资料/客户.dbf\r\n"));
     tdb::Session::setAliasFile(dir.file("tdbalias.cfg"));
   }
   ~ChineseShop() { tdb::Session::setAliasFile(dir.file("none.cfg")); }
@@ -77,14 +78,19 @@ TEST(TableNames, TablesAndAliasesNamedInAnyCharactersOpenFromTheChooser) {
   EXPECT_EQ(w.slot(1).pagegrids[0]->model()->rowCount(), 2);
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('\n').toStdString();
 
-  // An alias whose folder is missing says why it lists nothing.
-  clickToolbar(w.main, Command::OpenTable);
-  pick(chooser.databaseList(), QStringLiteral("缺少"));
-  QTest::mouseClick(chooser.chooseButton(), Qt::LeftButton);
-  EXPECT_EQ(chooser.tableList()->count(), 0);
-  ASSERT_EQ(w.dialogs.messages.size(), 1);
-  EXPECT_TRUE(w.dialogs.messages[0].contains(QStringLiteral("没有这个文件夹")))
-      << w.dialogs.messages[0].toStdString();
+  // An alias whose folder is missing, or is a file, says why it lists nothing.
+  for (const QString alias : {QStringLiteral("缺少"), QStringLiteral("文件")}) {
+    w.dialogs.messages.clear();
+    clickToolbar(w.main, Command::OpenTable);
+    pick(chooser.databaseList(), alias);
+    QTest::mouseClick(chooser.chooseButton(), Qt::LeftButton);
+    EXPECT_EQ(chooser.tableList()->count(), 0);
+    ASSERT_EQ(w.dialogs.messages.size(), 1) << alias.toStdString();
+    EXPECT_TRUE(w.dialogs.messages[0].contains(alias == QStringLiteral("缺少")
+                                                   ? QStringLiteral("没有这个文件夹")
+                                                   : QStringLiteral("客户.dbf")))
+        << w.dialogs.messages[0].toStdString();
+  }
 }
 
 }  // namespace
