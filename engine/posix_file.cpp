@@ -65,6 +65,11 @@ bool PosixFile::isAt(const std::string& path) const {
   return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
 }
 
+void PosixFile::renameTo(const std::string& path) {
+  if (::rename(path_.c_str(), path.c_str()) != 0) fail(path, "无法替换");
+  path_ = path;
+}
+
 const char* PosixFile::mapForReading(uint64_t size) {
   if (map_) munmap(map_, mappedSize_);
   map_ = nullptr;
@@ -108,6 +113,10 @@ void PosixFile::writeAt(uint64_t offset, const char* src, size_t n) {
     if (r < 0) fail(path_, "写入出错");
     done += static_cast<size_t>(r);
   }
+}
+
+void PosixFile::truncate(uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "无法截短");
 }
 
 void PosixFile::sync() {

@@ -25,6 +25,7 @@ class PosixFile {
   // Reads exactly `n` bytes or throws.
   void readExactly(uint64_t offset, char* dst, size_t n) const;
   void writeAt(uint64_t offset, const char* src, size_t n);
+  void truncate(uint64_t size);
   void sync();
 
   // Byte-range locks owned by this open file, not by the process: two PosixFile objects on the
@@ -41,6 +42,8 @@ class PosixFile {
 
   // True when `path` names this very file (not one renamed or created there since it was opened).
   bool isAt(const std::string& path) const;
+  // Renames the file to `path` (replacing what is there), keeping it open and its locks held.
+  void renameTo(const std::string& path);
   uint64_t mappedSize() const { return mappedSize_; }
 
  private:

@@ -1,0 +1,121 @@
+#include "engine/table_lock.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "engine/engine_error.h"
+#include "engine/table_swap.h"
+
+namespace tdb {
+
+namespace fs = std::filesystem;
+using companions::Family;
+
+namespace {
+
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+std::string folderOf(const std::string& path) {
+  const std::string folder = fs::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
+// The lock file opened for writing when it can be (a text table's is made when missing); null
+// for a text table whose folder allows no lock file.
+std::unique_ptr<PosixFile> openLockFile(const std::string& tablePath, Family family,
+                                        bool writable) {
+  const std::string path = lockPathOf(tablePath, family);
+  if (family != Family::Text)
+    return std::make_unique<PosixFile>(
+        path, writable ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly);
+  const int fd = writable ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : -1;
+  if (fd >= 0) {
+    ::close(fd);
+    return std::make_unique<PosixFile>(path, PosixFile::Mode::ReadWrite);
+  }
+  if (exists(path)) return std::make_unique<PosixFile>(path, PosixFile::Mode::ReadOnly);
+  return nullptr;
+}
+
+}  // namespace
+
+std::string lockPathOf(const std::string& tablePath, Family family) {
+  return family == Family::Text ? tablePath + ".tdb-lock" : tablePath;
+}
+
+OpenLock lockForOpen(const std::string& tablePath, Family family, bool exclusive) {
+  if (!exists(tablePath) && TableSwap::pending(tablePath)) {
+    // A new table a crash left half in place: nobody can hold what is not there yet.
+    TableSwap::recover(tablePath, family, false);
+  }
+  if (!exists(tablePath)) throw EngineError("数据表[" + tablePath + "]不存在");
+  // A text table is written by renaming a new file into its folder, so the folder must allow it.
+  const bool canWrite =
+      ::access(tablePath.c_str(), W_OK) == 0 &&
+      (family != Family::Text || ::access(folderOf(tablePath).c_str(), W_OK) == 0);
+  if (exclusive && !canWrite) throw EngineError("数据表[" + tablePath + "]是只读的,不能独占打开");
+  const std::string lockPath = lockPathOf(tablePath, family);
+  for (;;) {
+    OpenLock lock{openLockFile(tablePath, family, canWrite), canWrite};
+    if (!lock.file) {
+      // A read-only folder: nobody can replace the table, so there is nothing to guard.
+      lock.writable = false;
+      return lock;
+    }
+    lock.writable = canWrite && lock.file->writable();
+    if (lock.file->writable() && lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive)) {
+      // The file we locked may have been replaced (or removed) since we opened it: a lock on it
+      // guards nothing. Take it again on the one that is there now.
+      if (!lock.file->isAt(lockPath)) continue;
+      if (auto replaced = TableSwap::recover(tablePath, family, exclusive))
+        lock.file = std::move(replaced);
+      if (!exclusive && !lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
+        throw EngineError("数据表[" + tablePath + "]无法加共享锁");
+      return lock;
+    }
+    if (exclusive) throw EngineError("数据表[" + tablePath + "]正在被使用,不能独占打开");
+    if (!lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
+      throw EngineError("数据表[" + tablePath + "]已被独占打开");
+    if (!lock.file->isAt(lockPath)) continue;
+    // Others hold it, so a swap they could not finish is no swap in progress: it is one this
+    // open cannot finish either, and half-swapped files are not read.
+    if (TableSwap::pending(tablePath))
+      throw EngineError("数据表[" + tablePath +
+                        "]的上次替换或压缩没有完成,需要有写权限的用户独占打开一次来完成");
+    return lock;
+  }
+}
+
+std::unique_ptr<PosixFile> lockForReplace(const std::string& tablePath, Family family,
+                                          const std::string& action) {
+  if (!exists(tablePath)) {
+    TableSwap::recover(tablePath, family, true);
+    if (!exists(tablePath)) return nullptr;
+  }
+  const std::string lockPath = lockPathOf(tablePath, family);
+  for (;;) {
+    auto file = openLockFile(tablePath, family, true);
+    if (!file || !file->writable())
+      throw EngineError("数据表[" + tablePath + "]是只读的,不能" + action);
+    if (!file->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive))
+      throw EngineError("数据表[" + tablePath + "]正在被使用,不能" + action);
+    if (!file->isAt(lockPath)) continue;
+    if (auto replaced = TableSwap::recover(tablePath, family, true)) file = std::move(replaced);
+    return file;
+  }
+}
+
+void releaseLock(std::unique_ptr<PosixFile>& lock, const std::string& tablePath, Family family) {
+  if (!lock) return;
+  const std::string path = lockPathOf(tablePath, family);
+  // Only a holder that can take it exclusively is the last one; one that waits for it opens
+  // the file anew when it finds it gone.
+  if (family == Family::Text && lock->writable() &&
+      lock->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive) && lock->isAt(path))
+    ::unlink(path.c_str());
+  lock.reset();
+}
+
+}  // namespace tdb
