@@ -90,6 +90,9 @@ void Replacement::commit() {
       obsolete.push_back(file);
   std::unique_ptr<PosixFile> locked = swap_->commit(obsolete);
   swap_.reset();
+  // The new table is in place: it may be opened, by the caller first of all.
+  locked.reset();
+  releaseLock(lock_, path_, family_);
 }
 
 void create(const std::string& path, TableType type, const FieldDefs& fields,

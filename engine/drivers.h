@@ -42,9 +42,9 @@ class Replacement {
 
   // The new table, open exclusively, to be filled before commit().
   Storage& storage();
-  // Closes the new table, its index files written, and swaps it into place. Throws EngineError
-  // when a step fails; the old table stays unless the swap had begun, which the next exclusive
-  // open then finishes.
+  // Closes the new table, its index files written, and swaps it into place; then the table may
+  // be opened. Throws EngineError when a step fails; the old table stays unless the swap had
+  // begun, which the next exclusive open then finishes.
   void commit();
 
  private:

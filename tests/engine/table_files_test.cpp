@@ -305,6 +305,27 @@ TEST(TableFiles, ATableIsNeverCopiedOntoItselfWhateverTheSpellingOfItsPath) {
   }
 }
 
+TEST(TableFiles, ACopyOverAnExistingTableOfEveryFormatLeavesItOpenOnTheNewRecords) {
+  for (const std::string ext : {".dbf", ".db", ".txt"}) {
+    TempDir dir;
+    const bool notes = ext != ".txt";
+    makeTable(dir, "a" + ext, 3, notes);
+    makeTable(dir, "b" + ext, 5, notes);
+    makeTable(dir, "d" + ext, 1, notes);
+    Table a, b, dest;
+    point(a, dir, "a" + ext);
+    point(b, dir, "b" + ext);
+    point(dest, dir, "d" + ext);
+    dest.batchMove(a, BatchMode::batCopy);
+    EXPECT_EQ(dest.recordCount(), 3) << ext;
+    dest.batchMove(b, BatchMode::batCopy);  // the same cursor, over its own table again
+    ASSERT_TRUE(dest.active()) << ext;
+    EXPECT_EQ(dest.recordCount(), 5) << ext;
+    dest.close();
+    EXPECT_EQ(rows(dir, "d" + ext), rows(dir, "b" + ext)) << ext;
+  }
+}
+
 TEST(TableFiles, RecreatingAParadoxTableWaitsForItsHoldersAndTakesItsOldIndexesAway) {
   TempDir dir;
   Table keyed;
