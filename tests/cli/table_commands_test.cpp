@@ -138,15 +138,7 @@ TEST(CliFiles, ABackupBesideATableOrACopyOntoItselfIsRefusedAndChangesNothing) {
 TEST(CliFiles, AFailedAppendSaysHowManyRecordsItAdded) {
   TempDir dir;
   test::makeSample(dir, "s.dbf", 6);
-  {
-    Table t;
-    point(t, dir, "s.dbf");
-    t.open();
-    t.moveTo(4);
-    t.edit();
-    t.fieldByName("NAME").setAsString("two\nlines");  // more than a text table's line holds
-    t.post();
-  }
+  test::setText(dir, "s.dbf", 4, "NAME", "two\nlines");  // more than a text table's line holds
   Table txt;
   point(txt, dir, "t.txt");
   txt.fieldDefs().add("NAME", FieldType::ftString, 10);

@@ -222,13 +222,7 @@ TEST(Replacement, AFullDiskDuringACopyACreateOrAPackChangesNoFile) {
   TempDir dir;
   makeNoted(dir, "big.dbf", "R", 500);
   makeNoted(dir, "dest.dbf", "D", 5);
-  {
-    Table t;
-    point(t, dir, "dest.dbf");
-    t.setExclusive(true);
-    t.open();
-    t.addIndex({"BYNAME", "NAME", "", 0});
-  }
+  test::addIndex(dir, "dest.dbf", {"BYNAME", "NAME", "", 0});
   {
     Table t;
     point(t, dir, "big.dbf");
@@ -271,13 +265,7 @@ TEST(Replacement, AFullDiskDuringACopyACreateOrAPackChangesNoFile) {
 TEST(Replacement, AFullDiskDuringAnIndexWriteKeepsTheOldFileAndTheNextOpenRebuildsIt) {
   TempDir dir;
   makeNoted(dir, "s.dbf", "R", 400);
-  {
-    Table t;
-    point(t, dir, "s.dbf");
-    t.setExclusive(true);
-    t.open();
-    t.addIndex({"BYNAME", "NAME", "", 0});
-  }
+  test::addIndex(dir, "s.dbf", {"BYNAME", "NAME", "", 0});
   const std::string index = dir.read("s.mdx");
   ASSERT_GT(index.size(), 4096u);
   const std::string verdict = onAFullDisk(4096, [&] {

@@ -64,13 +64,15 @@ void makeTable(const TempDir& dir, const std::string& name, int count, bool note
   }
 }
 
-void addTag(const TempDir& dir, const std::string& name, const std::string& tag,
-            const std::string& fields, unsigned options = 0) {
-  Table t;
-  point(t, dir, name);
-  t.setExclusive(true);
-  t.open();
-  t.addIndex({tag, fields, "", options});
+// Appends a record NAME `name`, NOTE `notePrefix` + name for each name.
+void appendNamed(Table& t, std::initializer_list<const char*> names,
+                 const std::string& notePrefix) {
+  for (const char* name : names) {
+    t.append();
+    t.fieldByName("NAME").setAsString(name);
+    t.fieldByName("NOTE").setAsString(notePrefix + name);
+    t.post();
+  }
 }
 
 void deleteRecord(const TempDir& dir, const std::string& name, long recno) {
@@ -104,7 +106,7 @@ std::vector<std::string> names(const TempDir& dir) {
 TEST(TableFiles, ATableWhoseCompanionsBelongToAnotherIsRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   makeTable(dir, "CUSTOMER.DBF", 9);
-  addTag(dir, "CUSTOMER.DBF", "BYNAME", "NAME");
+  test::addIndex(dir, "CUSTOMER.DBF", {"BYNAME", "NAME", "", 0});
   deleteRecord(dir, "CUSTOMER.DBF", 2);  // a copy's memos would sit in other blocks
   const std::vector<std::string> before = rows(dir, "CUSTOMER.DBF");
   const FolderSnapshot untouched(dir.path());
@@ -206,12 +208,7 @@ TEST(TableFiles, CompanionsAreFoundInAnyLetterCase) {
   fox.indexDefs().add({"BYNAME", "NAME", "", ixDescending});
   fox.createTable();
   fox.open();
-  for (const char* name : {"B", "A", "C"}) {
-    fox.append();
-    fox.fieldByName("NAME").setAsString(name);
-    fox.fieldByName("NOTE").setAsString(std::string("about ") + name);
-    fox.post();
-  }
+  appendNamed(fox, {"B", "A", "C"}, "about ");
   fox.close();
   // As tables copied from other systems often come.
   rename(dir, "data.dbf", "DATA.DBF");
@@ -223,10 +220,7 @@ TEST(TableFiles, CompanionsAreFoundInAnyLetterCase) {
   t.open();
   EXPECT_EQ(t.fieldByName("NAME").asString(), "C");
   EXPECT_EQ(t.fieldByName("NOTE").asString(), "about C");
-  t.append();
-  t.fieldByName("NAME").setAsString("D");
-  t.fieldByName("NOTE").setAsString("about D");
-  t.post();
+  appendNamed(t, {"D"}, "about ");
   t.close();
   EXPECT_EQ(names(dir), (std::vector<std::string>{"DATA.DBF", "Data.Cdx", "data.fpt"}));
   t.open();
@@ -250,12 +244,7 @@ TEST(TableFiles, ParadoxAndTextCompanionsAreFoundInAnyLetterCase) {
   px.indexDefs().add({"", "NAME", "", ixPrimary});
   px.createTable();
   px.open();
-  for (const char* name : {"B", "A"}) {
-    px.append();
-    px.fieldByName("NAME").setAsString(name);
-    px.fieldByName("NOTE").setAsString(std::string("a longer note about ") + name);
-    px.post();
-  }
+  appendNamed(px, {"B", "A"}, "a longer note about ");
   px.close();
   rename(dir, "goods.db", "GOODS.DB");
   rename(dir, "goods.MB", "Goods.mb");
@@ -267,10 +256,7 @@ TEST(TableFiles, ParadoxAndTextCompanionsAreFoundInAnyLetterCase) {
   Table t;
   point(t, dir, "GOODS.DB");
   t.open();
-  t.append();
-  t.fieldByName("NAME").setAsString("C");
-  t.fieldByName("NOTE").setAsString("a longer note about C");
-  t.post();
+  appendNamed(t, {"C"}, "a longer note about ");
   t.close();
   EXPECT_EQ(names(dir),
             (std::vector<std::string>{"GOODS.DB", "Goods.mb", "LIST.TXT", "goods.px", "list.sch"}));
@@ -390,13 +376,7 @@ TEST_P(ReadsChangeNothing, OpeningReadingAndClosingChangesNoByteOfAnyFile) {
   const ReadCase& c = GetParam();
   TempDir dir;
   makeTable(dir, c.name, 30, c.notes, c.type);
-  if (c.tag) {
-    Table t;
-    point(t, dir, c.name, c.type);
-    t.setExclusive(true);
-    t.open();
-    t.addIndex({c.tag, "NAME", "", 0});
-  }
+  if (c.tag) test::addIndex(dir, c.name, {c.tag, "NAME", "", 0});
   if (c.dropped) fs::remove(dir.file(c.dropped));
   if (std::string(c.name) == "header.txt") fs::remove(dir.file("header.sch"));
   const FolderSnapshot untouched(dir.path());
@@ -436,15 +416,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TableFiles, ACopyThatFailsLeavesTheDestinationAsItWas) {
   TempDir dir;
   makeTable(dir, "source.dbf", 10, false);
-  {
-    Table t;
-    point(t, dir, "source.dbf");
-    t.open();
-    t.moveTo(6);
-    t.edit();
-    t.fieldByName("NAME").setAsString("two\nlines");  // a text table has no room for it
-    t.post();
-  }
+  test::setText(dir, "source.dbf", 6, "NAME", "two\nlines");  // a text table has no room for it
   makeTable(dir, "dest.txt", 3, false);
   const FolderSnapshot untouched(dir.path());
   Table source, dest;
@@ -461,19 +433,8 @@ TEST(TableFiles, ACopyThatFailsLeavesTheDestinationAsItWas) {
 TEST(TableFiles, AFailedAppendSaysHowManyRecordsItAdded) {
   TempDir dir;
   makeTable(dir, "source.dbf", 10, false);
-  {
-    Table t;
-    point(t, dir, "source.dbf");
-    t.open();
-    t.moveTo(6);
-    t.edit();
-    t.fieldByName("NAME").setAsString("two\nlines");
-    t.post();
-    t.moveTo(9);
-    t.edit();
-    t.fieldByName("NAME").setAsString("R1");  // a key the unique tag below has already
-    t.post();
-  }
+  test::setText(dir, "source.dbf", 6, "NAME", "two\nlines");
+  test::setText(dir, "source.dbf", 9, "NAME", "R1");  // a key the unique tag below has already
   makeTable(dir, "dest.txt", 3, false);
   Table source, text;
   point(source, dir, "source.dbf");
@@ -485,7 +446,7 @@ TEST(TableFiles, AFailedAppendSaysHowManyRecordsItAdded) {
   EXPECT_EQ(rows(dir, "dest.txt").size(), 8u);
 
   makeTable(dir, "dest.dbf", 0, false);
-  addTag(dir, "dest.dbf", "BYNAME", "NAME", ixUnique);
+  test::addIndex(dir, "dest.dbf", {"BYNAME", "NAME", "", ixUnique});
   source.setFilter("QTY<>6");
   source.setFiltered(true);
   Table dbf;
