@@ -78,8 +78,9 @@ TEST(Replacement, ReadersDuringPacksNeitherBreakThemNorSeeHalfATable) {
   TempDir dir;
   makeNoted(dir, "p.dbf", "R", 300);
   const auto end = Clock::now() + std::chrono::milliseconds(1500);
-  // Each pack adds 20 records and deletes the 20 oldest first, so every record moves.
+  // Each pack follows 20 new records and the 20 oldest deleted, so every record moves.
   Child packer([&](int up, int) {
+    std::mt19937 random(static_cast<unsigned>(getpid()));
     int packs = 0, next = 1;
     while (Clock::now() < end) {
       Table t;
@@ -91,14 +92,19 @@ TEST(Replacement, ReadersDuringPacksNeitherBreakThemNorSeeHalfATable) {
         if (!refusedAsInUse(e)) throw;
         continue;  // a reader has it: try again
       }
-      appendNoted(t, "N", next, 20);
-      next += 20;
-      t.first();
-      for (int i = 0; i < 20; ++i) t.deleteRecord();
-      t.pack();
-      if (t.recordCount() != 300) throw EngineError("pack kept " + std::to_string(t.recordCount()));
-      ++packs;
+      // Several packs in one open: the table stays the packer's alone from one to the next.
+      for (int round = 0; round < 3; ++round) {
+        appendNoted(t, "N", next, 20);
+        next += 20;
+        t.first();
+        for (int i = 0; i < 20; ++i) t.deleteRecord();
+        t.pack();
+        if (t.recordCount() != 300)
+          throw EngineError("pack kept " + std::to_string(t.recordCount()));
+        ++packs;
+      }
       t.close();
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));  // room to read
     }
     say(up, std::to_string(packs));
   });
@@ -311,7 +317,8 @@ TEST(Replacement, AFullDiskStopsAnAppendAtAWholeRecordAndSaysHowManyWentIn) {
   make("more.dbf", 10);
   const std::string before = dir.read("dest.dbf");
   const size_t recordLength = 1 + 10 + 11;
-  const std::string verdict = onAFullDisk(before.size() + 3 * recordLength, [&] {
+  // Room for three records and half of the fourth.
+  const std::string verdict = onAFullDisk(before.size() + 3 * recordLength + recordLength / 2, [&] {
     Table source, dest;
     point(source, dir, "more.dbf");
     point(dest, dir, "dest.dbf");
