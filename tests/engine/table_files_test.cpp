@@ -550,6 +550,14 @@ TEST(TableFiles, ABatchOfAppendsWritesATextTableOnce) {
   }
   EXPECT_EQ(t.recordCount(), 62);
   EXPECT_EQ(rows(dir, "t.txt").size(), 62u);
+  makeTable(dir, "more.dbf", 4, false);
+  Table more;
+  point(more, dir, "more.dbf");
+  long moved = -1;
+  const std::string error = errorOf([&] { t.batchMove(more, BatchMode::batAppend, &moved); });
+  EXPECT_NE(error.find("已追加0条记录"), std::string::npos) << error;
+  EXPECT_EQ(moved, 0);
+  EXPECT_EQ(rows(dir, "t.txt").size(), 62u);
   fs::remove(dir.file("t.txt.tdb-new"));
   appendSome(71, 71);
   EXPECT_EQ(rows(dir, "t.txt").back(), "B71");
