@@ -46,6 +46,9 @@ PosixFile::PosixFile(const std::string& path, Mode mode) : path_(path) {
     case Mode::Create:
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
+    case Mode::Shared:
+      flags |= O_RDWR | O_CREAT;
+      break;
   }
   do fd_ = ::open(path.c_str(), flags, 0644);
   while (fd_ < 0 && errno == EINTR);

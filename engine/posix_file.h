@@ -9,7 +9,8 @@ namespace tdb {
 // naming the file. Not copyable; closes on destruction.
 class PosixFile {
  public:
-  enum class Mode { ReadOnly, ReadWrite, Create };  // Create truncates or makes the file
+  // Create truncates or makes the file; Shared makes it when missing and keeps what it holds.
+  enum class Mode { ReadOnly, ReadWrite, Create, Shared };
 
   PosixFile(const std::string& path, Mode mode);
   ~PosixFile();

@@ -1,9 +1,10 @@
 #include "engine/table_lock.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "engine/engine_error.h"
 #include "engine/table_swap.h"
@@ -14,6 +15,9 @@ namespace fs = std::filesystem;
 using companions::Family;
 
 namespace {
+
+// How often an open tries a text table's lock file that another holder is removing.
+constexpr int kBusyTries = 50;
 
 bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
@@ -30,13 +34,19 @@ std::unique_ptr<PosixFile> openLockFile(const std::string& tablePath, Family fam
   if (family != Family::Text)
     return std::make_unique<PosixFile>(
         path, writable ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly);
-  const int fd = writable ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : -1;
-  if (fd >= 0) {
-    ::close(fd);
-    return std::make_unique<PosixFile>(path, PosixFile::Mode::ReadWrite);
+  // In one step: the last holder of another open may remove the file at any moment.
+  if (writable) {
+    try {
+      return std::make_unique<PosixFile>(path, PosixFile::Mode::Shared);
+    } catch (const EngineError&) {
+      // A folder that allows no new file: read the one there, if any.
+    }
   }
-  if (exists(path)) return std::make_unique<PosixFile>(path, PosixFile::Mode::ReadOnly);
-  return nullptr;
+  try {
+    return std::make_unique<PosixFile>(path, PosixFile::Mode::ReadOnly);
+  } catch (const EngineError&) {
+    return nullptr;
+  }
 }
 
 }  // namespace
@@ -57,6 +67,7 @@ OpenLock lockForOpen(const std::string& tablePath, Family family, bool exclusive
       (family != Family::Text || ::access(folderOf(tablePath).c_str(), W_OK) == 0);
   if (exclusive && !canWrite) throw EngineError("数据表[" + tablePath + "]是只读的,不能独占打开");
   const std::string lockPath = lockPathOf(tablePath, family);
+  int busy = 0;
   for (;;) {
     OpenLock lock{openLockFile(tablePath, family, canWrite), canWrite};
     if (!lock.file) {
@@ -65,25 +76,36 @@ OpenLock lockForOpen(const std::string& tablePath, Family family, bool exclusive
       return lock;
     }
     lock.writable = canWrite && lock.file->writable();
-    if (lock.file->writable() && lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive)) {
-      // The file we locked may have been replaced (or removed) since we opened it: a lock on it
-      // guards nothing. Take it again on the one that is there now.
-      if (!lock.file->isAt(lockPath)) continue;
-      if (auto replaced = TableSwap::recover(tablePath, family, exclusive))
+    const auto kind = exclusive ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
+    if (!lock.file->tryLock(kTableOpenLock, kind)) {
+      // The last holder of a text table takes its lock file exclusively for a moment, to remove
+      // it as it closes: an open meeting that moment tries again on the file there next.
+      if (family == Family::Text && ++busy < kBusyTries) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        continue;
+      }
+      throw EngineError(exclusive ? "数据表[" + tablePath + "]正在被使用,不能独占打开"
+                                  : "数据表[" + tablePath + "]已被独占打开");
+    }
+    // The file we locked may have been replaced (or removed) since we opened it: a lock on it
+    // guards nothing. Take it again on the one that is there now.
+    if (!lock.file->isAt(lockPath)) continue;
+    if (exclusive) {
+      if (auto replaced = TableSwap::recover(tablePath, family, true))
         lock.file = std::move(replaced);
-      if (!exclusive && !lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
-        throw EngineError("数据表[" + tablePath + "]无法加共享锁");
       return lock;
     }
-    if (exclusive) throw EngineError("数据表[" + tablePath + "]正在被使用,不能独占打开");
-    if (!lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
-      throw EngineError("数据表[" + tablePath + "]已被独占打开");
-    if (!lock.file->isAt(lockPath)) continue;
-    // Others hold it, so a swap they could not finish is no swap in progress: it is one this
-    // open cannot finish either, and half-swapped files are not read.
-    if (TableSwap::pending(tablePath))
+    if (!TableSwap::pending(tablePath)) return lock;
+    // A crash left a swap half done. Only a holder alone with the table may finish it; shared
+    // holders take the lock exclusively for that alone, so that opens meeting no such swap never
+    // stand in each other's way.
+    if (!lock.file->writable() || !lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive))
       throw EngineError("数据表[" + tablePath +
-                        "]的上次替换或压缩没有完成,需要有写权限的用户独占打开一次来完成");
+                        "]的上次替换或压缩没有完成,需要有写权限的用户单独打开一次来完成");
+    if (auto replaced = TableSwap::recover(tablePath, family, false))
+      lock.file = std::move(replaced);
+    if (!lock.file->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
+      throw EngineError("数据表[" + tablePath + "]无法加共享锁");
     return lock;
   }
 }

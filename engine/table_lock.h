@@ -27,12 +27,12 @@ struct OpenLock {
   bool writable = false;            // the table may be changed through this open
 };
 
-// Takes the lock for an open. An open that can take it exclusively (a shared one too, for a
-// moment) first finishes a replacement or pack a crash interrupted, so that nobody reads half-
-// swapped files; an exclusive open also removes what killed writers left. An open that cannot take
-// it exclusively touches nothing. Throws EngineError when the table is missing, is held against
-// this open, is read-only and wanted exclusively, or a crash left it half swapped and this open
-// cannot repair it.
+// Takes the lock for an open. An exclusive open first finishes a replacement or pack a crash
+// interrupted and removes what killed writers left. A shared open that finds such a swap takes the
+// lock exclusively for a moment to finish it, so that nobody reads half-swapped files; when it
+// cannot, it touches nothing and refuses. Throws EngineError when the table is missing, is held
+// against this open, is read-only and wanted exclusively, or a crash left it half swapped and this
+// open cannot repair it.
 OpenLock lockForOpen(const std::string& tablePath, companions::Family family, bool exclusive);
 
 // Takes the lock exclusively to replace or delete the table, after which the crash repairs above

@@ -79,6 +79,26 @@ TEST(Sharing, ExclusiveAndSharedOpensRefuseEachOtherAcrossProcesses) {
   reader.wait();
 }
 
+TEST(Sharing, SharedOpensAtTheSameMomentNeverRefuseEachOther) {
+  for (const std::string name : {"s.dbf", "s.db", "s.txt"}) {
+    TempDir dir;
+    Table made;
+    point(made, dir, name);
+    made.fieldDefs().add("NAME", FieldType::ftString, 10);
+    made.createTable();
+    auto openMany = [&] {
+      for (int i = 0; i < 1500; ++i) {
+        Table t;
+        point(t, dir, name);
+        t.open();
+      }
+    };
+    Child other([&](int, int) { openMany(); });
+    EXPECT_NO_THROW(openMany()) << name;
+    EXPECT_EQ(other.wait(), 0) << name;
+  }
+}
+
 TEST(Sharing, TwoProcessesAppendingToOneTableLoseNothing) {
   TempDir dir;
   test::makeSample(dir, "s.dbf", 0);
