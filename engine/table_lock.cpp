@@ -49,6 +49,17 @@ std::unique_ptr<PosixFile> openLockFile(const std::string& tablePath, Family fam
   }
 }
 
+// Takes the open lock of `file` as `kind`, or throws `refusal`. False means: try again on the
+// file there now. The last holder of a text table takes its lock file exclusively for a moment,
+// to remove it as it closes, and an open meeting that moment must not take it for a holder.
+bool takeLock(PosixFile& file, PosixFile::Lock kind, Family family, int& busy,
+              const std::string& refusal) {
+  if (file.tryLock(kTableOpenLock, kind)) return true;
+  if (family != Family::Text || ++busy >= kBusyTries) throw EngineError(refusal);
+  std::this_thread::sleep_for(std::chrono::microseconds(200));
+  return false;
+}
+
 }  // namespace
 
 std::string lockPathOf(const std::string& tablePath, Family family) {
@@ -77,16 +88,10 @@ OpenLock lockForOpen(const std::string& tablePath, Family family, bool exclusive
     }
     lock.writable = canWrite && lock.file->writable();
     const auto kind = exclusive ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
-    if (!lock.file->tryLock(kTableOpenLock, kind)) {
-      // The last holder of a text table takes its lock file exclusively for a moment, to remove
-      // it as it closes: an open meeting that moment tries again on the file there next.
-      if (family == Family::Text && ++busy < kBusyTries) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        continue;
-      }
-      throw EngineError(exclusive ? "数据表[" + tablePath + "]正在被使用,不能独占打开"
-                                  : "数据表[" + tablePath + "]已被独占打开");
-    }
+    if (!takeLock(*lock.file, kind, family, busy,
+                  exclusive ? "数据表[" + tablePath + "]正在被使用,不能独占打开"
+                            : "数据表[" + tablePath + "]已被独占打开"))
+      continue;
     // The file we locked may have been replaced (or removed) since we opened it: a lock on it
     // guards nothing. Take it again on the one that is there now.
     if (!lock.file->isAt(lockPath)) continue;
@@ -117,12 +122,14 @@ std::unique_ptr<PosixFile> lockForReplace(const std::string& tablePath, Family f
     if (!exists(tablePath)) return nullptr;
   }
   const std::string lockPath = lockPathOf(tablePath, family);
+  int busy = 0;
   for (;;) {
     auto file = openLockFile(tablePath, family, true);
     if (!file || !file->writable())
       throw EngineError("数据表[" + tablePath + "]是只读的,不能" + action);
-    if (!file->tryLock(kTableOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + tablePath + "]正在被使用,不能" + action);
+    if (!takeLock(*file, PosixFile::Lock::Exclusive, family, busy,
+                  "数据表[" + tablePath + "]正在被使用,不能" + action))
+      continue;
     if (!file->isAt(lockPath)) continue;
     if (auto replaced = TableSwap::recover(tablePath, family, true)) file = std::move(replaced);
     return file;
