@@ -1436,8 +1436,6 @@ void Table::revertRecord() {
   notify(TableEvent::DataSetChanged);
 }
 
-// ---------------------------------------------------------------- batch move
-
 // ---------------------------------------------------------------- batches
 
 Table::Batch::Batch(Table& table) : table_(&table) {
