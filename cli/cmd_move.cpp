@@ -11,8 +11,8 @@ int copyTable(const Context& context, const Words& words, Output& out) {
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
   if (args.has("--foxpro")) makeFoxPro(dest);
-  // The engine refuses to recreate a table that is open, so copying a table onto itself fails
-  // before anything is lost.
+  // The engine builds the copy beside the destination and swaps it in only when it is whole; it
+  // refuses the source itself and a name whose memo or index files are another table's.
   dest.batchMove(source, BatchMode::batCopy);
   out.line(std::to_string(dest.recordCount()) + " records copied to " + dest.path());
   return 0;
@@ -23,10 +23,16 @@ int appendTable(const Context& context, const Words& words, Output& out) {
   Table source, dest;
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
-  source.open();
-  const long count = source.recordCount();
-  dest.batchMove(source, BatchMode::batAppend);
-  out.line(std::to_string(count) + " records appended to " + dest.path());
+  long moved = 0;
+  try {
+    dest.batchMove(source, BatchMode::batAppend, &moved);
+  } catch (...) {
+    // The records added before the failure stay: a script must know how many.
+    out.line(std::to_string(moved) + " records appended to " + dest.path() + " before the failure");
+    out.flush();
+    throw;
+  }
+  out.line(std::to_string(moved) + " records appended to " + dest.path());
   return 0;
 }
 

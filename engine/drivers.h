@@ -3,10 +3,16 @@
 #include <memory>
 #include <string>
 
+#include "engine/companion_files.h"
 #include "engine/field_defs.h"
 #include "engine/index/production_index.h"
+#include "engine/posix_file.h"
 #include "engine/storage.h"
 #include "engine/table_type.h"
+
+namespace tdb {
+class TableSwap;
+}
 
 // Which driver reads a table, and the driver operations that need no open cursor.
 namespace tdb::drivers {
@@ -20,11 +26,43 @@ TableType resolve(TableType type, const std::string& path);
 std::unique_ptr<Storage> open(const std::string& path, TableType type, bool exclusive,
                               ProductionIndex::BadTags badTags = ProductionIndex::BadTags::Refuse);
 
-// Creates an empty table of that structure and those indexes, replacing one of that name.
+// A table made anew under its name (a create, a copy): built whole beside the table of that name,
+// which stays as it was, and which nobody can open, until commit() swaps the new one into place
+// (table_swap.h) and removes the old one's other files (a Paradox table's old indexes, say).
+class Replacement {
+ public:
+  // Refuses, before writing anything, a name whose companion files belong to another table as
+  // well (companion_files.h) and a table somebody has open; then writes the new, empty table.
+  Replacement(const std::string& path, TableType type, const FieldDefs& fields,
+              const IndexDefs& indexes);
+  // Without commit(), the new table goes and the old one stays.
+  ~Replacement();
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+
+  // The new table, open exclusively, to be filled before commit().
+  Storage& storage();
+  // Closes the new table, its index files written, and swaps it into place; then the table may
+  // be opened. Throws EngineError when a step fails; the old table stays unless the swap had
+  // begun, which the next exclusive open then finishes.
+  void commit();
+
+ private:
+  std::string path_;
+  TableType type_;
+  companions::Family family_;
+  std::unique_ptr<PosixFile> lock_;  // the old table's exclusive lock, held to the end
+  std::unique_ptr<tdb::TableSwap> swap_;
+  std::unique_ptr<Storage> storage_;
+};
+
+// Creates an empty table of that structure and those indexes, replacing one of that name, as a
+// Replacement does.
 void create(const std::string& path, TableType type, const FieldDefs& fields,
             const IndexDefs& indexes);
 
-// Deletes the table with its companion files.
+// Deletes the table with its companion files, but for those another table shares; refuses while
+// anybody has it open.
 void remove(const std::string& path, TableType type);
 
 }  // namespace tdb::drivers

@@ -46,6 +46,9 @@ PosixFile::PosixFile(const std::string& path, Mode mode) : path_(path) {
     case Mode::Create:
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
+    case Mode::Shared:
+      flags |= O_RDWR | O_CREAT;
+      break;
   }
   do fd_ = ::open(path.c_str(), flags, 0644);
   while (fd_ < 0 && errno == EINTR);
@@ -63,6 +66,11 @@ bool PosixFile::isAt(const std::string& path) const {
   }, there{};
   if (fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &there) != 0) return false;
   return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+}
+
+void PosixFile::renameTo(const std::string& path) {
+  if (::rename(path_.c_str(), path.c_str()) != 0) fail(path, "无法替换");
+  path_ = path;
 }
 
 const char* PosixFile::mapForReading(uint64_t size) {
@@ -108,6 +116,10 @@ void PosixFile::writeAt(uint64_t offset, const char* src, size_t n) {
     if (r < 0) fail(path_, "写入出错");
     done += static_cast<size_t>(r);
   }
+}
+
+void PosixFile::truncate(uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "无法截短");
 }
 
 void PosixFile::sync() {

@@ -9,7 +9,8 @@ namespace tdb {
 // naming the file. Not copyable; closes on destruction.
 class PosixFile {
  public:
-  enum class Mode { ReadOnly, ReadWrite, Create };  // Create truncates or makes the file
+  // Create truncates or makes the file; Shared makes it when missing and keeps what it holds.
+  enum class Mode { ReadOnly, ReadWrite, Create, Shared };
 
   PosixFile(const std::string& path, Mode mode);
   ~PosixFile();
@@ -25,6 +26,7 @@ class PosixFile {
   // Reads exactly `n` bytes or throws.
   void readExactly(uint64_t offset, char* dst, size_t n) const;
   void writeAt(uint64_t offset, const char* src, size_t n);
+  void truncate(uint64_t size);
   void sync();
 
   // Byte-range locks owned by this open file, not by the process: two PosixFile objects on the
@@ -41,6 +43,8 @@ class PosixFile {
 
   // True when `path` names this very file (not one renamed or created there since it was opened).
   bool isAt(const std::string& path) const;
+  // Renames the file to `path` (replacing what is there), keeping it open and its locks held.
+  void renameTo(const std::string& path);
   uint64_t mappedSize() const { return mappedSize_; }
 
  private:

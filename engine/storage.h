@@ -83,6 +83,13 @@ class Storage {
   // Flushes everything written to disk, index files included.
   virtual void flush() = 0;
 
+  // A run of appends (a copy, an append, a paste). Formats that write their whole file for a
+  // change write it once, at endBatch(), and keep other writers out meanwhile; the others store
+  // each append at once and ignore the batch. endBatch() throws when that one write fails, and
+  // then no record appended in the batch is stored. Batches do not nest.
+  virtual void beginBatch() {}
+  virtual void endBatch() {}
+
   // The table's index tags, kept in step with every write; null for formats without them.
   virtual ProductionIndex* productionIndex() { return nullptr; }
 

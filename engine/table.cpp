@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "engine/convert.h"
 #include "engine/drivers.h"
@@ -161,30 +162,32 @@ void Table::open() {
   if (storage_) return;
   const std::string file = path();
   storage_ = drivers::open(file, tableType_, exclusive_);
-  fieldDefs_ = storage_->fieldDefs();
-  indexDefs_ = storage_->indexDefs();
-  // The filter and the order bind to the structure just read; a table they do not fit stays shut.
+  // Whatever fails from here on leaves the table shut: a cursor half bound to a structure it does
+  // not fit (a filter, an order or master fields naming what the table lacks) is no open table.
   try {
+    fieldDefs_ = storage_->fieldDefs();
+    indexDefs_ = storage_->indexDefs();
     if (cachedUpdates_) requireCachedUpdates();
     filterExpr_ = FilterExpression::parse(filterText_, *this);
     applyOrder();
+    fields_.clear();
+    for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
+    changes_.clear();
+    inserted_.clear();
+    state_ = DataSetState::dsBrowse;
+    modified_ = false;
+    viewChanged();
+    masterKey_.clear();
+    if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
+    computeRange();
+    notify(TableEvent::StateChanged);
+    first();
+    notify(TableEvent::DataSetChanged);
   } catch (...) {
-    storage_.reset();
+    storage_.reset();  // nothing was written through it, so nothing is lost
+    shut();
     throw;
   }
-  fields_.clear();
-  for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
-  changes_.clear();
-  inserted_.clear();
-  state_ = DataSetState::dsBrowse;
-  modified_ = false;
-  viewChanged();
-  masterKey_.clear();
-  if (master_ && master_->active()) masterKey_ = fieldList(masterFields_, *master_);
-  computeRange();
-  notify(TableEvent::StateChanged);
-  first();
-  notify(TableEvent::DataSetChanged);
 }
 
 void Table::close() {
@@ -192,11 +195,18 @@ void Table::close() {
   // Index files are written as the table closes; a failure is reported once the table is shut.
   std::exception_ptr failure;
   try {
+    endBatchNow();
     storage_->flush();
   } catch (...) {
     failure = std::current_exception();
   }
   storage_.reset();
+  shut();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void Table::shut() {
+  batchDepth_ = 0;
   activeTag_ = sortedBy_ = -1;
   fields_.clear();
   state_ = DataSetState::dsInactive;
@@ -211,7 +221,6 @@ void Table::close() {
   notify(TableEvent::StateChanged);
   notify(TableEvent::DataSetChanged);
   notifyDetails();
-  if (failure) std::rethrow_exception(failure);
 }
 
 void Table::createTable() {
@@ -1418,56 +1427,164 @@ void Table::revertRecord() {
   notify(TableEvent::DataSetChanged);
 }
 
-// ---------------------------------------------------------------- batch move
+// ---------------------------------------------------------------- batches
 
-void Table::batchMove(Table& source, BatchMode mode) {
-  const bool sourceWasOpen = source.active();
-  if (!sourceWasOpen) source.open();
-  if (mode == BatchMode::batCopy) {
-    close();
-    fieldDefs_ = source.fieldDefs();
-    indexDefs_.clear();
-    createTable();
+Table::Batch::Batch(Table& table) : table_(&table) {
+  table.requireActive();
+  if (table.batchDepth_++ > 0) return;
+  try {
+    table.storage_->beginBatch();
+  } catch (...) {
+    table.batchDepth_ = 0;
+    throw;
   }
+}
+
+Table::Batch::~Batch() {
+  try {
+    finish();
+  } catch (...) {
+    // Unfinished: an exception is unwinding, and it is the one to report.
+  }
+}
+
+void Table::Batch::finish() {
+  Table* table = std::exchange(table_, nullptr);
+  if (!table || table->batchDepth_ == 0 || --table->batchDepth_ > 0) return;
+  table->endBatchNow();
+}
+
+void Table::endBatchNow() {
+  batchDepth_ = 0;
+  if (!storage_) return;
+  try {
+    storage_->endBatch();
+  } catch (...) {
+    // The grouped records were not stored: the view must not show them.
+    viewChanged();
+    if (!isVirtual(current_) && current_ > physicalCount()) last();
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------- batch moves
+
+void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered,
+                        long& stored) {
+  const int n = std::min(defs.count(), source.fieldCount());
+  RecordBuffer buf;
+  for (source.first(); !source.eof(); source.next()) {
+    out.blank(buf);
+    for (int i = 0; i < n; ++i) {
+      const Value v = source.field(i).value();
+      try {
+        out.set(buf, i, toFieldValue(v, defs[i]));
+      } catch (const EngineError& e) {
+        throw EngineError("第" + std::to_string(source.recNo()) + "条记录: " + e.what());
+      }
+    }
+    if (buffered) {
+      const uint32_t record = nextVirtual_++;
+      changes_[record] = {Change::Inserted, buf, {}};
+      inserted_.push_back(record);
+    } else {
+      out.append(buf);
+    }
+    ++stored;
+  }
+}
+
+bool Table::sameFileAs(const Table& other) const {
+  std::error_code error;
+  return fs::equivalent(path(), other.path(), error);
+}
+
+void Table::copyRecords(Table& source, long& stored) {
+  if (sameFileAs(source)) throw EngineError("数据表[" + source.path() + "]不能复制到它自己");
+  close();
+  fieldDefs_ = source.fieldDefs();
+  indexDefs_.clear();
+  // Built whole beside the table it replaces, which stays as it was until the copy is complete.
+  drivers::Replacement replacement(path(), tableType_, fieldDefs_, indexDefs_);
+  Storage& out = replacement.storage();
+  const FieldDefs defs = out.fieldDefs();
+  long built = 0;  // stored only once the copy is in place
+  out.beginBatch();
+  moveRecords(source, out, defs, false, built);
+  out.endBatch();
+  replacement.commit();
+  stored = built;
+  open();
+}
+
+void Table::appendRecords(Table& source, long& stored) {
   const bool wasOpen = active();
   if (!wasOpen) open();
-  checkBrowseMode();
+  auto done = [&] {
+    viewChanged();
+    if (wasOpen) {
+      first();
+      notify(TableEvent::DataSetChanged);
+    } else {
+      close();
+    }
+  };
+  try {
+    checkBrowseMode();
+    Batch batch(*this);
+    try {
+      moveRecords(source, *storage_, fieldDefs_, cachedUpdates_, stored);
+    } catch (...) {
+      // What was gathered before the failure is stored, or (when that write fails) none of it.
+      try {
+        batch.finish();
+      } catch (...) {
+        stored = 0;
+      }
+      throw;
+    }
+    try {
+      batch.finish();
+    } catch (...) {
+      stored = 0;
+      throw;
+    }
+  } catch (...) {
+    try {
+      done();
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+  done();
+}
+
+void Table::batchMove(Table& source, BatchMode mode, long* moved) {
+  long stored = 0;
+  if (moved) *moved = 0;
+  const bool sourceWasOpen = source.active();
+  if (!sourceWasOpen) source.open();
   const Bookmark mark = source.bookmark();
   source.disableControls();
   try {
-    const int n = std::min(fieldCount(), source.fieldCount());
-    RecordBuffer buf;
-    for (source.first(); !source.eof(); source.next()) {
-      storage_->blank(buf);
-      for (int i = 0; i < n; ++i) {
-        const Value v = source.field(i).value();
-        try {
-          storage_->set(buf, i, toFieldValue(v, fieldDefs_[i]));
-        } catch (const EngineError& e) {
-          throw EngineError("第" + std::to_string(source.recNo()) + "条记录: " + e.what());
-        }
-      }
-      if (cachedUpdates_) {
-        const uint32_t record = nextVirtual_++;
-        changes_[record] = {Change::Inserted, buf, {}};
-        inserted_.push_back(record);
-      } else {
-        storage_->append(buf);
-      }
-    }
-  } catch (...) {
+    if (mode == BatchMode::batCopy)
+      copyRecords(source, stored);
+    else
+      appendRecords(source, stored);
+  } catch (const std::exception& e) {
     source.enableControls();
-    throw;
+    if (!sourceWasOpen) source.close();
+    if (moved) *moved = stored;
+    throw EngineError(std::string(e.what()) +
+                      (mode == BatchMode::batCopy
+                           ? "(复制没有完成,数据表[" + path() + "]保持原样)"
+                           : "(已追加" + std::to_string(stored) + "条记录)"));
   }
   if (source.bookmarkValid(mark)) source.gotoBookmark(mark);
   source.enableControls();
   if (!sourceWasOpen) source.close();
-  viewChanged();
-  if (wasOpen || mode == BatchMode::batCopy) {
-    first();
-    notify(TableEvent::DataSetChanged);
-  }
-  if (!wasOpen && mode == BatchMode::batAppend) close();
+  if (moved) *moved = stored;
 }
 
 }  // namespace tdb

@@ -234,9 +234,31 @@ class Table : private FilterFields {
   void cancelUpdates();  // drops every buffered change
   void revertRecord();   // drops the buffered change of the current record
 
-  // Adds the visible records of `source` (batAppend), or first recreates this table with the
-  // structure of `source` (batCopy); fields are matched by position.
-  void batchMove(Table& source, BatchMode mode);
+  // Adds the visible records of `source` (batAppend), or recreates this table with the structure
+  // and records of `source` (batCopy); fields are matched by position. A copy is built whole
+  // beside the table it replaces and swapped in when complete (drivers::Replacement): it refuses
+  // the source itself (whatever the spelling of its path) and, failing, leaves the old table as
+  // it was. An append that fails keeps the records added before the failure. `moved`, when
+  // given, receives the number of records stored, on failure too; a failure's message says it.
+  void batchMove(Table& source, BatchMode mode, long* moved = nullptr);
+
+  // Groups the appends and inserts made while it lives, so that a format that writes its whole
+  // file for every change (text tables) writes it once: a paste of many records is one write.
+  // finish() ends the group and throws EngineError when that write fails; the grouped records
+  // are then not stored. One that goes unfinished (an exception unwinding) ends the group without
+  // a word. Batches nest, the outermost ending the group; the table stays open while one lives
+  // (close() ends the group).
+  class Batch {
+   public:
+    explicit Batch(Table& table);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    void finish();
+
+   private:
+    Table* table_;
+  };
 
  private:
   friend class Field;
@@ -248,6 +270,15 @@ class Table : private FilterFields {
     // numbers, its primary key finds the record again.
     RecordBuffer stored;
   };
+
+  void shut();  // the state of a closed table, once the storage is gone
+  void endBatchNow();
+  bool sameFileAs(const Table& other) const;
+  // The visible records of `source` into `out` (typed by `defs`), or into the buffer of cached
+  // updates; `stored` counts those stored, on failure too.
+  void moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered, long& stored);
+  void copyRecords(Table& source, long& stored);
+  void appendRecords(Table& source, long& stored);
 
   // FilterFields, for the filter expression: the candidate record.
   int fieldIndex(const std::string& name) const override;
@@ -385,6 +416,7 @@ class Table : private FilterFields {
 
   int disabled_ = 0;
   std::vector<TableObserver*> observers_;
+  int batchDepth_ = 0;  // open Batch objects
 };
 
 }  // namespace tdb

@@ -8,9 +8,12 @@
 #include <optional>
 
 #include "engine/byte_order.h"
+#include "engine/companion_files.h"
 #include "engine/dbf/dbf_codec.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
+#include "engine/table_lock.h"
+#include "engine/table_swap.h"
 
 namespace tdb::dbf {
 
@@ -18,12 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lock bytes far beyond any table's data: one held for as long as the table is open (shared or
-// exclusive), one held while a record is appended.
-constexpr uint64_t kOpenLock = 0x4000000000000000ull;
-constexpr uint64_t kAppendLock = kOpenLock + 1;
-// The production index's two lock bytes follow.
-constexpr uint64_t kIndexLocks = kOpenLock + 2;
+// Lock bytes beside the open lock (table_lock.h): one held while a record is appended, then the
+// production index's two.
+constexpr uint64_t kAppendLock = kTableOpenLock + 1;
+constexpr uint64_t kIndexLocks = kTableOpenLock + 2;
 
 // Aim for reads of about this many bytes when records are fetched one after another.
 constexpr size_t kReadAhead = 64 * 1024;
@@ -41,76 +42,12 @@ MemoFormat formatOf(MemoKind kind) {
   }
 }
 
-// `path` with its extension replaced by `ext` (upper case given), in the case of the old one.
-std::string withExtension(const std::string& path, const std::string& upperExt) {
-  fs::path p(path);
-  const std::string old = p.extension().string();
-  const bool lower =
-      !old.empty() && old.size() > 1 && std::islower(static_cast<unsigned char>(old[1]));
-  std::string ext = upperExt;
-  if (lower)
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return p.replace_extension(ext).string();
-}
-
-// The file of that name in either case of its extension, if one exists.
-std::string existingVariant(const std::string& tablePath, const std::string& upperExt) {
-  const std::string preferred = withExtension(tablePath, upperExt);
-  if (fs::exists(preferred)) return preferred;
-  std::string lower = upperExt;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const std::string& e : {upperExt, lower}) {
-    const std::string candidate = fs::path(tablePath).replace_extension(e).string();
-    if (fs::exists(candidate)) return candidate;
-  }
-  return {};
-}
-
 const char* memoExtension(MemoKind kind) { return kind == MemoKind::Fpt ? ".FPT" : ".DBT"; }
-
-// The companion files a table may have: memo files of either kind and index files.
-std::vector<std::string> companions(const std::string& tablePath) {
-  std::vector<std::string> found;
-  for (const char* ext : {".DBT", ".FPT", ".MDX", ".CDX"}) {
-    std::string f = existingVariant(tablePath, ext);
-    if (!f.empty()) found.push_back(f);
-  }
-  return found;
-}
-
-std::string packTemp(const std::string& path) { return path + ".tdb-pack"; }
-std::string packMarker(const std::string& path) { return path + ".tdb-packing"; }
-
-// Finishes a pack that was interrupted after its new files were complete, or drops the new
-// files of one interrupted before.
-void recoverPack(const std::string& tablePath) {
-  const std::string marker = packMarker(tablePath);
-  const bool complete = fs::exists(marker);
-  for (const std::string& target : {std::string(), std::string("memo")}) {
-    std::string file = tablePath;
-    if (!target.empty()) {
-      file = existingVariant(tablePath, ".DBT");
-      if (file.empty()) file = existingVariant(tablePath, ".FPT");
-      if (file.empty()) continue;
-    }
-    const std::string temp = packTemp(file);
-    if (!fs::exists(temp)) continue;
-    if (complete)
-      fs::rename(temp, file);
-    else
-      fs::remove(temp);
-  }
-  if (complete) {
-    syncFolderOf(tablePath);
-    fs::remove(marker);
-  }
-}
 
 }  // namespace
 
 std::string DbfStorage::memoPathFor(const std::string& tablePath, MemoKind kind) {
-  const std::string existing = existingVariant(tablePath, memoExtension(kind));
-  return existing.empty() ? withExtension(tablePath, memoExtension(kind)) : existing;
+  return companions::pathFor(tablePath, memoExtension(kind));
 }
 
 DbfStorage::DbfStorage(std::string path, bool exclusive, TableType type,
@@ -127,9 +64,9 @@ DbfStorage::~DbfStorage() {
 
 std::unique_ptr<DbfStorage> DbfStorage::open(const std::string& path, bool exclusive,
                                              TableType type, ProductionIndex::BadTags badTags) {
-  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
-  recoverPack(path);
   std::unique_ptr<DbfStorage> s(new DbfStorage(path, exclusive, type, badTags));
+  OpenLock lock = lockForOpen(path, companions::Family::Xbase, exclusive);
+  s->file_ = std::move(lock.file);
   s->load();
   return s;
 }
@@ -140,16 +77,6 @@ const IndexDefs& DbfStorage::indexDefs() const {
 }
 
 void DbfStorage::load() {
-  // A table the user may only read still opens, for reading.
-  const bool canWrite = ::access(path_.c_str(), W_OK) == 0;
-  file_ = std::make_unique<PosixFile>(
-      path_, canWrite ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly);
-  if (exclusive_ && !canWrite) throw EngineError("数据表[" + path_ + "]是只读的,不能独占打开");
-  const auto lock = exclusive_ ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
-  if (!file_->tryLock(kOpenLock, lock)) {
-    throw EngineError(exclusive_ ? "数据表[" + path_ + "]正在被使用,不能独占打开"
-                                 : "数据表[" + path_ + "]已被独占打开");
-  }
   // The header before the size: another process appends a record before it counts it, so a
   // count read first never needs more bytes than the size read after it shows.
   std::string bytes(kFixedHeaderSize, '\0');
@@ -165,10 +92,10 @@ void DbfStorage::load() {
   for (const Field& f : header_.fields) defs_.add(f.def);
   memo_.reset();
   if (header_.hasMemoFields()) {
-    const std::string memoPath = existingVariant(path_, memoExtension(header_.memoKind()));
+    const std::string memoPath = companions::find(path_, memoExtension(header_.memoKind()));
     if (memoPath.empty())
-      throw EngineError("数据表[" + path_ + "]的备注文件" +
-                        withExtension(path_, memoExtension(header_.memoKind())) + "不存在");
+      throw EngineError("数据表[" + path_ + "]的备注文件" + memoPathFor(path_, header_.memoKind()) +
+                        "不存在");
     memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
   }
   cacheFirst_ = cacheCount_ = 0;
@@ -190,8 +117,8 @@ ProductionIndex::Format DbfStorage::indexFormat() const {
       return Format::Mdx;
     default:
       // 03h: FoxPro and dBASE both write it. The index file beside it decides, then the caller.
-      if (!existingVariant(path_, ".CDX").empty()) return Format::Cdx;
-      if (!existingVariant(path_, ".MDX").empty()) return Format::Mdx;
+      if (!companions::find(path_, ".CDX").empty()) return Format::Cdx;
+      if (!companions::find(path_, ".MDX").empty()) return Format::Mdx;
       return type_ == TableType::ttFoxPro ? Format::Cdx : Format::Mdx;
   }
 }
@@ -221,40 +148,15 @@ void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableTyp
       throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用忽略大小写的索引");
   }
   Header h = designHeader(defs, type);
-  if (fs::exists(path)) {
-    // Nobody may be using the table that is replaced.
-    PosixFile old(path, PosixFile::Mode::ReadWrite);
-    if (!old.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + path + "]正在被使用,不能重建");
-    for (const std::string& f : companions(path)) fs::remove(f);
-    fs::remove(ProductionIndex::markerFor(path));
-  }
   if (h.hasMemoFields()) {
     const auto kind = h.memoKind();
-    MemoFile::create(withExtension(path, memoExtension(kind)), formatOf(kind));
+    MemoFile::create(memoPathFor(path, kind), formatOf(kind));
   }
   replaceFile(path, buildHeader(h) + '\x1A');
   if (indexes.count() == 0) return;
-  try {
-    auto table = open(path, true, type);
-    for (const IndexDef& def : indexes) table->index_->addTag(def);
-    table->flushIndex();
-  } catch (...) {
-    remove(path);  // a table without the indexes asked for is not the table asked for
-    throw;
-  }
-}
-
-void DbfStorage::remove(const std::string& path) {
-  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
-  {
-    PosixFile f(path, PosixFile::Mode::ReadWrite);
-    if (!f.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + path + "]正在被使用,不能删除");
-  }
-  for (const std::string& f : companions(path)) fs::remove(f);
-  fs::remove(ProductionIndex::markerFor(path));
-  fs::remove(path);
+  auto table = open(path, true, type);
+  for (const IndexDef& def : indexes) table->index_->addTag(def);
+  table->flushIndex();
 }
 
 void DbfStorage::requireWritable() const {
@@ -427,9 +329,24 @@ uint32_t DbfStorage::append(RecordBuffer& buf) {
     const uint32_t len = header_.recordLength;
     std::string bytes = buf.bytes;
     bytes += '\x1A';
-    file_->writeAt(header_.headerLength + uint64_t{header_.recordCount} * len, bytes.data(),
-                   bytes.size());
-    stampHeader(header_.recordCount + 1);
+    const uint64_t at = header_.headerLength + uint64_t{header_.recordCount} * len;
+    const uint64_t sizeBefore = file_->size();
+    char endBefore = 0;
+    const bool hadEnd = file_->readAt(at, &endBefore, 1) == 1;
+    try {
+      file_->writeAt(at, bytes.data(), bytes.size());
+      stampHeader(header_.recordCount + 1);
+    } catch (...) {
+      // A full disk can take part of the record: the file goes back to the bytes it had, so
+      // that other programs find its end mark where it was.
+      try {
+        if (hadEnd) file_->writeAt(at, &endBefore, 1);
+        file_->truncate(sizeBefore);
+      } catch (...) {
+        // The count was not raised, so the table stays whole either way.
+      }
+      throw;
+    }
     ++header_.recordCount;
   } catch (...) {
     file_->unlock(kAppendLock);
@@ -452,18 +369,19 @@ void DbfStorage::setDeleted(uint32_t recno, bool deleted) {
 void DbfStorage::pack() {
   requireWritable();
   if (!exclusive_) throw EngineError("数据表[" + path_ + "]必须独占打开才能压缩(pack)");
+  // The new files go where this table's own are: none of them may be another table's as well.
+  companions::refuseShared(path_, companions::Family::Xbase, "压缩");
 
-  // The new memo file first, so that the new table can point into it.
-  std::string memoPath, memoTemp;
+  // The new memo file first, so that the new table can point into it; both under their names.
+  TableSwap swap(path_, companions::Family::Xbase);
   std::unique_ptr<MemoFile> newMemo;
   if (memo_) {
-    memoPath = memo_->path();
-    memoTemp = packTemp(memoPath);
-    newMemo = MemoFile::create(memoTemp, formatOf(header_.memoKind()), memo_->blockSize());
+    const fs::path built(swap.builtPath());
+    newMemo = MemoFile::create((built.parent_path() / fs::path(memo_->path()).filename()).string(),
+                               formatOf(header_.memoKind()), memo_->blockSize());
   }
-  const std::string tableTemp = packTemp(path_);
-  try {
-    PosixFile out(tableTemp, PosixFile::Mode::Create);
+  {
+    PosixFile out(swap.builtPath(), PosixFile::Mode::Create);
     Header h = header_;
     std::string chunk;
     uint32_t kept = 0;
@@ -506,34 +424,27 @@ void DbfStorage::pack() {
     out.writeAt(0, head.data(), head.size());
     out.sync();
     if (newMemo) newMemo->sync();
-  } catch (...) {
-    fs::remove(tableTemp);
-    if (!memoTemp.empty()) fs::remove(memoTemp);
-    throw;
   }
   newMemo.reset();
 
-  // Both new files are complete: the marker makes the swap all-or-nothing across a crash. The
-  // index marker goes first: from the swap on, the index file describes the old records.
+  // From the swap on, the index file describes the old records: its marker makes the reload
+  // rebuild every tag from the packed ones.
   if (index_->present()) replaceFile(ProductionIndex::markerFor(path_), "pack\n");
+  // The new table file comes back locked as this object holds the old one: no other process
+  // opens the table between the swap and the reload.
+  std::unique_ptr<PosixFile> packed = swap.commit({});
   index_.reset();
-  replaceFile(packMarker(path_), "pack\n");
-  if (!memoTemp.empty()) fs::rename(memoTemp, memoPath);
-  fs::rename(tableTemp, path_);
-  syncFolderOf(path_);
-  fs::remove(packMarker(path_));
-
-  // Reopen the new files; this object keeps its exclusive hold. The index sees its marker and
-  // rebuilds every tag from the packed records.
   memo_.reset();
-  file_.reset();
+  file_ = std::move(packed);
   load();
   flushIndex();
 }
 
 void DbfStorage::flush() {
   if (!file_ || !file_->writable()) return;
-  flushIndex();
+  // A table that was only read keeps every byte, its index mark too, even where the mark and
+  // the index file beside it disagree.
+  if (written_ || (index_ && index_->touched())) flushIndex();
   if (!written_) return;
   file_->sync();
   if (memo_) memo_->sync();

@@ -20,8 +20,7 @@ namespace tdb::dbf {
 // processes can add records to one shared table.
 //
 // Crash safety: a record's memos are written before the record, and an appended record before
-// the header's record count; pack writes new files and renames them into place, with a marker
-// file that lets the next open finish an interrupted swap of table and memo file.
+// the header's record count; pack builds new files and swaps them into place (table_swap.h).
 class DbfStorage : public Storage {
  public:
   ~DbfStorage() override;
@@ -34,16 +33,14 @@ class DbfStorage : public Storage {
       const std::string& path, bool exclusive, TableType type = TableType::ttDefault,
       ProductionIndex::BadTags badTags = ProductionIndex::BadTags::Refuse);
 
-  // Creates an empty table of that structure, with a production index holding `indexes` when
-  // there are any, replacing a table of that name (with its memo and index files) unless
-  // another holder has it open.
+  // Writes an empty table of that structure, with a production index holding `indexes` when
+  // there are any, where no file of a table of that name exists (drivers::create builds a table
+  // so and swaps it into place).
   static void create(const std::string& path, const FieldDefs& defs, TableType type,
                      const IndexDefs& indexes = {});
 
-  // Deletes the table with its memo and index files; refuses while anybody has it open.
-  static void remove(const std::string& path);
-
-  // The memo file belonging to a table file, with the extension's case following the table's.
+  // The memo file belonging to a table file: the one there in any case, else the name a new one
+  // takes (companion_files.h).
   static std::string memoPathFor(const std::string& tablePath, MemoKind kind);
 
   const Header& header() const { return header_; }

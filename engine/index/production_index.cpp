@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "engine/companion_files.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
@@ -164,17 +165,7 @@ ProductionIndex::ProductionIndex(Storage& records, PosixFile& tableFile, uint64_
 ProductionIndex::~ProductionIndex() = default;
 
 std::string ProductionIndex::pathFor(const std::string& tablePath, Format format) {
-  const std::string upper = format == Format::Cdx ? ".CDX" : ".MDX";
-  std::string lower = upper;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const fs::path table(tablePath);
-  const std::string ext = table.extension().string();
-  const bool lowerCase = ext.size() > 1 && std::islower(static_cast<unsigned char>(ext[1]));
-  for (const std::string& e : {lowerCase ? lower : upper, lowerCase ? upper : lower}) {
-    const std::string candidate = fs::path(table).replace_extension(e).string();
-    if (fs::exists(candidate)) return candidate;
-  }
-  return fs::path(table).replace_extension(lowerCase ? lower : upper).string();
+  return companions::pathFor(tablePath, format == Format::Cdx ? ".CDX" : ".MDX");
 }
 
 std::string ProductionIndex::markerFor(const std::string& tablePath) {
@@ -520,6 +511,8 @@ void ProductionIndex::addTag(const IndexDef& def) {
     }
   }
   if (info.expression.empty()) fail("索引[" + gbkToUtf8(name) + "]没有表达式");
+  // The index file this writes must not be another table's as well.
+  companions::refuseShared(tablePath_, companions::Family::Xbase, "建立索引");
   const int existing = findTag(name);
   if (existing < 0 && format_ == Format::Mdx && tags_.size() >= kMaxMdxTags)
     fail("一个MDX文件最多有47个索引");
@@ -638,6 +631,7 @@ void ProductionIndex::writeFile() {
     }
     changed_ = false;
     stale_ = false;
+    wrote_ = true;
     if (holding_) {
       tableFile_.unlock(lockBase_);
       holding_ = false;

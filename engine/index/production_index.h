@@ -60,7 +60,8 @@ class ProductionIndex {
   ProductionIndex(const ProductionIndex&) = delete;
   ProductionIndex& operator=(const ProductionIndex&) = delete;
 
-  // The index file of a table, in the case of the table's extension when none exists yet.
+  // The index file of a table, found in any case; a new one takes the case of the table's
+  // extension.
   static std::string pathFor(const std::string& tablePath, Format format);
   // The marker that says the index file of a table is stale.
   static std::string markerFor(const std::string& tablePath);
@@ -98,6 +99,9 @@ class ProductionIndex {
   void rebuild();
   // Builds every tag afresh from the table in memory only: records others added have keys.
   void reload();
+  // True when this holder wrote the file or has changes for it: only then does the table's
+  // index mark follow the file.
+  bool touched() const { return changed_ || holding_ || wrote_; }
   // Writes the file if anything changed since it was read or written.
   void flush();
 
@@ -126,6 +130,7 @@ class ProductionIndex {
   bool stale_ = false;    // the file cannot be trusted: keys come from the records
   bool changed_ = false;  // memory differs from the file
   bool holding_ = false;  // this holder has announced unwritten changes
+  bool wrote_ = false;    // this holder wrote the file
 };
 
 }  // namespace tdb

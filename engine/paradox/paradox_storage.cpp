@@ -7,55 +7,25 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/companion_files.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 #include "engine/paradox/px_codec.h"
 #include "engine/paradox/px_primary_index.h"
 #include "engine/paradox/px_secondary_index.h"
+#include "engine/table_lock.h"
 
 namespace tdb::px {
 
 namespace {
 
-// The xBase driver's open lock byte: far beyond any data, so no reader of the bytes is stopped.
-// The byte after it serialises changes.
-constexpr uint64_t kOpenLock = 0x4000000000000000ull;
-constexpr uint64_t kWriteLock = kOpenLock + 1;
+// The byte after the open lock (table_lock.h) serialises changes.
+constexpr uint64_t kWriteLock = kTableOpenLock + 1;
 
 // Blocks of new tables; a record must fit one.
 constexpr uint32_t kBlockKb = 4;
 constexpr uint32_t kLongestFieldName = 25;
-
-std::string upperExtension(const std::filesystem::path& p) {
-  std::string ext = p.extension().string();
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return ext;
-}
-
-// The files of a Paradox table: the table, its blobs, its primary index and its secondary
-// indexes (.Xnn and .Ynn by field number, .XGn and .YGn by name), whatever the case of their
-// extensions.
-std::vector<std::string> paradoxFiles(const std::string& path) {
-  namespace fs = std::filesystem;
-  const fs::path table(path);
-  std::vector<std::string> files;
-  std::error_code error;
-  for (const auto& entry :
-       fs::directory_iterator(table.parent_path().empty() ? "." : table.parent_path(), error)) {
-    const fs::path p = entry.path();
-    if (p.stem() != table.stem()) continue;
-    const std::string ext = upperExtension(p);
-    const auto c2 = static_cast<unsigned char>(ext.size() == 4 ? ext[2] : 0);
-    const auto c3 = static_cast<unsigned char>(ext.size() == 4 ? ext[3] : 0);
-    const bool secondary =
-        ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') &&
-        ((std::isxdigit(c2) && std::isxdigit(c3)) || (c2 == 'G' && std::isalnum(c3)));
-    if (ext == ".DB" || ext == ".MB" || ext == ".PX" || secondary) files.push_back(p.string());
-  }
-  return files;
-}
 
 // Field names compare without case for ASCII letters; a GBK character's trail byte is no letter.
 bool sameName(const std::string& a, const std::string& b) {
@@ -72,15 +42,10 @@ bool sameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-// The primary index beside a table: TABLE.PX for TABLE.DB, table.px for table.db.
+// The primary index beside a table: the one there in any case, else TABLE.PX for TABLE.DB and
+// table.px for table.db.
 std::string primaryIndexPath(const std::string& dbPath) {
-  const size_t dot = dbPath.find_last_of('.');
-  const size_t slash = dbPath.find_last_of('/');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  const std::string stem = hasExtension ? dbPath.substr(0, dot) : dbPath;
-  const bool lower = hasExtension && dot + 1 < dbPath.size() &&
-                     std::islower(static_cast<unsigned char>(dbPath[dot + 1]));
-  return stem + (lower ? ".px" : ".PX");
+  return companions::pathFor(dbPath, ".PX");
 }
 
 // The Paradox field for an engine field:
@@ -252,7 +217,7 @@ class ParadoxStorage::Change {
   Change(ParadoxStorage& s, bool byNumber) : s_(s) {
     if (!s.table_->writable()) throw EngineError("数据表[" + s.path_ + "]是只读的,不能修改");
     if (s.exclusive_) return;
-    s.lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
+    s.lockFile_->lock(kWriteLock, PosixFile::Lock::Exclusive);
     if (s.table_->stampOnDisk() == s.table_->stamp()) {
       if (byNumber && s.numbersStale_) refuse();
       return;
@@ -260,7 +225,7 @@ class ParadoxStorage::Change {
     try {
       s.load();
     } catch (...) {
-      s.lockFile_.unlock(kWriteLock);
+      s.lockFile_->unlock(kWriteLock);
       throw;
     }
     s.numbersStale_ = true;
@@ -269,14 +234,14 @@ class ParadoxStorage::Change {
   ~Change() {
     s_.forgetTouchedKeys();
     s_.indexesStale_ = s_.keyed_ || !s_.secondary_.empty();
-    if (!s_.exclusive_) s_.lockFile_.unlock(kWriteLock);
+    if (!s_.exclusive_) s_.lockFile_->unlock(kWriteLock);
   }
   Change(const Change&) = delete;
   Change& operator=(const Change&) = delete;
 
  private:
   [[noreturn]] void refuse() {
-    s_.lockFile_.unlock(kWriteLock);
+    s_.lockFile_->unlock(kWriteLock);
     throw EngineError("数据表[" + s_.path_ + "]已被其他用户修改,请刷新后再试");
   }
 
@@ -285,22 +250,13 @@ class ParadoxStorage::Change {
 
 // ---------------------------------------------------------------- opening
 
-// An exclusive lock needs a file open for writing; a table the user may only read opens shared.
+// A table the user may only read opens shared, for reading.
 ParadoxStorage::ParadoxStorage(const std::string& path, bool exclusive)
     : path_(path),
       exclusive_(exclusive),
-      lockFile_(path, ::access(path.c_str(), W_OK) == 0 ? PosixFile::Mode::ReadWrite
-                                                        : PosixFile::Mode::ReadOnly) {
-  if (exclusive && !lockFile_.writable())
-    throw EngineError("数据表[" + path + "]是只读的,不能独占打开");
-  const auto kind = exclusive ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
-  if (!lockFile_.tryLock(kOpenLock, kind))
-    throw EngineError(exclusive ? "数据表[" + path + "]正在被使用,不能独占打开"
-                                : "数据表[" + path + "]已被独占打开");
-}
+      lockFile_(lockForOpen(path, companions::Family::Paradox, exclusive).file) {}
 
 std::unique_ptr<ParadoxStorage> ParadoxStorage::open(const std::string& path, bool exclusive) {
-  if (!std::filesystem::exists(path)) throw EngineError("数据表[" + path + "]不存在");
   std::unique_ptr<ParadoxStorage> s(new ParadoxStorage(path, exclusive));
   s->load();
   return s;
@@ -348,29 +304,13 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
   for (int i = 0; i < indexes.count(); ++i)
     if (!(indexes[i].options & ixPrimary)) secondary.push_back(secondaryOf(indexes[i], h, path));
   ParadoxTable::create(path, h);
-  try {
-    if (h.keyFieldCount > 0) writePrimaryIndex(primaryIndexPath(path), h, {});
-    for (const SecondaryIndex& s : secondary)
-      writeSecondaryIndex(path, h, s, 0, [](uint32_t, std::string&, uint32_t&) {});
-  } catch (...) {
-    // A definition the format cannot hold: no half-made table stays behind.
-    for (const std::string& f : paradoxFiles(path)) std::filesystem::remove(f);
-    throw;
-  }
-}
-
-void ParadoxStorage::remove(const std::string& path) {
-  if (!std::filesystem::exists(path)) throw EngineError("数据表[" + path + "]不存在");
-  {
-    PosixFile f(path, PosixFile::Mode::ReadWrite);
-    if (!f.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + path + "]正在被使用,不能删除");
-  }
-  for (const std::string& f : paradoxFiles(path)) std::filesystem::remove(f);
+  if (h.keyFieldCount > 0) writePrimaryIndex(primaryIndexPath(path), h, {});
+  for (const SecondaryIndex& s : secondary)
+    writeSecondaryIndex(path, h, s, 0, [](uint32_t, std::string&, uint32_t&) {});
 }
 
 void ParadoxStorage::load() {
-  table_ = std::make_unique<ParadoxTable>(path_, lockFile_.writable());
+  table_ = std::make_unique<ParadoxTable>(path_, lockFile_->writable());
   firstKeys_.clear();
   const Header& h = table_->header();
   keyed_ = h.keyed() && h.keyFieldCount > 0;
@@ -666,7 +606,7 @@ void ParadoxStorage::flush() {
   if (!indexesStale_) return;
   // Under the write lock, from the blocks as they are now: another holder may have changed them
   // since this one's last change.
-  if (!exclusive_) lockFile_.lock(kWriteLock, PosixFile::Lock::Exclusive);
+  if (!exclusive_) lockFile_->lock(kWriteLock, PosixFile::Lock::Exclusive);
   try {
     if (table_->stampOnDisk() != table_->stamp()) {
       load();
@@ -684,10 +624,10 @@ void ParadoxStorage::flush() {
     for (const SecondaryIndex& s : secondary_)
       writeSecondaryIndex(path_, table_->header(), s, table_->recordCount(), recordsForIndex());
   } catch (...) {
-    if (!exclusive_) lockFile_.unlock(kWriteLock);
+    if (!exclusive_) lockFile_->unlock(kWriteLock);
     throw;
   }
-  if (!exclusive_) lockFile_.unlock(kWriteLock);
+  if (!exclusive_) lockFile_->unlock(kWriteLock);
   indexesStale_ = false;
 }
 

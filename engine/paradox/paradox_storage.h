@@ -27,22 +27,21 @@ namespace tdb::px {
 // its key fields joined by ";" and ixPrimary. Buffered updates need a key: it is what finds a
 // record again after others moved.
 //
-// Sharing: an open takes a shared or an exclusive lock on a byte of the table file far beyond its
-// data, as the xBase driver does. Every change takes a second byte exclusively for its duration
-// and first reloads the block chain when another holder changed the table since; from then until
-// refresh(), changes that name a record by number are refused, since another holder's inserts
-// and deletes move records.
+// Sharing: an open takes a shared or an exclusive lock on the table file (table_lock.h). Every
+// change takes a second byte exclusively for its duration and first reloads the block chain when
+// another holder changed the table since; from then until refresh(), changes that name a record by
+// number are refused, since another holder's inserts and deletes move records.
 class ParadoxStorage : public Storage {
  public:
   // Opens an existing table. Throws EngineError naming the file when it is missing, damaged or
   // locked against this open.
   static std::unique_ptr<ParadoxStorage> open(const std::string& path, bool exclusive);
-  // Writes a new empty table (with its .MB and .PX when it needs them). The fields map onto
-  // Paradox types (see paradoxField in the .cpp); an ixPrimary index must name the first fields
-  // in order. Throws EngineError before writing anything when the structure cannot be kept.
+  // Writes a new empty table (with its .MB and .PX when it needs them) where no file of a table
+  // of that name exists (drivers::create builds a table so and swaps it into place). The fields
+  // map onto Paradox types (see paradoxField in the .cpp); an ixPrimary index must name the first
+  // fields in order. Throws EngineError before writing anything when the structure cannot be
+  // kept.
   static void create(const std::string& path, const FieldDefs& fields, const IndexDefs& indexes);
-  // Deletes the table with its .MB, .PX and secondary index files; refuses while it is open.
-  static void remove(const std::string& path);
   ~ParadoxStorage() override;
 
   const FieldDefs& fieldDefs() const override { return table_->fieldDefs(); }
@@ -95,7 +94,7 @@ class ParadoxStorage : public Storage {
 
   std::string path_;
   bool exclusive_ = false;
-  PosixFile lockFile_;
+  std::unique_ptr<PosixFile> lockFile_;  // the table file, holding the open lock
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;
   bool keyed_ = false;

@@ -1,7 +1,5 @@
 #include "engine/paradox/px_secondary_index.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <memory>
 
 #include "engine/byte_order.h"
+#include "engine/companion_files.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 #include "engine/paradox/px_tree.h"
@@ -95,29 +94,17 @@ Stem stemOf(const std::string& dbPath) {
 }
 
 // The index files of kind 'X' or 'Y' beside the table: upper-case extension to the paths that
-// have it (more than one where names differ only in case), in name order.
+// have it (more than one where names differ only in case), the best spelled first.
 std::map<std::string, std::vector<std::string>> filesBeside(const std::string& dbPath, char kind) {
-  const Stem stem = stemOf(dbPath);
-  const std::string folder = stem.folder.empty() ? "." : stem.folder;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir)
-    throw EngineError("文件夹[" + folder + "]无法列出: " + std::string(std::strerror(errno)));
   std::map<std::string, std::vector<std::string>> files;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.size() != stem.name.size() + 4 || name.compare(0, stem.name.size(), stem.name) != 0 ||
-        name[stem.name.size()] != '.')
-      continue;
-    std::string ext = name.substr(stem.name.size() + 1);
+  auto wanted = [&](const std::string& ext) {
+    return ext.size() == 4 && indexFileExtension(ext.substr(1), kind);
+  };
+  for (std::string& path : companions::beside(dbPath, wanted)) {
+    std::string ext = path.substr(path.size() - 3);
     for (char& c : ext) c = upper(c);
-    if (!indexFileExtension(ext, kind)) continue;
-    const std::string path = stem.folder + name;
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    files[ext].push_back(path);
+    files[ext].push_back(std::move(path));
   }
-  ::closedir(dir);
-  for (auto& [ext, paths] : files) std::sort(paths.begin(), paths.end());
   return files;
 }
 

@@ -1,12 +1,11 @@
 #include "engine/paradox/px_table.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
 #include "engine/byte_order.h"
+#include "engine/companion_files.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 
@@ -27,23 +26,9 @@ Header readHeader(const PosixFile& file) {
   return parseHeader(bytes, size, file.path());
 }
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 }  // namespace
 
-std::string blobFileOf(const std::string& dbPath) {
-  const size_t slash = dbPath.find_last_of('/');
-  const size_t dot = dbPath.find_last_of('.');
-  const std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                               ? dbPath
-                               : dbPath.substr(0, dot);
-  for (const char* ext : {".MB", ".mb", ".Mb", ".mB"})
-    if (exists(stem + ext)) return stem + ext;
-  return {};
-}
+std::string blobFileOf(const std::string& dbPath) { return companions::find(dbPath, ".MB"); }
 
 ParadoxTable::ParadoxTable(const std::string& path, bool writable)
     : file_(path, writable ? PosixFile::Mode::ReadWrite : PosixFile::Mode::ReadOnly),

@@ -24,9 +24,9 @@ namespace tdb::px {
 // that appends fill blocks) and leave the chain when emptied; blocks off the chain are reused.
 class ParadoxTable {
  public:
-  // Opens `path` and walks its data block chain. The blob file beside it (same name, extension
-  // .MB or .mb) is opened when the table has blob fields and the file exists; a missing one is
-  // reported only when a value needs it (or, when writable, created by the first blob written).
+  // Opens `path` and walks its data block chain. The blob file beside it (blobFileOf) is opened
+  // when the table has blob fields and the file exists; a missing one is reported only when a value
+  // needs it (or, when writable, created by the first blob written).
   explicit ParadoxTable(const std::string& path, bool writable = false);
 
   // Writes a new table with no records: the header (h's counts and links are set here) and, when
@@ -93,8 +93,8 @@ class ParadoxTable {
   std::string cache_;
 };
 
-// The blob file that belongs to table `dbPath`: the same name with extension .MB or .mb,
-// whichever exists (empty when neither does).
+// The blob file that belongs to table `dbPath`: its name with extension .MB, in any case (empty
+// when there is none).
 std::string blobFileOf(const std::string& dbPath);
 
 }  // namespace tdb::px

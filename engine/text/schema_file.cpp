@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <map>
 
+#include "engine/companion_files.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 
@@ -440,14 +440,7 @@ FieldDefs fieldDefsOf(const Schema& schema) {
 }
 
 std::string schemaPathFor(const std::string& tablePath) {
-  namespace fs = std::filesystem;
-  const fs::path p(tablePath);
-  const std::string ext = p.extension().string();
-  const bool lower = ext.size() > 1 && ext[1] >= 'a' && ext[1] <= 'z';
-  const std::string preferred = fs::path(p).replace_extension(lower ? ".sch" : ".SCH").string();
-  const std::string other = fs::path(p).replace_extension(lower ? ".SCH" : ".sch").string();
-  if (!fs::exists(preferred) && fs::exists(other)) return other;
-  return preferred;
+  return companions::pathFor(tablePath, ".SCH");
 }
 
 }  // namespace tdb::text

@@ -94,8 +94,8 @@ FieldDefs fieldDefsOf(const Schema& schema);
 // The schema type name written for a field type ("CHAR").
 const char* schemaTypeName(FieldType type);
 
-// The schema file of a table: the same name with the extension .SCH (in the case of the table's
-// extension), or the one that exists in the other case.
+// The schema file of a table: its name with the extension .SCH, the one there in any case, else
+// in the case of the table's extension.
 std::string schemaPathFor(const std::string& tablePath);
 
 }  // namespace tdb::text

@@ -11,6 +11,7 @@
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
+#include "engine/table_lock.h"
 #include "engine/text/delimited_codec.h"
 
 namespace tdb::text {
@@ -19,17 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lock bytes of the lock file, as a DBF keeps them: held while open, held while writing.
-constexpr uint64_t kOpenLock = 0x4000000000000000ull;
-constexpr uint64_t kWriteLock = kOpenLock + 1;
+// The lock file's byte held while writing, beside its open lock (table_lock.h).
+constexpr uint64_t kWriteLock = kTableOpenLock + 1;
 
 // Files larger than this are no text tables anyone edits; refusing them keeps memory bounded.
 constexpr off_t kMaxFileSize = off_t{1} << 31;
-
-std::string folderOf(const std::string& path) {
-  const std::string folder = fs::path(path).parent_path().string();
-  return folder.empty() ? "." : folder;
-}
 
 void readWhole(const std::string& path, std::string& bytes, struct stat& st) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -85,14 +80,15 @@ std::string typeText(const SchemaField& f) {
 }  // namespace
 
 // Holds the write lock, and with it the right to replace the file, for one write.
+// Inside a batch the batch holds it already, and the writes in it take it no further.
 class TextStorage::WriteLock {
  public:
-  explicit WriteLock(TextStorage& s) : s_(s) {
-    if (s_.lock_) s_.lock_->lock(kWriteLock, PosixFile::Lock::Exclusive);
+  explicit WriteLock(TextStorage& s) : s_(s), held_(s.lock_ && !s.batch_) {
+    if (held_) s_.lock_->lock(kWriteLock, PosixFile::Lock::Exclusive);
   }
   ~WriteLock() {
     try {
-      if (s_.lock_) s_.lock_->unlock(kWriteLock);
+      if (held_) s_.lock_->unlock(kWriteLock);
     } catch (...) {
       // Closing the lock file releases it anyway.
     }
@@ -102,55 +98,28 @@ class TextStorage::WriteLock {
 
  private:
   TextStorage& s_;
+  bool held_;
 };
 
-std::string TextStorage::lockPathFor(const std::string& tablePath) {
-  return tablePath + ".tdb-lock";
-}
+TextStorage::TextStorage(std::string path, bool exclusive)
+    : path_(std::move(path)), exclusive_(exclusive) {}
 
 std::unique_ptr<TextStorage> TextStorage::open(const std::string& path, bool exclusive) {
-  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
   std::unique_ptr<TextStorage> s(new TextStorage(path, exclusive));
-  s->takeOpenLock();
+  OpenLock lock = lockForOpen(path, companions::Family::Text, exclusive);
+  s->lock_ = std::move(lock.file);
+  s->writable_ = lock.writable;
   s->load();
   return s;
 }
 
-void TextStorage::takeOpenLock() {
-  // Writing means renaming a new file into the folder, so the folder must allow it too.
-  writable_ = ::access(path_.c_str(), W_OK) == 0 && ::access(folderOf(path_).c_str(), W_OK) == 0;
-  if (exclusive_ && !writable_) throw EngineError("数据表[" + path_ + "]是只读的,不能独占打开");
-  const std::string lockPath = lockPathFor(path_);
-  const auto kind = exclusive_ ? PosixFile::Lock::Exclusive : PosixFile::Lock::Shared;
-  // The last holder to close removes the lock file, so a lock taken on a file that has just been
-  // removed (or replaced) guards nothing: take it again on the file that is there now.
-  for (;;) {
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      ::close(fd);
-      lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadWrite);
-    } else if (fs::exists(lockPath)) {
-      lock_ = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadOnly);
-      writable_ = false;
-    } else {
-      // A read-only folder: nobody can replace the table, so there is nothing to guard.
-      writable_ = false;
-      return;
-    }
-    const bool locked = lock_->tryLock(kOpenLock, kind);
-    if (!lock_->isAt(lockPath)) continue;
-    if (locked) return;
-    lock_.reset();
-    throw EngineError(exclusive_ ? "数据表[" + path_ + "]正在被使用,不能独占打开"
-                                 : "数据表[" + path_ + "]已被独占打开");
-  }
-}
-
 TextStorage::~TextStorage() {
-  // The last holder takes its lock file away, so that a closed table leaves nothing behind.
-  if (lock_ && lock_->writable() && lock_->tryLock(kOpenLock, PosixFile::Lock::Exclusive) &&
-      lock_->isAt(lockPathFor(path_)))
-    ::unlink(lockPathFor(path_).c_str());
+  try {
+    endBatch();
+  } catch (...) {
+    // A destructor must not throw; Table ends its batches itself and reports what fails.
+  }
+  releaseLock(lock_, path_, companions::Family::Text);
 }
 
 void TextStorage::damaged(int line, const std::string& what) const {
@@ -494,8 +463,34 @@ bool TextStorage::writableBeforeSeparator(std::string_view text) const {
          !(isGbkTrailByte(schema_.separator) || (delimiter && isGbkTrailByte(delimiter)));
 }
 
+void TextStorage::beginBatch() {
+  if (batch_ || !writable_) return;
+  batch_ = std::make_unique<WriteLock>(*this);
+  try {
+    catchUp(false);
+  } catch (...) {
+    batch_.reset();
+    throw;
+  }
+  batchBase_ = records_.size();
+}
+
+void TextStorage::endBatch() {
+  if (!batch_) return;
+  // The lock goes whatever happens; the records the batch could not store go with it.
+  const std::unique_ptr<WriteLock> lock = std::move(batch_);
+  if (records_.size() == batchBase_) return;
+  try {
+    commit(render());
+  } catch (...) {
+    records_.resize(batchBase_);
+    throw;
+  }
+}
+
 void TextStorage::commit(const std::string& bytes) {
   replaceFile(path_, bytes);
+  batchBase_ = records_.size();  // a write inside a batch stores the batch's records so far
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0)
     stamp_ = {st.st_dev, st.st_ino, st.st_size,
@@ -524,9 +519,13 @@ uint32_t TextStorage::append(RecordBuffer& buf) {
   requireWritable();
   if (buf.bytes.size() != recordLength_)
     throw EngineError("数据表[" + path_ + "]: 记录缓冲区与表结构不符");
+  if (records_.size() >= UINT32_MAX) throw EngineError("数据表[" + path_ + "]记录数已满");
+  if (batch_) {
+    records_.push_back(buf.bytes);  // written with the rest of the batch
+    return static_cast<uint32_t>(records_.size());
+  }
   WriteLock guard(*this);
   catchUp(false);
-  if (records_.size() >= UINT32_MAX) throw EngineError("数据表[" + path_ + "]记录数已满");
   records_.push_back(buf.bytes);
   try {
     commit(render());
@@ -567,35 +566,9 @@ void TextStorage::pack() {
 
 void TextStorage::create(const std::string& path, const FieldDefs& defs) {
   const Schema schema = designSchema(fs::path(path).stem().string(), defs, path);
-  const std::string lockPath = lockPathFor(path);
-  if (fs::exists(path) || fs::exists(lockPath)) {
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0) ::close(fd);
-    PosixFile lock(lockPath, PosixFile::Mode::ReadWrite);
-    if (!lock.tryLock(kOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + path + "]正在被使用,不能重建");
-    replaceFile(schemaPathFor(path), formatSchema(schema));
-    replaceFile(path, "");
-    return;
-  }
   // The schema first: a table file without it would read as a header-line table.
   replaceFile(schemaPathFor(path), formatSchema(schema));
   replaceFile(path, "");
-}
-
-void TextStorage::remove(const std::string& path) {
-  if (!fs::exists(path)) throw EngineError("数据表[" + path + "]不存在");
-  const std::string lockPath = lockPathFor(path);
-  std::unique_ptr<PosixFile> lock;
-  if (fs::exists(lockPath)) {
-    lock = std::make_unique<PosixFile>(lockPath, PosixFile::Mode::ReadWrite);
-    if (!lock->tryLock(kOpenLock, PosixFile::Lock::Exclusive))
-      throw EngineError("数据表[" + path + "]正在被使用,不能删除");
-  }
-  const std::string schemaPath = schemaPathFor(path);
-  if (fs::exists(schemaPath)) fs::remove(schemaPath);
-  fs::remove(path);
-  if (lock) fs::remove(lockPath);
 }
 
 }  // namespace tdb::text

@@ -18,7 +18,8 @@ namespace tdb::text {
 //
 // The whole file is read into memory at open and on refresh; every write (write, append,
 // setDeleted, pack) writes the whole file anew to a temporary file beside it and renames it into
-// place, so the file on disk is always either the old table or the new one. A text file has no
+// place, so the file on disk is always either the old table or the new one. Appends in a batch
+// (beginBatch) wait in memory and are written together when it ends. A text file has no
 // delete mark: a deleted record stays in memory, marked, until the object goes away or the table
 // is packed, and is left out of every file written meanwhile.
 //
@@ -41,14 +42,10 @@ class TextStorage : public Storage {
   // against this open, or damaged (the line and field are named), or its schema file is.
   static std::unique_ptr<TextStorage> open(const std::string& path, bool exclusive);
 
-  // Creates an empty table and its schema file (VARYING, comma, '"'), replacing a table of that
-  // name unless somebody has it open. Refuses types a text table cannot hold (memos, blobs, bytes).
+  // Writes an empty table and its schema file (VARYING, comma, '"') where no file of a table of
+  // that name exists (drivers::create builds a table so and swaps it into place). Refuses types a
+  // text table cannot hold (memos, blobs, bytes).
   static void create(const std::string& path, const FieldDefs& defs);
-
-  // Deletes the table with its schema and lock files; refuses while anybody has it open.
-  static void remove(const std::string& path);
-
-  static std::string lockPathFor(const std::string& tablePath);
 
   const std::string& path() const { return path_; }
   // The schema in use: the file's, or the one made up for a table without one.
@@ -73,6 +70,9 @@ class TextStorage : public Storage {
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override {}  // every write is already on disk
+  // A batch holds the write lock from its start to its end, so nobody writes in between.
+  void beginBatch() override;
+  void endBatch() override;
 
  private:
   // What identifies the file's content on disk: a replaced file is a new inode.
@@ -85,8 +85,7 @@ class TextStorage : public Storage {
   };
   class WriteLock;
 
-  TextStorage(std::string path, bool exclusive) : path_(std::move(path)), exclusive_(exclusive) {}
-  void takeOpenLock();
+  TextStorage(std::string path, bool exclusive);
   void load();
   void parseRecords(std::string_view bytes);
   void layOut();
@@ -114,6 +113,8 @@ class TextStorage : public Storage {
   size_t recordLength_ = 0;
   std::vector<std::string> records_;
   Stamp stamp_;
+  std::unique_ptr<WriteLock> batch_;  // held while a batch is open
+  size_t batchBase_ = 0;              // records_ as far as the file holds them, in a batch
 };
 
 }  // namespace tdb::text

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/cli/run_tdb.h"
+#include "tests/engine/folder_snapshot.h"
 #include "tests/engine/table_fixture.h"
 
 namespace tdb {
@@ -108,6 +111,56 @@ TEST(CliCreate, MakesAnEmptyTableLikeAnotherAndNeverReplacesOne) {
   const auto again = runTdb({"create", dir.file("s.dbf"), "--like", dir.file("e.dbf")});
   EXPECT_EQ(again.status, 1);
   EXPECT_EQ(column(dir, "s.dbf", "NAME"), (std::vector<std::string>{"R1", "R2"}));
+}
+
+// The mistakes that cost a table its memos, its index or its records before.
+TEST(CliFiles, ABackupBesideATableOrACopyOntoItselfIsRefusedAndChangesNothing) {
+  TempDir dir;
+  makeWithDeleted(dir, "CUSTOMER.DBF", 6, {2});
+  test::makeSample(dir, "PRODUCT.DB", 20, TableType::ttDefault);
+  const test::FolderSnapshot untouched(dir.path());
+  auto run = runTdb({"copy", "CUSTOMER.DBF", "CUSTOMER.BAK"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("[CUSTOMER.DBT]"), std::string::npos) << run.err;
+  run = runTdb({"create", "CUSTOMER.BAK", "--like", "CUSTOMER.DBF"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  run = runTdb({"copy", "CUSTOMER.DBF", "customer.dbf"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  for (const std::string& spelling :
+       std::vector<std::string>{"PRODUCT.DB", "./PRODUCT.DB", dir.file("PRODUCT.DB")}) {
+    run = runTdb({"copy", "PRODUCT.DB", spelling}, dir.path());
+    EXPECT_EQ(run.status, 1) << spelling;
+    EXPECT_NE(run.err.find("不能复制到它自己"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(test::FolderSnapshot(dir.path()).changesSince(untouched), "");
+}
+
+TEST(CliFiles, AFailedAppendSaysHowManyRecordsItAdded) {
+  TempDir dir;
+  test::makeSample(dir, "s.dbf", 6);
+  test::setText(dir, "s.dbf", 4, "NAME", "two\nlines");  // more than a text table's line holds
+  Table txt;
+  point(txt, dir, "t.txt");
+  txt.fieldDefs().add("NAME", FieldType::ftString, 10);
+  txt.fieldDefs().add("PRICE", FieldType::ftFloat);
+  txt.createTable();
+  const auto run = runTdb({"append", dir.file("s.dbf"), dir.file("t.txt")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "3 records appended to " + dir.file("t.txt") + " before the failure\n");
+  EXPECT_NE(run.err.find("已追加3条记录"), std::string::npos) << run.err;
+  EXPECT_EQ(column(dir, "t.txt", "NAME"), (std::vector<std::string>{"R1", "R2", "R3"}));
+}
+
+TEST(CliFiles, ADumpOfATableWhoseIndexIsMissingWritesNothing) {
+  TempDir dir;
+  test::makeSample(dir, "s.dbf", 5);
+  ASSERT_EQ(runTdb({"index", dir.file("s.dbf"), "byname", "NAME"}).status, 0);
+  std::filesystem::remove(dir.file("s.mdx"));
+  const test::FolderSnapshot untouched(dir.path());
+  const auto run = runTdb({"dump", dir.file("s.dbf")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(runTdb({"info", dir.file("s.dbf")}).status, 0);
+  EXPECT_EQ(test::FolderSnapshot(dir.path()).changesSince(untouched), "");
 }
 
 }  // namespace

@@ -328,6 +328,37 @@ TEST(Cursor, DetailFollowsItsMaster) {
   EXPECT_EQ(detail.recordCount(), 6);
 }
 
+TEST(Cursor, AnOpenThatFailsLeavesTheCursorClosed) {
+  Sample master(2);
+  master.t.close();
+  master.t.open();
+  Table detail;
+  point(detail, master.dir, "s.dbf");
+  detail.setMasterFields("NOSUCH");
+  detail.setMasterSource(&master.t);
+  EXPECT_THROW(detail.open(), EngineError);
+  EXPECT_FALSE(detail.active());
+  EXPECT_EQ(detail.state(), DataSetState::dsInactive);
+  EXPECT_THROW(detail.first(), EngineError);
+  master.t.close();
+  master.t.setExclusive(true);
+  master.t.open();  // the failed open holds no lock on the table either
+  master.t.close();
+  master.t.setExclusive(false);
+  master.t.open();
+  detail.setMasterFields("NAME");
+  detail.setIndexFieldNames("");
+  detail.open();  // and a later open binds afresh
+  EXPECT_TRUE(detail.active());
+
+  Table filtered;
+  point(filtered, master.dir, "s.dbf");
+  filtered.setFilter("NOSUCH='x'");
+  filtered.setFiltered(true);
+  EXPECT_THROW(filtered.open(), EngineError);
+  EXPECT_FALSE(filtered.active());
+}
+
 TEST(Cursor, BatchMoveCopiesAndAppendsByPosition) {
   Sample s(4);
   Table copy;

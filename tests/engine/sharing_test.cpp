@@ -1,9 +1,6 @@
 // Tables shared between cursors and processes, and tables that survive a killed writer.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,74 +8,17 @@
 #include <thread>
 
 #include "engine/engine_error.h"
+#include "tests/engine/child_process.h"
 #include "tests/engine/table_fixture.h"
 
 namespace tdb {
 namespace {
 
+using test::Child;
 using test::point;
+using test::say;
 using test::TempDir;
-
-// A child process that runs `body` and reports through a pipe.
-class Child {
- public:
-  template <typename Body>
-  explicit Child(Body body) {
-    int up[2], down[2];
-    if (pipe(up) != 0 || pipe(down) != 0) std::abort();
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(up[0]);
-      close(down[1]);
-      int status = 0;
-      try {
-        body(up[1], down[0]);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "child: %s\n", e.what());  // the parent's test output shows why
-        status = 3;
-      }
-      _exit(status);  // no test framework teardown in the child
-    }
-    close(up[1]);
-    close(down[0]);
-    from_ = up[0];
-    to_ = down[1];
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      wait();
-    }
-    close(from_);
-    close(to_);
-  }
-  // Reads one line the child wrote; empty at end of stream.
-  std::string line() {
-    std::string s;
-    char c;
-    while (::read(from_, &c, 1) == 1 && c != '\n') s += c;
-    return s;
-  }
-  void tell() { (void)!::write(to_, "x", 1); }
-  int wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return status;
-  }
-  void kill9() { kill(pid_, SIGKILL); }
-
- private:
-  pid_t pid_ = -1;
-  int from_ = -1, to_ = -1;
-};
-
-void say(int fd, const std::string& s) { (void)!::write(fd, (s + "\n").data(), s.size() + 1); }
-
-void waitFor(int fd) {
-  char c;
-  (void)!::read(fd, &c, 1);
-}
+using test::waitFor;
 
 TEST(Sharing, ExclusiveAndSharedOpensRefuseEachOtherInOneProcess) {
   TempDir dir;
@@ -137,6 +77,26 @@ TEST(Sharing, ExclusiveAndSharedOpensRefuseEachOtherAcrossProcesses) {
   EXPECT_THROW(t.open(), EngineError);
   reader.tell();
   reader.wait();
+}
+
+TEST(Sharing, SharedOpensAtTheSameMomentNeverRefuseEachOther) {
+  for (const std::string name : {"s.dbf", "s.db", "s.txt"}) {
+    TempDir dir;
+    Table made;
+    point(made, dir, name);
+    made.fieldDefs().add("NAME", FieldType::ftString, 10);
+    made.createTable();
+    auto openMany = [&] {
+      for (int i = 0; i < 1500; ++i) {
+        Table t;
+        point(t, dir, name);
+        t.open();
+      }
+    };
+    Child other([&](int, int) { openMany(); });
+    EXPECT_NO_THROW(openMany()) << name;
+    EXPECT_EQ(other.wait(), 0) << name;
+  }
 }
 
 TEST(Sharing, TwoProcessesAppendingToOneTableLoseNothing) {

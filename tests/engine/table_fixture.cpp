@@ -1,6 +1,7 @@
 #include "tests/engine/table_fixture.h"
 
 #include "engine/convert.h"
+#include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 
 namespace tdb::test {
@@ -35,6 +36,25 @@ void makeSample(const TempDir& dir, const std::string& name, int rows, TableType
     t.post();
   }
   t.close();
+}
+
+void setText(const TempDir& dir, const std::string& name, long position, const std::string& field,
+             const std::string& gbkText) {
+  Table t;
+  point(t, dir, name);
+  t.open();
+  if (!t.moveTo(position)) throw EngineError("no record " + std::to_string(position));
+  t.edit();
+  t.fieldByName(field).setAsString(gbkText);
+  t.post();
+}
+
+void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def) {
+  Table t;
+  point(t, dir, name);
+  t.setExclusive(true);
+  t.open();
+  t.addIndex(def);
 }
 
 }  // namespace tdb::test

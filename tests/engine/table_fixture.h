@@ -20,4 +20,11 @@ void point(Table& t, const TempDir& dir, const std::string& name,
 void makeSample(const TempDir& dir, const std::string& name, int rows,
                 TableType type = TableType::ttDBase);
 
+// Stores `gbkText` in field `field` of the record at `position` (from 1) of table `name`.
+void setText(const TempDir& dir, const std::string& name, long position, const std::string& field,
+             const std::string& gbkText);
+
+// Adds an index to table `name`, which takes an exclusive open.
+void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def);
+
 }  // namespace tdb::test

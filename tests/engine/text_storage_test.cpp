@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/convert.h"
+#include "engine/drivers.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
 #include "engine/text/text_storage.h"
@@ -263,8 +264,8 @@ TEST(TextStorage, SharedWritersSeeEachOtherAndExclusiveOpensRefuse) {
   {
     auto ex = TextStorage::open(path, true);
     EXPECT_NE(errorOpening(path).find("已被独占打开"), std::string::npos);
-    EXPECT_THROW(TextStorage::remove(path), EngineError);
-    EXPECT_THROW(TextStorage::create(path, defs), EngineError);
+    EXPECT_THROW(drivers::remove(path, TableType::ttASCII), EngineError);
+    EXPECT_THROW(drivers::create(path, TableType::ttASCII, defs, {}), EngineError);
   }
   auto a = TextStorage::open(path, false);
   auto b = TextStorage::open(path, false);
@@ -286,10 +287,10 @@ TEST(TextStorage, SharedWritersSeeEachOtherAndExclusiveOpensRefuse) {
   EXPECT_THROW(b->write(3, buf), EngineError);
   a.reset();
   b.reset();
-  TextStorage::remove(path);
+  drivers::remove(path, TableType::ttASCII);
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::exists(dir.file("S.SCH")));
-  EXPECT_FALSE(std::filesystem::exists(TextStorage::lockPathFor(path)));
+  EXPECT_FALSE(std::filesystem::exists(path + ".tdb-lock"));
 }
 
 }  // namespace
