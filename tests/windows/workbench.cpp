@@ -9,7 +9,7 @@ namespace torvanel::test {
 Workbench::Workbench() {
   main.createDialogs();
   main.resize(1000, 700);
-  main.show();
+  user.activate();
   engine = main.findChild<WindowEngine*>();
 }
 
@@ -23,12 +23,12 @@ QStringList Workbench::listEntries() const {
   return out;
 }
 
-std::string Workbench::stored(const char* table) const {
+std::string Workbench::stored(const char* table, const char* field) const {
   tdb::Table t;
   tdb::test::point(t, data, table);
   t.open();
   std::string out;
-  for (t.first(); !t.eof(); t.next()) out += t.fieldByName("NAME").asString() + " ";
+  for (t.first(); !t.eof(); t.next()) out += t.fieldByName(field).asString() + " ";
   return out;
 }
 

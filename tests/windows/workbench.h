@@ -9,17 +9,20 @@
 #include "tests/engine/temp_dir.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/user_actions.h"
 
 namespace torvanel::test {
 
 // The workbench for window tests: the main window with its dialogs and window engine on a scratch
-// program folder, shown offscreen, the scripted dialogs double installed, and a folder for tables.
+// program folder, shown offscreen and active, the scripted dialogs double installed, a folder for
+// tables, and a user acting on it.
 struct Workbench {
   ScriptedDialogs dialogs;
   TempFolder program;
   tdb::test::TempDir data;
   TForm0 main{program.path()};
   WindowEngine* engine = nullptr;
+  User user{main};
 
   Workbench();
 
@@ -29,8 +32,9 @@ struct Workbench {
   TForm11& window(int n) { return *slot(n).window; }
   tdb::Table& table() { return window(engine->activeSlot()).table(); }
   QStringList listEntries() const;
-  // The NAME of every visible record of `table` as its file holds them, each followed by a blank.
-  std::string stored(const char* table) const;
+  // `field` (the text the engine shows) of every visible record of `table`, each followed by a
+  // blank, read by a cursor of its own: what the file holds.
+  std::string stored(const char* table, const char* field = "NAME") const;
 };
 
 }  // namespace torvanel::test
