@@ -57,15 +57,6 @@ const ChooserModeInfo* chooserModeFor(const QString& code) {
 
 bool isOutputMode(char mode) { return mode == 'y' || mode == 'h' || mode == 'c' || mode == 's'; }
 
-TableRef TableRef::parse(const QString& text) {
-  TableRef ref;
-  const qsizetype close = text.indexOf(QLatin1Char(']'));
-  if (!text.startsWith(QLatin1Char('[')) || close < 0) return ref;
-  ref.database = text.mid(1, close - 1);
-  ref.table = text.mid(close + 1);
-  return ref;
-}
-
 TForm01::TForm01(QWidget* mainWindow) : QDialog(mainWindow) {
   setObjectName(QStringLiteral("TForm01"));
   setWindowTitle(QString::fromUtf8(kModes[0].caption));

@@ -15,7 +15,6 @@
 #include "app/common/file_error.h"
 #include "app/common/gbk_string.h"
 #include "app/common/text_file.h"
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/table_window.h"
@@ -228,7 +227,7 @@ void WindowEngine::fieldFileCommand(char box, int item) {
         loaded = tdb::Value::text(gbkText(readGbkLines(*chosen).join(QLatin1String("\r\n"))));
     } catch (const FileError& e) {
       showError(e);
-      main_.menuset();
+      emit commandsChanged();
       return;
     }
   }
@@ -242,7 +241,7 @@ void WindowEngine::fieldFileCommand(char box, int item) {
   }
   // A memo box that has the focus does not follow its field by itself.
   if (memo) memo->setPlainText(memoText(t, field));
-  main_.menuset();
+  emit commandsChanged();
 }
 
 }  // namespace torvanel

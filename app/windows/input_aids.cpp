@@ -8,7 +8,6 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
@@ -99,7 +98,7 @@ void WindowEngine::gridClick(QTableView* grid, bool ctrl) {
   } else if (grid->selectionMode() != QAbstractItemView::SingleSelection) {
     endMultiSelection(grid);
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::endMultiSelection(QTableView* grid) {

@@ -6,7 +6,6 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/record_clipboard.h"
@@ -65,7 +64,7 @@ void WindowEngine::enteredit() {
   const int slot = activeSlot();
   if (slot < 0) return;
   setEditState(slot, true);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::outedit() {
@@ -80,7 +79,7 @@ void WindowEngine::outedit() {
       showError(e);
     }
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 bool WindowEngine::moveActive(void (*move)(tdb::Table&)) {
@@ -131,7 +130,7 @@ void WindowEngine::appendrecord() {
     showError(e);
   }
   focusFirstEdit(slot);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::insertrecord() {
@@ -149,7 +148,7 @@ void WindowEngine::insertrecord() {
   } catch (const tdb::EngineError& e) {
     showError(e);
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::delerecord() {
@@ -175,7 +174,7 @@ void WindowEngine::delerecord() {
     showError(e);
   }
   for (QTableView* grid : registry_[slot].pagegrids) endMultiSelection(grid);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::revertrecord() {
@@ -186,7 +185,7 @@ void WindowEngine::revertrecord() {
     t.cancel();
   else if (t.updatesPending())
     t.revertRecord();
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::recordmove(bool up) {

@@ -10,7 +10,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/ui/table_model.h"
@@ -188,7 +187,7 @@ void WindowEngine::smodal() {
   }
   w.appendButton()->setEnabled(editing);
   if (editing) w.appendButton()->setFocus();
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::dropRecordView(int slot) {
@@ -234,7 +233,7 @@ void WindowEngine::mmodal() {
     }
   }
   dropRecordView(slot);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::focusFirstEdit(int slot) {

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/tools/position_condition.h"
+#include "app/windows/position_condition.h"
 #include "engine/table.h"
 
 class QLabel;

@@ -256,8 +256,9 @@ TEST(MainWindow, ChoosingAWindowListEntryBringsItsSlotToFront) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
-  w.windowList()->addItem(QStringLiteral("<0> 数据表:[DEMO]客户.DBF()"));
-  w.windowList()->addItem(QStringLiteral("<12> 数据表:[DEMO]订单.DBF()"));
+  // The slot is the entry's data, whatever its text says.
+  w.windowList()->addItem(QStringLiteral("<0> 数据表:[DEMO]客户.DBF()"), 0);
+  w.windowList()->addItem(QStringLiteral("<12> 数据表:[DEMO]<3>.DBF()"), 12);
   emit w.windowList()->activated(1);
   EXPECT_EQ(windows.calls, QStringList{QStringLiteral("front 12")});
 }
