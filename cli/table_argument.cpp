@@ -28,17 +28,17 @@ void pointTable(Table& table, const std::string& argument, const Context& contex
     if (name.empty()) throw UsageError("no table name after the alias in " + argument);
     loadAliases(context);
     table.setDatabaseName(gbkArgument(argument.substr(0, colon), "the alias name"));
-    table.setTableName(gbkArgument(name, "the table name"));
+    table.setTableName(name);
     return;
   }
-  // The folder goes to the engine as it is (a database name ending in '/' is a folder); only the
-  // file name passes through GBK, as the engine keeps table names.
+  // Folder and file name go to the engine as the file system gave them (a database name ending in
+  // '/' is a folder), so a name GBK cannot spell still opens.
   const size_t slash = argument.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : argument.substr(0, slash + 1);
   const std::string file = argument.substr(slash == std::string::npos ? 0 : slash + 1);
   if (file.empty()) throw UsageError(argument + " names a folder, not a table");
   table.setDatabaseName(folder);
-  table.setTableName(gbkArgument(file, "the table file name"));
+  table.setTableName(file);
 }
 
 void makeFoxPro(Table& table) {

@@ -123,7 +123,7 @@ void Table::setExclusive(bool exclusive) {
 
 std::string Table::path() const {
   if (tableName_.empty()) throw EngineError("没有指定表名");
-  std::string name = gbkToUtf8(tableName_);
+  std::string name = tableName_;
   // A name without extension takes its format's.
   if (fs::path(name).extension().empty())
     name += tableType_ == TableType::ttParadox ? ".DB"
@@ -133,7 +133,7 @@ std::string Table::path() const {
   return Session::folderOf(databaseName_) + name;
 }
 
-void Table::notOpen() const { throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有打开"); }
+void Table::notOpen() const { throw EngineError("数据表[" + tableName_ + "]没有打开"); }
 
 void Table::requireClosed(const char* what) const {
   if (storage_) throw EngineError(std::string("数据表打开时不能") + what);
@@ -222,8 +222,7 @@ void Table::createTable() {
 void Table::addIndex(const IndexDef& def) {
   requireActive();
   checkBrowseMode();
-  if (!exclusive_)
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能建立索引");
+  if (!exclusive_) throw EngineError("数据表[" + tableName_ + "]必须独占打开才能建立索引");
   if (index())
     index()->addTag(def);
   else
@@ -236,8 +235,7 @@ void Table::addIndex(const IndexDef& def) {
 void Table::deleteIndex(const std::string& name) {
   requireActive();
   checkBrowseMode();
-  if (!exclusive_)
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]必须独占打开才能删除索引");
+  if (!exclusive_) throw EngineError("数据表[" + tableName_ + "]必须独占打开才能删除索引");
   const Order removed = resolveOrder(name, "");
   if ((removed.tag >= 0 && removed.tag == activeTag_) ||
       (removed.sorted >= 0 && removed.sorted == sortedBy_)) {
@@ -557,8 +555,7 @@ bool Table::moveTo(long position) {
 Value Table::valueAt(uint32_t record, int field) {
   requireActive();
   if (field < 0 || field >= fieldDefs_.count())
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有第" + std::to_string(field + 1) +
-                      "个字段");
+    throw EngineError("数据表[" + tableName_ + "]没有第" + std::to_string(field + 1) + "个字段");
   // The record being edited shows what the user typed.
   if (record == current_ && state_ == DataSetState::dsEdit) return valueOf(field);
   if (record != peekRecord_) {
@@ -701,7 +698,7 @@ Field* Table::findField(const std::string& name) {
 
 Field& Table::fieldByName(const std::string& name) {
   if (Field* f = findField(name)) return *f;
-  throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有字段[" + gbkToUtf8(name) + "]");
+  throw EngineError("数据表[" + tableName_ + "]没有字段[" + gbkToUtf8(name) + "]");
 }
 
 const RecordBuffer& Table::activeBuffer() const {
@@ -752,8 +749,7 @@ std::vector<int> Table::fieldList(const std::string& names, const Table& owner) 
     if (!name.empty()) {
       const int i = owner.fieldDefs_.indexOf(name);
       if (i < 0)
-        throw EngineError("数据表[" + gbkToUtf8(owner.tableName_) + "]没有字段[" + gbkToUtf8(name) +
-                          "]");
+        throw EngineError("数据表[" + owner.tableName_ + "]没有字段[" + gbkToUtf8(name) + "]");
       out.push_back(i);
     }
     start = end + 1;
@@ -881,7 +877,7 @@ void Table::deleteRecord() {
     return;
   }
   cancel();
-  if (current_ == 0) throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有可删除的记录");
+  if (current_ == 0) throw EngineError("数据表[" + tableName_ + "]没有可删除的记录");
   const uint32_t record = current_;
   const uint32_t after = step(record, true);
   const uint32_t before = after ? 0 : step(record, false);
@@ -944,8 +940,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
   checkBrowseMode();
   const int index = fieldDefs_.indexOf(fieldName);
   if (index < 0)
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有字段[" + gbkToUtf8(fieldName) +
-                      "]");
+    throw EngineError("数据表[" + tableName_ + "]没有字段[" + gbkToUtf8(fieldName) + "]");
   const FieldDef& def = fieldDefs_[index];
   const bool text = isText(def.type);
   const bool wantNull = value.isNull();
@@ -1116,8 +1111,7 @@ Table::Order Table::resolveOrder(const std::string& name, const std::string& fie
     if (o.tag < 0)
       o.sorted = sortedOrder([&](const IndexDef& d) { return sameIndexName(d.name, name); });
     if (o.tag < 0 && o.sorted < 0)
-      throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有名为[" + gbkToUtf8(name) +
-                        "]的索引");
+      throw EngineError("数据表[" + tableName_ + "]没有名为[" + gbkToUtf8(name) + "]的索引");
     if (o.tag >= 0) index()->keys(o.tag);  // a tag that cannot be evaluated fails here
     return o;
   }
@@ -1130,8 +1124,7 @@ Table::Order Table::resolveOrder(const std::string& name, const std::string& fie
     o.sorted = sortedOrder([&](const IndexDef& d) { return fieldList(d.fields, *this) == wanted; });
   }
   if (o.tag < 0 && o.sorted < 0)
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]没有以[" + gbkToUtf8(fields) +
-                      "]为字段的索引");
+    throw EngineError("数据表[" + tableName_ + "]没有以[" + gbkToUtf8(fields) + "]为字段的索引");
   return o;
 }
 
@@ -1286,8 +1279,7 @@ void Table::setCachedUpdates(bool on) {
 
 void Table::requireCachedUpdates() const {
   if (!storage_->holdsCachedUpdates())
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]是" + driverTypeName() +
-                      "表,不能使用缓冲修改");
+    throw EngineError("数据表[" + tableName_ + "]是" + driverTypeName() + "表,不能使用缓冲修改");
 }
 
 void Table::bufferChange(uint32_t record, Change kind, const RecordBuffer& buf) {
@@ -1355,8 +1347,7 @@ void Table::applyByKey() {
         } else if (kind == Change::Modified) {
           const uint32_t at = stored(c.stored);
           if (at == 0)
-            throw EngineError("数据表[" + gbkToUtf8(tableName_) +
-                              "]中要修改的一条记录已被删除或改了主键");
+            throw EngineError("数据表[" + tableName_ + "]中要修改的一条记录已被删除或改了主键");
           const uint32_t now = storage_->write(at, c.buf);
           if (record == current_) landed = now;
         } else {

@@ -107,6 +107,8 @@ class Table : private FilterFields {
   Table& operator=(const Table&) = delete;
 
   // ---- where the table is (set while closed)
+  // An alias name is text of the alias file, GBK; a folder (ending in '/') and the table name are
+  // file names, the bytes the file system holds (UTF-8 here), whatever characters they contain.
   const std::string& databaseName() const { return databaseName_; }
   void setDatabaseName(const std::string& name);  // alias, or folder ending in '/'
   const std::string& tableName() const { return tableName_; }

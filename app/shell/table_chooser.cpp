@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QTableView>
 
+#include "app/common/gbk_string.h"
+#include "app/common/table_names.h"
 #include "app/shell/splash_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/table_model.h"
@@ -118,7 +120,7 @@ void TForm01::fillDatabases() {
   databases_->addItem(kFileTables);
   try {
     for (const tdb::Alias& a : tdb::Session::aliases().aliases())
-      databases_->addItem(QString::fromStdString(a.name));
+      databases_->addItem(fromGbk(a.name));
   } catch (const tdb::EngineError&) {
     // Aliases that cannot be listed leave the file tables alone.
   }
@@ -164,14 +166,15 @@ void TForm01::chooseDatabase() {
   }
   QStringList names;
   try {
-    const std::string alias = chosen_.database.toStdString();
+    const std::string alias = engineDatabaseName(chosen_.database);
     const bool standard = tdb::Session::aliases().driverName(alias) == "STANDARD";
     for (const std::string& t : tdb::listTables(tdb::Session::folderOf(alias))) {
-      const QString name = QString::fromStdString(t);
+      const QString name = tableText(t);
       names << (standard ? name : QFileInfo(name).completeBaseName());
     }
-  } catch (const tdb::EngineError&) {
-    // An alias whose folder cannot be read offers no tables.
+  } catch (const tdb::EngineError& e) {
+    // A folder that cannot be read offers no tables, and the user learns why.
+    showError(e);
   }
   const bool output = isOutputMode(mode_);
   {
@@ -237,8 +240,8 @@ void TForm01::done(int result) {
 void TForm01::runAction() {
   if (mode_ == 'y') {
     tdb::Table t;
-    t.setDatabaseName(chosen_.database.toStdString());
-    t.setTableName(chosen_.table.toStdString());
+    t.setDatabaseName(engineDatabaseName(chosen_.database));
+    t.setTableName(engineTableName(chosen_.table));
     bool exists = false;
     try {
       exists = t.exists();
@@ -260,8 +263,8 @@ void TForm01::preview(const QString& database, const QString& table) {
     collapse();
     return;
   }
-  previewTable_.setDatabaseName(database.toStdString());
-  previewTable_.setTableName(table.toStdString());
+  previewTable_.setDatabaseName(engineDatabaseName(database));
+  previewTable_.setTableName(engineTableName(table));
   const bool dbf = table.toUpper().endsWith(QLatin1String(".DBF"));
   previewTable_.setTableType(dbf && dbfType_ ? dbfType_() : tdb::TableType::ttDefault);
   try {

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/common/table_names.h"
 #include "app/windows/position_condition.h"
 #include "engine/table.h"
 
@@ -30,8 +31,8 @@ class TForm11 : public QWidget {
 
   tdb::Table& table() { return table_; }
   TableSource& source() { return *source_; }
-  QString databaseName() const { return QString::fromStdString(table_.databaseName()); }
-  QString tableName() const { return QString::fromStdString(table_.tableName()); }
+  QString databaseName() const { return databaseText(table_.databaseName()); }
+  QString tableName() const { return tableText(table_.tableName()); }
 
   QTabWidget* upperPages() const { return upper_; }
   QTabWidget* lowerPages() const { return lower_; }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/gbk_string.h"
+#include "app/common/table_names.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/pick_list_delegate.h"
 #include "app/ui/table_model.h"
@@ -76,8 +77,8 @@ void WindowEngine::viewtable(const TableRef& ref) {
   s.window = window;
 
   tdb::Table& t = window->table();
-  t.setDatabaseName(ref.database.toStdString());
-  t.setTableName(ref.table.toStdString());
+  t.setDatabaseName(engineDatabaseName(ref.database));
+  t.setTableName(engineTableName(ref.table));
   t.setIndexFieldNames("");
   t.setIndexName("");
   t.setTableType(ref.table.toUpper().endsWith(QLatin1String(".DBF"))

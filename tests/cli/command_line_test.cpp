@@ -88,5 +88,41 @@ TEST(CliCommandLine, TablesAreAliasReferencesOrPaths) {
   EXPECT_TRUE(std::filesystem::exists(dir.file("c:d.dbf")));
 }
 
+// Table names are file names: whatever characters the file system holds, in a path or after an
+// alias, including ones GBK cannot spell; an alias name is text of the GBK alias file.
+TEST(CliCommandLine, TablesNamedInAnyCharacters) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("资料"));
+  test::makeSample(dir, "资料/客户.dbf", 3);
+  test::makeSample(dir, "资料/naïve 🦊.dbf", 2);
+  dir.write("aliases.cfg", test::gbk("销售=资料\r\n"));
+  const std::string cfg = dir.file("aliases.cfg");
+
+  auto run = runTdb({"--aliases", cfg, "aliases"});
+  EXPECT_EQ(run.out, "销售\tSTANDARD\t" + dir.file("资料/") + "\n");
+  run = runTdb({"--aliases", cfg, "tables", "销售"});
+  EXPECT_EQ(lines(run.out), (std::vector<std::string>{"naïve 🦊.dbf", "客户.dbf"})) << run.err;
+  run = runTdb({"--aliases", cfg, "info", "销售:客户.dbf"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(lines(run.out)[2], "records: 3");
+  run = runTdb({"info", dir.file("资料/naïve 🦊.dbf")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(lines(run.out)[2], "records: 2");
+
+  // Copies under such names land in files of exactly those names, in every format.
+  for (const char* target : {"副本 🦊.dbf", "副本 🦊.db"}) {
+    run =
+        runTdb({"--aliases", cfg, "copy", "销售:naïve 🦊.dbf", std::string("销售:") + target});
+    ASSERT_EQ(run.status, 0) << target << ": " << run.err;
+    ASSERT_TRUE(std::filesystem::exists(dir.file(std::string("资料/") + target))) << target;
+    run = runTdb({"dump", dir.file(std::string("资料/") + target), "--csv"});
+    ASSERT_EQ(run.status, 0) << target << ": " << run.err;
+    EXPECT_EQ(lines(run.out).size(), 3u) << target;  // the header line and two records
+  }
+  run = runTdb({"info", dir.file("资料/没有.dbf")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("没有.dbf"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace tdb
