@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -56,6 +59,23 @@ std::pair<QAction*, QAction*> menuItem(const TForm0& main, const QString& captio
       if (!item->isSeparator() && item->text() == caption) return {top, item};
   }
   return {nullptr, nullptr};
+}
+
+// True for a widget inside a child window.
+bool inChildWindow(const QWidget* w) {
+  for (; w; w = w->parentWidget())
+    if (qobject_cast<const TForm11*>(w)) return true;
+  return false;
+}
+
+// The visible widgets of type T outside the child windows: on the main window, its panels and
+// the dialogs it owns.
+template <typename T>
+QList<T*> outsideWindows(const TForm0& main) {
+  QList<T*> out;
+  for (T* w : main.findChildren<T*>())
+    if (w->isVisible() && !inChildWindow(w)) out << w;
+  return out;
 }
 
 }  // namespace
@@ -156,17 +176,7 @@ void User::chooseWindow(int slot) {
     ADD_FAILURE() << "no window list entry for window " << slot << " to pick";
     return;
   }
-  QTest::mouseClick(list, Qt::LeftButton);
-  QAbstractItemView* popup = list->view();
-  if (!popup->isVisible()) {
-    ADD_FAILURE() << "the window list did not open";
-    return;
-  }
-  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
-  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
-    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
-  QTest::keyClick(popup, Qt::Key_Return);
-  settle();
+  pickEntry(list, entry);
 }
 
 // ---------------------------------------------------------------- the active child window
@@ -182,8 +192,12 @@ void User::windowButton(const QString& text) {
   if (w)
     for (QPushButton* b : w->findChildren<QPushButton*>())
       if (b->text() == text && b->isVisible()) found = b;
+  clickButton(found, text, "in the active window");
+}
+
+void User::clickButton(QPushButton* found, const QString& text, const char* where) {
   if (!found) {
-    ADD_FAILURE() << "no visible button " << utf8(text) << " in the active window";
+    ADD_FAILURE() << "no visible button " << utf8(text) << " " << where;
     return;
   }
   if (!found->isEnabled()) {
@@ -267,18 +281,89 @@ void User::clickInto(QWidget* widget) {
   settle();
 }
 
+// ---------------------------------------------------------------- panels and dialogs
+
+void User::button(const QString& text) {
+  QPushButton* found = nullptr;
+  for (QPushButton* b : outsideWindows<QPushButton>(main_))
+    if (b->text() == text) found = b;
+  clickButton(found, text, "outside the child windows");
+}
+
+QWidget* User::inGroup(const QString& title) const {
+  for (QGroupBox* g : outsideWindows<QGroupBox>(main_)) {
+    if (g->title() != title) continue;
+    for (QWidget* c : g->findChildren<QWidget*>())
+      if (c->isVisible() && (qobject_cast<QLineEdit*>(c) || qobject_cast<QComboBox*>(c)) &&
+          !qobject_cast<QComboBox*>(c->parentWidget()))
+        return c;
+  }
+  ADD_FAILURE() << "no text box or list in a visible group " << utf8(title);
+  return nullptr;
+}
+
+void User::clickItem(const QString& text) {
+  for (QListWidget* list : outsideWindows<QListWidget>(main_)) {
+    const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
+    if (items.isEmpty()) continue;
+    list->scrollToItem(items.front());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(items.front()).center());
+    settle();
+    return;
+  }
+  ADD_FAILURE() << "no visible list holds " << utf8(text);
+}
+
+void User::pick(QComboBox* list, const QString& text) {
+  if (!list) return;
+  const int entry = list->findText(text);
+  if (entry < 0 || !list->isVisible()) {
+    ADD_FAILURE() << "no visible list entry " << utf8(text) << " to pick";
+    return;
+  }
+  pickEntry(list, entry);
+}
+
+void User::pickEntry(QComboBox* list, int entry) {
+  clickInto(list);  // opens the list; an editable one takes the focus into its text
+  if (list->isEditable()) {
+    for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
+      QTest::keyClick(focus(), at < entry ? Qt::Key_Down : Qt::Key_Up);
+    settle();
+    return;
+  }
+  QAbstractItemView* popup = list->view();
+  if (!popup->isVisible()) {
+    ADD_FAILURE() << "the list did not open";
+    return;
+  }
+  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
+  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
+    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
+  QTest::keyClick(popup, Qt::Key_Return);
+  settle();
+}
+
 // ---------------------------------------------------------------- the keyboard
 
 void User::type(const QString& text) {
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
     QWidget* f = focus();
     if (!f) {
       ADD_FAILURE() << "nothing has the focus to type " << utf8(text) << " into";
       return;
     }
-    // The key code of a letter is its capital; other characters go by their code point.
-    QTest::sendKeyEvent(QTest::Click, f, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c),
-                        Qt::NoModifier);
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size()) {
+      QInputMethodEvent commit;
+      commit.setCommitString(text.mid(i++, 2));
+      QApplication::sendEvent(f, &commit);
+    } else {
+      // The key code of a letter is its capital; other characters go by their code point.
+      QTest::sendKeyEvent(QTest::Click, f, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c),
+                          Qt::NoModifier);
+    }
     settle();
   }
 }

@@ -4,7 +4,9 @@
 #include <QString>
 #include <Qt>
 
+class QComboBox;
 class QMenu;
+class QPushButton;
 class QTableView;
 class QWidget;
 
@@ -57,9 +59,21 @@ class User {
   // Clicks into `widget`, giving it the focus.
   void clickInto(QWidget* widget);
 
+  // ---- panels of the main window and the dialogs it owns (the locate panel, the table chooser)
+  // Clicks the visible push button whose text is `text` outside the child windows.
+  void button(const QString& text);
+  // The visible text box or drop-down list inside the visible group box titled `title`, outside
+  // the child windows; nullptr (and a failure) when there is none.
+  QWidget* inGroup(const QString& title) const;
+  // Clicks the item reading `text` of a visible list outside the child windows.
+  void clickItem(const QString& text);
+  // Opens the drop-down list and steps to its entry reading `text` with the arrow keys.
+  void pick(QComboBox* list, const QString& text);
+
   // ---- the keyboard: always to the widget that has the focus now
   // Types `text` one character at a time; on a writable grid the first key opens the cell
-  // editor and the rest go into it.
+  // editor and the rest go into it. A character beyond the basic plane (an emoji), which no key
+  // of a keyboard gives, arrives as an input method commits it.
   void type(const QString& text);
   void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
@@ -73,6 +87,9 @@ class User {
 
  private:
   void clickAction(QMenu* menu, const QString& caption);
+  void pickEntry(QComboBox* list, int entry);
+  // Clicks `found`, the button reading `text`; fails saying where it was looked for when none.
+  void clickButton(QPushButton* found, const QString& text, const char* where);
   // What the event loop does between two actions of a user: queued calls (an item delegate
   // commits its editor through one) and posted events run.
   void settle();
