@@ -42,6 +42,7 @@ class PosixFile {
   // True when `path` names this very file (not one renamed or created there since it was opened).
   bool isAt(const std::string& path) const;
   uint64_t mappedSize() const { return mappedSize_; }
+  const char* mapped() const { return static_cast<const char*>(map_); }
 
  private:
   std::string path_;
