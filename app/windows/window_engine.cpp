@@ -198,9 +198,11 @@ void WindowEngine::activated(QMdiSubWindow* frame) {
   if (slot < 0) return;
   selectListEntry(slot);
   tdb::Table& t = registry_[slot].window->table();
-  if (t.active()) {
+  // Changes made through other windows show. A record in hand stays as it is: refreshing would
+  // store it, and looking at a window must write nothing.
+  if (t.active() && !t.editing()) {
     try {
-      t.refresh();  // changes made through other windows show
+      t.refresh();
     } catch (const tdb::EngineError&) {
       // The table shows as it was; the next command reports what is wrong.
     }
