@@ -300,7 +300,7 @@ void TForm0::resizeEvent(QResizeEvent* event) {
 void TForm0::closeEvent(QCloseEvent* event) {
   if (childWindows_) {
     try {
-      if (!childWindows_->closeeverytable(CloseMode::Close)) {
+      if (!childWindows_->closeeverytable(CloseMode::Quit)) {
         event->ignore();  // the user cancelled: keep running
         return;
       }

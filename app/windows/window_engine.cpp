@@ -300,14 +300,16 @@ bool WindowEngine::okthistable() {
   return ok;
 }
 
-bool WindowEngine::okeverytable() {
+bool WindowEngine::okeverytable() { return saveEvery(true); }
+
+bool WindowEngine::saveEvery(bool stopAtFailure) {
   const int active = activeSlot();
   bool ok = true;
   for (int slot : registry_.inUse()) {
     bringToFront(slot);
     if (!save(slot)) {
       ok = false;
-      break;
+      if (stopAtFailure) break;
     }
   }
   bringToFront(active);
@@ -356,16 +358,18 @@ bool WindowEngine::closetable(CloseMode mode) {
   const int slot = activeSlot();
   if (slot < 0) return true;
   tdb::Table& t = registry_[slot].window->table();
+  bool saved = true;
   if (host_->settings().autoSaveOnExit || !t.cachedUpdates()) {
-    save(slot);
+    saved = save(slot);
   } else if (t.updatesPending()) {
     const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
     if (a == Answer::Cancel) return false;
-    if (a == Answer::Yes) save(slot);
+    if (a == Answer::Yes) saved = save(slot);
   }
-  if (mode == CloseMode::SaveOnly) {
+  // A save that failed (the user was told why) keeps the window with its changes.
+  if (!saved || mode == CloseMode::SaveOnly) {
     emit commandsChanged();
-    return true;
+    return saved;
   }
   destroy(slot);
   emit commandsChanged();
@@ -380,14 +384,18 @@ bool WindowEngine::closeeverytable(CloseMode mode) {
     tdb::Table& t = registry_[slot].window->table();
     pending |= t.active() && t.cachedUpdates() && t.updatesPending();
   }
+  // Quitting saves what can be saved: one window's failure must not cost the others theirs.
+  const bool quitting = mode == CloseMode::Quit;
+  bool saved = true;
   const GlobalSettings& settings = host_->settings();
   if (!settings.autoSaveOnExit && settings.useMemoryBuffer && pending) {
     const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
     if (a == Answer::Cancel) return false;
-    if (a == Answer::Yes) okeverytable();
+    if (a == Answer::Yes) saved = saveEvery(!quitting);
   } else {
-    okeverytable();
+    saved = saveEvery(!quitting);
   }
+  if (!saved && !quitting) return false;
   if (mode == CloseMode::SaveOnly) return true;
   for (int slot : open) destroy(slot);
   host_->windowList()->clear();

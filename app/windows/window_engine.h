@@ -115,7 +115,10 @@ class WindowEngine : public QObject, public ChildWindows {
   QMdiArea* mdiArea() const;  // nullptr once the host is gone
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
-  bool save(int slot);  // false when applying the buffer failed (the user was told)
+  bool save(int slot);  // false when posting or applying the buffer failed (the user was told)
+  // Saves every window's changes, bringing each to the front; false when one failed. Stops at the
+  // first failure when `stopAtFailure`, else goes on to the others.
+  bool saveEvery(bool stopAtFailure);
   void destroy(int slot);
   void openWithBuffer(int slot);
   int listEntry(int slot) const;  // the window list's entry of the slot's window, -1 when none

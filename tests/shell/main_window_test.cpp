@@ -32,7 +32,9 @@ class FakeChildWindows : public ChildWindows {
   std::optional<ActiveWindowState> activeWindow() const override { return active; }
   bool recordClipboardExists() const override { return clipboard; }
   bool closeeverytable(CloseMode mode) override {
-    calls << (mode == CloseMode::Close ? "close y" : "close n");
+    calls << (mode == CloseMode::SaveOnly ? "close n"
+              : mode == CloseMode::Close  ? "close y"
+                                          : "quit");
     if (throwOnClose) throw std::runtime_error("关闭出错");
     return allowClose;
   }
@@ -234,7 +236,7 @@ TEST(MainWindow, QuittingClosesEveryWindowUnlessCancelled) {
   windows.clipboard = true;
   w.action(C::Quit)->trigger();
   EXPECT_FALSE(w.isVisible());
-  EXPECT_EQ(windows.calls, (QStringList{"close y", "close y", "delete clipboard"}));
+  EXPECT_EQ(windows.calls, (QStringList{"quit", "quit", "delete clipboard"}));
 }
 
 TEST(MainWindow, AnErrorWhileClosingStillQuits) {
