@@ -117,6 +117,7 @@ void WindowEngine::smodal() {
         auto* label = colouredLabel(title + QStringLiteral(":"), QColor(255, 0, 0), panel);
         s.memolabels[page].push_back(label);
         s.memos[page].push_back(new FieldMemo(w.source(), field, panel));
+        s.memos[page].back()->installEventFilter(this);
         in.memoLabelWidths.push_back(metrics.horizontalAdvance(label->text()));
       } else if (isPicture(type)) {
         auto* label = colouredLabel(title, QColor(255, 0, 0), panel);

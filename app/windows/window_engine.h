@@ -7,6 +7,7 @@
 #include "app/windows/record_clipboard.h"
 #include "app/windows/window_registry.h"
 
+class QKeyEvent;
 class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
@@ -87,7 +88,8 @@ class WindowEngine : public QObject, public ChildWindows {
   void deleteRecordClipboard() override;
 
   // ---- input_aids.cpp: the keyboard and mouse aids of a window's controls (the field key
-  // handler of the single-record view's edit and combo boxes, the grid key and click handlers).
+  // handler of the single-record view's edit and combo boxes, the memo key handler of its memo
+  // boxes, the grid key and click handlers).
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Switches a page grid out of multi-row selection, dropping the rows it had selected.
   static void endMultiSelection(QTableView* grid);
@@ -138,6 +140,7 @@ class WindowEngine : public QObject, public ChildWindows {
 
   // ---- input_aids.cpp
   bool fieldKey(int slot, QWidget* control, int key);
+  bool memoKey(int slot, FieldMemo* memo, const QKeyEvent& event);
   bool gridKey(int slot, QTableView* grid, int key);
   void gridClick(QTableView* grid, bool ctrl);
 
