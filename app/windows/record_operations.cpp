@@ -158,17 +158,13 @@ void WindowEngine::delerecord() {
   try {
     if (t.isEmpty()) return;
     t.deleteRecord();
-    const tdb::Bookmark mark = t.bookmark();
     if (!t.cachedUpdates() && t.driverTypeName() == "DBASE") {
+      // The record that followed the deleted one (the one before it, when it was the last) is
+      // current now. Packing renumbers the records, in no relation to an index order, but it
+      // takes out only records nobody sees: each record shown keeps its place in the order.
+      const long place = t.position();
       packDbase(t);  // the deleted record leaves the file at once
-      // Packing renumbered the records after the deleted one: the mark now names the record one
-      // further on, and one step back lands on the one that followed the deleted record.
-      try {
-        t.gotoBookmark(mark);
-        t.prior();
-      } catch (const tdb::EngineError&) {
-        t.first();
-      }
+      if (place < 1 || !t.moveTo(place)) t.first();
     }
   } catch (const tdb::EngineError& e) {
     showError(e);
