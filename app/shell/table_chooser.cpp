@@ -76,6 +76,7 @@ TForm01::TForm01(QWidget* mainWindow) : QDialog(mainWindow) {
   tableGroup_ = new QGroupBox(QStringLiteral("请选择数据表 ："), this);
   tables_ = new QComboBox(tableGroup_);
   tables_->setObjectName(QStringLiteral("tableList"));
+  tables_->setInsertPolicy(QComboBox::NoInsert);  // a typed name is the choice, not a new entry
   confirmButton_ = new QPushButton(QStringLiteral("确认"), tableGroup_);
   cancelButton_ = new QPushButton(QStringLiteral("取消"), tableGroup_);
   auto* tableRow = new QHBoxLayout(tableGroup_);
@@ -143,6 +144,7 @@ void TForm01::activate() {
   confirmed_ = false;
   setWindowTitle(QString::fromUtf8(modeInfo(mode_).caption));
   tableGroup_->hide();
+  chooseButton_->setDefault(true);
   chosen_ = {};
 }
 
@@ -150,6 +152,7 @@ bool TForm01::eventFilter(QObject* watched, QEvent* event) {
   if (watched == databases_ && event->type() == QEvent::FocusIn) {
     // Back to the database list: a table chosen before no longer stands.
     tableGroup_->hide();
+    chooseButton_->setDefault(true);  // Enter here chooses the database
     closePreview();
     collapse();
     chosen_.table.clear();
@@ -186,6 +189,7 @@ void TForm01::chooseDatabase() {
     if (output) tables_->clearEditText();
   }
   tableGroup_->show();
+  confirmButton_->setDefault(true);  // Enter in the table list confirms the name it shows
   tables_->setFocus();
   preview(chosen_.database, tables_->currentText());
 }
