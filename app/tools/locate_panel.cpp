@@ -143,7 +143,7 @@ void LocatePanel::find() {
   bool found = false;
   try {
     if (!text.isEmpty()) {
-      found = t.locate(name, tdb::Value::text(gbkText(text)),
+      found = t.locate(name, tdb::Value::text(fieldGbk(text, field)),
                        tdb::loCaseInsensitive | tdb::loPartialKey);
     } else {
       // An empty box finds an empty text, or failing that a blank value; as a leading part
@@ -216,7 +216,13 @@ void LocatePanel::sum() {
 
 void LocatePanel::replace() {
   const QString field = fields_->currentItem()->text();
-  const std::string value = gbkText(text_->text());
+  std::string value;
+  try {
+    value = fieldGbk(text_->text(), field);
+  } catch (const tdb::EngineError& e) {
+    showError(e);  // nothing replaced; the panel stays for another value
+    return;
+  }
   walk([&](tdb::Table& t, int index, TForm11& window) {
     // The records shown now, each rewritten once: a rewritten record may move in the window's
     // order (to the end, when the order is by the replaced field) or leave its filter, so the

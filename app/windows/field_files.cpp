@@ -224,8 +224,10 @@ void WindowEngine::fieldFileCommand(char box, int item) {
       if (picture)
         loaded = tdb::Value::bytes(readBitmap(*chosen));
       else
-        loaded = tdb::Value::text(gbkText(readGbkLines(*chosen).join(QLatin1String("\r\n"))));
-    } catch (const FileError& e) {
+        loaded = tdb::Value::text(fieldGbk(readTextLines(*chosen).join(QLatin1String("\r\n")),
+                                           fromGbk(t.fieldDefs()[field].name)));
+    } catch (const std::exception& e) {
+      // A file that cannot be read, or text the table cannot hold.
       showError(e);
       emit commandsChanged();
       return;
