@@ -88,13 +88,14 @@ TEST(SettingsFile, BadLineFourKeepsTheLinesBeforeIt) {
 
 TEST(SettingsFile, TheWholeBadLineIsShownWithItsControlBytesEscaped) {
   TempFolder dir;
-  dir.write("setfile.tsm", QByteArray("true\r\ntrue\r\nfoxpro\r\n12\0ab\x01\tc\r\n", 30));
+  dir.write("setfile.tsm", QByteArray("true\r\ntrue\r\nfoxpro\r\n12\0ab\x01\tc d\x1f\x7f\r\n", 34));
   GlobalSettings s;
   try {
     settings_file::read(dir.path(), s);
     FAIL() << "no conversion error";
   } catch (const FileError& e) {
-    EXPECT_EQ(e.text(), QStringLiteral("设置文件第4行[12\\x00ab\\x01\\x09c]不是有效的数值"));
+    EXPECT_EQ(e.text(),
+              QStringLiteral("设置文件第4行[12\\x00ab\\x01\\x09c d\\x1F\\x7F]不是有效的数值"));
   }
 }
 
