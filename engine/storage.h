@@ -38,6 +38,11 @@ class Storage {
 
   // Reads record `recno` (1 to recordCount()) into `buf`, dropping any pending memos.
   virtual void read(uint32_t recno, RecordBuffer& buf) = 0;
+  // Reads record `recno` as the file holds it now, past whatever this storage kept from earlier
+  // reads, so that a post can tell whether another holder changed the record since its edit
+  // began. The default is read(), for a format whose write itself refuses a record that another
+  // holder changed meanwhile.
+  virtual void readStored(uint32_t recno, RecordBuffer& buf) { read(recno, buf); }
   // True when record `recno` is marked deleted; cheaper than read().
   virtual bool isDeleted(uint32_t recno) = 0;
   virtual bool isDeleted(const RecordBuffer& buf) const = 0;

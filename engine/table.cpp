@@ -841,6 +841,7 @@ void Table::post() {
       else
         bufferChange(record, Change::Modified, editBuf_);
     } else {
+      requireUnchanged(record, currentBuf_);
       record = storage_->write(record, editBuf_);
     }
   } else if (cachedUpdates_) {
@@ -1293,8 +1294,20 @@ void Table::requireCachedUpdates() const {
 
 void Table::bufferChange(uint32_t record, Change kind, const RecordBuffer& buf) {
   CachedChange c{kind, buf, {}};
-  if (storage_->removesRecords()) storage_->read(record, c.stored);
+  if (kind == Change::Modified)
+    c.stored = currentBuf_;  // what the edit began from
+  else if (storage_->removesRecords())
+    storage_->read(record, c.stored);
   changes_[record] = std::move(c);
+}
+
+void Table::requireUnchanged(uint32_t record, const RecordBuffer& expected) {
+  RecordBuffer now;
+  storage_->readStored(record, now);
+  if (now.bytes != expected.bytes)
+    throw EngineError(
+        "数据表[" + tableName_ + "]的第" + std::to_string(record) +
+        "条记录在编辑开始后已被其他窗口或程序修改,本次修改不能存盘:请取消修改后重新编辑");
 }
 
 void Table::applyUpdates() {
@@ -1303,28 +1316,37 @@ void Table::applyUpdates() {
     applyByKey();
     return;
   }
+  std::exception_ptr failure;
   for (auto it = changes_.begin(); it != changes_.end();) {
     const uint32_t record = it->first;
     CachedChange& c = it->second;
-    switch (c.kind) {
-      case Change::Modified:
-        storage_->write(record, c.buf);
-        break;
-      case Change::Deleted:
-        storage_->setDeleted(record, true);
-        break;
-      case Change::Inserted: {
-        const uint32_t stored = storage_->append(c.buf);
-        std::erase(inserted_, record);
-        if (current_ == record) current_ = stored;
-        break;
+    try {
+      switch (c.kind) {
+        case Change::Modified:
+          requireUnchanged(record, c.stored);
+          storage_->write(record, c.buf);
+          break;
+        case Change::Deleted:
+          storage_->setDeleted(record, true);
+          break;
+        case Change::Inserted: {
+          const uint32_t stored = storage_->append(c.buf);
+          std::erase(inserted_, record);
+          if (current_ == record) current_ = stored;
+          break;
+        }
       }
+    } catch (...) {
+      failure = std::current_exception();
+      break;
     }
     it = changes_.erase(it);
   }
+  // What was written shows, and what was not stays buffered.
   viewChanged();
   setCurrent(current_ != 0 && visible(current_) ? current_ : step(0, true));
   notify(TableEvent::DataSetChanged);
+  if (failure) std::rethrow_exception(failure);
 }
 
 // Inserts and deletes shift record numbers as they land, so each buffered change finds its record
@@ -1357,6 +1379,7 @@ void Table::applyByKey() {
           const uint32_t at = stored(c.stored);
           if (at == 0)
             throw EngineError("数据表[" + tableName_ + "]中要修改的一条记录已被删除或改了主键");
+          requireUnchanged(at, c.stored);
           const uint32_t now = storage_->write(at, c.buf);
           if (record == current_) landed = now;
         } else {

@@ -266,8 +266,9 @@ class Table : private FilterFields {
   struct CachedChange {
     Change kind;
     RecordBuffer buf;
-    // The record as stored when the change was buffered: where inserts and deletes shift record
-    // numbers, its primary key finds the record again.
+    // The record as stored when the change began: applying refuses a change whose record
+    // another holder changed since, and where inserts and deletes shift record numbers, its
+    // primary key finds the record again.
     RecordBuffer stored;
   };
 
@@ -335,6 +336,9 @@ class Table : private FilterFields {
   void setCurrent(uint32_t record);
   // Buffers a change of stored record `record`, remembering the record as stored.
   void bufferChange(uint32_t record, Change kind, const RecordBuffer& buf);
+  // Throws when stored record `record` is no longer `expected`, the record an edit began from:
+  // another holder changed it since, and writing the edit would lose that change unseen.
+  void requireUnchanged(uint32_t record, const RecordBuffer& expected);
   void applyByKey();  // applyUpdates() where record numbers shift
   // The primary key's fast path for locate(): the first matching visible record, when the field
   // leads the key the records are kept in; nullopt when that path does not apply.
@@ -370,7 +374,7 @@ class Table : private FilterFields {
   // After a delete, whether a record precedes the current one is found when first asked: finding
   // it can mean walking back over every deleted record, as when a table is emptied from the front.
   mutable bool bofPending_ = false;
-  RecordBuffer currentBuf_;  // the current record as read
+  RecordBuffer currentBuf_;  // the current record as read: what an edit of it began from
   RecordBuffer editBuf_;     // the record being edited or inserted
   bool modified_ = false;
   uint32_t beforeInsert_ = 0;

@@ -1,6 +1,9 @@
 #include "app/common/gbk_string.h"
 
+#include <QList>
+
 #include "app/common/gbk_codec.h"
+#include "engine/engine_error.h"
 
 namespace torvanel {
 
@@ -18,5 +21,18 @@ QByteArray toGbk(const QString& text) {
 QString fromGbk(const std::string& gbk) { return QString::fromStdString(gbkToUtf8(gbk)); }
 
 std::string gbkText(const QString& text) { return utf8ToGbk(text.toStdString()); }
+
+std::string fieldGbk(const QString& text, const QString& field) {
+  const std::string utf8 = text.toStdString();
+  if (fitsGbk(utf8)) return utf8ToGbk(utf8);
+  for (const char32_t c : text.toUcs4()) {
+    const QString one = QString::fromUcs4(&c, 1);
+    if (!fitsGbk(one.toStdString()))
+      throw tdb::EngineError(QStringLiteral("字段[%1]中的字符[%2]数据表不能保存,请改用其他字符")
+                                 .arg(field, one)
+                                 .toStdString());
+  }
+  return utf8ToGbk(utf8);
+}
 
 }  // namespace torvanel

@@ -13,4 +13,9 @@ QByteArray toGbk(const QString& text);
 QString fromGbk(const std::string& gbk);
 std::string gbkText(const QString& text);
 
+// The GBK bytes of text a user gave for the field named `field`. Throws tdb::EngineError naming
+// the field and the first character that GBK cannot hold (an emoji, a rare character): stored,
+// it would silently become '?'.
+std::string fieldGbk(const QString& text, const QString& field);
+
 }  // namespace torvanel

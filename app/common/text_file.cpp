@@ -2,32 +2,56 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include "app/common/file_error.h"
 #include "app/common/gbk_string.h"
 
 namespace torvanel {
 
-QStringList readGbkLines(const QString& path) {
+namespace {
+
+QByteArray readBytes(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw FileError(QStringLiteral("文件[%1]无法读取: %2").arg(path, file.errorString()));
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
     throw FileError(QStringLiteral("文件[%1]读取出错: %2").arg(path, file.errorString()));
+  return bytes;
+}
 
+// The text's lines without their ends (CR LF, LF, or a CR before the end); a final line end
+// starts no empty last line.
+QStringList splitLines(const QString& text) {
   QStringList lines;
   qsizetype start = 0;
-  while (start < bytes.size()) {
-    qsizetype end = bytes.indexOf('\n', start);
-    const qsizetype next = end < 0 ? bytes.size() : end + 1;
-    if (end < 0) end = bytes.size();
+  while (start < text.size()) {
+    qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+    const qsizetype next = end < 0 ? text.size() : end + 1;
+    if (end < 0) end = text.size();
     qsizetype stop = end;
-    if (stop > start && bytes[stop - 1] == '\r') --stop;
-    lines << fromGbk(bytes.mid(start, stop - start));
+    if (stop > start && text[stop - 1] == QLatin1Char('\r')) --stop;
+    lines << text.mid(start, stop - start);
     start = next;
   }
   return lines;
+}
+
+}  // namespace
+
+QStringList readGbkLines(const QString& path) { return splitLines(fromGbk(readBytes(path))); }
+
+QStringList readTextLines(const QString& path) {
+  const QByteArray bytes = readBytes(path);
+  bool ascii = true;
+  for (const char c : bytes) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (!ascii) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return splitLines(text);
+  }
+  return splitLines(fromGbk(bytes));
 }
 
 void writeGbkLines(const QString& path, const QStringList& lines) {

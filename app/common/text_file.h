@@ -12,6 +12,11 @@ namespace torvanel {
 // read, a missing file included.
 QStringList readGbkLines(const QString& path);
 
+// The lines of a user's text file, as readGbkLines gives them. The file is read as UTF-8, the
+// usual encoding of text files here, when its bytes are valid UTF-8 and not plain ASCII;
+// otherwise as GBK. Throws FileError as readGbkLines does.
+QStringList readTextLines(const QString& path);
+
 // Replaces the file with the lines, each ending CR LF. The text goes to a temporary file beside
 // the target which is flushed to disk and renamed over it, so a crash or a full disk leaves either
 // the old file or the new one, never a mixture. Throws FileError and leaves the old file as it

@@ -6,7 +6,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -23,6 +22,7 @@
 #include "app/tools/structure_designer.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/child_windows.h"
+#include "app/windows/table_window_text.h"
 #include "app/windows/window_engine.h"
 
 namespace torvanel {
@@ -63,6 +63,14 @@ TForm0::TForm0(const QString& programFolder) : programFolder_(programFolder) {
   settings_ = GlobalSettings{};
   readset();
   menuset();
+}
+
+TForm0::~TForm0() {
+  if (windowEngine_) {
+    disconnect(windowEngine_, nullptr, this, nullptr);
+    windowEngine_->hostGone();
+  }
+  childWindows_ = nullptr;
 }
 
 void TForm0::buildMenus() {
@@ -194,7 +202,8 @@ void TForm0::run(Command c) {
 void TForm0::createDialogs() {
   chooser_ = new TForm01(this);
   chooser_->setDbfType([this] { return settings_.defaultDbfType; });
-  windowEngine_ = new WindowEngine(*this);
+  windowEngine_ = new WindowEngine(*this, this);
+  connect(windowEngine_, &WindowEngine::commandsChanged, this, &TForm0::menuset);
   setChildWindows(windowEngine_);
   chooser_->setAction('n', [this](const TableRef& ref) { windowEngine_->viewtable(ref); });
   queryBuilder_ = new TForm02(this);
@@ -205,6 +214,11 @@ void TForm0::createDialogs() {
 }
 
 QComboBox* TForm0::windowList() const { return band_->windowList(); }
+
+QRect TForm0::newWindowPlace(int slot) const {
+  const QSize client = centralWidget() ? centralWidget()->size() : size();
+  return tableWindowGeometry(client.width(), client.height(), band_->height(), slot);
+}
 
 void TForm0::menuset() {
   MenuInputs in;
@@ -271,9 +285,8 @@ void TForm0::askDecimalPlaces() {
 }
 
 void TForm0::chooseWindow(int entry) {
-  static const QRegularExpression slotPrefix(QStringLiteral("^<(\\d+)> "));
-  const QRegularExpressionMatch m = slotPrefix.match(windowList()->itemText(entry));
-  if (m.hasMatch() && childWindows_) childWindows_->bringToFront(m.captured(1).toInt());
+  const QVariant slot = windowList()->itemData(entry);
+  if (slot.isValid() && childWindows_) childWindows_->bringToFront(slot.toInt());
 }
 
 void TForm0::resizeEvent(QResizeEvent* event) {
@@ -287,7 +300,7 @@ void TForm0::resizeEvent(QResizeEvent* event) {
 void TForm0::closeEvent(QCloseEvent* event) {
   if (childWindows_) {
     try {
-      if (!childWindows_->closeeverytable(CloseMode::Close)) {
+      if (!childWindows_->closeeverytable(CloseMode::Quit)) {
         event->ignore();  // the user cancelled: keep running
         return;
       }

@@ -7,6 +7,7 @@
 #include "app/shell/commands.h"
 #include "app/shell/menu_state.h"
 #include "app/shell/settings.h"
+#include "app/windows/window_host.h"
 
 class QComboBox;
 class QMdiArea;
@@ -25,12 +26,16 @@ class Tform2;
 
 // The main window: the MDI frame with the menus, the toolbar with the window list, and the child
 // windows. It owns the global settings and their file, and recomputes which commands are enabled
-// (menuset) after every change of state.
-class TForm0 : public QMainWindow {
+// (menuset) after every change of state. It is the window engine's host, and tells the engine
+// when it goes.
+class TForm0 : public QMainWindow, public WindowHost {
   Q_OBJECT
  public:
   // Reads the settings of `programFolder` (which ends with '/') and computes the menu state.
   explicit TForm0(const QString& programFolder);
+  // The child windows and their controls go after the main window's own parts: nothing of them
+  // may call back into it from then on.
+  ~TForm0() override;
 
   // Creates, hidden, the dialogs that live for the whole run: the table chooser, the query
   // builder, the structure designer, the project designer and the report manager.
@@ -45,7 +50,12 @@ class TForm0 : public QMainWindow {
   void saveset();
   void readset();
 
-  const GlobalSettings& settings() const { return settings_; }
+  // WindowHost
+  const GlobalSettings& settings() const override { return settings_; }
+  QComboBox* windowList() const override;
+  QMdiArea* mdiArea() const override { return mdiArea_; }
+  QRect newWindowPlace(int slot) const override;
+
   const MenuState& menuState() const { return menuState_; }
   const QString& programFolder() const { return programFolder_; }
 
@@ -53,8 +63,6 @@ class TForm0 : public QMainWindow {
   QAction* button(Command c) const { return buttons_[index(c)]; }  // nullptr: no button
   QAction* menuAction(Menu m) const { return menus_[index(m)]; }
   ToolbarBand* toolbarBand() const { return band_; }
-  QComboBox* windowList() const;
-  QMdiArea* mdiArea() const { return mdiArea_; }
   TForm01* tableChooser() const { return chooser_; }
   TForm02* queryBuilder() const { return queryBuilder_; }
   LocatePanel* locatePanel() const { return locatePanel_; }

@@ -6,6 +6,7 @@
 
 #include "app/common/file_error.h"
 #include "app/common/number_text.h"
+#include "app/common/shown_text.h"
 #include "app/common/text_file.h"
 
 namespace torvanel {
@@ -50,7 +51,7 @@ void applyLines(const QStringList& lines, GlobalSettings& s) {
       line(2) == QLatin1String("dbase") ? tdb::TableType::ttDBase : tdb::TableType::ttFoxPro;
   double scale = 0;
   if (!parseNumber(line(3), scale))
-    throw FileError(QStringLiteral("设置文件第4行[%1]不是有效的数值").arg(line(3)));
+    throw FileError(QStringLiteral("设置文件第4行[%1]不是有效的数值").arg(shownText(line(3))));
   s.formulaDecimals = scale;
 }
 

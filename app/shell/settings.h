@@ -3,18 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/table_type.h"
+#include "app/common/global_settings.h"
 
 namespace torvanel {
-
-// The four global settings, owned by the main window, read once at start and written on every
-// change.
-struct GlobalSettings {
-  bool useMemoryBuffer = false;  // tables open with cached updates
-  bool autoSaveOnExit = false;   // closing saves buffered changes without asking
-  tdb::TableType defaultDbfType = tdb::TableType::ttDBase;  // ttDBase or ttFoxPro
-  double formulaDecimals = 100;  // rounding scale of formulas: 10 to the power of the places
-};
 
 // The settings file "setfile.tsm" in the program folder: four lines, CR LF, GBK.
 //   1 useMemoryBuffer   "true" / "false"  (true exactly when the line is "true")

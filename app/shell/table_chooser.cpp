@@ -59,15 +59,6 @@ const ChooserModeInfo* chooserModeFor(const QString& code) {
 
 bool isOutputMode(char mode) { return mode == 'y' || mode == 'h' || mode == 'c' || mode == 's'; }
 
-TableRef TableRef::parse(const QString& text) {
-  TableRef ref;
-  const qsizetype close = text.indexOf(QLatin1Char(']'));
-  if (!text.startsWith(QLatin1Char('[')) || close < 0) return ref;
-  ref.database = text.mid(1, close - 1);
-  ref.table = text.mid(close + 1);
-  return ref;
-}
-
 TForm01::TForm01(QWidget* mainWindow) : QDialog(mainWindow) {
   setObjectName(QStringLiteral("TForm01"));
   setWindowTitle(QString::fromUtf8(kModes[0].caption));
@@ -85,6 +76,7 @@ TForm01::TForm01(QWidget* mainWindow) : QDialog(mainWindow) {
   tableGroup_ = new QGroupBox(QStringLiteral("请选择数据表 ："), this);
   tables_ = new QComboBox(tableGroup_);
   tables_->setObjectName(QStringLiteral("tableList"));
+  tables_->setInsertPolicy(QComboBox::NoInsert);  // a typed name is the choice, not a new entry
   confirmButton_ = new QPushButton(QStringLiteral("确认"), tableGroup_);
   cancelButton_ = new QPushButton(QStringLiteral("取消"), tableGroup_);
   auto* tableRow = new QHBoxLayout(tableGroup_);
@@ -152,6 +144,7 @@ void TForm01::activate() {
   confirmed_ = false;
   setWindowTitle(QString::fromUtf8(modeInfo(mode_).caption));
   tableGroup_->hide();
+  chooseButton_->setDefault(true);
   chosen_ = {};
 }
 
@@ -159,6 +152,7 @@ bool TForm01::eventFilter(QObject* watched, QEvent* event) {
   if (watched == databases_ && event->type() == QEvent::FocusIn) {
     // Back to the database list: a table chosen before no longer stands.
     tableGroup_->hide();
+    chooseButton_->setDefault(true);  // Enter here chooses the database
     closePreview();
     collapse();
     chosen_.table.clear();
@@ -195,6 +189,7 @@ void TForm01::chooseDatabase() {
     if (output) tables_->clearEditText();
   }
   tableGroup_->show();
+  confirmButton_->setDefault(true);  // Enter in the table list confirms the name it shows
   tables_->setFocus();
   preview(chosen_.database, tables_->currentText());
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 
+#include "app/common/table_ref.h"
 #include "engine/table.h"
 
 class QComboBox;
@@ -34,17 +35,6 @@ const ChooserModeInfo* chooserModeFor(const QString& code);
 
 // True for the modes whose table may not exist yet (y, h, c, s).
 bool isOutputMode(char mode);
-
-// A chosen table: a database (an alias, or for a file anywhere the file's folder with its
-// trailing separator) and a table name. Its text form is "[" + database + "]" + table.
-struct TableRef {
-  QString database;
-  QString table;
-
-  QString text() const { return QStringLiteral("[") + database + QStringLiteral("]") + table; }
-  // The database is the text between the leading "[" and the first "]", the table what follows.
-  static TableRef parse(const QString& text);
-};
 
 // The table chooser: every table that enters the system by the user's choice passes through it.
 // It stays on top of the main window and is shown without blocking it. Created once, hidden,

@@ -1,6 +1,6 @@
 #include "app/tools/filter_composer.h"
 
-#include "app/tools/position_condition.h"
+#include "app/windows/position_condition.h"
 #include "app/windows/window_registry.h"
 
 namespace torvanel {

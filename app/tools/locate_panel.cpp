@@ -143,7 +143,7 @@ void LocatePanel::find() {
   bool found = false;
   try {
     if (!text.isEmpty()) {
-      found = t.locate(name, tdb::Value::text(gbkText(text)),
+      found = t.locate(name, tdb::Value::text(fieldGbk(text, field)),
                        tdb::loCaseInsensitive | tdb::loPartialKey);
     } else {
       // An empty box finds an empty text, or failing that a blank value; as a leading part
@@ -164,8 +164,7 @@ void LocatePanel::find() {
   close();
 }
 
-void LocatePanel::walk(const std::function<bool(tdb::Table&, int)>& visit,
-                       const std::function<void(tdb::Table&)>& after) {
+void LocatePanel::walk(const std::function<void(tdb::Table&, int, TForm11&)>& work) {
   TForm11& window = *engine_.registry()[engine_.activeSlot()].window;
   tdb::Table& t = window.table();
   try {
@@ -176,12 +175,7 @@ void LocatePanel::walk(const std::function<bool(tdb::Table&, int)>& visit,
     // anyway; suspended, it is not told of each one, which would cost far more than the work.
     SuspendedDisplay still(t);
     const tdb::Bookmark here = t.bookmark();
-    t.first();
-    for (int k = 1; !t.eof(); ++k) {
-      window.setProgress(k);
-      if (!visit(t, index)) break;
-    }
-    after(t);
+    work(t, index, window);
     try {
       t.gotoBookmark(here);
     } catch (const tdb::EngineError&) {
@@ -197,48 +191,77 @@ void LocatePanel::walk(const std::function<bool(tdb::Table&, int)>& visit,
 void LocatePanel::sum() {
   const QString field = fields_->currentItem()->text();
   double total = 0;
-  const auto add = [&](tdb::Table& t, int index) {
+  walk([&](tdb::Table& t, int index, TForm11& window) {
     const tdb::Field& f = t.field(index);
-    try {
-      if (!f.isNull()) total += f.asNumber();
-    } catch (const tdb::EngineError&) {
-      dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]类型不能求和!"));
-      return false;
+    // A logical value reads as 0 or 1, which is no quantity to add up.
+    const bool logical = f.dataType() == tdb::FieldType::ftBoolean;
+    t.first();
+    for (int k = 1; !t.eof(); ++k) {
+      window.setProgress(k);
+      bool added = !logical;
+      try {
+        if (added && !f.isNull()) total += f.asNumber();
+      } catch (const tdb::EngineError&) {
+        added = false;
+      }
+      if (!added) {
+        dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]类型不能求和!"));
+        break;
+      }
+      t.next();
     }
-    t.next();
-    return true;
-  };
-  walk(add,
-       [&](tdb::Table&) { text_->setText(QString::fromStdString(shortestNumberText(total))); });
+    text_->setText(QString::fromStdString(shortestNumberText(total)));
+  });
 }
 
 void LocatePanel::replace() {
   const QString field = fields_->currentItem()->text();
-  const std::string value = gbkText(text_->text());
-  const auto rewrite = [&](tdb::Table& t, int index) {
-    const long count = t.recordCount();
-    t.edit();
-    try {
-      t.field(index).setAsString(value);
-    } catch (const tdb::EngineError&) {
-      dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!"));
-      return false;
+  std::string value;
+  try {
+    value = fieldGbk(text_->text(), field);
+  } catch (const tdb::EngineError& e) {
+    showError(e);  // nothing replaced; the panel stays for another value
+    return;
+  }
+  walk([&](tdb::Table& t, int index, TForm11& window) {
+    // The records shown now, each rewritten once: a rewritten record may move in the window's
+    // order (to the end, when the order is by the replaced field) or leave its filter, so the
+    // walk goes by the records noted here, not from one record to the next.
+    std::vector<uint32_t> records;
+    for (t.first(); !t.eof(); t.next()) records.push_back(t.bookmark().record);
+    for (size_t k = 0; k < records.size(); ++k) {
+      window.setProgress(static_cast<int>(k + 1));
+      try {
+        t.gotoBookmark({records[k]});
+      } catch (const tdb::EngineError&) {
+        continue;  // another holder deleted it meanwhile
+      }
+      t.edit();
+      try {
+        t.field(index).setAsString(value);
+      } catch (const tdb::EngineError&) {
+        t.cancel();
+        dialogs().message(QStringLiteral("字段[") + field + QStringLiteral("]替换发生错误!"));
+        return;
+      }
+      try {
+        t.post();
+      } catch (const tdb::EngineError& e) {
+        // The record cannot be stored (a key it would repeat): it keeps its old value.
+        t.cancel();
+        showError(e);
+        return;
+      }
+      // Where records are kept in key order, a new key moved the record, and the records
+      // between its old and its new place moved by one.
+      const uint32_t from = records[k], to = t.bookmark().record;
+      if (to == from) continue;
+      for (size_t i = k + 1; i < records.size(); ++i) {
+        uint32_t& r = records[i];
+        if (r > from) --r;
+        if (r >= to) ++r;
+      }
     }
-    try {
-      t.next();  // stores the change
-    } catch (const tdb::EngineError& e) {
-      // The record cannot be stored (a key it would repeat): it keeps its old value.
-      showError(e);
-      t.cancel();
-      return false;
-    }
-    // Records that the new value takes out of the filter shift the rest: start again from the
-    // first record still shown.
-    if (t.recordCount() != count) t.first();
-    return true;
-  };
-  walk(rewrite, [](tdb::Table& t) {
-    if (t.state() == tdb::DataSetState::dsEdit) t.post();
   });
   close();
 }

@@ -15,6 +15,7 @@ class Table;
 
 namespace torvanel {
 
+class TForm11;
 class WindowEngine;
 
 // The locate panel of the main window, shared by "内容定位", "替换字段内容" and "字段数据求和": a
@@ -36,11 +37,10 @@ class LocatePanel : public QFrame {
   void find();
   void sum();
   void replace();
-  // Runs `visit` (given the table and the chosen field) from the first record the active window
-  // shows until the end or until it returns false, with the progress panel up and the display
-  // still; then `after`, and back to the record the walk started from.
-  void walk(const std::function<bool(tdb::Table&, int)>& visit,
-            const std::function<void(tdb::Table&)>& after);
+  // Runs `work` (given the table, the chosen field and the window, whose progress bar it moves)
+  // on the active window's table with the progress panel up and the display still, then goes
+  // back to the record it started from; reports the engine's refusal.
+  void walk(const std::function<void(tdb::Table&, int, TForm11&)>& work);
   void close();
 
   WindowEngine& engine_;

@@ -27,11 +27,12 @@ QString fieldText(tdb::Table& t, int field) {
 bool storeText(tdb::Table& t, int field, const QString& text) {
   if (!t.active() || text == fieldText(t, field)) return true;
   try {
+    const std::string gbk = fieldGbk(text, fromGbk(t.fieldDefs()[field].name));
     t.edit();
     if (text.isEmpty())
       t.field(field).clear();
     else
-      t.field(field).setAsString(gbkText(text));
+      t.field(field).setAsString(gbk);
     return true;
   } catch (const tdb::EngineError& e) {
     showError(e);

@@ -65,13 +65,14 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
   tdb::Table& t = source_.table();
   const int field = columns_[static_cast<size_t>(index.column())].field;
   try {
+    const QString text = value.toString();
+    const std::string gbk = fieldGbk(text, fromGbk(t.fieldDefs()[field].name));
     if (t.position() != index.row() + 1 && !t.moveTo(index.row() + 1)) return false;
     t.edit();
-    const QString text = value.toString();
     if (text.isEmpty())
       t.field(field).clear();
     else
-      t.field(field).setAsString(gbkText(text));
+      t.field(field).setAsString(gbk);
   } catch (const tdb::EngineError& e) {
     showError(e);
     return false;

@@ -64,6 +64,8 @@ std::optional<QString> WidgetDialogs::askFile(bool save, const QString& title,
   QFileDialog box(owner(), title, folder, filter);
   box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  // Whoever asks for a file to write asks about replacing it, in the system's own words.
+  box.setOption(QFileDialog::DontConfirmOverwrite);
   if (onCurrent) QObject::connect(&box, &QFileDialog::currentChanged, onCurrent);
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
   return chosen(box.selectedFiles().front());

@@ -12,8 +12,10 @@ struct ActiveWindowState {
   int selectedRows = 0;         // rows selected in the grid of its active display page
 };
 
-// How closeeverytable ends: 'y' closes the windows, 'n' only saves or asks.
-enum class CloseMode { Close, SaveOnly };
+// How closetable and closeeverytable end: 'y' closes the windows, 'n' only saves or asks. A save
+// that fails stops both, except when the program quits: then every window is saved that can be,
+// and every window closes.
+enum class CloseMode { Close, SaveOnly, Quit };
 
 // The main window's view of its child windows. The window registry implements it; the main window
 // uses it for its enabling rules, its window list, switching the memory buffer and quitting.
@@ -27,8 +29,9 @@ class ChildWindows {
   // True when the record clipboard table exists, so something can be pasted.
   virtual bool recordClipboardExists() const = 0;
 
-  // Saves or discards (asking when needed) every window's changes and, in CloseMode::Close,
-  // closes them all. False when the user cancelled; nothing was closed then.
+  // Saves or discards (asking when needed) every window's changes and, in CloseMode::Close or
+  // Quit, closes them all. False when the user cancelled or, except in Quit, a save failed (the
+  // user was told why); nothing was closed then.
   virtual bool closeeverytable(CloseMode mode) = 0;
 
   // Reopens every window's main table with cached updates switched on or off, after the caller

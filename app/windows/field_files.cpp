@@ -15,7 +15,6 @@
 #include "app/common/file_error.h"
 #include "app/common/gbk_string.h"
 #include "app/common/text_file.h"
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/table_window.h"
@@ -225,10 +224,12 @@ void WindowEngine::fieldFileCommand(char box, int item) {
       if (picture)
         loaded = tdb::Value::bytes(readBitmap(*chosen));
       else
-        loaded = tdb::Value::text(gbkText(readGbkLines(*chosen).join(QLatin1String("\r\n"))));
-    } catch (const FileError& e) {
+        loaded = tdb::Value::text(fieldGbk(readTextLines(*chosen).join(QLatin1String("\r\n")),
+                                           fromGbk(t.fieldDefs()[field].name)));
+    } catch (const std::exception& e) {
+      // A file that cannot be read, or text the table cannot hold.
       showError(e);
-      main_.menuset();
+      emit commandsChanged();
       return;
     }
   }
@@ -242,7 +243,7 @@ void WindowEngine::fieldFileCommand(char box, int item) {
   }
   // A memo box that has the focus does not follow its field by itself.
   if (memo) memo->setPlainText(memoText(t, field));
-  main_.menuset();
+  emit commandsChanged();
 }
 
 }  // namespace torvanel

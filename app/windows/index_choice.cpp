@@ -4,12 +4,12 @@
 #include <QComboBox>
 
 #include "app/common/gbk_string.h"
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/index_choice_panel.h"
 #include "app/windows/table_window.h"
 #include "app/windows/table_window_text.h"
 #include "app/windows/window_engine.h"
+#include "app/windows/window_host.h"
 #include "engine/engine_error.h"
 
 namespace torvanel {
@@ -119,7 +119,7 @@ void WindowEngine::applyIndexChoice(int slot) {
         showError(again);
       }
       w.showBufferState();
-      main_.menuset();
+      emit commandsChanged();
       return;
     }
     w.showBufferState();
@@ -137,10 +137,10 @@ void WindowEngine::applyIndexChoice(int slot) {
   w.setWindowTitle(caption);
   const int entry = listEntry(slot);
   if (entry >= 0) {
-    main_.windowList()->setItemText(entry, windowListEntry(slot, caption));
-    main_.windowList()->setCurrentIndex(entry);
+    host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
+    host_->windowList()->setCurrentIndex(entry);
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 }  // namespace torvanel

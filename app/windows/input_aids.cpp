@@ -1,14 +1,14 @@
 // The window engine's input aids: Enter and the page keys walk through the fields of the
-// single-record view, Enter walks across a grid's row, Ctrl+click starts selecting rows, and a
-// press on a picture or memo box marks it for the pop-up commands.
+// single-record view and Enter through its memos, Enter walks across a grid's row, Ctrl+click
+// starts selecting rows, and a press on a picture or memo box marks it for the pop-up commands.
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
 
-#include "app/shell/main_window.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
@@ -30,6 +30,8 @@ bool WindowEngine::eventFilter(QObject* watched, QEvent* event) {
     if (auto* grid = qobject_cast<QTableView*>(widget)) return gridKey(owner, grid, key);
     if (qobject_cast<FieldEdit*>(widget) || qobject_cast<FieldCombo*>(widget))
       return fieldKey(owner, widget, key);
+    if (auto* memo = qobject_cast<FieldMemo*>(widget))
+      return memoKey(owner, memo, *static_cast<QKeyEvent*>(event));
   }
   if (event->type() == QEvent::MouseButtonPress) {
     // Any button marks a picture or memo box as the target of its page's pop-up commands.
@@ -74,6 +76,24 @@ bool WindowEngine::fieldKey(int slot, QWidget* control, int key) {
   return true;
 }
 
+bool WindowEngine::memoKey(int slot, FieldMemo* memo, const QKeyEvent& event) {
+  // Shift+Enter and Ctrl+Enter still break a line inside the memo.
+  if ((event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) ||
+      (event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+    return false;
+  WindowSlot& s = registry_[slot];
+  const int page = s.window->upperPages()->currentIndex();
+  if (page < 0 || static_cast<size_t>(page) >= s.memos.size()) return false;
+  const auto& memos = s.memos[static_cast<size_t>(page)];
+  const auto at = std::find(memos.begin(), memos.end(), memo);
+  if (at == memos.end()) return false;
+  if (at + 1 != memos.end())
+    (*(at + 1))->setFocus();
+  else if (s.window->appendButton()->isEnabled())
+    s.window->appendButton()->setFocus();
+  return true;
+}
+
 bool WindowEngine::gridKey(int slot, QTableView* grid, int key) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
   const QModelIndex at = grid->currentIndex();
@@ -99,7 +119,7 @@ void WindowEngine::gridClick(QTableView* grid, bool ctrl) {
   } else if (grid->selectionMode() != QAbstractItemView::SingleSelection) {
     endMultiSelection(grid);
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::endMultiSelection(QTableView* grid) {

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <unordered_set>
 
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/suspended_display.h"
 #include "app/ui/table_source.h"
@@ -364,14 +363,14 @@ void WindowEngine::tablejianqie(char mode) {
   const int page = s.window->upperPages()->currentIndex();
   if (page < 0 || static_cast<size_t>(page) >= s.pagegrids.size()) return;
   clipboard_.cutOrCopy(*s.window, s.pagegrids[static_cast<size_t>(page)], mode);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::tablezhantie() {
   const int slot = activeSlot();
   if (slot < 0) return;
   clipboard_.paste(*registry_[slot].window);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 bool WindowEngine::recordClipboardExists() const { return clipboard_.exists(); }

@@ -6,7 +6,6 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/windows/record_clipboard.h"
@@ -65,7 +64,7 @@ void WindowEngine::enteredit() {
   const int slot = activeSlot();
   if (slot < 0) return;
   setEditState(slot, true);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::outedit() {
@@ -80,7 +79,7 @@ void WindowEngine::outedit() {
       showError(e);
     }
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 bool WindowEngine::moveActive(void (*move)(tdb::Table&)) {
@@ -131,7 +130,7 @@ void WindowEngine::appendrecord() {
     showError(e);
   }
   focusFirstEdit(slot);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::insertrecord() {
@@ -149,7 +148,7 @@ void WindowEngine::insertrecord() {
   } catch (const tdb::EngineError& e) {
     showError(e);
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::delerecord() {
@@ -159,23 +158,19 @@ void WindowEngine::delerecord() {
   try {
     if (t.isEmpty()) return;
     t.deleteRecord();
-    const tdb::Bookmark mark = t.bookmark();
     if (!t.cachedUpdates() && t.driverTypeName() == "DBASE") {
+      // The record that followed the deleted one (the one before it, when it was the last) is
+      // current now. Packing renumbers the records, in no relation to an index order, but it
+      // takes out only records nobody sees: each record shown keeps its place in the order.
+      const long place = t.position();
       packDbase(t);  // the deleted record leaves the file at once
-      // Packing renumbered the records after the deleted one: the mark now names the record one
-      // further on, and one step back lands on the one that followed the deleted record.
-      try {
-        t.gotoBookmark(mark);
-        t.prior();
-      } catch (const tdb::EngineError&) {
-        t.first();
-      }
+      if (place < 1 || !t.moveTo(place)) t.first();
     }
   } catch (const tdb::EngineError& e) {
     showError(e);
   }
   for (QTableView* grid : registry_[slot].pagegrids) endMultiSelection(grid);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::revertrecord() {
@@ -186,7 +181,7 @@ void WindowEngine::revertrecord() {
     t.cancel();
   else if (t.updatesPending())
     t.revertRecord();
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::recordmove(bool up) {

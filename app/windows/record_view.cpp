@@ -10,7 +10,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/shell/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
 #include "app/ui/table_model.h"
@@ -118,6 +117,7 @@ void WindowEngine::smodal() {
         auto* label = colouredLabel(title + QStringLiteral(":"), QColor(255, 0, 0), panel);
         s.memolabels[page].push_back(label);
         s.memos[page].push_back(new FieldMemo(w.source(), field, panel));
+        s.memos[page].back()->installEventFilter(this);
         in.memoLabelWidths.push_back(metrics.horizontalAdvance(label->text()));
       } else if (isPicture(type)) {
         auto* label = colouredLabel(title, QColor(255, 0, 0), panel);
@@ -188,7 +188,7 @@ void WindowEngine::smodal() {
   }
   w.appendButton()->setEnabled(editing);
   if (editing) w.appendButton()->setFocus();
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::dropRecordView(int slot) {
@@ -234,7 +234,7 @@ void WindowEngine::mmodal() {
     }
   }
   dropRecordView(slot);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::focusFirstEdit(int slot) {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/common/table_names.h"
-#include "app/tools/position_condition.h"
+#include "app/windows/position_condition.h"
 #include "engine/table.h"
 
 class QLabel;

@@ -11,13 +11,12 @@
 
 #include "app/common/gbk_string.h"
 #include "app/common/table_names.h"
-#include "app/shell/main_window.h"
-#include "app/shell/toolbar_band.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/pick_list_delegate.h"
 #include "app/ui/table_model.h"
 #include "app/windows/table_window.h"
 #include "app/windows/table_window_text.h"
+#include "app/windows/window_host.h"
 #include "engine/engine_error.h"
 
 namespace torvanel {
@@ -30,15 +29,25 @@ QString tableText(const TForm11& w) {
 
 }  // namespace
 
-WindowEngine::WindowEngine(TForm0& main) : QObject(&main), main_(main) {
-  connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, &WindowEngine::activated);
+WindowEngine::WindowEngine(WindowHost& host, QObject* parent) : QObject(parent), host_(&host) {
+  connect(host_->mdiArea(), &QMdiArea::subWindowActivated, this, &WindowEngine::activated);
 }
 
+void WindowEngine::hostGone() {
+  if (!host_) return;
+  disconnect(host_->mdiArea(), nullptr, this, nullptr);
+  host_ = nullptr;
+}
+
+QMdiArea* WindowEngine::mdiArea() const { return host_ ? host_->mdiArea() : nullptr; }
+
 int WindowEngine::activeSlot() const {
-  const QMdiSubWindow* frame = main_.mdiArea()->activeSubWindow();
+  QMdiArea* area = mdiArea();
+  if (!area) return -1;
+  const QMdiSubWindow* frame = area->activeSubWindow();
   if (!frame) {
     // Offscreen or while nothing has focus, the last window opened counts as the active one.
-    const auto frames = main_.mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
+    const auto frames = area->subWindowList(QMdiArea::ActivationHistoryOrder);
     if (frames.isEmpty()) return -1;
     frame = frames.last();
   }
@@ -46,12 +55,15 @@ int WindowEngine::activeSlot() const {
 }
 
 QMdiSubWindow* WindowEngine::frameOf(int slot) const {
-  for (QMdiSubWindow* f : main_.mdiArea()->subWindowList())
+  QMdiArea* area = mdiArea();
+  if (!area) return nullptr;
+  for (QMdiSubWindow* f : area->subWindowList())
     if (f->widget() == registry_[slot].window) return f;
   return nullptr;
 }
 
 void WindowEngine::viewtable(const TableRef& ref) {
+  if (!host_) return;
   const int slot = registry_.take('d');
   WindowSlot& s = registry_[slot];
   s.pagecaptions = {QStringLiteral("浏览编辑")};
@@ -70,7 +82,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
   t.setIndexFieldNames("");
   t.setIndexName("");
   t.setTableType(ref.table.toUpper().endsWith(QLatin1String(".DBF"))
-                     ? main_.settings().defaultDbfType
+                     ? host_->settings().defaultDbfType
                      : tdb::TableType::ttDefault);
   try {
     t.open();
@@ -142,25 +154,22 @@ void WindowEngine::viewtable(const TableRef& ref) {
   window->upperPages()->setCurrentIndex(0);
   window->setViewMode(0);
   // A post or a buffered change made in a control changes what the menus offer.
-  connect(&window->source(), &TableSource::dataSetChanged, this, [this] { main_.menuset(); });
-  connect(&window->source(), &TableSource::stateChanged, this, [this] { main_.menuset(); });
+  connect(&window->source(), &TableSource::dataSetChanged, this, &WindowEngine::commandsChanged);
+  connect(&window->source(), &TableSource::stateChanged, this, &WindowEngine::commandsChanged);
   connect(window->priorButton(), &QPushButton::clicked, this, &WindowEngine::priorrecord);
   connect(window->nextButton(), &QPushButton::clicked, this, &WindowEngine::nextrecord);
   connect(window->appendButton(), &QPushButton::clicked, this, &WindowEngine::appendrecord);
 
-  QComboBox* list = main_.windowList();
-  list->addItem(windowListEntry(slot, caption));
+  QComboBox* list = host_->windowList();
+  list->addItem(windowListEntry(slot, caption), slot);
   list->setCurrentIndex(list->count() - 1);
 
-  const QSize client = main_.centralWidget() ? main_.centralWidget()->size() : main_.size();
-  const QRect place =
-      tableWindowGeometry(client.width(), client.height(), main_.toolbarBand()->height(), slot);
-  QMdiSubWindow* frame = main_.mdiArea()->addSubWindow(window);
-  frame->setGeometry(place);
+  QMdiSubWindow* frame = host_->mdiArea()->addSubWindow(window);
+  frame->setGeometry(host_->newWindowPlace(slot));
   window->upperPages()->show();
   frame->show();
   window->showPosition();
-  main_.menuset();
+  emit commandsChanged();
 }
 
 QString WindowEngine::captionOf(int slot) const {
@@ -173,7 +182,7 @@ QString WindowEngine::captionOf(int slot) const {
 void WindowEngine::openWithBuffer(int slot) {
   TForm11& w = *registry_[slot].window;
   tdb::Table& t = w.table();
-  const bool wanted = main_.settings().useMemoryBuffer;
+  const bool wanted = host_ && host_->settings().useMemoryBuffer;
   try {
     t.setCachedUpdates(wanted);
   } catch (const tdb::EngineError&) {
@@ -189,40 +198,39 @@ void WindowEngine::activated(QMdiSubWindow* frame) {
   if (slot < 0) return;
   selectListEntry(slot);
   tdb::Table& t = registry_[slot].window->table();
-  if (t.active()) {
+  // Changes made through other windows show. A record in hand stays as it is: refreshing would
+  // store it, and looking at a window must write nothing.
+  if (t.active() && !t.editing()) {
     try {
-      t.refresh();  // changes made through other windows show
+      t.refresh();
     } catch (const tdb::EngineError&) {
       // The table shows as it was; the next command reports what is wrong.
     }
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 int WindowEngine::listEntry(int slot) const {
-  const QComboBox* list = main_.windowList();
-  const QString prefix = windowListEntry(slot, QString());
-  for (int i = 0; i < list->count(); ++i)
-    if (list->itemText(i).startsWith(prefix)) return i;
-  return -1;
+  return host_ ? host_->windowList()->findData(slot) : -1;
 }
 
 void WindowEngine::selectListEntry(int slot) {
   const int entry = listEntry(slot);
-  if (entry >= 0) main_.windowList()->setCurrentIndex(entry);
+  if (entry >= 0) host_->windowList()->setCurrentIndex(entry);
 }
 
 void WindowEngine::removeListEntry(int slot) {
+  if (!host_) return;
   const int entry = listEntry(slot);
-  if (entry >= 0) main_.windowList()->removeItem(entry);
-  if (registry_.inUse().empty()) main_.windowList()->clear();
+  if (entry >= 0) host_->windowList()->removeItem(entry);
+  if (registry_.inUse().empty()) host_->windowList()->clear();
 }
 
 void WindowEngine::bringToFront(int slot) {
   if (slot < 0 || slot >= registry_.size() || registry_[slot].kind == 'n') return;
   if (QMdiSubWindow* frame = frameOf(slot)) {
     if (frame->isMinimized()) frame->showNormal();
-    main_.mdiArea()->setActiveSubWindow(frame);
+    mdiArea()->setActiveSubWindow(frame);
   }
 }
 
@@ -288,22 +296,24 @@ void WindowEngine::packDbase(tdb::Table& t) {
 bool WindowEngine::okthistable() {
   const int slot = activeSlot();
   const bool ok = slot < 0 || save(slot);
-  main_.menuset();
+  emit commandsChanged();
   return ok;
 }
 
-bool WindowEngine::okeverytable() {
+bool WindowEngine::okeverytable() { return saveEvery(true); }
+
+bool WindowEngine::saveEvery(bool stopAtFailure) {
   const int active = activeSlot();
   bool ok = true;
   for (int slot : registry_.inUse()) {
     bringToFront(slot);
     if (!save(slot)) {
       ok = false;
-      break;
+      if (stopAtFailure) break;
     }
   }
   bringToFront(active);
-  main_.menuset();
+  emit commandsChanged();
   return ok;
 }
 
@@ -314,7 +324,7 @@ void WindowEngine::cancelthistable() {
     t.cancel();
     if (t.cachedUpdates() && t.updatesPending()) t.cancelUpdates();
   }
-  main_.menuset();
+  emit commandsChanged();
 }
 
 void WindowEngine::canceleverytable() {
@@ -326,7 +336,7 @@ void WindowEngine::canceleverytable() {
     if (t.cachedUpdates() && t.updatesPending()) t.cancelUpdates();
   }
   bringToFront(active);
-  main_.menuset();
+  emit commandsChanged();
 }
 
 // ---------------------------------------------------------------- closing
@@ -338,7 +348,7 @@ void WindowEngine::destroy(int slot) {
   registry_.free(slot);
   removeListEntry(slot);
   if (frame) {
-    main_.mdiArea()->removeSubWindow(window);
+    mdiArea()->removeSubWindow(window);
     delete frame;
   }
   delete window;
@@ -348,40 +358,48 @@ bool WindowEngine::closetable(CloseMode mode) {
   const int slot = activeSlot();
   if (slot < 0) return true;
   tdb::Table& t = registry_[slot].window->table();
-  if (main_.settings().autoSaveOnExit || !t.cachedUpdates()) {
-    save(slot);
+  bool saved = true;
+  if (host_->settings().autoSaveOnExit || !t.cachedUpdates()) {
+    saved = save(slot);
   } else if (t.updatesPending()) {
     const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
     if (a == Answer::Cancel) return false;
-    if (a == Answer::Yes) save(slot);
+    if (a == Answer::Yes) saved = save(slot);
   }
-  if (mode == CloseMode::SaveOnly) {
-    main_.menuset();
-    return true;
+  // A save that failed (the user was told why) keeps the window with its changes.
+  if (!saved || mode == CloseMode::SaveOnly) {
+    emit commandsChanged();
+    return saved;
   }
   destroy(slot);
-  main_.menuset();
+  emit commandsChanged();
   return true;
 }
 
 bool WindowEngine::closeeverytable(CloseMode mode) {
+  if (!host_) return true;
   const std::vector<int> open = registry_.inUse();
   bool pending = false;
   for (int slot : open) {
     tdb::Table& t = registry_[slot].window->table();
     pending |= t.active() && t.cachedUpdates() && t.updatesPending();
   }
-  if (!main_.settings().autoSaveOnExit && main_.settings().useMemoryBuffer && pending) {
+  // Quitting saves what can be saved: one window's failure must not cost the others theirs.
+  const bool quitting = mode == CloseMode::Quit;
+  bool saved = true;
+  const GlobalSettings& settings = host_->settings();
+  if (!settings.autoSaveOnExit && settings.useMemoryBuffer && pending) {
     const Answer a = dialogs().confirm(QStringLiteral("修改数据存盘吗？"), true);
     if (a == Answer::Cancel) return false;
-    if (a == Answer::Yes) okeverytable();
+    if (a == Answer::Yes) saved = saveEvery(!quitting);
   } else {
-    okeverytable();
+    saved = saveEvery(!quitting);
   }
+  if (!saved && !quitting) return false;
   if (mode == CloseMode::SaveOnly) return true;
   for (int slot : open) destroy(slot);
-  main_.windowList()->clear();
-  main_.menuset();
+  host_->windowList()->clear();
+  emit commandsChanged();
   return true;
 }
 

@@ -2,27 +2,36 @@
 
 #include <QObject>
 
-#include "app/shell/table_chooser.h"
+#include "app/common/table_ref.h"
 #include "app/windows/child_windows.h"
 #include "app/windows/record_clipboard.h"
 #include "app/windows/window_registry.h"
 
+class QKeyEvent;
 class QMenu;
+class QMdiArea;
 class QMdiSubWindow;
 class QTableView;
 
 namespace torvanel {
 
-class TForm0;
+class WindowHost;
 
 // The window engine: opens tables into child windows of the main window, keeps the registry of
-// their slots and the window list in step, and saves, cancels and closes their changes.
+// their slots and the window list in step, runs the commands on them, and saves, cancels and
+// closes their changes. Its declarations are grouped by the file that defines them.
+//
+// The engine reaches the main window only through its WindowHost, and only until the host says
+// it is going away (hostGone); the windows it opened belong to the host's MDI area, which may go
+// first, so the engine never touches them on its way out. After every change of state it emits
+// commandsChanged.
 class WindowEngine : public QObject, public ChildWindows {
   Q_OBJECT
  public:
-  // Lives as long as the main window; the windows it opened belong to the main window's MDI area,
-  // which may go first, so the engine never touches them on its way out.
-  explicit WindowEngine(TForm0& main);
+  // ---- window_engine.cpp: windows, slots and the window list; saving, cancelling, closing
+  WindowEngine(WindowHost& host, QObject* parent);
+  // The host is being destroyed: the engine asks it nothing more, and nothing it does reaches it.
+  void hostGone();
 
   WindowRegistry& registry() { return registry_; }
   // The slot of the active child window, -1 when none is open.
@@ -31,15 +40,26 @@ class WindowEngine : public QObject, public ChildWindows {
   // Opens the chosen table into a new child window, ordered by its first index.
   void viewtable(const TableRef& ref);
 
-  // Saving, cancelling and closing; each ends with menuset.
+  // Saving, cancelling and closing the active window's changes, or every window's.
   bool okthistable();
   bool okeverytable();
   void cancelthistable();
   void canceleverytable();
   bool closetable(CloseMode mode);
+  // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
+  // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
+  // be opened again.
+  static void packDbase(tdb::Table& t);
 
-  // Edit state, navigation and record operations on the active window; each does nothing when
-  // no child window is open, and shows the engine's message when the engine refuses.
+  // ChildWindows
+  std::optional<ActiveWindowState> activeWindow() const override;
+  bool closeeverytable(CloseMode mode) override;
+  void reopenWithMemoryBuffer(bool on) override;
+  void bringToFront(int slot) override;
+
+  // ---- record_operations.cpp: edit state, navigation and record operations on the active
+  // window; each does nothing when no child window is open, and shows the engine's message when
+  // the engine refuses.
   void enteredit();
   void outedit();
   void firstrecord();
@@ -51,71 +71,85 @@ class WindowEngine : public QObject, public ChildWindows {
   void delerecord();
   void revertrecord();
   void recordmove(bool up);
-  // The record clipboard: 'j' cuts, 'f' copies the rows selected in the active page's grid;
-  // tablezhantie pastes the clipboard after the current record. Each ends with menuset.
+  // True when the window's grids are writable.
+  bool inEditState(int slot) const;
+
+  // ---- record_view.cpp: the single-record view on the active window, and back to the grid.
+  void smodal();
+  void mmodal();
+
+  // ---- record_clipboard.cpp: 'j' cuts, 'f' copies the rows selected in the active page's grid;
+  // tablezhantie pastes the clipboard after the current record.
   void tablejianqie(char mode);
   void tablezhantie();
   RecordClipboard& recordClipboard() { return clipboard_; }
-  // The single-record view on the active window, and back to the grid view.
-  void smodal();
-  void mmodal();
-  // True when the active window's grids are writable.
-  bool inEditState(int slot) const;
+  // ChildWindows
+  bool recordClipboardExists() const override;
+  void deleteRecordClipboard() override;
+
+  // ---- input_aids.cpp: the keyboard and mouse aids of a window's controls (the field key
+  // handler of the single-record view's edit and combo boxes, the memo key handler of its memo
+  // boxes, the grid key and click handlers).
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // Switches a page grid out of multi-row selection, dropping the rows it had selected.
   static void endMultiSelection(QTableView* grid);
-  // Packs a dBASE table, which needs it to itself (when another holder stops that, the user is
-  // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
-  // be opened again.
-  static void packDbase(tdb::Table& t);
 
-  // Memo and picture fields to and from files, through the pop-up menus of the single-record
-  // view's picture boxes (`box` 'p') and memo boxes ('m'). Items in menu order: 0 clear the field,
-  // 1 load it from a file, 2 write it to a file; they act on the marked box of the active
-  // window's active page. The menu of a window, made on first use, has its clearing and loading
-  // items enabled exactly while the window is in edit state.
+  // ---- field_files.cpp: memo and picture fields to and from files, through the pop-up menus
+  // of the single-record view's picture boxes (`box` 'p') and memo boxes ('m'). Items in menu
+  // order: 0 clear the field, 1 load it from a file, 2 write it to a file; they act on the marked
+  // box of the active window's active page. The menu of a window, made on first use, has its
+  // clearing and loading items enabled exactly while the window is in edit state.
   QMenu* fieldMenu(int slot, char box);
   void fieldFileCommand(char box, int item);
-  // "选择索引文件": fills and shows the index choice panel of the active window; its "确认"
-  // applies the choice to the window's table (the panel stays shown when the engine refuses it).
+
+  // ---- index_choice.cpp: "选择索引文件" fills and shows the index choice panel of the active
+  // window; its "确认" applies the choice to the window's table (the panel stays shown when the
+  // engine refuses it).
   void selectindex();
   void applyIndexChoice(int slot);
 
-  // The keyboard and mouse aids of a window's controls (the field key handler of the single-record
-  // view's edit and combo boxes, the grid key and click handlers).
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
-  // ChildWindows
-  std::optional<ActiveWindowState> activeWindow() const override;
-  bool recordClipboardExists() const override;
-  bool closeeverytable(CloseMode mode) override;
-  void reopenWithMemoryBuffer(bool on) override;
-  void bringToFront(int slot) override;
-  void deleteRecordClipboard() override;
+ signals:
+  // The state that decides which commands are on offer may have changed.
+  void commandsChanged();
 
  private:
+  // ---- window_engine.cpp
+  QMdiArea* mdiArea() const;  // nullptr once the host is gone
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
-  bool save(int slot);  // false when applying the buffer failed (the user was told)
-  // Runs `move` on the active window's table, reporting the engine's refusal; false without one.
-  bool moveActive(void (*move)(tdb::Table&));
+  bool save(int slot);  // false when posting or applying the buffer failed (the user was told)
+  // Saves every window's changes, bringing each to the front; false when one failed. Stops at the
+  // first failure when `stopAtFailure`, else goes on to the others.
+  bool saveEvery(bool stopAtFailure);
   void destroy(int slot);
   void openWithBuffer(int slot);
   int listEntry(int slot) const;  // the window list's entry of the slot's window, -1 when none
   void selectListEntry(int slot);
-  void setEditState(int slot, bool on);
-  void focusFirstEdit(int slot);
-  bool fieldKey(int slot, QWidget* control, int key);
-  bool gridKey(int slot, QTableView* grid, int key);
-  void gridClick(QTableView* grid, bool ctrl);
-  void dropRecordView(int slot);
   void removeListEntry(int slot);
   // The window's caption: "数据表:[" + database + "]" + table + "(" + order + ")".
   QString captionOf(int slot) const;
-  // The memo and picture boxes of a page: their pop-up menus, and the mark a mouse press sets.
+
+  // ---- record_operations.cpp
+  void setEditState(int slot, bool on);
+  // Runs `move` on the active window's table, reporting the engine's refusal; false without one.
+  bool moveActive(void (*move)(tdb::Table&));
+
+  // ---- record_view.cpp
+  void focusFirstEdit(int slot);
+  void dropRecordView(int slot);
+
+  // ---- input_aids.cpp
+  bool fieldKey(int slot, QWidget* control, int key);
+  bool memoKey(int slot, FieldMemo* memo, const QKeyEvent& event);
+  bool gridKey(int slot, QTableView* grid, int key);
+  void gridClick(QTableView* grid, bool ctrl);
+
+  // ---- field_files.cpp: the memo and picture boxes of a page: their pop-up menus, and the mark
+  // a mouse press sets.
   void attachFieldMenus(int slot);
   void markFieldBox(int slot, QWidget* box);
 
-  TForm0& main_;
+  WindowHost* host_;  // nullptr once it is gone
   WindowRegistry registry_;
   RecordClipboard clipboard_;
 };

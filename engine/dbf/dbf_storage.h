@@ -54,6 +54,7 @@ class DbfStorage : public Storage {
   uint32_t recordCount() const override { return header_.recordCount; }
   void refresh() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
+  void readStored(uint32_t recno, RecordBuffer& buf) override;
   bool isDeleted(uint32_t recno) override;
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;

@@ -295,6 +295,11 @@ void TextStorage::read(uint32_t recno, RecordBuffer& buf) {
   buf.memos.clear();
 }
 
+void TextStorage::readStored(uint32_t recno, RecordBuffer& buf) {
+  catchUp(false);  // another holder may have rewritten the file since it was read
+  read(recno, buf);
+}
+
 bool TextStorage::isDeleted(uint32_t recno) {
   checkRecno(recno);
   return records_[recno - 1][0] == '*';

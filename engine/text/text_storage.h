@@ -59,6 +59,7 @@ class TextStorage : public Storage {
   uint32_t recordCount() const override { return static_cast<uint32_t>(records_.size()); }
   void refresh() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
+  void readStored(uint32_t recno, RecordBuffer& buf) override;
   bool isDeleted(uint32_t recno) override;
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;

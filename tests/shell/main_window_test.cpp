@@ -32,7 +32,9 @@ class FakeChildWindows : public ChildWindows {
   std::optional<ActiveWindowState> activeWindow() const override { return active; }
   bool recordClipboardExists() const override { return clipboard; }
   bool closeeverytable(CloseMode mode) override {
-    calls << (mode == CloseMode::Close ? "close y" : "close n");
+    calls << (mode == CloseMode::SaveOnly ? "close n"
+              : mode == CloseMode::Close  ? "close y"
+                                          : "quit");
     if (throwOnClose) throw std::runtime_error("关闭出错");
     return allowClose;
   }
@@ -234,7 +236,7 @@ TEST(MainWindow, QuittingClosesEveryWindowUnlessCancelled) {
   windows.clipboard = true;
   w.action(C::Quit)->trigger();
   EXPECT_FALSE(w.isVisible());
-  EXPECT_EQ(windows.calls, (QStringList{"close y", "close y", "delete clipboard"}));
+  EXPECT_EQ(windows.calls, (QStringList{"quit", "quit", "delete clipboard"}));
 }
 
 TEST(MainWindow, AnErrorWhileClosingStillQuits) {
@@ -256,8 +258,9 @@ TEST(MainWindow, ChoosingAWindowListEntryBringsItsSlotToFront) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
-  w.windowList()->addItem(QStringLiteral("<0> 数据表:[DEMO]客户.DBF()"));
-  w.windowList()->addItem(QStringLiteral("<12> 数据表:[DEMO]订单.DBF()"));
+  // The slot is the entry's data, whatever its text says.
+  w.windowList()->addItem(QStringLiteral("<0> 数据表:[DEMO]客户.DBF()"), 0);
+  w.windowList()->addItem(QStringLiteral("<12> 数据表:[DEMO]<3>.DBF()"), 12);
   emit w.windowList()->activated(1);
   EXPECT_EQ(windows.calls, QStringList{QStringLiteral("front 12")});
 }

@@ -86,6 +86,19 @@ TEST(SettingsFile, BadLineFourKeepsTheLinesBeforeIt) {
   EXPECT_THROW(settings_file::read(dir.path(), s), FileError);
 }
 
+TEST(SettingsFile, TheWholeBadLineIsShownWithItsControlBytesEscaped) {
+  TempFolder dir;
+  dir.write("setfile.tsm", QByteArray("true\r\ntrue\r\nfoxpro\r\n12\0ab\x01\tc d\x1f\x7f\r\n", 34));
+  GlobalSettings s;
+  try {
+    settings_file::read(dir.path(), s);
+    FAIL() << "no conversion error";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.text(),
+              QStringLiteral("设置文件第4行[12\\x00ab\\x01\\x09c d\\x1F\\x7F]不是有效的数值"));
+  }
+}
+
 TEST(SettingsFile, MissingFileChangesNothing) {
   TempFolder dir;
   GlobalSettings s{true, true, TableType::ttFoxPro, 1};

@@ -9,12 +9,18 @@ namespace torvanel::test {
 Workbench::Workbench() {
   main.createDialogs();
   main.resize(1000, 700);
-  main.show();
+  user.activate();
   engine = main.findChild<WindowEngine*>();
 }
 
 TableRef Workbench::ref(const char* table) const {
   return {QString::fromStdString(data.path()), QString::fromLatin1(table)};
+}
+
+User& Workbench::openSample(const char* table, int rows) {
+  tdb::test::makeSample(data, table, rows);
+  open(table);
+  return user;
 }
 
 QStringList Workbench::listEntries() const {
@@ -23,13 +29,48 @@ QStringList Workbench::listEntries() const {
   return out;
 }
 
-std::string Workbench::stored(const char* table) const {
+std::string Workbench::stored(const char* table, const char* field) const {
   tdb::Table t;
   tdb::test::point(t, data, table);
   t.open();
   std::string out;
-  for (t.first(); !t.eof(); t.next()) out += t.fieldByName("NAME").asString() + " ";
+  for (t.first(); !t.eof(); t.next()) out += t.fieldByName(field).asString() + " ";
   return out;
+}
+
+void Workbench::typeInto(const char* field, const QString& text) {
+  // Both change nothing when the window is in that state already.
+  user.menu(QStringLiteral("进入编辑状态"));
+  user.menu(QStringLiteral("单记录模式显示"));
+  user.clickInto(user.field(QLatin1String(field)));
+  user.press(Qt::Key_A, Qt::ControlModifier);
+  user.type(text);
+  user.press(Qt::Key_Return);
+}
+
+void Workbench::makeTable(const char* table, std::initializer_list<tdb::FieldDef> fields) const {
+  tdb::Table t;
+  tdb::test::point(t, data, table);
+  for (const tdb::FieldDef& f : fields) t.fieldDefs().add(f);
+  t.createTable();
+}
+
+void Workbench::makePeople(const char* table, std::initializer_list<const char*> rows,
+                           const char* index, unsigned options) const {
+  tdb::Table t;
+  tdb::test::point(t, data, table);
+  t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
+  t.fieldDefs().add("CITY", tdb::FieldType::ftString, 8);
+  if (index) t.indexDefs().add({index, "NAME", "", options});
+  t.createTable();
+  t.open();
+  for (const std::string row : rows) {
+    const size_t slash = row.find('/');
+    t.append();
+    t.fieldByName("NAME").setAsString(tdb::test::gbk(row.substr(0, slash)));
+    t.fieldByName("CITY").setAsString(tdb::test::gbk(row.substr(slash + 1)));
+    t.post();
+  }
 }
 
 }  // namespace torvanel::test

@@ -9,28 +9,45 @@
 #include "tests/engine/temp_dir.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/user_actions.h"
 
 namespace torvanel::test {
 
 // The workbench for window tests: the main window with its dialogs and window engine on a scratch
-// program folder, shown offscreen, the scripted dialogs double installed, and a folder for tables.
+// program folder, shown offscreen and active, the scripted dialogs double installed, a folder for
+// tables, and a user acting on it.
 struct Workbench {
   ScriptedDialogs dialogs;
   TempFolder program;
   tdb::test::TempDir data;
   TForm0 main{program.path()};
   WindowEngine* engine = nullptr;
+  User user{main};
 
   Workbench();
 
   TableRef ref(const char* table) const;
+  // Makes `table` with `rows` records as tdb::test::makeSample does, opens it in a window and
+  // gives the user who acts on it.
+  User& openSample(const char* table, int rows);
   void open(const char* table) { engine->viewtable(ref(table)); }
   WindowSlot& slot(int n) { return engine->registry()[n]; }
   TForm11& window(int n) { return *slot(n).window; }
   tdb::Table& table() { return window(engine->activeSlot()).table(); }
   QStringList listEntries() const;
-  // The NAME of every visible record of `table` as its file holds them, each followed by a blank.
-  std::string stored(const char* table) const;
+  // `field` (the text the engine shows) of every visible record of `table`, each followed by a
+  // blank, read by a cursor of its own: what the file holds.
+  std::string stored(const char* table, const char* field = "NAME") const;
+  // In the active window, brought into edit state and the single-record view,
+  // `field` of the current record becomes `text`: typed over what it held, and Enter takes it
+  // into the record, which is not stored yet.
+  void typeInto(const char* field, const QString& text);
+  // Creates `table`, empty, with `fields`.
+  void makeTable(const char* table, std::initializer_list<tdb::FieldDef> fields) const;
+  // Creates `table` with NAME and CITY, C(8) each, holding `rows` given as "name/city" (GBK in the
+  // file), and, when `index` is given, an index of that name on NAME with `options`.
+  void makePeople(const char* table, std::initializer_list<const char*> rows,
+                  const char* index = nullptr, unsigned options = 0) const;
 };
 
 }  // namespace torvanel::test

@@ -1,4 +1,4 @@
-#include "app/tools/position_condition.h"
+#include "app/windows/position_condition.h"
 
 #include <algorithm>
 

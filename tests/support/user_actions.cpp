@@ -1,0 +1,400 @@
+#include "tests/support/user_actions.h"
+
+#include <gtest/gtest.h>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/shell/main_window.h"
+#include "app/windows/table_window.h"
+
+namespace torvanel::test {
+
+namespace {
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+// The part of a widget that takes mouse clicks: a scroll area's viewport, an editable combo
+// box's line edit.
+QWidget* clickTarget(QWidget* w) {
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) return area->viewport();
+  if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+    return combo->lineEdit();
+  return w;
+}
+
+// The toolbar button of the main window whose hint is `hint`.
+QToolButton* toolButton(const TForm0& main, const QString& hint) {
+  for (QToolBar* bar : main.findChildren<QToolBar*>())
+    for (QAction* a : bar->actions())
+      if (a->toolTip() == hint) return qobject_cast<QToolButton*>(bar->widgetForAction(a));
+  return nullptr;
+}
+
+// The menu bar's entry holding the item `caption` (the entry itself for a menu without items),
+// and the item.
+std::pair<QAction*, QAction*> menuItem(const TForm0& main, const QString& caption) {
+  for (QAction* top : main.menuBar()->actions()) {
+    if (!top->menu()) {
+      if (top->text() == caption) return {top, top};
+      continue;
+    }
+    for (QAction* item : top->menu()->actions())
+      if (!item->isSeparator() && item->text() == caption) return {top, item};
+  }
+  return {nullptr, nullptr};
+}
+
+// True for a widget inside a child window.
+bool inChildWindow(const QWidget* w) {
+  for (; w; w = w->parentWidget())
+    if (qobject_cast<const TForm11*>(w)) return true;
+  return false;
+}
+
+// The visible widgets of type T outside the child windows: on the main window, its panels and
+// the dialogs it owns.
+template <typename T>
+QList<T*> outsideWindows(const TForm0& main) {
+  QList<T*> out;
+  for (T* w : main.findChildren<T*>())
+    if (w->isVisible() && !inChildWindow(w)) out << w;
+  return out;
+}
+
+}  // namespace
+
+void User::activate() {
+  main_.show();
+  // Offscreen, showing a window does not make it active, and without an active window no widget
+  // gets the focus: keys would go nowhere.
+  QApplication::setActiveWindow(&main_);
+  main_.activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), &main_);
+}
+
+QWidget* User::focus() { return QApplication::focusWidget(); }
+
+void User::settle() {
+  QApplication::processEvents();
+  // A window manager gives the activation back to the main window when a pop-up closes; the
+  // offscreen platform leaves the closed pop-up active, and then no widget takes the focus.
+  const QWidget* active = QApplication::activeWindow();
+  if (!QApplication::activePopupWidget() && (!active || !active->isVisible()))
+    QApplication::setActiveWindow(&main_);
+}
+
+// ---------------------------------------------------------------- the main window
+
+void User::menu(const QString& caption) {
+  const auto [top, item] = menuItem(main_, caption);
+  if (!item) {
+    ADD_FAILURE() << "no menu item " << utf8(caption);
+    return;
+  }
+  QMenuBar* bar = main_.menuBar();
+  if (!top->isEnabled() || !item->isEnabled()) {
+    ADD_FAILURE() << "menu item " << utf8(caption) << " is disabled";
+    return;
+  }
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
+  settle();
+  if (top == item) return;  // a menu without items acts itself
+  QMenu* menu = top->menu();
+  if (!menu->isVisible()) {
+    ADD_FAILURE() << "the menu of " << utf8(caption) << " did not open";
+    return;
+  }
+  clickAction(menu, caption);
+}
+
+void User::clickAction(QMenu* menu, const QString& caption) {
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator() || a->text() != caption) continue;
+    if (!a->isEnabled()) {
+      ADD_FAILURE() << "menu item " << utf8(caption) << " is disabled";
+      menu->close();
+      return;
+    }
+    const QPoint at = menu->actionGeometry(a).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
+    settle();
+    return;
+  }
+  ADD_FAILURE() << "the menu has no item " << utf8(caption);
+  menu->close();
+}
+
+void User::toolbar(const QString& hint) {
+  QToolButton* button = toolButton(main_, hint);
+  if (!button) {
+    ADD_FAILURE() << "no toolbar button " << utf8(hint);
+    return;
+  }
+  if (!button->isEnabled()) {
+    ADD_FAILURE() << "toolbar button " << utf8(hint) << " is disabled";
+    return;
+  }
+  QTest::mouseClick(button, Qt::LeftButton);
+  settle();
+}
+
+bool User::menuEnabled(const QString& caption) const {
+  const auto [top, item] = menuItem(main_, caption);
+  EXPECT_NE(item, nullptr) << "no menu item " << utf8(caption);
+  return item && top->isEnabled() && item->isEnabled();
+}
+
+bool User::toolbarEnabled(const QString& hint) const {
+  QToolButton* button = toolButton(main_, hint);
+  EXPECT_NE(button, nullptr) << "no toolbar button " << utf8(hint);
+  return button && button->isEnabled();
+}
+
+void User::chooseWindow(int slot) {
+  QComboBox* list = main_.windowList();
+  const int entry = list->findText(QStringLiteral("<%1> ").arg(slot), Qt::MatchStartsWith);
+  if (entry < 0 || !list->isVisible()) {
+    ADD_FAILURE() << "no window list entry for window " << slot << " to pick";
+    return;
+  }
+  pickEntry(list, entry);
+}
+
+// ---------------------------------------------------------------- the active child window
+
+TForm11* User::window() const {
+  QMdiSubWindow* frame = main_.mdiArea()->currentSubWindow();
+  return frame ? qobject_cast<TForm11*>(frame->widget()) : nullptr;
+}
+
+void User::windowButton(const QString& text) {
+  TForm11* w = window();
+  QPushButton* found = nullptr;
+  if (w)
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+      if (b->text() == text && b->isVisible()) found = b;
+  clickButton(found, text, "in the active window");
+}
+
+void User::clickButton(QPushButton* found, const QString& text, const char* where) {
+  if (!found) {
+    ADD_FAILURE() << "no visible button " << utf8(text) << " " << where;
+    return;
+  }
+  if (!found->isEnabled()) {
+    ADD_FAILURE() << "button " << utf8(text) << " is disabled";
+    return;
+  }
+  QTest::mouseClick(found, Qt::LeftButton);
+  settle();
+}
+
+QTableView* User::grid() const {
+  TForm11* w = window();
+  QWidget* page = w ? w->upperPages()->currentWidget() : nullptr;
+  QTableView* g = page ? page->findChild<QTableView*>() : nullptr;
+  EXPECT_NE(g, nullptr) << "no grid in the active window";
+  return g;
+}
+
+void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
+  QTableView* g = grid();
+  if (!g) return;
+  const QModelIndex at = g->model()->index(row, column);
+  if (!at.isValid()) {
+    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
+    return;
+  }
+  g->scrollTo(at);
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
+  settle();
+}
+
+void User::doubleClickCell(int row, int column) {
+  QTableView* g = grid();
+  if (!g) return;
+  const QModelIndex at = g->model()->index(row, column);
+  if (!at.isValid()) {
+    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
+    return;
+  }
+  g->scrollTo(at);
+  QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->visualRect(at).center());
+  settle();
+}
+
+void User::ctrlClickRows(std::initializer_list<int> rows) {
+  for (int row : rows) clickCell(row, 0, Qt::ControlModifier);
+}
+
+QWidget* User::field(const QString& label) const {
+  TForm11* w = window();
+  const QString caption = label + QLatin1Char(':');
+  QLabel* found = nullptr;
+  if (w)
+    for (QLabel* l : w->findChildren<QLabel*>())
+      if (l->text() == caption && l->isVisible()) found = l;
+  if (!found) {
+    ADD_FAILURE() << "no field labelled " << utf8(caption) << " in the active window";
+    return nullptr;
+  }
+  // The control sits right of its label on the same line, or (a memo) below it.
+  const QRect l = found->geometry();
+  QWidget* beside = nullptr;
+  QWidget* below = nullptr;
+  for (QObject* o : found->parentWidget()->children()) {
+    auto* c = qobject_cast<QWidget*>(o);
+    if (!c || qobject_cast<QLabel*>(c) || !c->isVisible()) continue;
+    const QRect g = c->geometry();
+    if (g.top() == l.top() && g.left() > l.right() && (!beside || g.left() < beside->x()))
+      beside = c;
+    if (g.left() == l.left() && g.top() > l.bottom() && (!below || g.top() < below->y())) below = c;
+  }
+  QWidget* control = beside ? beside : below;
+  EXPECT_NE(control, nullptr) << "no control beside the label " << utf8(caption);
+  return control;
+}
+
+void User::clickInto(QWidget* widget) {
+  if (!widget) return;
+  QWidget* target = clickTarget(widget);
+  QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
+  settle();
+}
+
+// ---------------------------------------------------------------- panels and dialogs
+
+void User::button(const QString& text) {
+  QPushButton* found = nullptr;
+  for (QPushButton* b : outsideWindows<QPushButton>(main_))
+    if (b->text() == text) found = b;
+  clickButton(found, text, "outside the child windows");
+}
+
+QWidget* User::inGroup(const QString& title) const {
+  for (QGroupBox* g : outsideWindows<QGroupBox>(main_)) {
+    if (g->title() != title) continue;
+    for (QWidget* c : g->findChildren<QWidget*>())
+      if (c->isVisible() && (qobject_cast<QLineEdit*>(c) || qobject_cast<QComboBox*>(c)) &&
+          !qobject_cast<QComboBox*>(c->parentWidget()))
+        return c;
+  }
+  ADD_FAILURE() << "no text box or list in a visible group " << utf8(title);
+  return nullptr;
+}
+
+void User::clickItem(const QString& text) {
+  for (QListWidget* list : outsideWindows<QListWidget>(main_)) {
+    const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
+    if (items.isEmpty()) continue;
+    list->scrollToItem(items.front());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(items.front()).center());
+    settle();
+    return;
+  }
+  ADD_FAILURE() << "no visible list holds " << utf8(text);
+}
+
+void User::pick(QComboBox* list, const QString& text) {
+  if (!list) return;
+  const int entry = list->findText(text);
+  if (entry < 0 || !list->isVisible()) {
+    ADD_FAILURE() << "no visible list entry " << utf8(text) << " to pick";
+    return;
+  }
+  pickEntry(list, entry);
+}
+
+void User::pickEntry(QComboBox* list, int entry) {
+  clickInto(list);  // opens the list; an editable one takes the focus into its text
+  if (list->isEditable()) {
+    for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
+      QTest::keyClick(focus(), at < entry ? Qt::Key_Down : Qt::Key_Up);
+    settle();
+    return;
+  }
+  QAbstractItemView* popup = list->view();
+  if (!popup->isVisible()) {
+    ADD_FAILURE() << "the list did not open";
+    return;
+  }
+  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
+  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
+    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
+  QTest::keyClick(popup, Qt::Key_Return);
+  settle();
+}
+
+// ---------------------------------------------------------------- the keyboard
+
+void User::type(const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    QWidget* f = focus();
+    if (!f) {
+      ADD_FAILURE() << "nothing has the focus to type " << utf8(text) << " into";
+      return;
+    }
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size()) {
+      QInputMethodEvent commit;
+      commit.setCommitString(text.mid(i++, 2));
+      QApplication::sendEvent(f, &commit);
+    } else {
+      // The key code of a letter is its capital; other characters go by their code point.
+      QTest::sendKeyEvent(QTest::Click, f, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c),
+                          Qt::NoModifier);
+    }
+    settle();
+  }
+}
+
+void User::press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* f = focus();
+  if (!f) {
+    ADD_FAILURE() << "nothing has the focus to press a key in";
+    return;
+  }
+  QTest::keyClick(f, key, modifiers);
+  settle();
+}
+
+// ---------------------------------------------------------------- pop-up menus
+
+void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
+  if (!widget) return;
+  QWidget* target = clickTarget(widget);
+  if (at.isNull()) at = target->rect().center();
+  // A right press asks for the context menu, as the window system does on X11.
+  QTest::mousePress(target, Qt::RightButton, Qt::NoModifier, at);
+  QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+  QApplication::sendEvent(target, &request);
+  QTest::mouseRelease(target, Qt::RightButton, Qt::NoModifier, at);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) {
+    ADD_FAILURE() << "no pop-up menu opened to pick " << utf8(caption);
+    return;
+  }
+  clickAction(menu, caption);
+}
+
+}  // namespace torvanel::test
