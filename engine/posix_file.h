@@ -46,7 +46,6 @@ class PosixFile {
   // Renames the file to `path` (replacing what is there), keeping it open and its locks held.
   void renameTo(const std::string& path);
   uint64_t mappedSize() const { return mappedSize_; }
-  const char* mapped() const { return static_cast<const char*>(map_); }
 
  private:
   std::string path_;

@@ -222,29 +222,13 @@ void DbfStorage::readStored(uint32_t recno, RecordBuffer& buf) {
   }
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
+  // One read past everything kept: a shared file may be cut short by another program at any
+  // moment, which a read reports and a mapping would not survive.
   const uint32_t len = header_.recordLength;
   const uint64_t end = header_.headerLength + uint64_t{recno} * len;
-  // A mapping shows every holder's writes as they land, without a system call per record: a
-  // post pays for this check on every record a batch rewrites. The file is mapped again only
-  // once it has grown by enough to be worth it; what the mapping does not cover is read.
-  if (end > file_->mappedSize()) {
-    const uint64_t size = file_->size();
-    const uint64_t mapped = file_->mappedSize();
-    if (size >= end && (mapped == 0 || size >= mapped + std::max<uint64_t>(mapped / 8, 1 << 20))) {
-      try {
-        file_->mapForReading(size);
-      } catch (const EngineError&) {
-        // No room to map: every check reads instead.
-      }
-    }
-  }
   buf.memos.clear();
-  if (end <= file_->mappedSize()) {
-    buf.bytes.assign(file_->mapped() + (end - len), len);
-  } else {
-    buf.bytes.resize(len);
-    file_->readExactly(end - len, buf.bytes.data(), len);
-  }
+  buf.bytes.resize(len);
+  file_->readExactly(end - len, buf.bytes.data(), len);
   // The copy read ahead follows, so that the write which comes next sees the record as it is.
   if (cacheFirst_ && recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_)
     std::memcpy(cache_.data() + size_t{recno - cacheFirst_} * len, buf.bytes.data(), len);
