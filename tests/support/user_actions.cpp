@@ -224,7 +224,10 @@ void User::doubleClickCell(int row, int column) {
     return;
   }
   g->scrollTo(at);
-  QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->visualRect(at).center());
+  // A double-click is a click, then the second press that the window system reports as one.
+  const QPoint centre = g->visualRect(at).center();
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+  QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   settle();
 }
 

@@ -51,6 +51,26 @@ TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
   EXPECT_EQ(grid->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
+TEST(InputAids, OnlyTheRowsCtrlClickedArePickedAndCutAndCopyFollowThem) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 5);
+  w.open("s.dbf");
+  test::User& u = w.user;
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(0, 0);  // the current row is not picked by the first Ctrl+click
+  u.ctrlClickRows({2});
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("复制")));
+  u.ctrlClickRows({2});  // picked again: dropped, and nothing is left to copy
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("复制")));
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("剪切")));
+  u.ctrlClickRows({3, 1});
+  ASSERT_TRUE(u.menuEnabled(QStringLiteral("剪切")));
+  u.menu(QStringLiteral("剪切"));
+  EXPECT_EQ(w.stored("s.dbf"), "R1 R3 R5 ");
+  EXPECT_EQ(w.stored("tablelinshi.dbf"), "R4 R2 ");
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
+}
+
 TEST(InputAids, EnterAndThePageKeysWalkThroughTheFields) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 2);
