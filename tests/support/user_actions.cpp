@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -15,6 +16,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -151,22 +153,12 @@ bool User::toolbarEnabled(const QString& hint) const {
 
 void User::chooseWindow(int slot) {
   QComboBox* list = main_.windowList();
-  const int entry = list->findText(QStringLiteral("<%1> ").arg(slot), Qt::MatchStartsWith);
-  if (entry < 0 || !list->isVisible()) {
-    ADD_FAILURE() << "no window list entry for window " << slot << " to pick";
+  const int entry = list->findData(slot);
+  if (entry < 0) {
+    ADD_FAILURE() << "no window list entry for window " << slot;
     return;
   }
-  QTest::mouseClick(list, Qt::LeftButton);
-  QAbstractItemView* popup = list->view();
-  if (!popup->isVisible()) {
-    ADD_FAILURE() << "the window list did not open";
-    return;
-  }
-  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
-  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
-    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
-  QTest::keyClick(popup, Qt::Key_Return);
-  settle();
+  choose(list, list->itemText(entry));
 }
 
 // ---------------------------------------------------------------- the active child window
@@ -268,6 +260,82 @@ void User::clickInto(QWidget* widget) {
   QWidget* target = clickTarget(widget);
   QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
   settle();
+}
+
+// ---------------------------------------------------------------- any widget
+
+void User::click(QWidget* widget) {
+  if (!widget) {
+    ADD_FAILURE() << "nothing to click";
+    return;
+  }
+  if (!widget->isEnabled() || !widget->isVisible()) {
+    ADD_FAILURE() << "cannot click the hidden or disabled " << widget->metaObject()->className()
+                  << " " << utf8(widget->objectName());
+    return;
+  }
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+  settle();
+}
+
+void User::replaceText(QWidget* box, const QString& text) {
+  clickInto(box);
+  press(Qt::Key_A, Qt::ControlModifier);
+  if (text.isEmpty())
+    press(Qt::Key_Delete);
+  else
+    type(text);
+}
+
+void User::choose(QComboBox* list, const QString& text) {
+  const int entry = list ? list->findText(text) : -1;
+  if (entry < 0 || !list->isVisible() || !list->isEnabled()) {
+    ADD_FAILURE() << "no entry " << utf8(text) << " to pick from a shown drop-down";
+    return;
+  }
+  QTest::mouseClick(list, Qt::LeftButton);
+  QAbstractItemView* popup = list->view();
+  if (!popup->isVisible()) {
+    ADD_FAILURE() << "the drop-down did not open";
+    return;
+  }
+  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
+  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
+    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
+  QTest::keyClick(popup, Qt::Key_Return);
+  settle();
+}
+
+void User::clickItem(QAbstractItemView* view, const QString& text) {
+  const QModelIndexList found =
+      view ? view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, text, 1,
+                                  Qt::MatchExactly)
+           : QModelIndexList();
+  if (found.isEmpty()) {
+    ADD_FAILURE() << "no item " << utf8(text) << " to click";
+    return;
+  }
+  view->scrollTo(found[0]);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    view->visualRect(found[0]).center());
+  settle();
+}
+
+void User::whileModal(std::function<void(QDialog*)> steps) {
+  QTimer::singleShot(0, [this, steps = std::move(steps)] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      ADD_FAILURE() << "no modal dialog opened";
+      return;
+    }
+    // A modal dialog is the active window while it runs.
+    QApplication::setActiveWindow(dialog);
+    steps(dialog);
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << "the steps left the dialog open";
+      dialog->reject();
+    }
+  });
 }
 
 // ---------------------------------------------------------------- the keyboard

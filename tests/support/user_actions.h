@@ -3,7 +3,11 @@
 #include <QPoint>
 #include <QString>
 #include <Qt>
+#include <functional>
 
+class QAbstractItemView;
+class QComboBox;
+class QDialog;
 class QMenu;
 class QTableView;
 class QWidget;
@@ -56,6 +60,19 @@ class User {
   QWidget* field(const QString& label) const;
   // Clicks into `widget`, giving it the focus.
   void clickInto(QWidget* widget);
+
+  // ---- any widget
+  // Clicks `widget` (a button, a check box) at its centre; a disabled one fails the test.
+  void click(QWidget* widget);
+  // Clicks into a text box, selects what it holds and types `text` over it.
+  void replaceText(QWidget* box, const QString& text);
+  // Opens the drop-down list and picks the entry `text` with the keys.
+  void choose(QComboBox* list, const QString& text);
+  // Clicks the item of a list (or the row of a grid) whose first column reads `text`.
+  void clickItem(QAbstractItemView* view, const QString& text);
+  // The next action opens a modal dialog: `steps` run on it inside its event loop and must close
+  // it (a dialog they leave open fails the test and is rejected).
+  void whileModal(std::function<void(QDialog*)> steps);
 
   // ---- the keyboard: always to the widget that has the focus now
   // Types `text` one character at a time; on a writable grid the first key opens the cell

@@ -1,6 +1,11 @@
 #include "tests/windows/workbench.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/windows/index_choice_panel.h"
 
 #include "tests/engine/table_fixture.h"
 
@@ -21,6 +26,21 @@ QStringList Workbench::listEntries() const {
   QStringList out;
   for (int i = 0; i < main.windowList()->count(); ++i) out << main.windowList()->itemText(i);
   return out;
+}
+
+void Workbench::query(const QString& expression) {
+  user.whileModal([this, expression](QDialog* builder) {
+    user.replaceText(builder->findChild<QLineEdit*>(QStringLiteral("expression")), expression);
+    user.click(builder->findChild<QPushButton*>(QStringLiteral("apply")));
+  });
+  user.toolbar(QStringLiteral("查询"));
+}
+
+void Workbench::chooseIndex(const QString& entry) {
+  user.menu(QStringLiteral("选择索引文件"));
+  IndexChoicePanel* panel = user.window()->indexChoice();
+  user.choose(panel->list(), entry);
+  user.click(panel->confirmButton());
 }
 
 std::string Workbench::stored(const char* table, const char* field) const {

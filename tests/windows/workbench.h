@@ -32,6 +32,10 @@ struct Workbench {
   TForm11& window(int n) { return *slot(n).window; }
   tdb::Table& table() { return window(engine->activeSlot()).table(); }
   QStringList listEntries() const;
+  // As the user does it: applies `expression` as the active window's query, typed into the query
+  // builder that "查询" opens; orders the active window by `entry` of "选择索引文件".
+  void query(const QString& expression);
+  void chooseIndex(const QString& entry);
   // `field` (the text the engine shows) of every visible record of `table`, each followed by a
   // blank, read by a cursor of its own: what the file holds.
   std::string stored(const char* table, const char* field = "NAME") const;
