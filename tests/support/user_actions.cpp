@@ -366,8 +366,8 @@ void User::press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 
 // ---------------------------------------------------------------- pop-up menus
 
-void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
-  if (!widget) return;
+QMenu* User::openContextMenu(QWidget* widget, QPoint at) {
+  if (!widget) return nullptr;
   QWidget* target = clickTarget(widget);
   if (at.isNull()) at = target->rect().center();
   // A right press asks for the context menu, as the window system does on X11.
@@ -376,11 +376,12 @@ void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
   QApplication::sendEvent(target, &request);
   QTest::mouseRelease(target, Qt::RightButton, Qt::NoModifier, at);
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-  if (!menu) {
-    ADD_FAILURE() << "no pop-up menu opened to pick " << utf8(caption);
-    return;
-  }
-  clickAction(menu, caption);
+  if (!menu) ADD_FAILURE() << "no pop-up menu opened";
+  return menu;
+}
+
+void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
+  if (QMenu* menu = openContextMenu(widget, at)) clickAction(menu, caption);
 }
 
 }  // namespace torvanel::test

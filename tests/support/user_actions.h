@@ -84,6 +84,9 @@ class User {
   // Right-clicks `widget` at `at` (its centre when null) and picks `caption` from the pop-up
   // menu that opens.
   void contextMenu(QWidget* widget, const QString& caption, QPoint at = {});
+  // Right-clicks `widget` and returns the pop-up menu that opened, left open for the caller to
+  // read and to close; nullptr (and a failure) when none opened.
+  QMenu* openContextMenu(QWidget* widget, QPoint at = {});
 
   // Whatever has the keyboard focus in the application.
   static QWidget* focus();
