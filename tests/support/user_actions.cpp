@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -76,11 +78,14 @@ QWidget* User::focus() { return QApplication::focusWidget(); }
 
 void User::settle() {
   QApplication::processEvents();
-  // A window manager gives the activation back to the main window when a pop-up closes; the
-  // offscreen platform leaves the closed pop-up active, and then no widget takes the focus.
+  // A window manager gives the activation back when a pop-up or a dialog closes, to the modal
+  // dialog still open or else the main window; the offscreen platform leaves the closed one
+  // active, and then no widget takes the focus.
   const QWidget* active = QApplication::activeWindow();
-  if (!QApplication::activePopupWidget() && (!active || !active->isVisible()))
-    QApplication::setActiveWindow(&main_);
+  if (!QApplication::activePopupWidget() && (!active || !active->isVisible())) {
+    QWidget* modal = QApplication::activeModalWidget();
+    QApplication::setActiveWindow(modal ? modal : &main_);
+  }
 }
 
 // ---------------------------------------------------------------- the main window
@@ -274,7 +279,11 @@ void User::click(QWidget* widget) {
                   << " " << utf8(widget->objectName());
     return;
   }
-  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+  // A check box takes clicks on its box and its text only: it is clicked on its box.
+  const bool box = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
+  const QPoint at = box ? QPoint(std::min(8, widget->width() / 2), widget->height() / 2)
+                        : widget->rect().center();
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
   settle();
 }
 
@@ -299,9 +308,10 @@ void User::choose(QComboBox* list, const QString& text) {
     ADD_FAILURE() << "the drop-down did not open";
     return;
   }
-  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
-  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
-    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
+  // The list ignores a mouse release for a moment after it opens; the keys pick the entry,
+  // counted from the first.
+  QTest::keyClick(popup, Qt::Key_Home);
+  for (int at = 0; at < entry; ++at) QTest::keyClick(popup, Qt::Key_Down);
   QTest::keyClick(popup, Qt::Key_Return);
   settle();
 }
