@@ -40,6 +40,14 @@ QWidget* clickTarget(QWidget* w) {
   return w;
 }
 
+// A click on a window activates it, as a window manager does; offscreen no window activates
+// itself, and the keys that follow would go to another window.
+void activateWindowOf(QWidget* widget) {
+  QWidget* top = widget->window();
+  if (QApplication::activeWindow() != top && !QApplication::activePopupWidget())
+    QApplication::setActiveWindow(top);
+}
+
 // The toolbar button of the main window whose hint is `hint`.
 QToolButton* toolButton(const TForm0& main, const QString& hint) {
   for (QToolBar* bar : main.findChildren<QToolBar*>())
@@ -101,6 +109,7 @@ void User::menu(const QString& caption) {
     ADD_FAILURE() << "menu item " << utf8(caption) << " is disabled";
     return;
   }
+  activateWindowOf(bar);
   QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
   settle();
   if (top == item) return;  // a menu without items acts itself
@@ -140,6 +149,7 @@ void User::toolbar(const QString& hint) {
     ADD_FAILURE() << "toolbar button " << utf8(hint) << " is disabled";
     return;
   }
+  activateWindowOf(button);
   QTest::mouseClick(button, Qt::LeftButton);
   settle();
 }
@@ -208,6 +218,7 @@ void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
     return;
   }
   g->scrollTo(at);
+  activateWindowOf(g);
   QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
   settle();
 }
@@ -223,6 +234,7 @@ void User::doubleClickCell(int row, int column) {
   g->scrollTo(at);
   // A double-click is a click, then the second press that the window system reports as one.
   const QPoint centre = g->visualRect(at).center();
+  activateWindowOf(g);
   QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   settle();
@@ -263,6 +275,7 @@ QWidget* User::field(const QString& label) const {
 void User::clickInto(QWidget* widget) {
   if (!widget) return;
   QWidget* target = clickTarget(widget);
+  activateWindowOf(target);
   QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
   settle();
 }
@@ -283,6 +296,7 @@ void User::click(QWidget* widget) {
   const bool box = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
   const QPoint at = box ? QPoint(std::min(8, widget->width() / 2), widget->height() / 2)
                         : widget->rect().center();
+  activateWindowOf(widget);
   QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
   settle();
 }
@@ -302,6 +316,7 @@ void User::choose(QComboBox* list, const QString& text) {
     ADD_FAILURE() << "no entry " << utf8(text) << " to pick from a shown drop-down";
     return;
   }
+  activateWindowOf(list);
   QTest::mouseClick(list, Qt::LeftButton);
   QAbstractItemView* popup = list->view();
   if (!popup->isVisible()) {
@@ -326,6 +341,7 @@ void User::clickItem(QAbstractItemView* view, const QString& text) {
     return;
   }
   view->scrollTo(found[0]);
+  activateWindowOf(view);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
                     view->visualRect(found[0]).center());
   settle();
@@ -380,6 +396,7 @@ QMenu* User::openContextMenu(QWidget* widget, QPoint at) {
   if (!widget) return nullptr;
   QWidget* target = clickTarget(widget);
   if (at.isNull()) at = target->rect().center();
+  activateWindowOf(target);
   // A right press asks for the context menu, as the window system does on X11.
   QTest::mousePress(target, Qt::RightButton, Qt::NoModifier, at);
   QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
