@@ -411,11 +411,8 @@ TEST(Cursor, BoundControlsHearChangesUnlessDisabled) {
 
 // A grid redraws, adds or removes the one row a change concerns: the notice names its position.
 TEST(Cursor, NoticesNameThePositionOfTheRecordTheyConcern) {
-  TempDir dir;
-  test::makeSample(dir, "s.dbf", 4);
-  Table t;
-  point(t, dir, "s.dbf");
-  t.open();
+  Sample s(4);
+  Table& t = s.t;
   t.setFilter("QTY <> 3");
   t.setFiltered(true);  // R1 R2 R4: positions 1 2 3
   Recorder r;

@@ -48,6 +48,15 @@ void activateWindowOf(QWidget* widget) {
     QApplication::setActiveWindow(top);
 }
 
+// The first shown widget of type T in `window` that `match` accepts.
+template <class T, class Match>
+T* findShown(QWidget* window, Match match) {
+  if (!window) return nullptr;
+  for (T* c : window->findChildren<T*>())
+    if (c->isVisible() && match(c)) return c;
+  return nullptr;
+}
+
 // The toolbar button of the main window whose hint is `hint`.
 QToolButton* toolButton(const TForm0& main, const QString& hint) {
   for (QToolBar* bar : main.findChildren<QToolBar*>())
@@ -184,11 +193,8 @@ TForm11* User::window() const {
 }
 
 void User::windowButton(const QString& text) {
-  TForm11* w = window();
-  QPushButton* found = nullptr;
-  if (w)
-    for (QPushButton* b : w->findChildren<QPushButton*>())
-      if (b->text() == text && b->isVisible()) found = b;
+  QPushButton* found =
+      findShown<QPushButton>(window(), [&](QPushButton* b) { return b->text() == text; });
   if (!found) {
     ADD_FAILURE() << "no visible button " << utf8(text) << " in the active window";
     return;
@@ -209,32 +215,31 @@ QTableView* User::grid() const {
   return g;
 }
 
-void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
+QModelIndex User::cellInSight(int row, int column) const {
   QTableView* g = grid();
-  if (!g) return;
-  const QModelIndex at = g->model()->index(row, column);
-  if (!at.isValid()) {
-    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
-    return;
+  const QModelIndex at = g ? g->model()->index(row, column) : QModelIndex();
+  if (g && !at.isValid()) ADD_FAILURE() << "the grid has no cell " << row << "," << column;
+  if (at.isValid()) {
+    g->scrollTo(at);
+    activateWindowOf(g);
   }
-  g->scrollTo(at);
-  activateWindowOf(g);
+  return at;
+}
+
+void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex at = cellInSight(row, column);
+  if (!at.isValid()) return;
+  QTableView* g = grid();
   QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
   settle();
 }
 
 void User::doubleClickCell(int row, int column) {
+  const QModelIndex at = cellInSight(row, column);
+  if (!at.isValid()) return;
   QTableView* g = grid();
-  if (!g) return;
-  const QModelIndex at = g->model()->index(row, column);
-  if (!at.isValid()) {
-    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
-    return;
-  }
-  g->scrollTo(at);
   // A double-click is a click, then the second press that the window system reports as one.
   const QPoint centre = g->visualRect(at).center();
-  activateWindowOf(g);
   QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   settle();
@@ -245,12 +250,8 @@ void User::ctrlClickRows(std::initializer_list<int> rows) {
 }
 
 QWidget* User::field(const QString& label) const {
-  TForm11* w = window();
   const QString caption = label + QLatin1Char(':');
-  QLabel* found = nullptr;
-  if (w)
-    for (QLabel* l : w->findChildren<QLabel*>())
-      if (l->text() == caption && l->isVisible()) found = l;
+  QLabel* found = findShown<QLabel>(window(), [&](QLabel* l) { return l->text() == caption; });
   if (!found) {
     ADD_FAILURE() << "no field labelled " << utf8(caption) << " in the active window";
     return nullptr;
@@ -377,6 +378,13 @@ void User::type(const QString& text) {
     QTest::sendKeyEvent(QTest::Click, f, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c),
                         Qt::NoModifier);
     settle();
+  }
+}
+
+void User::typeCells(const QStringList& values) {
+  for (const QString& value : values) {
+    type(value);
+    press(Qt::Key_Return);
   }
 }
 

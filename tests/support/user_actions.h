@@ -2,10 +2,12 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <Qt>
 #include <functional>
 
 class QAbstractItemView;
+class QModelIndex;
 class QComboBox;
 class QDialog;
 class QMenu;
@@ -79,6 +81,8 @@ class User {
   // editor and the rest go into it.
   void type(const QString& text);
   void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  // Types each value and presses Enter after it: in a grid, cell after cell across the row.
+  void typeCells(const QStringList& values);
 
   // ---- pop-up menus
   // Right-clicks `widget` at `at` (its centre when null) and picks `caption` from the pop-up
@@ -93,6 +97,9 @@ class User {
 
  private:
   void clickAction(QMenu* menu, const QString& caption);
+  // The grid's cell, scrolled into sight in an active window; invalid (and a failure) when the
+  // grid has no such cell.
+  QModelIndex cellInSight(int row, int column) const;
   // What the event loop does between two actions of a user: queued calls (an item delegate
   // commits its editor through one) and posted events run.
   void settle();

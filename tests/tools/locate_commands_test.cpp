@@ -176,9 +176,7 @@ TEST(LocatePanel, SumsEveryShownRecordAndComesBack) {
 
 TEST(LocatePanel, ReplacesInEditStateOnly) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 6);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(6);
   Panel p(w);
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("替换字段内容")));  // outside edit state
 
@@ -204,10 +202,7 @@ TEST(LocatePanel, ReplacesInEditStateOnly) {
 
 TEST(LocatePanel, ReplacementsLeavingTheFilterStartAgain) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 8);
-  w.open("s.dbf");
-  test::User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  test::User& u = w.editSample(8);
   w.query(QStringLiteral("QTY>2"));
   Panel p(w);
   u.menu(QStringLiteral("替换字段内容"));
@@ -220,9 +215,7 @@ TEST(LocatePanel, ReplacementsLeavingTheFilterStartAgain) {
 
 TEST(DataToolCommands, RunFromTheirMenuItemsAndButtons) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 4);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(4);
 
   w.query(QStringLiteral("(QTY>2)"));  // from the toolbar's "查询"
   EXPECT_EQ(u.grid()->model()->rowCount(), 2);

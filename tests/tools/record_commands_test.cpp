@@ -32,9 +32,7 @@ uint32_t fileRecords(Workbench& w, const char* table) {
 
 TEST(DeleteAll, AsksInEditStateAndPacksADbaseFile) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 20);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(20);
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("全部删除记录")));  // only in edit state
 
   u.menu(QStringLiteral("进入编辑状态"));

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QTableView>
 
-#include "tests/engine/table_fixture.h"
 #include "tests/windows/workbench.h"
 
 namespace torvanel {
@@ -15,15 +14,14 @@ namespace {
 using test::User;
 using test::Workbench;
 
-// The sample table s.dbf of `rows` records, ordered by NAME when `indexed`.
-void makeTable(Workbench& w, int rows, bool indexed = false) {
-  tdb::test::makeSample(w.data, "s.dbf", rows);
-  if (!indexed) return;
-  tdb::Table t;
-  tdb::test::point(t, w.data, "s.dbf");
-  t.setExclusive(true);
-  t.open();
-  t.addIndex({"BYNAME", "NAME", "", 0});
+// Clicks the grid's row and inserts a record there from the toolbar: it is the current row, one
+// more than there were.
+void insertAt(User& u, int row) {
+  u.clickCell(row, 0);
+  const int rows = u.grid()->model()->rowCount();
+  u.toolbar(QStringLiteral("插入记录"));
+  EXPECT_EQ(u.grid()->model()->rowCount(), rows + 1);
+  EXPECT_EQ(u.grid()->currentIndex().row(), row);
 }
 
 // Where the grid's current cell is, as "row,column".
@@ -34,10 +32,7 @@ std::string cell(const User& u) {
 
 TEST(GridEditing, TypingIntoAnyRowStoresThereAndEnterWalksOnFromTheCell) {
   Workbench w;
-  makeTable(w, 5);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(5);
   u.clickCell(2, 0);
   u.type(QStringLiteral("X3"));
   ASSERT_TRUE(qobject_cast<QLineEdit*>(User::focus()));  // the keys went into a cell editor
@@ -57,10 +52,7 @@ TEST(GridEditing, TypingIntoAnyRowStoresThereAndEnterWalksOnFromTheCell) {
 
 TEST(GridEditing, EnterInTheLastColumnStoresTheRecordAndGoesToTheNextOne) {
   Workbench w;
-  makeTable(w, 4);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(4);
   const int last = u.grid()->model()->columnCount() - 1;
   u.doubleClickCell(1, last);  // a double-click opens the editor too
   ASSERT_TRUE(qobject_cast<QLineEdit*>(User::focus()));
@@ -81,11 +73,8 @@ TEST(GridEditing, EnterInTheLastColumnStoresTheRecordAndGoesToTheNextOne) {
 
 TEST(GridEditing, ARecordWhoseKeyChangesMovesToItsPlaceAndTheGridFollowsIt) {
   Workbench w;
-  makeTable(w, 4, true);
-  w.open("s.dbf");  // ordered by NAME
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(1, 0);  // R2
+  User& u = w.editSample(4, true);  // ordered by NAME
+  u.clickCell(1, 0);                // R2
   u.type(QStringLiteral("Z2"));
   u.press(Qt::Key_Return);
   u.menu(QStringLiteral("取消编辑状态"));
@@ -99,10 +88,7 @@ TEST(GridEditing, ARecordWhoseKeyChangesMovesToItsPlaceAndTheGridFollowsIt) {
 
 TEST(GridEditing, AnAppendedRecordIsTheCurrentRowAtTheEndAndTakesWhatIsTyped) {
   Workbench w;
-  makeTable(w, 3);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(3);
   u.clickCell(1, 0);
   u.menu(QStringLiteral("增加记录"));
   EXPECT_EQ(u.grid()->model()->rowCount(), 4);
@@ -120,19 +106,10 @@ TEST(GridEditing, AnInsertedRecordIsTheCurrentRowWhereItGoes) {
   // In an index order the engine inserts: the record in hand shows as a row before the current
   // one until it is stored, then takes its place in the order.
   Workbench w;
-  makeTable(w, 3, true);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(1, 0);
-  u.toolbar(QStringLiteral("插入记录"));
-  EXPECT_EQ(u.grid()->model()->rowCount(), 4);
-  EXPECT_EQ(cell(u), "1,0");
+  User& u = w.editSample(3, true);
+  insertAt(u, 1);
   EXPECT_EQ(u.grid()->model()->index(2, 0).data().toString(), QStringLiteral("R2"));
-  u.type(QStringLiteral("R15"));
-  u.press(Qt::Key_Return);
-  u.type(QStringLiteral("8"));
-  u.press(Qt::Key_Return);
+  u.typeCells({QStringLiteral("R15"), QStringLiteral("8")});
   u.menu(QStringLiteral("取消编辑状态"));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 R15 ");  // the file holds it last
   EXPECT_EQ(w.stored("s.dbf", "PRICE"), "1.5 3 4.5 8 ");
@@ -143,14 +120,8 @@ TEST(GridEditing, AnInsertedRecordIsTheCurrentRowWhereItGoes) {
 TEST(GridEditing, AnInsertedDbaseRecordIsAStoredBlankRowThatTypingFills) {
   // Without an index a dBASE table makes room in the file: the blank record is stored at once.
   Workbench w;
-  makeTable(w, 3);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(1, 0);
-  u.toolbar(QStringLiteral("插入记录"));
-  EXPECT_EQ(u.grid()->model()->rowCount(), 4);
-  EXPECT_EQ(cell(u), "1,0");
+  User& u = w.editSample(3);
+  insertAt(u, 1);
   EXPECT_EQ(w.stored("s.dbf"), "R1  R2 R3 ");
   u.type(QStringLiteral("NEW"));
   u.press(Qt::Key_Return);
@@ -161,12 +132,8 @@ TEST(GridEditing, AnInsertedDbaseRecordIsAStoredBlankRowThatTypingFills) {
 
 TEST(GridEditing, CancellingANewRecordTakesItsRowAwayAgain) {
   Workbench w;
-  makeTable(w, 3, true);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(2, 0);
-  u.menu(QStringLiteral("插入记录"));
+  User& u = w.editSample(3, true);
+  insertAt(u, 2);
   u.type(QStringLiteral("NEW"));
   u.press(Qt::Key_Return);
   ASSERT_EQ(u.grid()->model()->rowCount(), 4);

@@ -17,9 +17,7 @@ using test::Workbench;
 
 TEST(InputAids, EnterWalksAcrossTheGridRowAndOnToTheNextRecord) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 2);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(2);
   QTableView* grid = u.grid();
   u.clickCell(0, 4);
   u.press(Qt::Key_Return);
@@ -35,9 +33,7 @@ TEST(InputAids, EnterWalksAcrossTheGridRowAndOnToTheNextRecord) {
 
 TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(5);
   u.ctrlClickRows({0, 2});
   EXPECT_EQ(w.engine->activeWindow()->selectedRows, 2);
   EXPECT_TRUE(u.menuEnabled(QStringLiteral("复制")));
@@ -48,10 +44,7 @@ TEST(InputAids, CtrlClickSelectsRowsAndAPlainClickDropsThem) {
 }
 TEST(InputAids, OnlyTheRowsCtrlClickedArePickedAndCutAndCopyFollowThem) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.open("s.dbf");
-  test::User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  test::User& u = w.editSample(5);
   u.clickCell(0, 0);  // the current row is not picked by the first Ctrl+click
   u.ctrlClickRows({2});
   EXPECT_TRUE(u.menuEnabled(QStringLiteral("复制")));
@@ -68,9 +61,7 @@ TEST(InputAids, OnlyTheRowsCtrlClickedArePickedAndCutAndCopyFollowThem) {
 
 TEST(InputAids, EnterAndThePageKeysWalkThroughTheFields) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 2);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(2);
   u.menu(QStringLiteral("单记录模式显示"));
   QWidget* name = u.field(QStringLiteral("NAME"));
   QWidget* price = u.field(QStringLiteral("PRICE"));
@@ -88,10 +79,7 @@ TEST(InputAids, EnterAndThePageKeysWalkThroughTheFields) {
 
 TEST(InputAids, AWritableGridTakesWhatIsTypedAndRefusesWhatTheFieldCannotHold) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.open("s.dbf");
-  test::User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  test::User& u = w.editSample(3);
   u.clickCell(1, 0);
   u.type(QStringLiteral("TYPED"));
   u.press(Qt::Key_Return);

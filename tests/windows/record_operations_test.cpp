@@ -15,21 +15,9 @@ namespace {
 using test::User;
 using test::Workbench;
 
-// Adds the index BYNAME on NAME to a table.
-void indexByName(Workbench& w, const char* table) {
-  tdb::Table t;
-  tdb::test::point(t, w.data, table);
-  t.setExclusive(true);
-  t.open();
-  t.addIndex({"BYNAME", "NAME", "", 0});
-}
-
 TEST(RecordOperations, ADbaseTableWithoutIndexGetsARealInsert) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(5);
   u.toolbar(QStringLiteral("首记录"));
   u.toolbar(QStringLiteral("插入记录"));
   // Already in the file, blank, before the five: no record waits to be stored.
@@ -54,7 +42,7 @@ TEST(RecordOperations, AnOrderTheBufferOrAFilterGetTheEnginesInsertInstead) {
   {
     Workbench w;
     tdb::test::makeSample(w.data, "s.dbf", 5);
-    indexByName(w, "s.dbf");
+    w.indexByName("s.dbf");
     w.open("s.dbf");
     insert(w);
   }
@@ -90,10 +78,7 @@ TEST(RecordOperations, AnExpressionIndexFirstOrdersTheWindowByItsName) {
 
 TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 4);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(4);
   u.ctrlClickRows({0, 3});
   u.clickCell(1, 0, Qt::ControlModifier);  // the current record is R2, with three rows picked
   ASSERT_EQ(w.engine->activeWindow()->selectedRows, 3);
@@ -128,10 +113,7 @@ TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
 
 TEST(RecordOperations, DeletingTheLastRecordLeavesAnEmptyTable) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 1);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(1);
   u.toolbar(QStringLiteral("删除记录"));
   EXPECT_EQ(w.stored("s.dbf"), "");
   EXPECT_EQ(u.grid()->model()->rowCount(), 0);
@@ -142,9 +124,7 @@ TEST(RecordOperations, DeletingTheLastRecordLeavesAnEmptyTable) {
 
 TEST(RecordOperations, RecordsMoveOnlyInEditStateWithoutAnOrder) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.open("s.dbf");
-  User& u = w.user;
+  User& u = w.sample(3);
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("记录向上移动")));  // only in edit state
   EXPECT_FALSE(u.toolbarEnabled(QStringLiteral("记录上移")));
   u.menu(QStringLiteral("进入编辑状态"));
@@ -186,10 +166,7 @@ TEST(RecordOperations, RecordsMoveOnlyInEditStateWithoutAnOrder) {
 
 TEST(RecordOperations, RevertDropsTheCurrentRecordsChange) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 2);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(2);
   u.clickCell(0, 0);
   u.type(QStringLiteral("X"));
   u.press(Qt::Key_Return);

@@ -32,6 +32,14 @@ QLineEdit* typeName(Workbench& w, const QString& text, int moves = 0) {
   return name;
 }
 
+// Leaves the box for QTY and then the edit state, which would store anything the box still
+// held; what the file holds then.
+std::string leaveAndRead(Workbench& w) {
+  w.user.clickInto(w.user.field(QStringLiteral("QTY")));
+  w.user.menu(QStringLiteral("取消编辑状态"));
+  return w.stored("s.dbf");
+}
+
 TEST(Settling, TextGoesIntoTheRecordItWasTypedForBeforeTheToolbarMoves) {
   Workbench w;
   QLineEdit* name = typeName(w, QStringLiteral("X1"));
@@ -40,9 +48,7 @@ TEST(Settling, TextGoesIntoTheRecordItWasTypedForBeforeTheToolbarMoves) {
   EXPECT_EQ(name->text(), QStringLiteral("R2"));  // the box shows the record now current
   EXPECT_EQ(w.stored("s.dbf"), "X1 R2 R3 R4 ");
   // Leaving the box later stores nothing into the record now current.
-  w.user.clickInto(w.user.field(QStringLiteral("QTY")));
-  w.user.menu(QStringLiteral("取消编辑状态"));
-  EXPECT_EQ(w.stored("s.dbf"), "X1 R2 R3 R4 ");
+  EXPECT_EQ(leaveAndRead(w), "X1 R2 R3 R4 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
@@ -55,9 +61,7 @@ TEST(Settling, TheFirstAndLastRecordButtonsLeaveNoTypedTextBehindInTheBox) {
   w.user.type(QStringLiteral("Y"));  // the box still has the focus: typed after R4
   w.user.toolbar(QStringLiteral("首记录"));
   EXPECT_EQ(name->text(), QStringLiteral("R1"));
-  w.user.clickInto(w.user.field(QStringLiteral("QTY")));
-  w.user.menu(QStringLiteral("取消编辑状态"));
-  EXPECT_EQ(w.stored("s.dbf"), "R1 X2 R3 R4Y ");
+  EXPECT_EQ(leaveAndRead(w), "R1 X2 R3 R4Y ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
@@ -84,10 +88,7 @@ TEST(Settling, ClosingTheWindowStoresTheTextFirst) {
 
 TEST(Settling, AnOpenGridCellEditorIsStoredIntoItsOwnRowFirst) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 4);
-  w.open("s.dbf");
-  User& u = w.user;
-  u.menu(QStringLiteral("进入编辑状态"));
+  User& u = w.editSample(4);
   u.clickCell(1, 0);
   u.type(QStringLiteral("G2"));
   ASSERT_TRUE(qobject_cast<QLineEdit*>(User::focus()));

@@ -28,6 +28,27 @@ QStringList Workbench::listEntries() const {
   return out;
 }
 
+User& Workbench::sample(int rows, bool byName) {
+  tdb::test::makeSample(data, "s.dbf", rows);
+  if (byName) indexByName("s.dbf");
+  open("s.dbf");
+  return user;
+}
+
+User& Workbench::editSample(int rows, bool byName) {
+  sample(rows, byName);
+  user.menu(QStringLiteral("进入编辑状态"));
+  return user;
+}
+
+void Workbench::indexByName(const char* table) {
+  tdb::Table t;
+  tdb::test::point(t, data, table);
+  t.setExclusive(true);
+  t.open();
+  t.addIndex({"BYNAME", "NAME", "", 0});
+}
+
 void Workbench::query(const QString& expression) {
   user.whileModal([this, expression](QDialog* builder) {
     user.replaceText(builder->findChild<QLineEdit*>(QStringLiteral("expression")), expression);

@@ -28,6 +28,13 @@ struct Workbench {
 
   TableRef ref(const char* table) const;
   void open(const char* table) { engine->viewtable(ref(table)); }
+  // The sample table s.dbf of `rows` records (tests/engine/table_fixture.h) made and opened, for
+  // the user to act on, ordered by its index BYNAME on NAME when `byName`; editSample enters the
+  // edit state from the menu too.
+  User& sample(int rows, bool byName = false);
+  User& editSample(int rows, bool byName = false);
+  // Adds the index BYNAME on NAME to a table of the data folder.
+  void indexByName(const char* table);
   WindowSlot& slot(int n) { return engine->registry()[n]; }
   TForm11& window(int n) { return *slot(n).window; }
   tdb::Table& table() { return window(engine->activeSlot()).table(); }
