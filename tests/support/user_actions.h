@@ -27,7 +27,9 @@ namespace test {
 // tests read results back from the table files with a cursor of their own.
 //
 // Every helper that cannot do what it is asked (no such item, the item is disabled, no grid)
-// fails the test with the reason and does nothing, as a user's click would do nothing.
+// fails the test with the reason and does nothing, as a user's click would do nothing. What the
+// offscreen platform leaves to a window manager is done here: a click activates the window it
+// lands in, and a closed pop-up or dialog gives the activation back.
 class User {
  public:
   explicit User(TForm0& main) : main_(main) {}
@@ -43,7 +45,7 @@ class User {
   // Whether the menu item / toolbar button can be clicked now.
   bool menuEnabled(const QString& caption) const;
   bool toolbarEnabled(const QString& hint) const;
-  // Picks the window list's entry that starts with "<slot> ", as a click on it would.
+  // Picks the entry of window `slot` from the window list's drop-down.
   void chooseWindow(int slot);
 
   // ---- the active child window
