@@ -778,13 +778,17 @@ void Table::edit() {
   editBuf_ = currentBuf_;
   modified_ = false;
   state_ = DataSetState::dsEdit;
-  notify(TableEvent::StateChanged);
+  notify(TableEvent::StateChanged, heard() ? position() : 0);
 }
 
-void Table::insert() {
+void Table::insert() { beginInsert(false); }
+
+void Table::append() { beginInsert(true); }
+
+void Table::beginInsert(bool atEnd) {
   checkBrowseMode();
   beforeInsert_ = current_;
-  appending_ = false;
+  appending_ = atEnd;
   storage_->blank(editBuf_);
   modified_ = false;
   state_ = DataSetState::dsInsert;
@@ -809,12 +813,7 @@ void Table::insert() {
       // As above: the field stays blank for the user.
     }
   }
-  notify(TableEvent::StateChanged);
-}
-
-void Table::append() {
-  insert();
-  appending_ = true;
+  notify(TableEvent::StateChanged, !atEnd && heard() ? position() : 0);
 }
 
 void Table::post() {
@@ -863,8 +862,10 @@ void Table::post() {
   }
   setCurrent(record);
   bof_ = eof_ = false;
+  // The stored record's row first, then the state: a grid that hears the state go back to browse
+  // with a record still in hand knows it was dropped.
+  notify(TableEvent::RecordStored, heard() ? position() : 0);
   notify(TableEvent::StateChanged);
-  notify(TableEvent::DataSetChanged);
   notifyDetails();
 }
 
@@ -877,7 +878,6 @@ void Table::cancel() {
   editBuf_ = {};
   setCurrent(inserting ? beforeInsert_ : current_);
   notify(TableEvent::StateChanged);
-  notify(TableEvent::DataSetChanged);
 }
 
 void Table::deleteRecord() {
@@ -889,6 +889,7 @@ void Table::deleteRecord() {
   cancel();
   if (current_ == 0) throw EngineError("数据表[" + tableName_ + "]没有可删除的记录");
   const uint32_t record = current_;
+  const long at = heard() ? position() : 0;
   const uint32_t after = step(record, true);
   const uint32_t before = after ? 0 : step(record, false);
   if (cachedUpdates_) {
@@ -913,7 +914,7 @@ void Table::deleteRecord() {
   bof_ = current_ == 0 || after == 0 ? before == 0 : false;
   bofPending_ = current_ != 0 && after != 0;
   eof_ = current_ == 0 || after == 0;
-  notify(TableEvent::DataSetChanged);
+  notify(TableEvent::RecordDeleted, at);
   scrolled();
 }
 
@@ -1059,9 +1060,10 @@ void Table::addObserver(TableObserver* observer) { observers_.push_back(observer
 
 void Table::removeObserver(TableObserver* observer) { std::erase(observers_, observer); }
 
-void Table::notify(TableEvent event) {
+void Table::notify(TableEvent event, long position) {
   if (disabled_ > 0) return;
-  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableEvent(*this, event);
+  const TableNotice notice{event, position};
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableEvent(*this, notice);
 }
 
 void Table::scrolled() {

@@ -55,15 +55,40 @@ struct Bookmark {
 };
 
 // What bound controls hear about.
-enum class TableEvent { DataSetChanged, RecordChanged, Scrolled, StateChanged };
+enum class TableEvent {
+  DataSetChanged,  // records may have come, gone, moved or changed anywhere
+  RecordChanged,   // a field of the record in hand changed
+  Scrolled,        // another record became current
+  StateChanged,    // browse, edit or insert
+  RecordStored,    // the record in hand was stored
+  RecordDeleted,   // the current record was deleted
+};
+
+// A change as bound controls hear it. For the events that concern one record, `position` is that
+// record's place, counted from 1 in the cursor's order as position() counts, so that a grid can
+// redraw, add or remove that one row and keep the rest:
+//   StateChanged into edit: the record in hand's position; into insert: the position of the
+//     record the new one goes before, 0 when it goes at the end; back to browse: 0.
+//   RecordStored: where the stored record stands now, 0 when it is outside the view (a filter or
+//     a master's range leaves it out). A record stored from insert state is a new record there.
+//   RecordDeleted: where the deleted record stood, 0 when it was not among the visible records.
+//   DataSetChanged, RecordChanged, Scrolled: 0.
+// A cancelled edit or insert is a StateChanged back to browse alone: the stored records are as
+// they were.
+struct TableNotice {
+  TableEvent event;
+  long position = 0;
+};
 
 class Table;
 class ProductionIndex;
 
+// A bound control, told of every change to the table it watches (unless the table's controls are
+// disabled). Observers are not owned by the table; one must be removed before it is destroyed.
 class TableObserver {
  public:
   virtual ~TableObserver() = default;
-  virtual void tableEvent(Table& table, TableEvent event) = 0;
+  virtual void tableEvent(Table& table, const TableNotice& notice) = 0;
 };
 
 // A field of an open table, read from the current record (or the record being edited).
@@ -347,7 +372,10 @@ class Table : private FilterFields {
   void viewChanged();  // order, counts and details must be recomputed
   void noteMark(long position, uint32_t record);
   void scrolled();
-  void notify(TableEvent event);
+  void notify(TableEvent event, long position = 0);
+  // True when a notice would reach an observer now: positions are worked out only then.
+  bool heard() const { return disabled_ == 0 && !observers_.empty(); }
+  void beginInsert(bool atEnd);
   void notifyDetails();
   void masterMoved();
   bool masterHasRecord() const;

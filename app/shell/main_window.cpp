@@ -193,7 +193,19 @@ void TForm0::wireCommands() {
   }
 }
 
+namespace {
+
+// The commands that give up the change of the record in hand also give up text typed into a
+// control and not yet stored; every other command stores it first.
+bool dropsTyping(Command c) {
+  return c == Command::LeaveEdit || c == Command::CancelTable || c == Command::CancelAll ||
+         c == Command::RevertRecord;
+}
+
+}  // namespace
+
 void TForm0::run(Command c) {
+  if (windowEngine_) windowEngine_->settleEditing(!dropsTyping(c));
   // A check mark follows the setting, not the click: menuset puts it right.
   if (items_[index(c)]->isCheckable()) items_[index(c)]->setChecked(menuState_.checked(c));
   if (const auto& handler = handlers_[index(c)]) handler();

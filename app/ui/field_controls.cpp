@@ -1,5 +1,6 @@
 #include "app/ui/field_controls.h"
 
+#include <QAbstractItemView>
 #include <QPixmap>
 
 #include "app/common/gbk_string.h"
@@ -42,9 +43,13 @@ bool storeText(tdb::Table& t, int field, const QString& text) {
 
 template <typename Control>
 void follow(TableSource& source, Control* control) {
-  QObject::connect(&source, &TableSource::scrolled, control, &Control::showField);
-  QObject::connect(&source, &TableSource::dataSetChanged, control, &Control::showField);
-  QObject::connect(&source, &TableSource::stateChanged, control, &Control::showField);
+  const auto show = [control] { control->showField(); };
+  QObject::connect(&source, &TableSource::scrolled, control, show);
+  QObject::connect(&source, &TableSource::dataSetChanged, control, show);
+  QObject::connect(&source, &TableSource::stateChanged, control, show);
+  QObject::connect(&source, &TableSource::recordChanged, control, show);
+  QObject::connect(&source, &TableSource::recordStored, control, show);
+  QObject::connect(&source, &TableSource::recordDeleted, control, show);
 }
 
 }  // namespace
@@ -57,12 +62,23 @@ FieldEdit::FieldEdit(TableSource& source, int field, QWidget* parent)
 }
 
 void FieldEdit::showField() {
-  if (!hasFocus() || isReadOnly()) setText(fieldText(source_.table(), field_));
+  if (!isModified() || isReadOnly()) setText(fieldText(source_.table(), field_));
 }
 
 void FieldEdit::store() {
-  if (isReadOnly()) return;
-  if (!storeText(source_.table(), field_, text())) setText(fieldText(source_.table(), field_));
+  if (isReadOnly() || !isModified()) return;
+  const QString typed = text();
+  setModified(false);
+  if (!storeText(source_.table(), field_, typed)) showField();
+}
+
+void FieldEdit::settle(bool keep) {
+  if (keep) {
+    store();
+  } else {
+    setModified(false);
+    showField();
+  }
 }
 
 FieldCombo::FieldCombo(TableSource& source, int field, const QStringList& items, QWidget* parent)
@@ -70,23 +86,36 @@ FieldCombo::FieldCombo(TableSource& source, int field, const QStringList& items,
   setEditable(true);
   addItems(items);
   follow(source_, this);
-  connect(lineEdit(), &QLineEdit::editingFinished, this, &FieldCombo::store);
-  connect(this, &QComboBox::activated, this, &FieldCombo::store);
+  connect(lineEdit(), &QLineEdit::editingFinished, this, [this] { store(false); });
+  connect(this, &QComboBox::activated, this, [this] { store(true); });
   showField();
 }
 
 void FieldCombo::setReadOnly(bool on) { lineEdit()->setReadOnly(on); }
 
-void FieldCombo::showField() { setEditText(fieldText(source_.table(), field_)); }
+void FieldCombo::showField() {
+  if (!lineEdit()->isModified() || lineEdit()->isReadOnly())
+    setEditText(fieldText(source_.table(), field_));
+}
 
 void FieldCombo::storeItem(const QString& text) {
   if (storeText(source_.table(), field_, text)) setEditText(text);
 }
 
-void FieldCombo::store() {
-  if (lineEdit()->isReadOnly()) return;
-  if (!storeText(source_.table(), field_, currentText()))
-    setEditText(fieldText(source_.table(), field_));
+void FieldCombo::store(bool picked) {
+  if (lineEdit()->isReadOnly() || (!picked && !lineEdit()->isModified())) return;
+  const QString typed = currentText();
+  lineEdit()->setModified(false);
+  if (!storeText(source_.table(), field_, typed)) showField();
+}
+
+void FieldCombo::settle(bool keep) {
+  if (keep) {
+    store(false);
+  } else {
+    lineEdit()->setModified(false);
+    showField();
+  }
 }
 
 FieldMemo::FieldMemo(TableSource& source, int field, QWidget* parent)
@@ -96,7 +125,9 @@ FieldMemo::FieldMemo(TableSource& source, int field, QWidget* parent)
 }
 
 void FieldMemo::showField() {
-  if (!hasFocus() || isReadOnly()) setPlainText(fieldText(source_.table(), field_));
+  if (document()->isModified() && !isReadOnly()) return;
+  setPlainText(fieldText(source_.table(), field_));
+  document()->setModified(false);
 }
 
 void FieldMemo::focusOutEvent(QFocusEvent* event) {
@@ -105,14 +136,23 @@ void FieldMemo::focusOutEvent(QFocusEvent* event) {
 }
 
 void FieldMemo::store() {
-  if (isReadOnly()) return;
+  if (isReadOnly() || !document()->isModified()) return;
+  document()->setModified(false);
   // A memo that breaks its lines with CR LF shows them as plain line breaks: leaving the box
   // unchanged must not rewrite the memo.
   QString stored = fieldText(source_.table(), field_);
   stored.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   if (toPlainText() == stored) return;
-  if (!storeText(source_.table(), field_, toPlainText()))
-    setPlainText(fieldText(source_.table(), field_));
+  if (!storeText(source_.table(), field_, toPlainText())) showField();
+}
+
+void FieldMemo::settle(bool keep) {
+  if (keep) {
+    store();
+  } else {
+    document()->setModified(false);
+    showField();
+  }
 }
 
 FieldPicture::FieldPicture(TableSource& source, int field, QWidget* parent)
@@ -138,6 +178,26 @@ void FieldPicture::showField() {
     // A picture that cannot be read shows as none.
   }
   setPixmap(picture);
+}
+
+void settleEditing(QWidget* focus, bool keep) {
+  for (QWidget* w = focus; w; w = w->parentWidget()) {
+    if (auto* edit = qobject_cast<FieldEdit*>(w)) return edit->settle(keep);
+    if (auto* combo = qobject_cast<FieldCombo*>(w)) return combo->settle(keep);
+    if (auto* memo = qobject_cast<FieldMemo*>(w)) return memo->settle(keep);
+    QWidget* parent = w->parentWidget();
+    auto* view = parent ? qobject_cast<QAbstractItemView*>(parent->parentWidget()) : nullptr;
+    if (view && parent == view->viewport()) {
+      // A widget over a view's cells that holds the focus is its cell editor. The view taking
+      // the focus back stores the cell; closing the editor first drops it.
+      if (!keep)
+        QMetaObject::invokeMethod(
+            view, "closeEditor", Q_ARG(QWidget*, w),
+            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::RevertModelCache));
+      view->setFocus();
+      return;
+    }
+  }
 }
 
 }  // namespace torvanel

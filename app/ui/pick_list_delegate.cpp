@@ -1,6 +1,9 @@
 #include "app/ui/pick_list_delegate.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 
 #include "app/ui/table_model.h"
 
@@ -36,6 +39,27 @@ void PickListDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     return;
   }
   QStyledItemDelegate::setModelData(editor, model, index);
+}
+
+bool PickListDelegate::eventFilter(QObject* object, QEvent* event) {
+  auto* editor = qobject_cast<QWidget*>(object);
+  if (!editor || event->type() != QEvent::KeyPress)
+    return QStyledItemDelegate::eventFilter(object, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+    return QStyledItemDelegate::eventFilter(object, event);
+  // An open drop-down takes its own Enter: it picks the item.
+  if (auto* combo = qobject_cast<QComboBox*>(editor); combo && combo->view()->isVisible())
+    return false;
+  QWidget* viewport = editor->parentWidget();
+  auto* view = viewport ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+  emit commitData(editor);
+  emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+  if (view) {
+    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+    QCoreApplication::sendEvent(view, &again);
+  }
+  return true;
 }
 
 }  // namespace torvanel

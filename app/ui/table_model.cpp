@@ -11,7 +11,10 @@ TableModel::TableModel(TableSource& source, QObject* parent)
     : QAbstractTableModel(parent), source_(source) {
   columns_ = allFields();
   connect(&source_, &TableSource::dataSetChanged, this, &TableModel::refresh);
-  connect(&source_, &TableSource::stateChanged, this, &TableModel::refresh);
+  connect(&source_, &TableSource::stateChanged, this, &TableModel::stateChanged);
+  connect(&source_, &TableSource::recordStored, this, &TableModel::recordStored);
+  connect(&source_, &TableSource::recordDeleted, this, &TableModel::recordDeleted);
+  connect(&source_, &TableSource::recordChanged, this, [this] { redrawRow(inHand_.row); });
 }
 
 std::vector<TableModel::Column> TableModel::allFields() const {
@@ -34,20 +37,123 @@ void TableModel::refresh() {
   beginResetModel();
   if (!ownColumns_) columns_ = allFields();
   rows_ = -1;
+  inHand_ = {};
+  tdb::Table& t = source_.table();
+  if (t.active() && t.editing()) {
+    // The cursor does not say again where a new record goes: it shows before the current one.
+    const long at = t.position();
+    const bool inserted = t.state() == tdb::DataSetState::dsInsert;
+    inHand_ = {at > 0 ? static_cast<int>(at - 1) : static_cast<int>(t.recordCount()), inserted};
+  }
   endResetModel();
 }
 
+long TableModel::positionOf(int row) const {
+  if (inHand_.inserted) {
+    if (row == inHand_.row) return 0;
+    if (row > inHand_.row) return row;
+  }
+  return static_cast<long>(row) + 1;
+}
+
+int TableModel::rowOfPosition(long position) const {
+  if (position <= 0) return -1;
+  const int row = static_cast<int>(position - 1);
+  return inHand_.inserted && row >= inHand_.row ? row + 1 : row;
+}
+
 int TableModel::currentRow() const {
+  if (inHand_.row >= 0) return inHand_.row;
   tdb::Table& t = source_.table();
   if (!t.active()) return -1;
-  return static_cast<int>(t.position()) - 1;
+  return rowOfPosition(t.position());
+}
+
+bool TableModel::goToRow(int row) {
+  // While rows come and go under a view, the view moves its current cell by itself; the cursor
+  // has moved already.
+  if (reshaping_) return false;
+  if (row == inHand_.row) return true;
+  const long position = positionOf(row);
+  if (position <= 0) return false;
+  tdb::Table& t = source_.table();
+  if (!t.editing() && t.position() == position) return true;
+  // Storing the record in hand can move rows: the record is found by its identity.
+  const uint32_t record = t.recordAt(position);
+  if (record == 0) return false;
+  t.gotoBookmark({record});
+  return true;
+}
+
+void TableModel::redrawRow(int row) {
+  if (row < 0 || columns_.empty()) return;
+  emit dataChanged(index(row, 0), index(row, static_cast<int>(columns_.size()) - 1));
+}
+
+void TableModel::stateChanged(long position) {
+  const tdb::Table& t = source_.table();
+  const InHand was = inHand_;
+  if (t.state() == tdb::DataSetState::dsInsert) {
+    if (was.row >= 0) return refresh();
+    const int row = position > 0 ? rowOfPosition(position) : rowCount();
+    reshaping_ = true;
+    beginInsertRows({}, row, row);
+    inHand_ = {row, true};
+    if (rows_ >= 0) ++rows_;
+    endInsertRows();
+    reshaping_ = false;
+  } else if (t.state() == tdb::DataSetState::dsEdit) {
+    inHand_ = {rowOfPosition(position), false};
+    redrawRow(inHand_.row);
+  } else if (was.inserted) {
+    // The new record was given up: its row goes.
+    reshaping_ = true;
+    beginRemoveRows({}, was.row, was.row);
+    inHand_ = {};
+    if (rows_ >= 0) --rows_;
+    endRemoveRows();
+    reshaping_ = false;
+  } else {
+    inHand_ = {};
+    redrawRow(was.row);  // the change was given up: the stored values show again
+  }
+}
+
+void TableModel::recordStored(long position) {
+  const int from = inHand_.row;
+  if (from < 0) return refresh();  // a store this model did not see begin
+  inHand_ = {};
+  const int to = static_cast<int>(position - 1);
+  reshaping_ = true;
+  if (position <= 0) {
+    // Out of the view (a filter or a range leaves it out): its row goes.
+    beginRemoveRows({}, from, from);
+    if (rows_ >= 0) --rows_;
+    endRemoveRows();
+  } else if (to != from) {
+    // Moved in the order: the row goes to its new place.
+    beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    endMoveRows();
+  }
+  reshaping_ = false;
+  if (position > 0) redrawRow(to);
+}
+
+void TableModel::recordDeleted(long position) {
+  if (position <= 0 || inHand_.row >= 0) return refresh();
+  const int row = static_cast<int>(position - 1);
+  reshaping_ = true;
+  beginRemoveRows({}, row, row);
+  if (rows_ >= 0) --rows_;
+  endRemoveRows();
+  reshaping_ = false;
 }
 
 int TableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
   tdb::Table& t = source_.table();
   if (!t.active()) return 0;
-  if (rows_ < 0) rows_ = t.recordCount();
+  if (rows_ < 0) rows_ = t.recordCount() + (inHand_.inserted ? 1 : 0);
   return static_cast<int>(rows_);
 }
 
@@ -67,7 +173,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
   try {
     const QString text = value.toString();
     const std::string gbk = fieldGbk(text, fromGbk(t.fieldDefs()[field].name));
-    if (t.position() != index.row() + 1 && !t.moveTo(index.row() + 1)) return false;
+    if (!goToRow(index.row())) return false;
     t.edit();
     if (text.isEmpty())
       t.field(field).clear();
@@ -77,7 +183,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     showError(e);
     return false;
   }
-  emit dataChanged(index, index);
+  redrawRow(inHand_.row);
   return true;
 }
 
@@ -87,9 +193,15 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
   if (!t.active() || index.column() >= columnCount()) return {};
   const int field = columns_[static_cast<size_t>(index.column())].field;
   try {
-    const uint32_t record = t.recordAt(index.row() + 1);
-    if (record == 0) return {};
-    const tdb::Value v = t.valueAt(record, field);
+    tdb::Value v;
+    const long position = positionOf(index.row());
+    if (position == 0) {
+      v = t.field(field).value();  // the new record in hand
+    } else {
+      const uint32_t record = t.recordAt(position);
+      if (record == 0) return {};
+      v = t.valueAt(record, field);
+    }
     if (v.isNull() || v.kind() == tdb::Value::Kind::Bytes) return QString();
     return fromGbk(tdb::displayText(v, t.fieldDefs()[field].type));
   } catch (const tdb::EngineError&) {

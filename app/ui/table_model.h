@@ -9,10 +9,17 @@
 
 namespace torvanel {
 
-// The rows of a table for a grid, read from the cursor as the view asks for them: the row count
-// is the cursor's record count, row r is the record at position r + 1 in the cursor's order, and
-// nothing is copied, so a grid on a million records reads only the rows it shows. Text is shown
-// as Unicode; binary fields show nothing (pictures have their own control).
+// The rows of a table for a grid, read from the cursor as the view asks for them: row r is the
+// record at position r + 1 in the cursor's order, and nothing is copied, so a grid on a million
+// records reads only the rows it shows. A record being inserted is not among the cursor's records
+// until it is stored: while it is in hand it has a row of its own at the place it goes, and the
+// rows after it show the cursor's records one further on. Text is shown as Unicode; binary fields
+// show nothing (pictures have their own control).
+//
+// The model tells its views exactly what changed: one row redrawn when the record in hand
+// changes, is stored in place or is given up; a row added, moved or removed when a record comes,
+// moves in the order or goes. Only a change of everything (opening, a filter, an order, a range,
+// work done with the controls disabled) resets it, which is when a view loses its current cell.
 class TableModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -26,14 +33,21 @@ class TableModel : public QAbstractTableModel {
 
   explicit TableModel(TableSource& source, QObject* parent = nullptr);
 
+  TableSource& source() const { return source_; }
+
   // The grid's columns; none given, the grid shows every field titled with its name.
   void setColumns(std::vector<Column> columns);
   const std::vector<Column>& columns() const { return columns_; }
 
-  // The row of the cursor's current record, -1 without one.
+  // The row of the cursor's current record (the record in hand while one is), -1 without one.
   int currentRow() const;
-  // Reads the rows afresh, as after an event of the data source; for changes the cursor does not
-  // announce (it was opened or closed).
+  // The row of the record in hand, -1 in browse state.
+  int inHandRow() const { return inHand_.row; }
+  // Makes the record of `row` current, storing the record in hand first as every move does. The
+  // record in hand's own row moves nothing. False when the row shows no record; throws the
+  // engine's refusal.
+  bool goToRow(int row);
+  // Reads every row afresh; for changes the cursor does not announce (it was opened or closed).
   void refresh();
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -49,12 +63,28 @@ class TableModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
  private:
+  // The record in hand: its row, and whether it is a new record (its row is one of its own).
+  struct InHand {
+    int row = -1;
+    bool inserted = false;
+  };
+
   std::vector<Column> allFields() const;
+  // The cursor position row `row` shows; 0 for a new record in hand.
+  long positionOf(int row) const;
+  int rowOfPosition(long position) const;
+  void redrawRow(int row);
+  // The cursor's notices.
+  void stateChanged(long position);
+  void recordStored(long position);
+  void recordDeleted(long position);
 
   TableSource& source_;
   std::vector<Column> columns_;
   bool ownColumns_ = false;  // set by setColumns, else every field
-  mutable long rows_ = -1;   // the record count, read when first needed
+  mutable long rows_ = -1;   // the row count, read when first needed
+  InHand inHand_;
+  bool reshaping_ = false;  // rows are being added, moved or removed under the views
 };
 
 }  // namespace torvanel

@@ -8,8 +8,8 @@ TableSource::TableSource(tdb::Table& table, QObject* parent) : QObject(parent), 
 
 TableSource::~TableSource() { table_.removeObserver(this); }
 
-void TableSource::tableEvent(tdb::Table&, tdb::TableEvent event) {
-  switch (event) {
+void TableSource::tableEvent(tdb::Table&, const tdb::TableNotice& notice) {
+  switch (notice.event) {
     case tdb::TableEvent::DataSetChanged:
       emit dataSetChanged();
       break;
@@ -20,7 +20,13 @@ void TableSource::tableEvent(tdb::Table&, tdb::TableEvent event) {
       emit scrolled();
       break;
     case tdb::TableEvent::StateChanged:
-      emit stateChanged();
+      emit stateChanged(notice.position);
+      break;
+    case tdb::TableEvent::RecordStored:
+      emit recordStored(notice.position);
+      break;
+    case tdb::TableEvent::RecordDeleted:
+      emit recordDeleted(notice.position);
       break;
   }
 }

@@ -159,6 +159,7 @@ QMenu* WindowEngine::fieldMenu(int slot, char box) {
 void WindowEngine::fieldFileCommand(char box, int item) {
   const int slot = activeSlot();
   if (slot < 0) return;
+  settleEditing(true);
   WindowSlot& s = registry_[slot];
   TForm11& w = *s.window;
   const int page = w.upperPages()->currentIndex();

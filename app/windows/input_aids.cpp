@@ -9,7 +9,9 @@
 #include <QTableView>
 #include <algorithm>
 
+#include "app/ui/dialogs.h"
 #include "app/ui/field_controls.h"
+#include "app/ui/table_model.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
 #include "engine/engine_error.h"
@@ -104,22 +106,27 @@ bool WindowEngine::gridKey(int slot, QTableView* grid, int key) {
   }
   tdb::Table& t = registry_[slot].window->table();
   try {
-    t.next();
-  } catch (const tdb::EngineError&) {
-    // A record that cannot be stored keeps the grid where it is; the engine said why on post.
+    t.next();  // stores the record in hand first
+  } catch (const tdb::EngineError& e) {
+    showError(e);  // a record that cannot be stored keeps the grid where it is
   }
-  const int row = static_cast<int>(t.position()) - 1;
-  if (row >= 0) grid->setCurrentIndex(grid->model()->index(row, 0));
+  const auto* model = static_cast<const TableModel*>(grid->model());
+  const int row = model->currentRow();
+  if (row >= 0) grid->setCurrentIndex(model->index(row, 0));
   return true;
 }
 
 void WindowEngine::gridClick(QTableView* grid, bool ctrl) {
+  // The first Ctrl+click starts a selection of its own: the row that was current is not part
+  // of it unless it is clicked. Cut and copy follow the selection as the click leaves it.
   if (ctrl) {
-    grid->setSelectionMode(QAbstractItemView::MultiSelection);
+    if (grid->selectionMode() != QAbstractItemView::MultiSelection) {
+      grid->clearSelection();
+      grid->setSelectionMode(QAbstractItemView::MultiSelection);
+    }
   } else if (grid->selectionMode() != QAbstractItemView::SingleSelection) {
     endMultiSelection(grid);
   }
-  emit commandsChanged();
 }
 
 void WindowEngine::endMultiSelection(QTableView* grid) {

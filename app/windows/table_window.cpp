@@ -54,6 +54,8 @@ TForm11::TForm11(QWidget* parent) : QWidget(parent) {
   layout->addWidget(status_);
   connect(source_.get(), &TableSource::scrolled, this, &TForm11::showPosition);
   connect(source_.get(), &TableSource::dataSetChanged, this, &TForm11::showPosition);
+  connect(source_.get(), &TableSource::recordStored, this, &TForm11::showPosition);
+  connect(source_.get(), &TableSource::recordDeleted, this, &TForm11::showPosition);
 }
 
 TForm11::~TForm11() {

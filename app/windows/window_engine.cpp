@@ -1,5 +1,6 @@
 #include "app/windows/window_engine.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMdiArea>
@@ -11,8 +12,9 @@
 
 #include "app/common/gbk_string.h"
 #include "app/common/table_names.h"
+#include "app/ui/bound_grid.h"
 #include "app/ui/dialogs.h"
-#include "app/ui/pick_list_delegate.h"
+#include "app/ui/field_controls.h"
 #include "app/ui/table_model.h"
 #include "app/windows/table_window.h"
 #include "app/windows/table_window_text.h"
@@ -115,9 +117,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
   auto* sheet = new QWidget;
   window->upperPages()->addTab(sheet, s.pagecaptions[0]);
   auto* grid = new QTableView(sheet);
-  auto* model = new TableModel(window->source(), grid);
-  grid->setModel(model);
-  grid->setItemDelegate(new PickListDelegate(*model, grid));
+  bindGrid(grid, new TableModel(window->source(), grid));
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -128,34 +128,17 @@ void WindowEngine::viewtable(const TableRef& ref) {
   fill->addWidget(grid);
   s.pagesheets = {sheet};
   s.pagegrids = {grid};
-  // The grid's current row follows the cursor, and the cursor the row the user picks.
-  connect(&window->source(), &TableSource::scrolled, grid, [grid, model] {
-    const int row = model->currentRow();
-    if (row >= 0 && grid->currentIndex().row() != row)
-      grid->setCurrentIndex(model->index(row, std::max(grid->currentIndex().column(), 0)));
-  });
-  // A reset of the rows (after work with the display suspended) loses the current row; it goes
-  // back to the cursor's, without selecting anything, before anything else can pick row 0.
-  connect(model, &QAbstractItemModel::modelReset, grid, [grid, model] {
-    const int row = model->currentRow();
-    if (row >= 0 && !grid->currentIndex().isValid())
-      grid->selectionModel()->setCurrentIndex(model->index(row, 0), QItemSelectionModel::NoUpdate);
-  });
-  connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, window,
-          [window](const QModelIndex& now) {
-            if (now.isValid() && window->table().position() != now.row() + 1) {
-              try {
-                window->table().moveTo(now.row() + 1);
-              } catch (const tdb::EngineError& e) {
-                showError(e);
-              }
-            }
-          });
+  // Cut and copy are offered by the rows picked, as they are after each click.
+  connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &WindowEngine::commandsChanged);
   window->upperPages()->setCurrentIndex(0);
   window->setViewMode(0);
   // A post or a buffered change made in a control changes what the menus offer.
-  connect(&window->source(), &TableSource::dataSetChanged, this, &WindowEngine::commandsChanged);
-  connect(&window->source(), &TableSource::stateChanged, this, &WindowEngine::commandsChanged);
+  const TableSource* source = &window->source();
+  connect(source, &TableSource::dataSetChanged, this, &WindowEngine::commandsChanged);
+  connect(source, &TableSource::stateChanged, this, &WindowEngine::commandsChanged);
+  connect(source, &TableSource::recordStored, this, &WindowEngine::commandsChanged);
+  connect(source, &TableSource::recordDeleted, this, &WindowEngine::commandsChanged);
   connect(window->priorButton(), &QPushButton::clicked, this, &WindowEngine::priorrecord);
   connect(window->nextButton(), &QPushButton::clicked, this, &WindowEngine::nextrecord);
   connect(window->appendButton(), &QPushButton::clicked, this, &WindowEngine::appendrecord);
@@ -170,6 +153,10 @@ void WindowEngine::viewtable(const TableRef& ref) {
   frame->show();
   window->showPosition();
   emit commandsChanged();
+}
+
+void WindowEngine::settleEditing(bool keep) {
+  torvanel::settleEditing(QApplication::focusWidget(), keep);
 }
 
 QString WindowEngine::captionOf(int slot) const {
@@ -357,6 +344,7 @@ void WindowEngine::destroy(int slot) {
 bool WindowEngine::closetable(CloseMode mode) {
   const int slot = activeSlot();
   if (slot < 0) return true;
+  settleEditing(true);
   tdb::Table& t = registry_[slot].window->table();
   bool saved = true;
   if (host_->settings().autoSaveOnExit || !t.cachedUpdates()) {
@@ -378,6 +366,7 @@ bool WindowEngine::closetable(CloseMode mode) {
 
 bool WindowEngine::closeeverytable(CloseMode mode) {
   if (!host_) return true;
+  settleEditing(true);
   const std::vector<int> open = registry_.inUse();
   bool pending = false;
   for (int slot : open) {

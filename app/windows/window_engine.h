@@ -40,6 +40,10 @@ class WindowEngine : public QObject, public ChildWindows {
   // Opens the chosen table into a new child window, ordered by its first index.
   void viewtable(const TableRef& ref);
 
+  // Settles the control being edited, before a command acts: text typed into a field or a grid
+  // cell and not yet stored goes into the record it was typed for (`keep`), or is dropped.
+  void settleEditing(bool keep);
+
   // Saving, cancelling and closing the active window's changes, or every window's.
   bool okthistable();
   bool okeverytable();

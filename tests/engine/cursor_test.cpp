@@ -397,7 +397,12 @@ namespace {
 
 struct Recorder : TableObserver {
   std::vector<TableEvent> events;
-  void tableEvent(Table&, TableEvent e) override { events.push_back(e); }
+  std::vector<std::pair<TableEvent, long>> notices;
+  void tableEvent(Table&, const TableNotice& n) override {
+    events.push_back(n.event);
+    if (n.event != TableEvent::Scrolled && n.event != TableEvent::RecordChanged)
+      notices.emplace_back(n.event, n.position);
+  }
 };
 
 TEST(Cursor, BoundControlsHearChangesUnlessDisabled) {
@@ -433,6 +438,56 @@ TEST(Cursor, BoundControlsHearChangesUnlessDisabled) {
   t.removeObserver(&r);
   t.next();
   EXPECT_EQ(r.events.size(), 1u);
+}
+
+// A grid redraws, adds or removes the one row a change concerns: the notice names its position.
+TEST(Cursor, NoticesNameThePositionOfTheRecordTheyConcern) {
+  Sample s(4);
+  Table& t = s.t;
+  t.setFilter("QTY <> 3");
+  t.setFiltered(true);  // R1 R2 R4: positions 1 2 3
+  Recorder r;
+  t.addObserver(&r);
+  using E = TableEvent;
+  using N = std::vector<std::pair<TableEvent, long>>;
+
+  t.moveTo(2);
+  t.edit();
+  t.fieldByName("NAME").setAsString("X2");
+  t.post();    // stays at 2
+  t.insert();  // before R2
+  t.cancel();
+  EXPECT_EQ(r.notices, (N{{E::StateChanged, 2},
+                          {E::RecordStored, 2},
+                          {E::StateChanged, 0},
+                          {E::StateChanged, 2},
+                          {E::StateChanged, 0}}));
+  r.notices.clear();
+
+  t.append();  // at the end
+  t.fieldByName("NAME").setAsString("R5");
+  t.fieldByName("QTY").setValue(Value::integer(5));
+  t.post();  // a new record, fourth
+  t.moveTo(1);
+  t.edit();
+  t.fieldByName("QTY").setValue(Value::integer(3));
+  t.post();  // the filter leaves it out
+  EXPECT_EQ(r.notices, (N{{E::StateChanged, 0},
+                          {E::RecordStored, 4},
+                          {E::StateChanged, 0},
+                          {E::StateChanged, 1},
+                          {E::RecordStored, 0},
+                          {E::StateChanged, 0}}));
+  r.notices.clear();
+
+  t.last();
+  t.deleteRecord();
+  t.disableControls();
+  t.first();
+  t.deleteRecord();  // nobody hears it: no position is worked out
+  t.enableControls();
+  EXPECT_EQ(r.notices, (N{{E::RecordDeleted, 3}, {E::DataSetChanged, 0}}));
+  t.removeObserver(&r);
 }
 
 }  // namespace

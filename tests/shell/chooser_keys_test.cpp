@@ -27,7 +27,7 @@ struct Shop {
 // Shows the chooser from the toolbar button `hint` and lists the tables of SHOP.
 void listShop(test::User& u, const QString& hint) {
   u.toolbar(hint);
-  u.pick(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择链接别名:"))),
+  u.choose(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择链接别名:"))),
          QStringLiteral("SHOP"));
   u.button(QStringLiteral("选择数据表"));
 }
@@ -37,7 +37,7 @@ TEST(ChooserKeys, EnterConfirmsTheTablePickedOrTyped) {
   test::Workbench w;
   test::User& u = w.user;
   listShop(u, QStringLiteral("打开数据表"));
-  u.pick(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择数据表 ："))),
+  u.choose(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择数据表 ："))),
          QStringLiteral("b.dbf"));
   u.press(Qt::Key_Return);
   ASSERT_NE(u.window(), nullptr);

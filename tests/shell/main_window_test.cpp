@@ -12,6 +12,7 @@
 #include "app/windows/child_windows.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/user_actions.h"
 
 namespace torvanel {
 namespace {
@@ -142,12 +143,14 @@ TEST(MainWindow, SettingsCommandsWriteTheFileAndMoveTheCheckMarks) {
   ScriptedDialogs d;
   TempFolder dir;
   TForm0 w(dir.path());
+  test::User user(w);
+  user.activate();
   EXPECT_FALSE(QFile::exists(dir.file("setfile.tsm")));  // created at the first change only
   EXPECT_TRUE(w.action(C::DbaseDefault)->isChecked());
 
-  w.action(C::FoxproDefault)->trigger();
-  w.action(C::AutoSave)->trigger();
-  w.action(C::UseBuffer)->trigger();
+  user.menu(QStringLiteral("[.DBF]文件打开或建立时默认为FoxPro类型"));
+  user.menu(QStringLiteral("退出时自动存盘"));
+  user.menu(QStringLiteral("使用内存缓冲"));
   EXPECT_EQ(dir.read("setfile.tsm"), "true\r\ntrue\r\nfoxpro\r\n100\r\n");
   EXPECT_TRUE(w.action(C::FoxproDefault)->isChecked());
   EXPECT_FALSE(w.action(C::DbaseDefault)->isChecked());
@@ -155,11 +158,11 @@ TEST(MainWindow, SettingsCommandsWriteTheFileAndMoveTheCheckMarks) {
   EXPECT_FALSE(w.action(C::NoAutoSave)->isChecked());
 
   // Clicking the item that is already checked keeps it checked.
-  w.action(C::FoxproDefault)->trigger();
+  user.menu(QStringLiteral("[.DBF]文件打开或建立时默认为FoxPro类型"));
   EXPECT_TRUE(w.action(C::FoxproDefault)->isChecked());
 
   d.inputAnswers = {QStringLiteral("13"), QStringLiteral("3")};
-  w.action(C::DecimalPlaces)->trigger();
+  user.menu(w.action(C::DecimalPlaces)->text());
   EXPECT_EQ(d.messages, QStringList{QStringLiteral("小数位数超界，请重输!")});
   EXPECT_EQ(dir.read("setfile.tsm"), "true\r\ntrue\r\nfoxpro\r\n1000\r\n");
   EXPECT_EQ(w.action(C::DecimalPlaces)->text(),
@@ -177,9 +180,11 @@ TEST(MainWindow, UnwritableSettingsAreReportedAndStayInForce) {
   TempFolder dir;
   ASSERT_TRUE(QDir(dir.path()).mkdir("setfile.tsm"));  // a folder in the way: no write can work
   TForm0 w(dir.path());
+  test::User user(w);
+  user.activate();
   EXPECT_EQ(d.messages.size(), 1);  // it cannot be read either
   d.messages.clear();
-  w.action(C::AutoSave)->trigger();
+  user.menu(QStringLiteral("退出时自动存盘"));
   ASSERT_EQ(d.messages.size(), 1);
   EXPECT_TRUE(d.messages[0].contains(QStringLiteral("setfile.tsm")));
   EXPECT_TRUE(w.settings().autoSaveOnExit);
@@ -205,16 +210,18 @@ TEST(MainWindow, SwitchingTheBufferWithWindowsOpenAsksThemFirst) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
+  test::User user(w);
+  user.activate();
   windows.active = ActiveWindowState{};
 
   windows.allowClose = false;  // the user cancels the save question
-  w.action(C::UseBuffer)->trigger();
+  user.menu(QStringLiteral("使用内存缓冲"));
   EXPECT_FALSE(w.settings().useMemoryBuffer);
   EXPECT_FALSE(w.action(C::UseBuffer)->isChecked());
   EXPECT_FALSE(QFile::exists(dir.file("setfile.tsm")));
 
   windows.allowClose = true;
-  w.action(C::UseBuffer)->trigger();
+  user.menu(QStringLiteral("使用内存缓冲"));
   EXPECT_TRUE(w.settings().useMemoryBuffer);
   EXPECT_EQ(windows.calls, (QStringList{"close n", "close n", "reopen on"}));
   EXPECT_TRUE(dir.read("setfile.tsm").startsWith("true\r\n"));
@@ -226,15 +233,16 @@ TEST(MainWindow, QuittingClosesEveryWindowUnlessCancelled) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
-  w.show();
+  test::User user(w);
+  user.activate();
 
   windows.allowClose = false;
-  w.action(C::Quit)->trigger();
+  user.menu(QStringLiteral("退出"));
   EXPECT_TRUE(w.isVisible());
 
   windows.allowClose = true;
   windows.clipboard = true;
-  w.action(C::Quit)->trigger();
+  user.menu(QStringLiteral("退出"));
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(windows.calls, (QStringList{"quit", "quit", "delete clipboard"}));
 }
@@ -245,9 +253,10 @@ TEST(MainWindow, AnErrorWhileClosingStillQuits) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
-  w.show();
+  test::User user(w);
+  user.activate();
   windows.throwOnClose = true;
-  w.close();
+  user.menu(QStringLiteral("退出"));
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(d.messages, QStringList{QStringLiteral("关闭出错")});
 }
@@ -258,10 +267,13 @@ TEST(MainWindow, ChoosingAWindowListEntryBringsItsSlotToFront) {
   FakeChildWindows windows;
   TForm0 w(dir.path());
   w.setChildWindows(&windows);
+  test::User user(w);
+  user.activate();
   // The slot is the entry's data, whatever its text says.
   w.windowList()->addItem(QStringLiteral("<0> 数据表:[DEMO]客户.DBF()"), 0);
   w.windowList()->addItem(QStringLiteral("<12> 数据表:[DEMO]<3>.DBF()"), 12);
-  emit w.windowList()->activated(1);
+  w.resize(1000, 700);  // wide enough to show the window list
+  user.chooseWindow(12);
   EXPECT_EQ(windows.calls, QStringList{QStringLiteral("front 12")});
 }
 

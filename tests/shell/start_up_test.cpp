@@ -9,6 +9,7 @@
 #include "app/tools/structure_designer.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/user_actions.h"
 
 namespace torvanel {
 namespace {
@@ -49,13 +50,15 @@ TEST(StartUp, NewAndOpenTableShowTheChooserInTheirModes) {
   test::TempFolder dir;
   TForm0 w(dir.path());
   w.createDialogs();
-  w.action(Command::NewTable)->trigger();
+  test::User user(w);
+  user.activate();
+  user.menu(QStringLiteral("新建数据表"));
   EXPECT_TRUE(w.tableChooser()->isVisible());
   EXPECT_FALSE(w.tableChooser()->isModal());
   EXPECT_EQ(w.tableChooser()->mode(), 'y');
   EXPECT_EQ(w.tableChooser()->windowTitle(), QStringLiteral("新建数据表"));
   w.tableChooser()->hide();
-  w.button(Command::OpenTable)->trigger();
+  user.toolbar(QStringLiteral("打开数据表"));
   EXPECT_EQ(w.tableChooser()->mode(), 'n');
   EXPECT_EQ(w.tableChooser()->windowTitle(), QStringLiteral("打开数据表"));
 }

@@ -5,10 +5,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableView>
-#include <QTest>
-#include <QToolBar>
 
-#include "app/shell/main_window.h"
 #include "app/shell/table_chooser.h"
 #include "engine/session.h"
 #include "tests/engine/table_fixture.h"
@@ -16,26 +13,6 @@
 
 namespace torvanel {
 namespace {
-
-void clickToolbar(TForm0& main, Command c) {
-  for (QToolBar* bar : main.findChildren<QToolBar*>()) {
-    if (QWidget* button = bar->widgetForAction(main.button(c))) {
-      QTest::mouseClick(button, Qt::LeftButton);
-      return;
-    }
-  }
-  FAIL() << "no toolbar button";
-}
-
-// Picks the entry of a drop-down list by stepping down to it, as the arrow keys do.
-void pick(QComboBox* list, const QString& text) {
-  const int target = list->findText(text);
-  ASSERT_GE(target, 0) << text.toStdString();
-  list->setFocus();
-  QTest::keyClick(list, Qt::Key_Home);
-  for (int i = 0; i < target; ++i) QTest::keyClick(list, Qt::Key_Down);
-  ASSERT_EQ(list->currentIndex(), target);
-}
 
 struct ChineseShop {
   tdb::test::TempDir dir;
@@ -53,16 +30,17 @@ struct ChineseShop {
 TEST(TableNames, TablesAndAliasesNamedInAnyCharactersOpenFromTheChooser) {
   ChineseShop shop;
   test::Workbench w;
+  test::User& u = w.user;
   TForm01& chooser = *w.main.tableChooser();
 
-  clickToolbar(w.main, Command::OpenTable);
+  u.toolbar(QStringLiteral("打开数据表"));
   ASSERT_TRUE(chooser.isVisible());
-  pick(chooser.databaseList(), QStringLiteral("销售"));
-  QTest::mouseClick(chooser.chooseButton(), Qt::LeftButton);
+  u.choose(chooser.databaseList(), QStringLiteral("销售"));
+  u.click(chooser.chooseButton());
   ASSERT_EQ(chooser.tableList()->count(), 2);
-  pick(chooser.tableList(), QStringLiteral("客户.dbf"));
+  u.choose(chooser.tableList(), QStringLiteral("客户.dbf"));
   EXPECT_EQ(chooser.previewGrid()->model()->rowCount(), 3);
-  QTest::mouseClick(chooser.confirmButton(), Qt::LeftButton);
+  u.click(chooser.confirmButton());
   ASSERT_EQ(w.engine->activeSlot(), 0) << w.dialogs.messages.join('\n').toStdString();
   EXPECT_EQ(w.window(0).windowTitle(), QStringLiteral("数据表:[销售]客户.dbf()"));
   EXPECT_EQ(w.slot(0).pagegrids[0]->model()->rowCount(), 3);
@@ -70,9 +48,9 @@ TEST(TableNames, TablesAndAliasesNamedInAnyCharactersOpenFromTheChooser) {
   // A file anywhere, named beyond GBK, through the file dialog.
   const QString fox = QString::fromStdString(shop.dir.file("资料/naïve 🦊.dbf"));
   w.dialogs.fileAnswers = {fox};
-  clickToolbar(w.main, Command::OpenTable);
-  pick(chooser.databaseList(), TForm01::kFileTables);
-  QTest::mouseClick(chooser.chooseButton(), Qt::LeftButton);
+  u.toolbar(QStringLiteral("打开数据表"));
+  u.choose(chooser.databaseList(), TForm01::kFileTables);
+  u.click(chooser.chooseButton());
   ASSERT_EQ(w.engine->activeSlot(), 1) << w.dialogs.messages.join('\n').toStdString();
   EXPECT_TRUE(w.window(1).windowTitle().endsWith(QStringLiteral("资料/]naïve 🦊.dbf()")));
   EXPECT_EQ(w.slot(1).pagegrids[0]->model()->rowCount(), 2);
@@ -81,9 +59,9 @@ TEST(TableNames, TablesAndAliasesNamedInAnyCharactersOpenFromTheChooser) {
   // An alias whose folder is missing, or is a file, says why it lists nothing.
   for (const QString alias : {QStringLiteral("缺少"), QStringLiteral("文件")}) {
     w.dialogs.messages.clear();
-    clickToolbar(w.main, Command::OpenTable);
-    pick(chooser.databaseList(), alias);
-    QTest::mouseClick(chooser.chooseButton(), Qt::LeftButton);
+    u.toolbar(QStringLiteral("打开数据表"));
+    u.choose(chooser.databaseList(), alias);
+    u.click(chooser.chooseButton());
     EXPECT_EQ(chooser.tableList()->count(), 0);
     ASSERT_EQ(w.dialogs.messages.size(), 1) << alias.toStdString();
     EXPECT_TRUE(w.dialogs.messages[0].contains(alias == QStringLiteral("缺少")

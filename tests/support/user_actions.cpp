@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -15,9 +17,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -37,6 +41,23 @@ QWidget* clickTarget(QWidget* w) {
   if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
     return combo->lineEdit();
   return w;
+}
+
+// A click on a window activates it, as a window manager does; offscreen no window activates
+// itself, and the keys that follow would go to another window.
+void activateWindowOf(QWidget* widget) {
+  QWidget* top = widget->window();
+  if (QApplication::activeWindow() != top && !QApplication::activePopupWidget())
+    QApplication::setActiveWindow(top);
+}
+
+// The first shown widget of type T in `window` that `match` accepts.
+template <class T, class Match>
+T* findShown(QWidget* window, Match match) {
+  if (!window) return nullptr;
+  for (T* c : window->findChildren<T*>())
+    if (c->isVisible() && match(c)) return c;
+  return nullptr;
 }
 
 // The toolbar button of the main window whose hint is `hint`.
@@ -94,11 +115,14 @@ QWidget* User::focus() { return QApplication::focusWidget(); }
 
 void User::settle() {
   QApplication::processEvents();
-  // A window manager gives the activation back to the main window when a pop-up closes; the
-  // offscreen platform leaves the closed pop-up active, and then no widget takes the focus.
+  // A window manager gives the activation back when a pop-up or a dialog closes, to the modal
+  // dialog still open or else the main window; the offscreen platform leaves the closed one
+  // active, and then no widget takes the focus.
   const QWidget* active = QApplication::activeWindow();
-  if (!QApplication::activePopupWidget() && (!active || !active->isVisible()))
-    QApplication::setActiveWindow(&main_);
+  if (!QApplication::activePopupWidget() && (!active || !active->isVisible())) {
+    QWidget* modal = QApplication::activeModalWidget();
+    QApplication::setActiveWindow(modal ? modal : &main_);
+  }
 }
 
 // ---------------------------------------------------------------- the main window
@@ -114,6 +138,7 @@ void User::menu(const QString& caption) {
     ADD_FAILURE() << "menu item " << utf8(caption) << " is disabled";
     return;
   }
+  activateWindowOf(bar);
   QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
   settle();
   if (top == item) return;  // a menu without items acts itself
@@ -153,6 +178,7 @@ void User::toolbar(const QString& hint) {
     ADD_FAILURE() << "toolbar button " << utf8(hint) << " is disabled";
     return;
   }
+  activateWindowOf(button);
   QTest::mouseClick(button, Qt::LeftButton);
   settle();
 }
@@ -171,12 +197,12 @@ bool User::toolbarEnabled(const QString& hint) const {
 
 void User::chooseWindow(int slot) {
   QComboBox* list = main_.windowList();
-  const int entry = list->findText(QStringLiteral("<%1> ").arg(slot), Qt::MatchStartsWith);
-  if (entry < 0 || !list->isVisible()) {
-    ADD_FAILURE() << "no window list entry for window " << slot << " to pick";
+  const int entry = list->findData(slot);
+  if (entry < 0) {
+    ADD_FAILURE() << "no window list entry for window " << slot;
     return;
   }
-  pickEntry(list, entry);
+  choose(list, list->itemText(entry));
 }
 
 // ---------------------------------------------------------------- the active child window
@@ -187,11 +213,8 @@ TForm11* User::window() const {
 }
 
 void User::windowButton(const QString& text) {
-  TForm11* w = window();
-  QPushButton* found = nullptr;
-  if (w)
-    for (QPushButton* b : w->findChildren<QPushButton*>())
-      if (b->text() == text && b->isVisible()) found = b;
+  QPushButton* found =
+      findShown<QPushButton>(window(), [&](QPushButton* b) { return b->text() == text; });
   clickButton(found, text, "in the active window");
 }
 
@@ -216,29 +239,33 @@ QTableView* User::grid() const {
   return g;
 }
 
-void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
+QModelIndex User::cellInSight(int row, int column) const {
   QTableView* g = grid();
-  if (!g) return;
-  const QModelIndex at = g->model()->index(row, column);
-  if (!at.isValid()) {
-    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
-    return;
+  const QModelIndex at = g ? g->model()->index(row, column) : QModelIndex();
+  if (g && !at.isValid()) ADD_FAILURE() << "the grid has no cell " << row << "," << column;
+  if (at.isValid()) {
+    g->scrollTo(at);
+    activateWindowOf(g);
   }
-  g->scrollTo(at);
+  return at;
+}
+
+void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex at = cellInSight(row, column);
+  if (!at.isValid()) return;
+  QTableView* g = grid();
   QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
   settle();
 }
 
 void User::doubleClickCell(int row, int column) {
+  const QModelIndex at = cellInSight(row, column);
+  if (!at.isValid()) return;
   QTableView* g = grid();
-  if (!g) return;
-  const QModelIndex at = g->model()->index(row, column);
-  if (!at.isValid()) {
-    ADD_FAILURE() << "the grid has no cell " << row << "," << column;
-    return;
-  }
-  g->scrollTo(at);
-  QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->visualRect(at).center());
+  // A double-click is a click, then the second press that the window system reports as one.
+  const QPoint centre = g->visualRect(at).center();
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+  QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   settle();
 }
 
@@ -247,12 +274,8 @@ void User::ctrlClickRows(std::initializer_list<int> rows) {
 }
 
 QWidget* User::field(const QString& label) const {
-  TForm11* w = window();
   const QString caption = label + QLatin1Char(':');
-  QLabel* found = nullptr;
-  if (w)
-    for (QLabel* l : w->findChildren<QLabel*>())
-      if (l->text() == caption && l->isVisible()) found = l;
+  QLabel* found = findShown<QLabel>(window(), [&](QLabel* l) { return l->text() == caption; });
   if (!found) {
     ADD_FAILURE() << "no field labelled " << utf8(caption) << " in the active window";
     return nullptr;
@@ -277,6 +300,7 @@ QWidget* User::field(const QString& label) const {
 void User::clickInto(QWidget* widget) {
   if (!widget) return;
   QWidget* target = clickTarget(widget);
+  activateWindowOf(target);
   QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
   settle();
 }
@@ -304,45 +328,104 @@ QWidget* User::inGroup(const QString& title) const {
 
 void User::clickItem(const QString& text) {
   for (QListWidget* list : outsideWindows<QListWidget>(main_)) {
-    const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
-    if (items.isEmpty()) continue;
-    list->scrollToItem(items.front());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      list->visualItemRect(items.front()).center());
-    settle();
-    return;
+    if (!list->findItems(text, Qt::MatchExactly).isEmpty()) {
+      clickItem(list, text);
+      return;
+    }
   }
   ADD_FAILURE() << "no visible list holds " << utf8(text);
 }
 
-void User::pick(QComboBox* list, const QString& text) {
-  if (!list) return;
-  const int entry = list->findText(text);
-  if (entry < 0 || !list->isVisible()) {
-    ADD_FAILURE() << "no visible list entry " << utf8(text) << " to pick";
+// ---------------------------------------------------------------- any widget
+
+void User::click(QWidget* widget) {
+  if (!widget) {
+    ADD_FAILURE() << "nothing to click";
     return;
   }
-  pickEntry(list, entry);
+  if (!widget->isEnabled() || !widget->isVisible()) {
+    ADD_FAILURE() << "cannot click the hidden or disabled " << widget->metaObject()->className()
+                  << " " << utf8(widget->objectName());
+    return;
+  }
+  // A check box takes clicks on its box and its text only: it is clicked on its box.
+  const bool box = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
+  const QPoint at = box ? QPoint(std::min(8, widget->width() / 2), widget->height() / 2)
+                        : widget->rect().center();
+  activateWindowOf(widget);
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+  settle();
 }
 
-void User::pickEntry(QComboBox* list, int entry) {
-  clickInto(list);  // opens the list; an editable one takes the focus into its text
+void User::replaceText(QWidget* box, const QString& text) {
+  clickInto(box);
+  press(Qt::Key_A, Qt::ControlModifier);
+  if (text.isEmpty())
+    press(Qt::Key_Delete);
+  else
+    type(text);
+}
+
+void User::choose(QComboBox* list, const QString& text) {
+  const int entry = list ? list->findText(text) : -1;
+  if (entry < 0 || !list->isVisible() || !list->isEnabled()) {
+    ADD_FAILURE() << "no entry " << utf8(text) << " to pick from a shown drop-down";
+    return;
+  }
   if (list->isEditable()) {
+    // A click puts the focus into the list's text; the arrow keys step through its entries.
+    clickInto(list);
     for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
       QTest::keyClick(focus(), at < entry ? Qt::Key_Down : Qt::Key_Up);
     settle();
     return;
   }
+  activateWindowOf(list);
+  QTest::mouseClick(list, Qt::LeftButton);
   QAbstractItemView* popup = list->view();
   if (!popup->isVisible()) {
-    ADD_FAILURE() << "the list did not open";
+    ADD_FAILURE() << "the drop-down did not open";
     return;
   }
-  // The list ignores a mouse release for a moment after it opens; the keys pick the entry.
-  for (int at = list->currentIndex(); at != entry; at += at < entry ? 1 : -1)
-    QTest::keyClick(popup, at < entry ? Qt::Key_Down : Qt::Key_Up);
+  // The list ignores a mouse release for a moment after it opens; the keys pick the entry,
+  // counted from the first.
+  QTest::keyClick(popup, Qt::Key_Home);
+  for (int at = 0; at < entry; ++at) QTest::keyClick(popup, Qt::Key_Down);
   QTest::keyClick(popup, Qt::Key_Return);
   settle();
+}
+
+void User::clickItem(QAbstractItemView* view, const QString& text) {
+  const QModelIndexList found =
+      view ? view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, text, 1,
+                                  Qt::MatchExactly)
+           : QModelIndexList();
+  if (found.isEmpty()) {
+    ADD_FAILURE() << "no item " << utf8(text) << " to click";
+    return;
+  }
+  view->scrollTo(found[0]);
+  activateWindowOf(view);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    view->visualRect(found[0]).center());
+  settle();
+}
+
+void User::whileModal(std::function<void(QDialog*)> steps) {
+  QTimer::singleShot(0, [this, steps = std::move(steps)] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      ADD_FAILURE() << "no modal dialog opened";
+      return;
+    }
+    // A modal dialog is the active window while it runs.
+    QApplication::setActiveWindow(dialog);
+    steps(dialog);
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << "the steps left the dialog open";
+      dialog->reject();
+    }
+  });
 }
 
 // ---------------------------------------------------------------- the keyboard
@@ -368,6 +451,13 @@ void User::type(const QString& text) {
   }
 }
 
+void User::typeCells(const QStringList& values) {
+  for (const QString& value : values) {
+    type(value);
+    press(Qt::Key_Return);
+  }
+}
+
 void User::press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* f = focus();
   if (!f) {
@@ -380,21 +470,23 @@ void User::press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 
 // ---------------------------------------------------------------- pop-up menus
 
-void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
-  if (!widget) return;
+QMenu* User::openContextMenu(QWidget* widget, QPoint at) {
+  if (!widget) return nullptr;
   QWidget* target = clickTarget(widget);
   if (at.isNull()) at = target->rect().center();
+  activateWindowOf(target);
   // A right press asks for the context menu, as the window system does on X11.
   QTest::mousePress(target, Qt::RightButton, Qt::NoModifier, at);
   QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
   QApplication::sendEvent(target, &request);
   QTest::mouseRelease(target, Qt::RightButton, Qt::NoModifier, at);
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-  if (!menu) {
-    ADD_FAILURE() << "no pop-up menu opened to pick " << utf8(caption);
-    return;
-  }
-  clickAction(menu, caption);
+  if (!menu) ADD_FAILURE() << "no pop-up menu opened";
+  return menu;
+}
+
+void User::contextMenu(QWidget* widget, const QString& caption, QPoint at) {
+  if (QMenu* menu = openContextMenu(widget, at)) clickAction(menu, caption);
 }
 
 }  // namespace torvanel::test

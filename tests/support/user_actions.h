@@ -2,9 +2,14 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <Qt>
+#include <functional>
 
+class QAbstractItemView;
+class QModelIndex;
 class QComboBox;
+class QDialog;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -23,7 +28,9 @@ namespace test {
 // tests read results back from the table files with a cursor of their own.
 //
 // Every helper that cannot do what it is asked (no such item, the item is disabled, no grid)
-// fails the test with the reason and does nothing, as a user's click would do nothing.
+// fails the test with the reason and does nothing, as a user's click would do nothing. What the
+// offscreen platform leaves to a window manager is done here: a click activates the window it
+// lands in, and a closed pop-up or dialog gives the activation back.
 class User {
  public:
   explicit User(TForm0& main) : main_(main) {}
@@ -39,7 +46,7 @@ class User {
   // Whether the menu item / toolbar button can be clicked now.
   bool menuEnabled(const QString& caption) const;
   bool toolbarEnabled(const QString& hint) const;
-  // Picks the window list's entry that starts with "<slot> ", as a click on it would.
+  // Picks the entry of window `slot` from the window list's drop-down.
   void chooseWindow(int slot);
 
   // ---- the active child window
@@ -67,8 +74,20 @@ class User {
   QWidget* inGroup(const QString& title) const;
   // Clicks the item reading `text` of a visible list outside the child windows.
   void clickItem(const QString& text);
-  // Opens the drop-down list and steps to its entry reading `text` with the arrow keys.
-  void pick(QComboBox* list, const QString& text);
+
+  // ---- any widget
+  // Clicks `widget` (a button, a check box) at its centre; a disabled one fails the test.
+  void click(QWidget* widget);
+  // Clicks into a text box, selects what it holds and types `text` over it.
+  void replaceText(QWidget* box, const QString& text);
+  // Picks the entry `text` of a drop-down list with the keys: a plain list is opened first, an
+  // editable one takes the click into its text.
+  void choose(QComboBox* list, const QString& text);
+  // Clicks the item of a list (or the row of a grid) whose first column reads `text`.
+  void clickItem(QAbstractItemView* view, const QString& text);
+  // The next action opens a modal dialog: `steps` run on it inside its event loop and must close
+  // it (a dialog they leave open fails the test and is rejected).
+  void whileModal(std::function<void(QDialog*)> steps);
 
   // ---- the keyboard: always to the widget that has the focus now
   // Types `text` one character at a time; on a writable grid the first key opens the cell
@@ -76,20 +95,27 @@ class User {
   // of a keyboard gives, arrives as an input method commits it.
   void type(const QString& text);
   void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  // Types each value and presses Enter after it: in a grid, cell after cell across the row.
+  void typeCells(const QStringList& values);
 
   // ---- pop-up menus
   // Right-clicks `widget` at `at` (its centre when null) and picks `caption` from the pop-up
   // menu that opens.
   void contextMenu(QWidget* widget, const QString& caption, QPoint at = {});
+  // Right-clicks `widget` and returns the pop-up menu that opened, left open for the caller to
+  // read and to close; nullptr (and a failure) when none opened.
+  QMenu* openContextMenu(QWidget* widget, QPoint at = {});
 
   // Whatever has the keyboard focus in the application.
   static QWidget* focus();
 
  private:
   void clickAction(QMenu* menu, const QString& caption);
-  void pickEntry(QComboBox* list, int entry);
   // Clicks `found`, the button reading `text`; fails saying where it was looked for when none.
   void clickButton(QPushButton* found, const QString& text, const char* where);
+  // The grid's cell, scrolled into sight in an active window; invalid (and a failure) when the
+  // grid has no such cell.
+  QModelIndex cellInSight(int row, int column) const;
   // What the event loop does between two actions of a user: queued calls (an item delegate
   // commits its editor through one) and posted events run.
   void settle();

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QTableView>
 
-#include "app/tools/record_commands.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/windows/workbench.h"
 
@@ -33,31 +32,31 @@ uint32_t fileRecords(Workbench& w, const char* table) {
 
 TEST(DeleteAll, AsksInEditStateAndPacksADbaseFile) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 20);
-  w.open("s.dbf");
-  deleteAllRecords(*w.engine);
-  EXPECT_EQ(w.dialogs.messages, QStringList(QStringLiteral("在编辑状态下才能删除!")));
+  test::User& u = w.sample(20);
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("全部删除记录")));  // only in edit state
 
-  w.engine->enteredit();
-  QTableView* grid = w.slot(w.engine->activeSlot()).pagegrids[0];
-  grid->setSelectionMode(QAbstractItemView::MultiSelection);
-  grid->selectRow(2);
-  grid->selectRow(4);
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.ctrlClickRows({2, 4});
   w.dialogs.confirmAnswers = {Answer::No, Answer::Yes};
-  deleteAllRecords(*w.engine);
+  u.menu(QStringLiteral("全部删除记录"));
   EXPECT_EQ(storedRecords(w, "s.dbf"), 20);
-  deleteAllRecords(*w.engine);
+  u.menu(QStringLiteral("全部删除记录"));
   EXPECT_EQ(w.dialogs.shown.filter(QStringLiteral("confirm")).size(), 2);
   EXPECT_TRUE(w.dialogs.shown.last().contains(QStringLiteral("确实要全部删除记录吗?")));
-  EXPECT_TRUE(w.table().isEmpty());
+  EXPECT_EQ(storedRecords(w, "s.dbf"), 0);
   EXPECT_EQ(fileRecords(w, "s.dbf"), 0u);  // packed
+  QTableView* grid = u.grid();
+  EXPECT_EQ(grid->model()->rowCount(), 0);
   EXPECT_EQ(grid->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_TRUE(grid->selectionModel()->selectedRows().isEmpty());
-  EXPECT_FALSE(w.table().exclusive());
+  // The table is shared again: a second window opens it.
+  w.open("s.dbf");
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
 
   // Nothing to delete: no question at all.
+  u.chooseWindow(0);
   const auto questions = w.dialogs.shown.size();
-  deleteAllRecords(*w.engine);
+  u.menu(QStringLiteral("全部删除记录"));
   EXPECT_EQ(w.dialogs.shown.size(), questions);
 }
 
@@ -66,32 +65,31 @@ TEST(DeleteAll, KeepsWhatAFilterHidesAndMarksWhileAnotherWindowHoldsTheTable) {
   tdb::test::makeSample(w.data, "s.dbf", 10);
   w.open("s.dbf");
   w.open("s.dbf");  // a second window on the same table
-  w.engine->enteredit();
-  w.table().setFilter("QTY>6");
-  w.table().setFiltered(true);
+  test::User& u = w.user;
+  u.menu(QStringLiteral("进入编辑状态"));
+  w.query(QStringLiteral("QTY>6"));
   w.dialogs.confirmAnswers = {Answer::Yes};
-  deleteAllRecords(*w.engine);
+  u.menu(QStringLiteral("全部删除记录"));
   EXPECT_EQ(w.dialogs.messages,
             QStringList(QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!")));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 R4 R5 R6 ");
   EXPECT_EQ(fileRecords(w, "s.dbf"), 10u);  // marked, not removed
-  EXPECT_TRUE(w.table().active());
-  EXPECT_FALSE(w.table().exclusive());
+  EXPECT_EQ(u.grid()->model()->rowCount(), 0);
 }
 
 TEST(DeleteAll, WithTheBufferWaitsForTheSave) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.main.action(Command::UseBuffer)->trigger();
+  test::User& u = w.user;
+  u.menu(QStringLiteral("使用内存缓冲"));
   w.open("s.dbf");
-  ASSERT_TRUE(w.table().cachedUpdates());
-  w.engine->enteredit();
+  u.menu(QStringLiteral("进入编辑状态"));
   w.dialogs.confirmAnswers = {Answer::Yes};
-  deleteAllRecords(*w.engine);
-  EXPECT_TRUE(w.table().isEmpty());
+  u.menu(QStringLiteral("全部删除记录"));
+  EXPECT_EQ(u.grid()->model()->rowCount(), 0);
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 R4 R5 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
-  w.engine->okthistable();
+  u.toolbar(QStringLiteral("保存活动表修改"));
   EXPECT_EQ(w.stored("s.dbf"), "");
 }
 
@@ -115,9 +113,10 @@ TEST(RecordText, OneGbkLinePerFieldWithTheFullWidthColon) {
     t.post();
   }
   w.open("r.dbf");
+  test::User& u = w.user;
   const QString folder = QString::fromStdString(w.data.path());
   w.dialogs.fileAnswers = {folder + QStringLiteral("rec")};
-  recordToText(*w.engine);
+  u.menu(QStringLiteral("当前记录输出到文本文件"));
   QFile written(folder + QStringLiteral("rec.txt"));
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   const std::string expected =
@@ -127,30 +126,32 @@ TEST(RecordText, OneGbkLinePerFieldWithTheFullWidthColon) {
   EXPECT_TRUE(w.dialogs.shown.value(0).startsWith(QStringLiteral("save: | 记录输出到文件")));
 
   // An existing file is replaced only when the user agrees.
-  w.table().edit();
-  w.table().fieldByName("QTY").setAsString("7");
-  w.table().post();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(0, 4);
+  u.type(QStringLiteral("7"));
+  u.press(Qt::Key_Return);
+  u.menu(QStringLiteral("取消编辑状态"));
   w.dialogs.fileAnswers = {folder + QStringLiteral("rec.txt"), folder + QStringLiteral("rec.txt"),
                            std::nullopt};
   w.dialogs.confirmAnswers = {Answer::No, Answer::Yes};
-  recordToText(*w.engine);
+  u.menu(QStringLiteral("当前记录输出到文本文件"));
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_EQ(written.readAll().toStdString(), expected);
   written.close();
   EXPECT_EQ(w.dialogs.shown.filter(QStringLiteral("confirm")).value(0),
             QStringLiteral("confirm: 确认 | 文本文件") + folder +
                 QStringLiteral("rec.txt已经存在,要覆盖吗?"));
-  recordToText(*w.engine);
+  u.menu(QStringLiteral("当前记录输出到文本文件"));
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_TRUE(
       written.readAll().endsWith("QTY\xA3\xBA"
                                  "7\r\n"));
   written.close();
-  recordToText(*w.engine);  // cancelled: nothing asked, nothing written
+  u.menu(QStringLiteral("当前记录输出到文本文件"));  // cancelled: nothing asked, nothing written
 
   // A file that cannot be written: the system's message.
   w.dialogs.fileAnswers = {folder + QStringLiteral("no/such/folder/rec.txt")};
-  recordToText(*w.engine);
+  u.menu(QStringLiteral("当前记录输出到文本文件"));
   ASSERT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_TRUE(w.dialogs.messages[0].contains(QStringLiteral("rec.txt")));
 }

@@ -66,7 +66,7 @@ TEST(FailedSaves, CloseAllSwitchingTheBufferAndTheIndexChoiceStopAndKeepEveryCha
 
   // The index choice would close the table to change its order: it is abandoned.
   u.menu(QStringLiteral("选择索引文件"));
-  u.pick(qobject_cast<QComboBox*>(u.field(QStringLiteral("请选择索引文件"))),
+  u.choose(qobject_cast<QComboBox*>(u.field(QStringLiteral("请选择索引文件"))),
          QStringLiteral("取消索引"));
   w.dialogs.confirmAnswers = {Answer::Yes};
   u.windowButton(QStringLiteral("确认"));

@@ -82,21 +82,28 @@ std::string storedField(Workbench& w, const char* field) {
 
 struct FieldFiles : ::testing::Test {
   Workbench w;
+  test::User& u = w.user;
   QString dir;
   void SetUp() override {
     makeFieldTable(w, bmpBytes(sampleImage()).toStdString());
     dir = QString::fromStdString(w.data.path());
     w.open("p.dbf");
-    w.engine->smodal();
+    u.menu(QStringLiteral("单记录模式显示"));
   }
   WindowSlot& slot() { return w.slot(0); }
   FieldPicture* picture(int i) { return slot().images[0][static_cast<size_t>(i)]; }
   FieldMemo* memo(int i) { return slot().memos[0][static_cast<size_t>(i)]; }
-  std::vector<bool> enabled(char box) {
+  // Which items of the box's pop-up menu can be clicked, read from the menu it opens.
+  std::vector<bool> offered(QWidget* box) {
     std::vector<bool> out;
-    for (QAction* a : w.engine->fieldMenu(0, box)->actions()) out.push_back(a->isEnabled());
+    QMenu* menu = u.openContextMenu(box);
+    if (!menu) return out;
+    for (QAction* a : menu->actions()) out.push_back(a->isEnabled());
+    menu->close();
     return out;
   }
+  // What the marked box's menu item does, from the pop-up menu of the box.
+  void command(QWidget* box, const char* item) { u.contextMenu(box, QString::fromUtf8(item)); }
 };
 
 TEST_F(FieldFiles, APressMarksItsBoxAndUnmarksTheOthersOfItsKind) {
@@ -120,9 +127,9 @@ TEST_F(FieldFiles, APressMarksItsBoxAndUnmarksTheOthersOfItsKind) {
   QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5),
                             memo(0)->viewport()->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(memo(0)->viewport(), &request);
-  QMenu* menu = w.engine->fieldMenu(0, 'm');
-  EXPECT_TRUE(menu->isVisible());
-  menu->hide();
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  menu->close();
   EXPECT_EQ(memo(0)->mark(), 1);
   EXPECT_EQ(memo(1)->mark(), 0);
   QStringList items;
@@ -131,82 +138,78 @@ TEST_F(FieldFiles, APressMarksItsBoxAndUnmarksTheOthersOfItsKind) {
             QStringList({QStringLiteral("清除备注字段"), QStringLiteral("从文件装入到备注字段"),
                          QStringLiteral("输出备注字段到文件")}));
   items.clear();
-  for (QAction* a : w.engine->fieldMenu(0, 'p')->actions()) items << a->text();
+  menu = u.openContextMenu(picture(1));
+  ASSERT_NE(menu, nullptr);
+  for (QAction* a : menu->actions()) items << a->text();
+  menu->close();
   EXPECT_EQ(items, QStringList({QStringLiteral("清除图象"), QStringLiteral("从文件装入图象"),
                                 QStringLiteral("输出图象到文件")}));
 }
 
 TEST_F(FieldFiles, ClearingAndLoadingWaitForTheEditState) {
-  EXPECT_EQ(enabled('p'), std::vector<bool>({false, false, true}));
-  EXPECT_EQ(enabled('m'), std::vector<bool>({false, false, true}));
-  QTest::mousePress(memo(0)->viewport(), Qt::RightButton);
-  w.engine->fieldFileCommand('m', 0);  // not offered in browse state: nothing happens
-  EXPECT_EQ(w.table().fieldByName("NOTE").asString(), "old");
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
+  EXPECT_EQ(offered(picture(0)), std::vector<bool>({false, false, true}));
+  EXPECT_EQ(offered(memo(0)), std::vector<bool>({false, false, true}));
 
-  w.engine->enteredit();
-  EXPECT_EQ(enabled('p'), std::vector<bool>({true, true, true}));
-  EXPECT_EQ(enabled('m'), std::vector<bool>({true, true, true}));
-  w.engine->fieldFileCommand('m', 0);  // cleared and posted at once
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
-  EXPECT_TRUE(w.table().fieldByName("NOTE").isNull());
+  u.menu(QStringLiteral("进入编辑状态"));
+  EXPECT_EQ(offered(picture(0)), std::vector<bool>({true, true, true}));
+  EXPECT_EQ(offered(memo(0)), std::vector<bool>({true, true, true}));
+  command(memo(0), "清除备注字段");  // cleared and stored at once
   EXPECT_EQ(memo(0)->toPlainText(), QString());
   EXPECT_EQ(storedField(w, "NOTE"), "");
-  w.engine->outedit();
-  EXPECT_EQ(enabled('m'), std::vector<bool>({false, false, true}));
+  EXPECT_EQ(storedField(w, "NAME"), "A");
+  u.menu(QStringLiteral("取消编辑状态"));
+  EXPECT_EQ(offered(memo(0)), std::vector<bool>({false, false, true}));
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
 TEST_F(FieldFiles, AMemoGoesToATextFileAndBackAsGbkLines) {
   const QByteArray text = toGbk(QStringLiteral("第一行\r\n第二行 abc\r\n\r\n末行"));
   writeFile(dir + "in.txt", text + "\r\n");
-  w.engine->enteredit();
-  QTest::mousePress(memo(1)->viewport(), Qt::LeftButton);
+  u.menu(QStringLiteral("进入编辑状态"));
   w.dialogs.fileAnswers.push_back(dir + "in.txt");
-  w.engine->fieldFileCommand('m', 1);
+  command(memo(1), "从文件装入到备注字段");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("open: | 从文件装入到备注字段"));
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);  // posted
-  EXPECT_EQ(w.table().fieldByName("REMARK").asString(), text.toStdString());
-  EXPECT_EQ(storedField(w, "REMARK"), text.toStdString());
-  EXPECT_EQ(w.table().fieldByName("NOTE").asString(), "old");  // only the marked box's field
+  EXPECT_EQ(storedField(w, "REMARK"), text.toStdString());  // stored at once
+  EXPECT_EQ(storedField(w, "NOTE"), "old");                 // only the marked box's field
   EXPECT_EQ(memo(1)->toPlainText(), QStringLiteral("第一行\n第二行 abc\n\n末行"));
-  // Leaving the box as it shows the memo does not rewrite it.
-  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(memo(1), &leave);
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
+  // Passing through the box as it shows the memo does not rewrite it.
+  u.clickInto(memo(1));
+  u.clickInto(u.field(QStringLiteral("NAME")));
+  u.menu(QStringLiteral("取消编辑状态"));
+  EXPECT_EQ(storedField(w, "REMARK"), text.toStdString());
+  u.menu(QStringLiteral("进入编辑状态"));
 
   // Out again, to a name typed without extension: ".txt" is added, the bytes are the file's.
   w.dialogs.fileAnswers.push_back(dir + "out");
-  w.engine->fieldFileCommand('m', 2);
+  command(memo(1), "输出备注字段到文件");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("save: | 备注输出到文件"));
   EXPECT_EQ(fileBytes(dir + "out.txt"), text + "\r\n");
 
   // An existing file is overwritten only when the user agrees.
-  w.engine->fieldFileCommand('m', 0);
+  command(memo(1), "清除备注字段");
   w.dialogs.fileAnswers.push_back(dir + "out.txt");
   w.dialogs.confirmAnswers.push_back(Answer::No);
-  w.engine->fieldFileCommand('m', 2);
+  command(memo(1), "输出备注字段到文件");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("confirm: 确认 | 文本文件") + dir + "out.txt" +
                                         QStringLiteral("已经存在,要覆盖吗?"));
   EXPECT_EQ(fileBytes(dir + "out.txt"), text + "\r\n");
   w.dialogs.fileAnswers.push_back(dir + "out.txt");
   w.dialogs.confirmAnswers.push_back(Answer::Yes);
-  w.engine->fieldFileCommand('m', 2);
+  command(memo(1), "输出备注字段到文件");
   EXPECT_TRUE(QFile::exists(dir + "out.txt"));
   EXPECT_EQ(fileBytes(dir + "out.txt"), QByteArray());  // an empty memo: no lines
 
   // A cancelled dialog does nothing.
   w.dialogs.fileAnswers.push_back(std::nullopt);
-  w.engine->fieldFileCommand('m', 1);
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
+  command(memo(1), "从文件装入到备注字段");
+  EXPECT_EQ(storedField(w, "REMARK"), "");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
 TEST_F(FieldFiles, APictureGoesToABitmapFileAndBack) {
   // The stored picture out to a name without extension: a ".BMP" file with its pixels.
-  QTest::mousePress(picture(0), Qt::RightButton);
   w.dialogs.fileAnswers.push_back(dir + "pic");
-  w.engine->fieldFileCommand('p', 2);
+  command(picture(0), "输出图象到文件");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("save: | 图象输出到文件"));
   QImage written(dir + "pic.BMP");
   ASSERT_FALSE(written.isNull());
@@ -217,12 +220,10 @@ TEST_F(FieldFiles, APictureGoesToABitmapFileAndBack) {
   QImage other(2, 2, QImage::Format_RGB32);
   other.fill(qRgb(10, 200, 30));
   writeFile(dir + "in.bmp", bmpBytes(other));
-  w.engine->enteredit();
-  QTest::mousePress(picture(1), Qt::LeftButton);
+  u.menu(QStringLiteral("进入编辑状态"));
   w.dialogs.fileAnswers.push_back(dir + "in.bmp");
-  w.engine->fieldFileCommand('p', 1);
+  command(picture(1), "从文件装入图象");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("open: | 从文件装入到图象字段"));
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
   EXPECT_EQ(storedField(w, "LOGO"), bmpBytes(other).toStdString());
   EXPECT_EQ(picture(1)->pixmap().size(), QSize(2, 2));
 
@@ -233,61 +234,59 @@ TEST_F(FieldFiles, APictureGoesToABitmapFileAndBack) {
   other.save(&out, "PNG");
   writeFile(dir + "png.bmp", png);
   w.dialogs.fileAnswers.push_back(dir + "png.bmp");
-  w.engine->fieldFileCommand('p', 1);
+  command(picture(1), "从文件装入图象");
   EXPECT_EQ(storedField(w, "LOGO").substr(0, 2), "BM");
 
   // Overwriting asks; "no" leaves the file alone.
   writeFile(dir + "keep.bmp", "keep");
   w.dialogs.fileAnswers.push_back(dir + "keep.bmp");
   w.dialogs.confirmAnswers.push_back(Answer::No);
-  w.engine->fieldFileCommand('p', 2);
+  command(picture(1), "输出图象到文件");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("confirm: 确认 | 图象文件") + dir + "keep.bmp" +
                                         QStringLiteral("已经存在,要覆盖吗?"));
   EXPECT_EQ(fileBytes(dir + "keep.bmp"), QByteArray("keep"));
   w.dialogs.fileAnswers.push_back(dir + "keep.bmp");
   w.dialogs.confirmAnswers.push_back(Answer::Yes);
-  w.engine->fieldFileCommand('p', 2);
+  command(picture(1), "输出图象到文件");
   EXPECT_EQ(QImage(dir + "keep.bmp").convertToFormat(QImage::Format_RGB32), other);
 
   // Cleared, the picture box shows none.
-  w.engine->fieldFileCommand('p', 0);
+  command(picture(1), "清除图象");
   EXPECT_EQ(storedField(w, "LOGO"), "");
   EXPECT_TRUE(picture(1)->pixmap().isNull());
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
 TEST_F(FieldFiles, AFileThatCannotBeReadOrWrittenIsReported) {
-  w.engine->enteredit();
-  QTest::mousePress(memo(0)->viewport(), Qt::LeftButton);
+  u.menu(QStringLiteral("进入编辑状态"));
   w.dialogs.fileAnswers.push_back(dir + "missing.txt");
-  w.engine->fieldFileCommand('m', 1);
+  command(memo(0), "从文件装入到备注字段");
   ASSERT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_TRUE(w.dialogs.messages[0].contains(dir + "missing.txt"));
-  // The record stays in edit state, unposted, its memo as it was.
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsEdit);
-  EXPECT_EQ(w.table().fieldByName("NOTE").asString(), "old");
+  // Nothing is stored: the memo is as it was.
+  EXPECT_EQ(memo(0)->toPlainText(), QStringLiteral("old"));
+  EXPECT_EQ(storedField(w, "NOTE"), "old");
 
   writeFile(dir + "junk.bmp", "this is no picture");
-  QTest::mousePress(picture(0), Qt::LeftButton);
   w.dialogs.fileAnswers.push_back(dir + "junk.bmp");
-  w.engine->fieldFileCommand('p', 1);
+  command(picture(0), "从文件装入图象");
   ASSERT_EQ(w.dialogs.messages.size(), 2);
   EXPECT_TRUE(w.dialogs.messages[1].contains(dir + "junk.bmp"));
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsEdit);
-  EXPECT_EQ(w.table().fieldByName("PIC").value().textValue(),
-            bmpBytes(sampleImage()).toStdString());
+  EXPECT_EQ(storedField(w, "PIC"), bmpBytes(sampleImage()).toStdString());
 
   // Writing into a folder that does not exist.
-  w.table().cancel();
+  u.menu(QStringLiteral("恢复记录"));
   w.dialogs.fileAnswers.push_back(dir + "no/such/folder/out.txt");
-  w.engine->fieldFileCommand('m', 2);
+  command(memo(0), "输出备注字段到文件");
   ASSERT_EQ(w.dialogs.messages.size(), 3);
   EXPECT_TRUE(w.dialogs.messages[2].contains(QStringLiteral("out.txt")));
   w.dialogs.fileAnswers.push_back(dir + "no/such/folder/out");
-  w.engine->fieldFileCommand('p', 2);
+  command(picture(0), "输出图象到文件");
   ASSERT_EQ(w.dialogs.messages.size(), 4);
   EXPECT_TRUE(w.dialogs.messages[3].contains(QStringLiteral("out.BMP")));
+  u.menu(QStringLiteral("取消编辑状态"));
   EXPECT_EQ(storedField(w, "NOTE"), "old");
+  EXPECT_EQ(storedField(w, "PIC"), bmpBytes(sampleImage()).toStdString());
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 
-#include "app/shell/commands.h"
 #include "app/windows/index_choice_panel.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/windows/workbench.h"
@@ -42,33 +42,36 @@ QStringList entries(const QComboBox* list) {
   return out;
 }
 
-std::string visibleNames(tdb::Table& t) {
+// NAME of every row the active window's grid shows, in order.
+std::string shownNames(Workbench& w) {
+  const QAbstractItemModel* rows = w.user.grid()->model();
   std::string out;
-  for (t.first(); !t.eof(); t.next()) out += t.fieldByName("NAME").asString() + " ";
-  t.first();
+  for (int r = 0; r < rows->rowCount(); ++r)
+    out += rows->index(r, 0).data().toString().toStdString() + " ";
   return out;
 }
 
 struct IndexChoice : ::testing::Test {
   Workbench w;
+  test::User& u = w.user;
   void SetUp() override { makeIndexedTable(w); }
   IndexChoicePanel* panel(int slot = 0) { return w.window(slot).indexChoice(); }
-  // Shows the panel of the active window and confirms the entry `text`.
-  void choose(const QString& text) {
-    w.engine->selectindex();
-    IndexChoicePanel* p = w.window(w.engine->activeSlot()).indexChoice();
-    const int at = p->list()->findText(text);
-    ASSERT_GE(at, 0) << text.toStdString();
-    p->list()->setCurrentIndex(at);
-    p->confirmButton()->click();
-  }
+  void choose(const QString& entry) { w.chooseIndex(entry); }
   QString caption(int slot = 0) { return w.window(slot).windowTitle(); }
+  // Offers an entry for an index the table does not have, as if another program dropped it
+  // after the panel was filled, and confirms it.
+  void chooseGoneIndex() {
+    u.menu(QStringLiteral("选择索引文件"));
+    panel()->list()->addItem("GONE[NOSUCH]");
+    u.choose(panel()->list(), QStringLiteral("GONE[NOSUCH]"));
+    u.click(panel()->confirmButton());
+  }
 };
 
 TEST_F(IndexChoice, ThePanelListsEveryIndexThenNone) {
   w.open("s.dbf");
   EXPECT_FALSE(panel()->isVisible());
-  w.main.action(Command::SelectIndex)->trigger();
+  u.menu(QStringLiteral("选择索引文件"));
   ASSERT_TRUE(panel()->isVisible());
   EXPECT_EQ(entries(panel()->list()),
             QStringList(
@@ -76,9 +79,9 @@ TEST_F(IndexChoice, ThePanelListsEveryIndexThenNone) {
   EXPECT_EQ(panel()->list()->currentIndex(), 0);
   EXPECT_EQ(panel()->parentWidget(), &w.window(0));
   EXPECT_EQ(panel()->x(), indexPanelLeft(w.window(0).width(), panel()->width()));
-  panel()->cancelButton()->click();
+  u.click(panel()->cancelButton());
   EXPECT_FALSE(panel()->isVisible());
-  EXPECT_EQ(w.table().indexFieldNames(), "NAME");
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 R5 ");
 
   // Centred while narrower than the window, rounded halves to even; else at the left edge.
   EXPECT_EQ(indexPanelLeft(501, 320), 90);
@@ -94,7 +97,7 @@ TEST_F(IndexChoice, TheOrderInUseChangesNothingNotEvenTheCaption) {
   choose("BYNAME[NAME]");
   EXPECT_FALSE(panel()->isVisible());
   EXPECT_EQ(caption(), QStringLiteral("unchanged"));
-  EXPECT_EQ(w.table().indexFieldNames(), "NAME");
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 R5 ");
 
   // The same for the natural order and "取消索引", and for an expression index by its name.
   choose(QStringLiteral("取消索引"));
@@ -111,27 +114,20 @@ TEST_F(IndexChoice, TheOrderInUseChangesNothingNotEvenTheCaption) {
 TEST_F(IndexChoice, FieldsOrderByFieldNamesAnExpressionByNameNoneByRecord) {
   w.open("s.dbf");
   w.open("s.dbf");  // slot 1, the active one
-  ASSERT_EQ(w.engine->activeSlot(), 1);
-  tdb::Table& t = w.window(1).table();
+  ASSERT_EQ(u.window(), &w.window(1));
 
   choose("BYQTY[QTY]");
   EXPECT_FALSE(panel(1)->isVisible());
-  EXPECT_EQ(t.indexFieldNames(), "QTY");
-  EXPECT_EQ(t.indexName(), "");
-  EXPECT_EQ(visibleNames(t), "R5 R4 R3 R2 R1 ");
+  EXPECT_EQ(shownNames(w), "R5 R4 R3 R2 R1 ");
   EXPECT_TRUE(caption(1).endsWith(QStringLiteral("s.dbf(QTY)")));
 
   choose("UPNAME[UPPER(NAME)]");
-  EXPECT_EQ(t.indexName(), "UPNAME");
-  EXPECT_EQ(t.indexFieldNames(), "");
-  EXPECT_EQ(visibleNames(t), "R1 R2 R3 R4 R5 ");
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 R5 ");
   EXPECT_EQ(caption(1), QStringLiteral("数据表:[") + w.window(1).databaseName() +
                             QStringLiteral("]s.dbf(UPNAME)"));
 
   choose(QStringLiteral("取消索引"));
-  EXPECT_EQ(t.indexName(), "");
-  EXPECT_EQ(t.indexFieldNames(), "");
-  EXPECT_EQ(visibleNames(t), "R5 R4 R3 R2 R1 ");
+  EXPECT_EQ(shownNames(w), "R5 R4 R3 R2 R1 ");
   EXPECT_TRUE(caption(1).endsWith(QStringLiteral("s.dbf()")));
 
   // The window's own list entry is replaced and selected; the other window's stays.
@@ -140,81 +136,70 @@ TEST_F(IndexChoice, FieldsOrderByFieldNamesAnExpressionByNameNoneByRecord) {
   EXPECT_TRUE(list[0].endsWith(QStringLiteral("s.dbf(NAME)")));
   EXPECT_EQ(list[1], QStringLiteral("<1> ") + caption(1));
   EXPECT_EQ(w.main.windowList()->currentIndex(), 1);
-  EXPECT_EQ(w.window(0).table().indexFieldNames(), "NAME");
+  u.chooseWindow(0);
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 R5 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
 TEST_F(IndexChoice, AnIndexTheEngineCannotUseIsReportedAndThePanelStays) {
   w.open("s.dbf");
-  w.engine->selectindex();
-  // An entry for an index the table no longer has.
-  panel()->list()->addItem("GONE[NOSUCH]");
-  panel()->list()->setCurrentIndex(panel()->list()->count() - 1);
   const QString before = caption();
-  panel()->confirmButton()->click();
+  chooseGoneIndex();
   EXPECT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_TRUE(panel()->isVisible());
-  EXPECT_EQ(w.table().indexFieldNames(), "NAME");
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 R5 ");
   EXPECT_EQ(caption(), before);
-  panel()->cancelButton()->click();
+  u.click(panel()->cancelButton());
 }
 
 TEST_F(IndexChoice, WithTheBufferChangesAreSavedOrDroppedFirstOrTheChoiceIsAbandoned) {
-  w.main.action(Command::UseBuffer)->trigger();
+  u.menu(QStringLiteral("使用内存缓冲"));
   w.open("s.dbf");
-  tdb::Table& t = w.table();
-  ASSERT_TRUE(t.cachedUpdates());
-  w.engine->enteredit();
-  t.edit();
-  t.fieldByName("NAME").setAsString("X1");  // R1, the first by name
-  t.post();
-  ASSERT_TRUE(t.updatesPending());
+  u.menu(QStringLiteral("进入编辑状态"));
+  // R1, the first by name, typed over and left: into the buffer.
+  u.clickCell(0, 0);
+  u.type(QStringLiteral("X1"));
+  u.press(Qt::Key_Return);
+  u.clickCell(1, 0);
+  ASSERT_TRUE(u.menuEnabled(QStringLiteral("保存当前表改变")));
 
   // Cancelling the question keeps the order and the change.
   w.dialogs.confirmAnswers.push_back(Answer::Cancel);
   choose("BYQTY[QTY]");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("confirm: 确认 | 修改数据存盘吗？"));
   EXPECT_FALSE(panel()->isVisible());
-  EXPECT_EQ(t.indexFieldNames(), "NAME");
-  EXPECT_TRUE(t.updatesPending());
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("保存当前表改变")));
   EXPECT_TRUE(caption().endsWith(QStringLiteral("s.dbf(NAME)")));
   EXPECT_EQ(w.stored("s.dbf"), "R5 R4 R3 R2 R1 ");
 
   // "No" drops the buffered change and goes on.
   w.dialogs.confirmAnswers.push_back(Answer::No);
   choose("BYQTY[QTY]");
-  EXPECT_EQ(t.indexFieldNames(), "QTY");
-  EXPECT_TRUE(t.active());
-  EXPECT_TRUE(t.cachedUpdates());
-  EXPECT_FALSE(t.updatesPending());
-  EXPECT_EQ(visibleNames(t), "R5 R4 R3 R2 R1 ");
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("保存当前表改变")));
+  EXPECT_EQ(shownNames(w), "R5 R4 R3 R2 R1 ");
   EXPECT_TRUE(caption().endsWith(QStringLiteral("s.dbf(QTY)")));
+  EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
 
   // A record still in hand goes into the buffer before the question, and "yes" saves it.
-  t.edit();
-  t.fieldByName("NAME").setAsString("X5");  // R5, the first by QTY
+  u.clickCell(0, 0);  // R5, the first by QTY
+  u.type(QStringLiteral("X5"));
+  u.press(Qt::Key_Return);
   w.dialogs.confirmAnswers.push_back(Answer::Yes);
   choose("UPNAME[UPPER(NAME)]");
   EXPECT_EQ(w.dialogs.shown.last(), QStringLiteral("confirm: 确认 | 修改数据存盘吗？"));
   EXPECT_EQ(w.stored("s.dbf"), "X5 R4 R3 R2 R1 ");
-  EXPECT_EQ(t.indexName(), "UPNAME");
-  EXPECT_EQ(visibleNames(t), "R1 R2 R3 R4 X5 ");
+  EXPECT_EQ(shownNames(w), "R1 R2 R3 R4 X5 ");
   EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
 
   // Nothing pending: no question. An index the engine refuses on reopening is reported, and
   // the table comes back in the order it had.
   choose(QStringLiteral("取消索引"));
-  EXPECT_EQ(t.indexFieldNames(), "");
-  w.engine->selectindex();
-  panel()->list()->addItem("GONE[NOSUCH]");
-  panel()->list()->setCurrentIndex(panel()->list()->count() - 1);
-  panel()->confirmButton()->click();
+  EXPECT_EQ(shownNames(w), "X5 R4 R3 R2 R1 ");
+  chooseGoneIndex();
   EXPECT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_TRUE(panel()->isVisible());
-  EXPECT_TRUE(t.active());
-  EXPECT_EQ(t.indexFieldNames(), "");
-  EXPECT_EQ(t.indexName(), "");
-  EXPECT_TRUE(t.cachedUpdates());
+  EXPECT_EQ(shownNames(w), "X5 R4 R3 R2 R1 ");
+  EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
   EXPECT_TRUE(caption().endsWith(QStringLiteral("s.dbf()")));
 }
 

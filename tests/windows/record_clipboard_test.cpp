@@ -3,10 +3,8 @@
 // the engine's insert or at the end.
 
 #include <gtest/gtest.h>
-#include <QAction>
 #include <QFile>
 #include <QTableView>
-#include <QTest>
 #include <filesystem>
 
 #include "app/windows/record_clipboard.h"
@@ -19,18 +17,29 @@ namespace {
 
 using tdb::FieldType;
 using tdb::Value;
+using test::User;
 using test::Workbench;
 
 const QString kStopped = QStringLiteral("因索引或字段赋值问题引起错误,不能继续粘贴!");
 
-// Ctrl+clicks rows of the grid of the window in `slot`, in that order.
+// The window of `slot` brought to the front from the window list, then its rows Ctrl+clicked in
+// that order.
 void pick(Workbench& w, int slot, std::initializer_list<int> rows) {
-  QTableView* grid = w.slot(slot).pagegrids[0];
-  for (int row : rows) {
-    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, cell.center());
-  }
+  if (w.user.window() != &w.window(slot)) w.user.chooseWindow(slot);
+  w.user.ctrlClickRows(rows);
 }
+
+// The record of `table` whose NAME is `name`, as the file holds it.
+struct Stored {
+  Stored(Workbench& w, const char* table, const std::string& name) {
+    tdb::test::point(t, w.data, table);
+    t.open();
+    found = t.locate("NAME", Value::text(name));
+  }
+  tdb::Field& operator[](const char* field) { return t.fieldByName(field); }
+  tdb::Table t;
+  bool found = false;
+};
 
 // Gives the first records of a sample table the NAMEs `names`.
 void rename(const tdb::test::TempDir& dir, const char* table, std::vector<std::string> names) {
@@ -69,7 +78,15 @@ std::string bytesOf(const std::string& path) {
   return f.readAll().toStdString();
 }
 
-bool enabled(Workbench& w, Command c) { return w.main.action(c)->isEnabled(); }
+bool enabled(Workbench& w, const char* caption) {
+  return w.user.menuEnabled(QString::fromUtf8(caption));
+}
+
+// The NAME shown in the active window's current row.
+QString currentName(Workbench& w) {
+  const QModelIndex at = w.user.grid()->currentIndex();
+  return at.sibling(at.row(), 0).data().toString();
+}
 
 TEST(RecordClipboard, CopiedDbaseRowsFillTheFirstFieldsOfAWiderParadoxTable) {
   Workbench w;
@@ -83,34 +100,35 @@ TEST(RecordClipboard, CopiedDbaseRowsFillTheFirstFieldsOfAWiderParadoxTable) {
              {"NOTE", FieldType::ftMemo},
              {"EXTRA", FieldType::ftString, 5}},
             {"P1", "P2"});
+  User& u = w.user;
   w.open("s.dbf");
   pick(w, 0, {2, 0, 3});
-  EXPECT_TRUE(enabled(w, Command::Copy));
-  EXPECT_FALSE(enabled(w, Command::Cut));  // cutting needs the edit state
-  w.main.action(Command::Copy)->trigger();
+  EXPECT_TRUE(enabled(w, "复制"));
+  EXPECT_FALSE(enabled(w, "剪切"));  // cutting needs the edit state
+  u.menu(QStringLiteral("复制"));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(w.data.file("tablelinshi.dbf"))));
-  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 3);       // a copy keeps the selection
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R4");  // the last row copied
-  EXPECT_EQ(w.slot(0).pagegrids[0]->currentIndex().row(), 3);
+  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 3);  // a copy keeps the selection
+  EXPECT_EQ(currentName(w), QStringLiteral("R4"));       // the last row copied
+  EXPECT_EQ(u.grid()->currentIndex().row(), 3);
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 R4 R5 ");
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R3 R1 R4 ");  // in the order the grid lists them
 
   w.open("p.db");
-  EXPECT_FALSE(enabled(w, Command::Paste));  // browse state
-  w.engine->enteredit();
-  EXPECT_TRUE(enabled(w, Command::Paste));
-  w.engine->firstrecord();
-  w.main.button(Command::Paste)->trigger();
+  EXPECT_FALSE(enabled(w, "粘贴"));  // browse state
+  u.menu(QStringLiteral("进入编辑状态"));
+  EXPECT_TRUE(enabled(w, "粘贴"));
+  u.toolbar(QStringLiteral("首记录"));
+  u.toolbar(QStringLiteral("粘贴"));
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
   EXPECT_EQ(w.stored("p.db"), "P1 R3 R1 R4 P2 ");
   EXPECT_FALSE(w.window(1).progressPanel()->isVisible());
-  tdb::Table& p = w.table();
-  ASSERT_TRUE(p.locate("NAME", Value::text("R3")));
-  EXPECT_DOUBLE_EQ(p.fieldByName("PRICE").asNumber(), 4.5);
-  EXPECT_EQ(p.fieldByName("QTY").asNumber(), 3);
-  EXPECT_EQ(p.fieldByName("NOTE").asString(), "memo 3");
-  EXPECT_TRUE(p.fieldByName("OK").value().booleanValue());
-  EXPECT_TRUE(p.fieldByName("EXTRA").isNull());
+  Stored p(w, "p.db", "R3");
+  ASSERT_TRUE(p.found);
+  EXPECT_DOUBLE_EQ(p["PRICE"].asNumber(), 4.5);
+  EXPECT_EQ(p["QTY"].asNumber(), 3);
+  EXPECT_EQ(p["NOTE"].asString(), "memo 3");
+  EXPECT_TRUE(p["OK"].value().booleanValue());
+  EXPECT_TRUE(p["EXTRA"].isNull());
   // Paste does not use the clipboard up.
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R3 R1 R4 ");
 }
@@ -120,24 +138,22 @@ TEST(RecordClipboard, PastedRecordsFollowTheCurrentOneInADbaseTableOrGoToItsEnd)
   tdb::test::makeSample(w.data, "c.dbf", 3);
   rename(w.data, "c.dbf", {"C1", "C2", "C3"});
   tdb::test::makeSample(w.data, "t.dbf", 5);
+  User& u = w.user;
   w.open("c.dbf");
   pick(w, 0, {1, 0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("t.dbf");
-  w.engine->enteredit();
-  w.table().moveTo(2);
-  w.engine->tablezhantie();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(1, 0);
+  u.menu(QStringLiteral("粘贴"));
   // Moved in the file, not appended: the stored order is the record order.
   EXPECT_EQ(w.stored("t.dbf"), "R1 R2 C2 C1 R3 R4 R5 ");
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "C1");
-  EXPECT_EQ(w.table().recNo(), 4);
-  EXPECT_EQ(w.slot(1).pagegrids[0]->currentIndex().row(), 3);  // the grid shows it
-  EXPECT_EQ(w.table().fieldByName("NOTE").asString(), "");
-  ASSERT_TRUE(w.table().moveTo(5));
-  EXPECT_EQ(w.table().fieldByName("NOTE").asString(), "memo 3");  // R3's memo moved with it
+  EXPECT_EQ(currentName(w), QStringLiteral("C1"));  // the last record pasted
+  EXPECT_EQ(u.grid()->currentIndex().row(), 3);
+  EXPECT_EQ(w.stored("t.dbf", "NOTE"), "    memo 3   ");  // R3's memo moved with it
 
-  w.engine->lastrecord();
-  w.engine->tablezhantie();
+  u.toolbar(QStringLiteral("尾记录"));
+  u.menu(QStringLiteral("粘贴"));
   EXPECT_EQ(w.stored("t.dbf"), "R1 R2 C2 C1 R3 R4 R5 C2 C1 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
@@ -157,29 +173,26 @@ TEST(RecordClipboard, RoomInOnePassGivesTheSameFileAsRoomForEachRecord) {
     t.moveTo(4);
     t.deleteRecord();
   }
+  User& u = w.user;
   w.open("c.dbf");
   pick(w, 0, {3, 0, 2});
-  w.engine->tablejianqie('f');
-  // a.dbf gets the paste; b.dbf the same records inserted one by one after the same record, each
-  // after the one before, as "插入记录" makes room for one.
+  u.menu(QStringLiteral("复制"));
+  // a.dbf gets the paste; into b.dbf the user types the same records, each inserted with
+  // "插入记录" before the record after the one typed before.
   w.open("a.dbf");
-  w.engine->enteredit();
-  w.table().moveTo(2);
-  w.engine->tablezhantie();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(1, 0);
+  u.menu(QStringLiteral("粘贴"));
   w.open("b.dbf");
-  w.engine->enteredit();
-  w.table().moveTo(2);
-  tdb::Table& clipboard = w.engine->recordClipboard().table();
-  clipboard.open();
-  for (clipboard.first(); !clipboard.eof(); clipboard.next()) {
-    w.table().next();
-    w.engine->insertrecord();
-    w.table().edit();
-    for (int i = 0; i < std::min(clipboard.fieldCount(), w.table().fieldCount()); ++i)
-      w.table().field(i).setValue(clipboard.field(i).value());
-    w.table().post();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(2, 0);
+  for (const char* values : {"C4 6 4", "C1 1.5 1", "C3 4.5 3"}) {
+    u.toolbar(QStringLiteral("插入记录"));
+    for (const QString& value : QString::fromLatin1(values).split(QLatin1Char(' '))) {
+      u.type(value);
+      u.press(Qt::Key_Return);  // after the last field: stored, and on to the next record
+    }
   }
-  clipboard.close();
   EXPECT_EQ(w.stored("a.dbf"), "T1 T2 C4 C1 C3 T3 T5 T6 ");
   EXPECT_EQ(bytesOf(w.data.file("a.dbf")), bytesOf(w.data.file("b.dbf")));
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
@@ -190,38 +203,37 @@ TEST(RecordClipboard, AFilteredDbaseTableGetsTheEnginesInsertAndKeepsItsHiddenRe
   tdb::test::makeSample(w.data, "c.dbf", 1);
   rename(w.data, "c.dbf", {"C1"});
   tdb::test::makeSample(w.data, "t.dbf", 4);
+  User& u = w.user;
   w.open("c.dbf");
   pick(w, 0, {0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("t.dbf");
-  w.table().setFilter("QTY > 2");
-  w.table().setFiltered(true);
-  w.engine->enteredit();
-  w.engine->firstrecord();  // R3
-  w.engine->tablezhantie();
+  w.query(QStringLiteral("(QTY>2)"));
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.toolbar(QStringLiteral("首记录"));  // R3
+  u.menu(QStringLiteral("粘贴"));
   EXPECT_EQ(w.stored("t.dbf"), "R1 R2 R3 R4 C1 ");
-  tdb::Table t;
-  tdb::test::point(t, w.data, "t.dbf");
-  t.open();
-  ASSERT_TRUE(t.locate("NAME", Value::text("R2")));
-  EXPECT_EQ(t.fieldByName("QTY").asNumber(), 2);
+  Stored r2(w, "t.dbf", "R2");
+  ASSERT_TRUE(r2.found);
+  EXPECT_EQ(r2["QTY"].asNumber(), 2);
 }
 
 TEST(RecordClipboard, CuttingFromDbasePacksAtOnceUnlessTheBufferHoldsTheDeletes) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 6);
+  User& u = w.user;
   w.open("s.dbf");
-  w.engine->enteredit();
+  u.menu(QStringLiteral("进入编辑状态"));
   pick(w, 0, {1, 4, 2});
-  EXPECT_TRUE(enabled(w, Command::Cut));
-  w.main.action(Command::Cut)->trigger();
+  EXPECT_TRUE(enabled(w, "剪切"));
+  u.toolbar(QStringLiteral("剪切"));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R4 R6 ");
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R2 R5 R3 ");
   EXPECT_EQ(w.engine->activeWindow()->selectedRows, 0);
-  EXPECT_EQ(w.slot(0).pagegrids[0]->selectionMode(), QAbstractItemView::SingleSelection);
-  EXPECT_FALSE(enabled(w, Command::Copy));
-  EXPECT_TRUE(enabled(w, Command::Paste));
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R1");
+  EXPECT_EQ(u.grid()->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_FALSE(enabled(w, "复制"));
+  EXPECT_TRUE(enabled(w, "粘贴"));
+  EXPECT_EQ(currentName(w), QStringLiteral("R1"));
   {
     tdb::Table t;
     tdb::test::point(t, w.data, "s.dbf");
@@ -230,14 +242,14 @@ TEST(RecordClipboard, CuttingFromDbasePacksAtOnceUnlessTheBufferHoldsTheDeletes)
     EXPECT_EQ(t.recNo(), 3);  // gone from the file
   }
 
-  w.main.action(Command::UseBuffer)->trigger();
-  ASSERT_TRUE(w.table().cachedUpdates());
+  u.menu(QStringLiteral("使用内存缓冲"));
+  u.menu(QStringLiteral("进入编辑状态"));
   pick(w, 0, {0, 2});
-  w.engine->tablejianqie('j');
+  u.menu(QStringLiteral("剪切"));
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R1 R6 ");
   EXPECT_EQ(w.stored("s.dbf"), "R1 R4 R6 ");  // only in the buffer so far
-  EXPECT_EQ(w.table().recordCount(), 1);
-  w.engine->okthistable();
+  EXPECT_EQ(u.grid()->model()->rowCount(), 1);
+  u.toolbar(QStringLiteral("保存活动表修改"));
   EXPECT_EQ(w.stored("s.dbf"), "R4 ");
   tdb::Table t;
   tdb::test::point(t, w.data, "s.dbf");
@@ -251,9 +263,9 @@ TEST(RecordClipboard, CuttingFromAKeyedParadoxTableDeletesThePickedRecords) {
   makeTable(w.data, "k.db", {{"NAME", FieldType::ftString, 5}, {"QTY", FieldType::ftInteger}},
             {"A", "B", "C", "D", "E", "F"}, {{"", "NAME", "", tdb::ixPrimary}});
   w.open("k.db");
-  w.engine->enteredit();
+  w.user.menu(QStringLiteral("进入编辑状态"));
   pick(w, 0, {1, 4, 3});
-  w.engine->tablejianqie('j');
+  w.user.menu(QStringLiteral("剪切"));
   EXPECT_EQ(w.stored("k.db"), "A C F ");
   EXPECT_EQ(w.stored("tablelinshi.db"), "B D E ");  // a keyed clipboard keeps its key order
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
@@ -264,17 +276,19 @@ TEST(RecordClipboard, AKeyViolationStopsThePasteAndKeepsTheRecordsBefore) {
   tdb::test::makeSample(w.data, "s.dbf", 3);
   makeTable(w.data, "k.db", {{"NAME", FieldType::ftString, 10}, {"PRICE", FieldType::ftFloat}},
             {"R2", "X"}, {{"", "NAME", "", tdb::ixPrimary}});
+  User& u = w.user;
   w.open("s.dbf");
   pick(w, 0, {0, 1, 2});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("k.db");
-  w.engine->enteredit();
-  w.engine->tablezhantie();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.menu(QStringLiteral("粘贴"));
   EXPECT_EQ(w.dialogs.messages, QStringList{kStopped});
   EXPECT_EQ(w.stored("k.db"), "R1 R2 X ");
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);
-  ASSERT_TRUE(w.table().locate("NAME", Value::text("R2")));
-  EXPECT_TRUE(w.table().fieldByName("PRICE").isNull());  // the stored R2, not the pasted one
+  EXPECT_EQ(u.grid()->model()->rowCount(), 3);  // no record left in hand
+  Stored r2(w, "k.db", "R2");
+  ASSERT_TRUE(r2.found);
+  EXPECT_TRUE(r2["PRICE"].isNull());  // the stored R2, not the pasted one
   EXPECT_FALSE(w.window(1).progressPanel()->isVisible());
 }
 
@@ -283,19 +297,21 @@ TEST(RecordClipboard, AFailedPostLeavesNoBlankRecordsInTheRoomMadeForTheRest) {
   tdb::test::makeSample(w.data, "c.dbf", 3);
   rename(w.data, "c.dbf", {"C1", "C2", "C3"});
   tdb::test::makeSample(w.data, "t.dbf", 4);
+  User& u = w.user;
   w.open("c.dbf");
   pick(w, 0, {0, 1, 2});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("t.dbf");
-  w.table().beforePost = [](tdb::Table& t) {
+  // A store that fails partway: the engine refuses C2.
+  w.window(1).table().beforePost = [](tdb::Table& t) {
     if (t.fieldByName("NAME").asString() == "C2") throw tdb::EngineError("refused");
   };
-  w.engine->enteredit();
-  w.engine->firstrecord();
-  w.engine->tablezhantie();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.toolbar(QStringLiteral("首记录"));
+  u.menu(QStringLiteral("粘贴"));
   EXPECT_EQ(w.dialogs.messages, QStringList{kStopped});
   EXPECT_EQ(w.stored("t.dbf"), "R1 C1 R2 R3 R4 ");
-  EXPECT_EQ(w.table().recordCount(), 5);
+  EXPECT_EQ(u.grid()->model()->rowCount(), 5);
 }
 
 TEST(RecordClipboard, AutoincrementTargetsAreNumberedAndRefusedValuesLeftEmpty) {
@@ -306,22 +322,17 @@ TEST(RecordClipboard, AutoincrementTargetsAreNumberedAndRefusedValuesLeftEmpty) 
             {{"NUM", FieldType::ftFloat},
              {"ID", FieldType::ftAutoInc},
              {"NAME", FieldType::ftString, 10}});
+  User& u = w.user;
   w.open("s.dbf");
   pick(w, 0, {0, 1});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("a.db");
-  w.engine->enteredit();
-  w.engine->tablezhantie();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.menu(QStringLiteral("粘贴"));
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
-  tdb::Table& t = w.table();
-  ASSERT_EQ(t.recordCount(), 2);
-  t.first();
-  EXPECT_TRUE(t.fieldByName("NUM").isNull());
-  EXPECT_EQ(t.fieldByName("ID").asNumber(), 1);
-  EXPECT_EQ(t.fieldByName("NAME").asString(), "1");
-  t.next();
-  EXPECT_EQ(t.fieldByName("ID").asNumber(), 2);
-  EXPECT_EQ(t.fieldByName("NAME").asString(), "2");
+  EXPECT_EQ(w.stored("a.db", "NUM"), "  ");
+  EXPECT_EQ(w.stored("a.db", "ID"), "1 2 ");
+  EXPECT_EQ(w.stored("a.db"), "1 2 ");
 }
 
 TEST(RecordClipboard, TheClipboardTableTakesTheSourcesExtensionAndIndexesAndGoesOnQuit) {
@@ -337,9 +348,10 @@ TEST(RecordClipboard, TheClipboardTableTakesTheSourcesExtensionAndIndexesAndGoes
   }
   makeTable(w.data, "o.db", {{"NAME", FieldType::ftString, 10}}, {"O1"});
   tdb::test::makeSample(w.data, "t.dbf", 1);
+  User& u = w.user;
   w.engine->viewtable({QString::fromStdString(other.path()), QStringLiteral("S.DBF")});
   pick(w, 0, {0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   EXPECT_TRUE(std::filesystem::exists(other.file("tablelinshi.DBF")));
   EXPECT_FALSE(std::filesystem::exists(other.file("tablelinshi.dbf")));
   {
@@ -352,38 +364,38 @@ TEST(RecordClipboard, TheClipboardTableTakesTheSourcesExtensionAndIndexesAndGoes
   }
   // Paste is offered to every window in edit state, whatever its folder.
   w.open("t.dbf");
-  EXPECT_FALSE(enabled(w, Command::Paste));
-  w.engine->enteredit();
-  EXPECT_TRUE(enabled(w, Command::Paste));
+  EXPECT_FALSE(enabled(w, "粘贴"));
+  u.menu(QStringLiteral("进入编辑状态"));
+  EXPECT_TRUE(enabled(w, "粘贴"));
 
   w.open("o.db");
   pick(w, 2, {0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   EXPECT_FALSE(std::filesystem::exists(other.file("tablelinshi.DBF")));  // the old one went
   EXPECT_TRUE(std::filesystem::exists(w.data.file("tablelinshi.db")));
 
-  w.main.close();
+  u.menu(QStringLiteral("退出"));
   EXPECT_FALSE(std::filesystem::exists(w.data.file("tablelinshi.db")));
 }
 
 TEST(RecordClipboard, AClipboardThatCannotBeReplacedIsReportedAndNothingIsCopied) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 3);
+  User& u = w.user;
   w.open("s.dbf");
   pick(w, 0, {0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   w.open("tablelinshi.dbf");  // held by a window: it cannot be deleted for the next copy
   pick(w, 1, {0});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   ASSERT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_EQ(w.dialogs.messages[0], QStringLiteral("这种类型数据表不能复制或剪切!"));
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R1 ");  // copying it into itself would lose it
 
-  w.engine->bringToFront(0);
-  ASSERT_EQ(w.engine->activeSlot(), 0);
-  w.slot(0).pagegrids[0]->clearSelection();
+  u.chooseWindow(0);
+  u.clickCell(1, 0);  // a plain click drops the rows picked before
   pick(w, 0, {2});
-  w.engine->tablejianqie('f');
+  u.menu(QStringLiteral("复制"));
   ASSERT_EQ(w.dialogs.messages.size(), 2);
   EXPECT_TRUE(w.dialogs.messages[1].contains(QStringLiteral("正在被使用")));
   EXPECT_EQ(w.stored("tablelinshi.dbf"), "R1 ");

@@ -1,7 +1,9 @@
-// The record commands of a table window: the physical dBASE insert against the engine's, delete
-// with its pack, record moves with their refusals, revert and the edit state.
+// The record commands of a table window, run from the menus and the toolbar: the physical dBASE
+// insert against the engine's, delete with its pack, record moves with their refusals, revert and
+// the edit state. Results are read back from the files.
 
 #include <gtest/gtest.h>
+#include <QLabel>
 #include <QTableView>
 
 #include "tests/engine/table_fixture.h"
@@ -10,44 +12,54 @@
 namespace torvanel {
 namespace {
 
+using test::User;
 using test::Workbench;
 
 TEST(RecordOperations, ADbaseTableWithoutIndexGetsARealInsert) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.open("s.dbf");
-  w.engine->firstrecord();
-  w.engine->insertrecord();
-  EXPECT_EQ(w.table().recNo(), 1);
-  EXPECT_TRUE(w.table().fieldByName("NAME").isNull());
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsBrowse);  // already posted
-  EXPECT_FALSE(w.table().cachedUpdates());
+  User& u = w.editSample(5);
+  u.toolbar(QStringLiteral("首记录"));
+  u.toolbar(QStringLiteral("插入记录"));
+  // Already in the file, blank, before the five: no record waits to be stored.
   EXPECT_EQ(w.stored("s.dbf"), " R1 R2 R3 R4 R5 ");
+  EXPECT_EQ(w.window(0).statusPanel(0)->text(), QStringLiteral("1/6"));
+  EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
+}
 
-  // With an order or the memory buffer the engine inserts instead: the record waits in insert
-  // state.
-  w.table().setIndexFieldNames("");
-  w.table().close();
-  w.table().setExclusive(true);
-  w.table().open();
-  w.table().addIndex({"BYNAME", "NAME", "", 0});
-  w.table().setIndexName("BYNAME");
-  w.engine->insertrecord();
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
-  w.table().cancel();
-  w.table().setIndexName("");
-  w.table().setCachedUpdates(true);
-  w.engine->insertrecord();
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
-  w.table().cancel();
-  w.table().setCachedUpdates(false);
-  // Filtered, the same.
-  w.table().setFilter("QTY > 2");
-  w.table().setFiltered(true);
-  w.engine->insertrecord();
-  EXPECT_EQ(w.table().state(), tdb::DataSetState::dsInsert);
-  w.table().cancel();
+TEST(RecordOperations, AnOrderTheBufferOrAFilterGetTheEnginesInsertInstead) {
+  // The new record waits in hand, shown as a row of its own: the file keeps its five records.
+  const auto insert = [](Workbench& w) {
+    User& u = w.user;
+    u.menu(QStringLiteral("进入编辑状态"));
+    u.toolbar(QStringLiteral("首记录"));
+    const int rows = u.grid()->model()->rowCount();
+    u.toolbar(QStringLiteral("插入记录"));
+    EXPECT_EQ(u.grid()->model()->rowCount(), rows + 1);
+    EXPECT_EQ(u.grid()->currentIndex().row(), 0);
+    EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 R4 R5 ");
+  };
+  {
+    Workbench w;
+    tdb::test::makeSample(w.data, "s.dbf", 5);
+    w.indexByName("s.dbf");
+    w.open("s.dbf");
+    insert(w);
+  }
+  {
+    Workbench w;
+    tdb::test::makeSample(w.data, "s.dbf", 5);
+    w.user.menu(QStringLiteral("使用内存缓冲"));
+    w.open("s.dbf");
+    insert(w);
+  }
+  {
+    Workbench w;
+    tdb::test::makeSample(w.data, "s.dbf", 5);
+    w.open("s.dbf");
+    w.query(QStringLiteral("(QTY>2)"));
+    insert(w);
+  }
 }
 
 TEST(RecordOperations, AnExpressionIndexFirstOrdersTheWindowByItsName) {
@@ -61,25 +73,23 @@ TEST(RecordOperations, AnExpressionIndexFirstOrdersTheWindowByItsName) {
     t.addIndex({"UPNAME", "", "UPPER(NAME)", tdb::ixExpression});
   }
   w.open("s.dbf");
-  EXPECT_EQ(w.table().indexName(), "UPNAME");
-  EXPECT_TRUE(
-      w.engine->registry()[0].window->windowTitle().endsWith(QStringLiteral("s.dbf(UPNAME)")));
+  EXPECT_TRUE(w.window(0).windowTitle().endsWith(QStringLiteral("s.dbf(UPNAME)")));
 }
 
 TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 4);
-  w.open("s.dbf");
-  QTableView* grid = w.slot(0).pagegrids[0];
-  grid->setSelectionMode(QAbstractItemView::MultiSelection);
-  grid->selectRow(0);
-  grid->selectRow(3);
-  w.table().moveTo(2);
-  w.engine->delerecord();
+  User& u = w.editSample(4);
+  u.ctrlClickRows({0, 3});
+  u.clickCell(1, 0, Qt::ControlModifier);  // the current record is R2, with three rows picked
+  ASSERT_EQ(w.engine->activeWindow()->selectedRows, 3);
+  u.ctrlClickRows({1});  // R2 dropped again, still current
+  u.toolbar(QStringLiteral("删除记录"));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R3 R4 ");
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R3");  // the record that followed
-  EXPECT_EQ(grid->selectionMode(), QAbstractItemView::SingleSelection);
-  EXPECT_EQ(w.engine->activeWindow()->selectedRows, 0);
+  // The record that followed is current, and the picked rows are gone with the selection mode.
+  EXPECT_EQ(u.grid()->currentIndex().row(), 1);
+  EXPECT_EQ(u.grid()->currentIndex().data().toString(), QStringLiteral("R3"));
+  EXPECT_EQ(u.grid()->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("复制")));
   {
     tdb::Table t;
     tdb::test::point(t, w.data, "s.dbf");
@@ -88,8 +98,9 @@ TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
     EXPECT_EQ(t.recNo(), 3);  // gone from the file, not only marked
   }
   w.open("s.dbf");  // a second window on the same table
-  w.engine->firstrecord();
-  w.engine->delerecord();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.toolbar(QStringLiteral("首记录"));
+  u.menu(QStringLiteral("删除记录"));
   EXPECT_EQ(w.dialogs.messages,
             QStringList{QStringLiteral("请关闭其他窗口打开的本表后才能真正删除!")});
   tdb::Table t;
@@ -100,28 +111,42 @@ TEST(RecordOperations, DeletingPacksUnlessAnotherWindowHoldsTheTable) {
   EXPECT_EQ(w.stored("s.dbf"), "R3 R4 ");
 }
 
+TEST(RecordOperations, DeletingTheLastRecordLeavesAnEmptyTable) {
+  Workbench w;
+  User& u = w.editSample(1);
+  u.toolbar(QStringLiteral("删除记录"));
+  EXPECT_EQ(w.stored("s.dbf"), "");
+  EXPECT_EQ(u.grid()->model()->rowCount(), 0);
+  u.toolbar(QStringLiteral("删除记录"));  // nothing to delete: nothing happens
+  EXPECT_EQ(u.grid()->model()->rowCount(), 0);
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
+}
+
 TEST(RecordOperations, RecordsMoveOnlyInEditStateWithoutAnOrder) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.open("s.dbf");
-  w.engine->recordmove(true);
-  EXPECT_EQ(w.dialogs.messages, QStringList{QStringLiteral("编辑时才能使用移动记录!")});
-  w.engine->enteredit();
+  User& u = w.sample(3);
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("记录向上移动")));  // only in edit state
+  EXPECT_FALSE(u.toolbarEnabled(QStringLiteral("记录上移")));
+  u.menu(QStringLiteral("进入编辑状态"));
   EXPECT_TRUE(w.engine->activeWindow()->inEditState);
-  w.engine->firstrecord();
-  w.engine->recordmove(true);  // the first record cannot move up: nothing, no message
+  u.toolbar(QStringLiteral("首记录"));
+  u.toolbar(QStringLiteral("记录上移"));  // the first record cannot move up: nothing, no message
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 ");
-  w.table().moveTo(2);
-  w.engine->recordmove(true);
+  u.clickCell(1, 0);
+  u.toolbar(QStringLiteral("记录上移"));
   EXPECT_EQ(w.stored("s.dbf"), "R2 R1 R3 ");
-  EXPECT_EQ(w.table().recNo(), 1);
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R2");
-  w.engine->lastrecord();
-  w.engine->recordmove(false);
+  EXPECT_EQ(w.window(0).statusPanel(0)->text(), QStringLiteral("1/3"));
+  EXPECT_EQ(u.grid()->currentIndex().row(), 0);
+  EXPECT_EQ(u.grid()->currentIndex().data().toString(), QStringLiteral("R2"));
+  u.toolbar(QStringLiteral("尾记录"));
+  u.toolbar(QStringLiteral("记录下移"));
   EXPECT_EQ(w.stored("s.dbf"), "R2 R1 R3 ");
-  w.engine->outedit();
+  EXPECT_TRUE(w.dialogs.messages.isEmpty());
+  u.menu(QStringLiteral("取消编辑状态"));
   EXPECT_FALSE(w.engine->activeWindow()->inEditState);
 
+  // A keyed Paradox table: ordered by its key, which is refused first; in the natural order
+  // the key itself refuses.
   {
     tdb::Table k;
     tdb::test::point(k, w.data, "k.db");
@@ -129,26 +154,26 @@ TEST(RecordOperations, RecordsMoveOnlyInEditStateWithoutAnOrder) {
     k.indexDefs().add({"", "NAME", "", tdb::ixPrimary});
     k.createTable();
   }
-  w.dialogs.messages.clear();
   w.open("k.db");
-  w.engine->enteredit();
-  w.engine->recordmove(false);
-  // The window is ordered by the key, which is refused first.
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.menu(QStringLiteral("记录向下移动"));
   EXPECT_EQ(w.dialogs.messages,
             QStringList{QStringLiteral("数据表正在使用索引文件,记录不能移动!")});
-  w.table().setIndexFieldNames("");
-  w.engine->recordmove(false);
+  w.chooseIndex(QStringLiteral("取消索引"));
+  u.menu(QStringLiteral("记录向下移动"));
   EXPECT_EQ(w.dialogs.messages.last(), QStringLiteral("数据表有主键索引,记录不能移动"));
 }
 
 TEST(RecordOperations, RevertDropsTheCurrentRecordsChange) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 2);
-  w.open("s.dbf");
-  w.table().edit();
-  w.table().fieldByName("NAME").setAsString("X");
-  w.engine->revertrecord();
-  EXPECT_EQ(w.table().fieldByName("NAME").asString(), "R1");
+  User& u = w.editSample(2);
+  u.clickCell(0, 0);
+  u.type(QStringLiteral("X"));
+  u.press(Qt::Key_Return);
+  EXPECT_EQ(u.grid()->model()->index(0, 0).data().toString(), QStringLiteral("X"));
+  u.menu(QStringLiteral("恢复记录"));
+  EXPECT_EQ(u.grid()->model()->index(0, 0).data().toString(), QStringLiteral("R1"));
+  u.menu(QStringLiteral("取消编辑状态"));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 ");
 }
 

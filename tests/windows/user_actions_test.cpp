@@ -16,9 +16,7 @@ using test::Workbench;
 
 TEST(UserActions, TheRecordViewsFieldsAreFoundByTheirLabelsAndTakeKeys) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(3);
   u.toolbar(QStringLiteral("单记录模式"));
   auto* name = qobject_cast<QLineEdit*>(u.field(QStringLiteral("NAME")));
   ASSERT_NE(name, nullptr);
@@ -41,9 +39,7 @@ TEST(UserActions, TheRecordViewsFieldsAreFoundByTheirLabelsAndTakeKeys) {
 
 TEST(UserActions, RowsPickedWithCtrlClickAreCopiedFromTheMenu) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 4);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(4);
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("复制")));
   u.ctrlClickRows({1, 3});
   EXPECT_TRUE(u.menuEnabled(QStringLiteral("复制")));
@@ -53,9 +49,7 @@ TEST(UserActions, RowsPickedWithCtrlClickAreCopiedFromTheMenu) {
 
 TEST(UserActions, APopUpMenuItemIsPickedByItsCaption) {
   Workbench w;
-  tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.open("s.dbf");
-  test::User& u = w.user;
+  test::User& u = w.sample(3);
   u.menu(QStringLiteral("单记录模式显示"));
   u.menu(QStringLiteral("进入编辑状态"));
   u.menu(QStringLiteral("尾记录"));  // R3, the one with a memo

@@ -14,7 +14,17 @@
 namespace torvanel {
 namespace {
 
+using test::User;
 using test::Workbench;
+
+// Types `name` over the NAME of the grid's row and leaves the row, which stores the record (into
+// the buffer when the window has one).
+void typeName(User& u, int row, const QString& name) {
+  u.clickCell(row, 0);
+  u.type(name);
+  u.press(Qt::Key_Return);
+  u.clickCell(row == 0 ? 1 : 0, 0);
+}
 
 TEST(WindowEngine, SlotsAreReusedLowestFirstAndListedWithTheirNumbers) {
   Workbench w;
@@ -22,31 +32,34 @@ TEST(WindowEngine, SlotsAreReusedLowestFirstAndListedWithTheirNumbers) {
   tdb::test::makeSample(w.data, "b.dbf", 120);
   tdb::test::makeSample(w.data, "c.dbf", 2);
   const QString folder = QString::fromStdString(w.data.path());
-  w.engine->viewtable(w.ref("a.dbf"));
-  w.engine->viewtable(w.ref("b.dbf"));
+  User& u = w.user;
+  w.open("a.dbf");
+  w.open("b.dbf");
   EXPECT_EQ(w.engine->registry().size(), 2);
   EXPECT_EQ(w.listEntries(), (QStringList{QStringLiteral("<0> 数据表:[") + folder + "]a.dbf()",
                                           QStringLiteral("<1> 数据表:[") + folder + "]b.dbf()"}));
   EXPECT_EQ(w.main.windowList()->currentIndex(), 1);
   // The window's grid shows every field; its status bar the position and the buffer state.
-  EXPECT_EQ(w.engine->registry()[1].pagecaptions, QStringList{QStringLiteral("浏览编辑")});
-  EXPECT_EQ(w.engine->registry()[1].pagegrids[0]->model()->rowCount(), 120);
+  EXPECT_EQ(w.slot(1).pagecaptions, QStringList{QStringLiteral("浏览编辑")});
+  EXPECT_EQ(u.grid()->model()->rowCount(), 120);
   EXPECT_EQ(w.window(1).statusPanel(0)->text(), QStringLiteral("1/120"));
   EXPECT_EQ(w.window(1).statusPanel(1)->text(), QStringLiteral("未用缓冲"));
-  w.window(1).table().moveTo(3);
+  u.clickCell(2, 3);
   EXPECT_EQ(w.window(1).statusPanel(0)->text(), QStringLiteral("3/120"));
-  EXPECT_EQ(w.engine->registry()[1].pagegrids[0]->currentIndex().row(), 2);
+  u.toolbar(QStringLiteral("尾记录"));
+  EXPECT_EQ(w.window(1).statusPanel(0)->text(), QStringLiteral("120/120"));
+  EXPECT_EQ(u.grid()->currentIndex().row(), 119);  // the grid follows the record
 
-  w.engine->bringToFront(0);
-  ASSERT_EQ(w.engine->activeSlot(), 0);
-  EXPECT_TRUE(w.engine->closetable(CloseMode::Close));
+  u.chooseWindow(0);
+  ASSERT_EQ(u.window(), &w.window(0));
+  u.toolbar(QStringLiteral("关闭活动表"));
   EXPECT_EQ(w.listEntries(), QStringList{QStringLiteral("<1> 数据表:[") + folder + "]b.dbf()"});
-  w.engine->viewtable(w.ref("c.dbf"));
+  w.open("c.dbf");
   EXPECT_EQ(w.engine->registry().size(), 2);
-  EXPECT_EQ(w.engine->registry()[0].kind, 'd');
+  EXPECT_EQ(w.slot(0).kind, 'd');
   EXPECT_EQ(w.window(0).tableName(), QStringLiteral("c.dbf"));
   EXPECT_EQ(w.engine->registry().holding(folder, QStringLiteral("b.dbf")), 1);
-  EXPECT_TRUE(w.engine->closeeverytable(CloseMode::Close));
+  u.menu(QStringLiteral("关闭全部"));
   EXPECT_TRUE(w.listEntries().isEmpty());
   EXPECT_TRUE(w.main.mdiArea()->subWindowList().isEmpty());
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
@@ -54,7 +67,7 @@ TEST(WindowEngine, SlotsAreReusedLowestFirstAndListedWithTheirNumbers) {
 
 TEST(WindowEngine, ATableThatWillNotOpenLeavesItsSlotFree) {
   Workbench w;
-  w.engine->viewtable(w.ref("missing.dbf"));
+  w.open("missing.dbf");
   EXPECT_EQ(
       w.dialogs.messages,
       QStringList{QStringLiteral("[") + QString::fromStdString(w.data.path()) +
@@ -79,12 +92,12 @@ TEST(WindowEngine, AKeyedParadoxTableOpensInKeyOrderAndTheBufferIsRefusedWithout
     t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
     t.createTable();
   }
-  w.main.action(Command::UseBuffer)->trigger();  // no window open: the setting alone
+  w.user.menu(QStringLiteral("使用内存缓冲"));  // no window open: the setting alone
   ASSERT_TRUE(w.main.settings().useMemoryBuffer);
-  w.engine->viewtable(w.ref("keyed.db"));
+  w.open("keyed.db");
   EXPECT_TRUE(w.window(0).windowTitle().endsWith(QStringLiteral("keyed.db(ID)")));
   EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
-  w.engine->viewtable(w.ref("plain.txt"));
+  w.open("plain.txt");
   EXPECT_EQ(w.dialogs.messages,
             QStringList{QStringLiteral("[") + QString::fromStdString(w.data.path()) +
                         QStringLiteral("]plain.txt没有索引不能建立缓冲!")});
@@ -95,69 +108,63 @@ TEST(WindowEngine, AKeyedParadoxTableOpensInKeyOrderAndTheBufferIsRefusedWithout
 TEST(WindowEngine, ClosingAsksAboutBufferedChanges) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 3);
-  w.main.action(Command::UseBuffer)->trigger();
-  w.engine->viewtable(w.ref("s.dbf"));
-  auto change = [&](const char* name) {
-    tdb::Table& t = w.window(0).table();
-    t.first();
-    t.edit();
-    t.fieldByName("NAME").setAsString(name);
-    t.post();
-    ASSERT_TRUE(static_cast<ChildWindows&>(*w.engine).activeWindow()->updatesPending);
+  User& u = w.user;
+  u.menu(QStringLiteral("使用内存缓冲"));
+  const auto change = [&](const QString& name) {
+    const std::string before = w.stored("s.dbf");
+    w.open("s.dbf");
+    u.menu(QStringLiteral("进入编辑状态"));
+    typeName(u, 0, name);
+    EXPECT_TRUE(u.toolbarEnabled(QStringLiteral("保存活动表修改")));  // buffered, not saved
+    EXPECT_EQ(w.stored("s.dbf"), before);
   };
-  auto stored = [&] {
-    tdb::Table t;
-    tdb::test::point(t, w.data, "s.dbf");
-    t.open();
-    return t.fieldByName("NAME").asString();
-  };
-  change("X1");
+  change(QStringLiteral("X1"));
   w.dialogs.confirmAnswers = {Answer::Cancel};
-  EXPECT_FALSE(w.engine->closetable(CloseMode::Close));
+  u.toolbar(QStringLiteral("关闭活动表"));
   EXPECT_EQ(w.engine->registry().inUse().size(), 1u);
-  EXPECT_TRUE(w.window(0).table().updatesPending());  // the buffer stays
+  EXPECT_TRUE(u.toolbarEnabled(QStringLiteral("保存活动表修改")));  // the buffer stays
   w.dialogs.confirmAnswers = {Answer::No};
-  EXPECT_TRUE(w.engine->closetable(CloseMode::Close));
-  EXPECT_EQ(stored(), "R1");  // dropped
+  u.toolbar(QStringLiteral("关闭活动表"));
+  EXPECT_EQ(u.window(), nullptr);
+  EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 ");  // dropped
   EXPECT_EQ(w.dialogs.shown.filter(QStringLiteral("修改数据存盘吗？")).size(), 2);
 
-  w.engine->viewtable(w.ref("s.dbf"));
-  change("X2");
+  change(QStringLiteral("X2"));
   w.dialogs.confirmAnswers = {Answer::Yes};
-  EXPECT_TRUE(w.engine->closeeverytable(CloseMode::Close));
-  EXPECT_EQ(stored(), "X2");
+  u.menu(QStringLiteral("关闭全部"));
+  EXPECT_EQ(w.stored("s.dbf"), "X2 R2 R3 ");
 
   // With AutoSaveOnExit the changes are saved without a question.
-  w.main.action(Command::AutoSave)->trigger();
-  w.engine->viewtable(w.ref("s.dbf"));
-  change("X3");
+  u.menu(QStringLiteral("退出时自动存盘"));
+  change(QStringLiteral("X3"));
   const int asked = static_cast<int>(w.dialogs.shown.size());
-  EXPECT_TRUE(w.engine->closetable(CloseMode::Close));
+  u.toolbar(QStringLiteral("关闭活动表"));
   EXPECT_EQ(static_cast<int>(w.dialogs.shown.size()), asked);
-  EXPECT_EQ(stored(), "X3");
+  EXPECT_EQ(w.stored("s.dbf"), "X3 R2 R3 ");
 }
 
 TEST(WindowEngine, TheCloseBoxMinimisesAndTheMenusFollowTheWindowsState) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 3);
-  EXPECT_FALSE(w.main.action(Command::CloseTable)->isEnabled());
-  w.engine->viewtable(w.ref("s.dbf"));
-  EXPECT_TRUE(w.main.action(Command::CloseTable)->isEnabled());
-  EXPECT_FALSE(w.main.action(Command::AppendRecord)->isEnabled());  // browse state
+  User& u = w.user;
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("关闭当前(表)项目")));
+  w.open("s.dbf");
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("关闭当前(表)项目")));
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("增加记录")));  // browse state
   QMdiSubWindow* frame = w.main.mdiArea()->subWindowList().front();
   frame->close();  // the close box
   EXPECT_EQ(w.main.mdiArea()->subWindowList().size(), 1);
   EXPECT_TRUE(frame->isMinimized());
   EXPECT_EQ(w.engine->registry().inUse().size(), 1u);
 
-  w.main.action(Command::EnterEdit)->trigger();
-  EXPECT_TRUE(w.main.action(Command::AppendRecord)->isEnabled());
-  EXPECT_TRUE(w.main.action(Command::DeleteRecord)->isEnabled());
-  w.main.action(Command::LeaveEdit)->trigger();
-  EXPECT_FALSE(w.main.action(Command::AppendRecord)->isEnabled());
-  w.main.action(Command::CloseTable)->trigger();
+  u.menu(QStringLiteral("进入编辑状态"));
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("增加记录")));
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("删除记录")));
+  u.menu(QStringLiteral("取消编辑状态"));
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("增加记录")));
+  u.menu(QStringLiteral("关闭当前(表)项目"));
   EXPECT_TRUE(w.engine->registry().inUse().empty());
-  EXPECT_FALSE(w.main.action(Command::CloseTable)->isEnabled());
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("关闭当前(表)项目")));
 }
 
 TEST(WindowEngine, SwitchingTheBufferReopensEveryWindowAndQuittingAsksFirst) {
@@ -169,49 +176,49 @@ TEST(WindowEngine, SwitchingTheBufferReopensEveryWindowAndQuittingAsksFirst) {
     t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
     t.createTable();
   }
-  w.engine->viewtable(w.ref("s.dbf"));
-  w.engine->viewtable(w.ref("plain.txt"));
-  w.main.action(Command::UseBuffer)->trigger();
+  User& u = w.user;
+  w.open("s.dbf");
+  w.open("plain.txt");
+  u.menu(QStringLiteral("使用内存缓冲"));
   // The text table refuses the buffer, named in the message; the other takes it.
   EXPECT_EQ(w.dialogs.messages,
             QStringList{QStringLiteral("[") + QString::fromStdString(w.data.path()) +
                         QStringLiteral("]plain.txt没有索引不能建立缓冲!")});
   EXPECT_EQ(w.window(0).statusPanel(1)->text(), QStringLiteral("使用缓冲"));
   EXPECT_EQ(w.window(1).statusPanel(1)->text(), QStringLiteral("未用缓冲"));
-  EXPECT_TRUE(w.window(0).table().cachedUpdates());
 
   // Quitting with buffered changes asks; cancelling keeps the program and the buffer.
-  tdb::Table& t = w.window(0).table();
-  t.edit();
-  t.fieldByName("NAME").setAsString("Q");
-  t.post();
+  u.chooseWindow(0);
+  u.menu(QStringLiteral("进入编辑状态"));
+  typeName(u, 0, QStringLiteral("Q"));
   w.dialogs.confirmAnswers = {Answer::Cancel};
-  EXPECT_FALSE(w.main.close());
-  EXPECT_TRUE(t.updatesPending());
+  u.menu(QStringLiteral("退出"));
+  EXPECT_TRUE(w.main.isVisible());
+  EXPECT_TRUE(u.toolbarEnabled(QStringLiteral("保存活动表修改")));
+  EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 ");
   w.dialogs.confirmAnswers = {Answer::Yes};
-  EXPECT_TRUE(w.main.close());
-  tdb::Table check;
-  tdb::test::point(check, w.data, "s.dbf");
-  check.open();
-  EXPECT_EQ(check.fieldByName("NAME").asString(), "Q");
+  u.menu(QStringLiteral("退出"));
+  EXPECT_FALSE(w.main.isVisible());
+  EXPECT_EQ(w.stored("s.dbf"), "Q R2 R3 ");
 }
 
 TEST(WindowEngine, SavingPacksABufferedDbaseTableAndCancellingDropsTheBuffer) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 5);
-  w.main.action(Command::UseBuffer)->trigger();
-  w.engine->viewtable(w.ref("s.dbf"));
-  tdb::Table& t = w.window(0).table();
-  t.moveTo(2);
-  t.deleteRecord();  // buffered
-  t.moveTo(3);       // R4
-  ASSERT_EQ(t.fieldByName("NAME").asString(), "R4");
-  EXPECT_TRUE(w.main.action(Command::SaveTable)->isEnabled());
-  w.main.action(Command::SaveTable)->trigger();
-  EXPECT_FALSE(t.updatesPending());
-  EXPECT_FALSE(w.main.action(Command::SaveTable)->isEnabled());
-  EXPECT_EQ(t.position(), 3);  // the same record number after the pack
-  EXPECT_EQ(t.fieldByName("NAME").asString(), "R4");
+  User& u = w.user;
+  u.menu(QStringLiteral("使用内存缓冲"));
+  w.open("s.dbf");
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(1, 0);
+  u.toolbar(QStringLiteral("删除记录"));  // buffered
+  u.clickCell(2, 0);                      // R4
+  EXPECT_TRUE(u.menuEnabled(QStringLiteral("保存当前表改变")));
+  u.toolbar(QStringLiteral("保存活动表修改"));
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("保存当前表改变")));
+  // The same record number after the pack, and the grid on it.
+  EXPECT_EQ(w.window(0).statusPanel(0)->text(), QStringLiteral("3/4"));
+  EXPECT_EQ(u.grid()->currentIndex().data().toString(), QStringLiteral("R4"));
+  EXPECT_EQ(w.stored("s.dbf"), "R1 R3 R4 R5 ");
   {
     tdb::Table file;
     tdb::test::point(file, w.data, "s.dbf");
@@ -219,13 +226,11 @@ TEST(WindowEngine, SavingPacksABufferedDbaseTableAndCancellingDropsTheBuffer) {
     file.last();
     EXPECT_EQ(file.recNo(), 4);  // the deleted record left the file
   }
-  t.first();
-  t.edit();
-  t.fieldByName("NAME").setAsString("GONE");
-  t.post();
-  w.main.action(Command::CancelTable)->trigger();
-  EXPECT_FALSE(t.updatesPending());
-  EXPECT_EQ(t.fieldByName("NAME").asString(), "R1");
+  typeName(u, 0, QStringLiteral("GONE"));
+  u.toolbar(QStringLiteral("取消活动表修改"));
+  EXPECT_FALSE(u.menuEnabled(QStringLiteral("保存当前表改变")));
+  EXPECT_EQ(u.grid()->model()->index(0, 0).data().toString(), QStringLiteral("R1"));
+  EXPECT_EQ(w.stored("s.dbf"), "R1 R3 R4 R5 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 

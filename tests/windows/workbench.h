@@ -31,10 +31,21 @@ struct Workbench {
   // gives the user who acts on it.
   User& openSample(const char* table, int rows);
   void open(const char* table) { engine->viewtable(ref(table)); }
+  // The sample table s.dbf of `rows` records (tests/engine/table_fixture.h) made and opened, for
+  // the user to act on, ordered by its index BYNAME on NAME when `byName`; editSample enters the
+  // edit state from the menu too.
+  User& sample(int rows, bool byName = false);
+  User& editSample(int rows, bool byName = false);
+  // Adds the index BYNAME on NAME to a table of the data folder.
+  void indexByName(const char* table);
   WindowSlot& slot(int n) { return engine->registry()[n]; }
   TForm11& window(int n) { return *slot(n).window; }
   tdb::Table& table() { return window(engine->activeSlot()).table(); }
   QStringList listEntries() const;
+  // As the user does it: applies `expression` as the active window's query, typed into the query
+  // builder that "查询" opens; orders the active window by `entry` of "选择索引文件".
+  void query(const QString& expression);
+  void chooseIndex(const QString& entry);
   // `field` (the text the engine shows) of every visible record of `table`, each followed by a
   // blank, read by a cursor of its own: what the file holds.
   std::string stored(const char* table, const char* field = "NAME") const;
