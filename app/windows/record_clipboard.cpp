@@ -314,6 +314,9 @@ void RecordClipboard::pasteRecords(TForm11& w) {
     }
   }
 
+  // One group of changes: a table that writes its whole file for each (a text table) writes it
+  // once for the paste.
+  tdb::Table::Batch batch(t);
   long counter = 1;
   for (; !table_.eof(); table_.next()) {
     w.setProgress(static_cast<int>(counter));
@@ -352,6 +355,7 @@ void RecordClipboard::pasteRecords(TForm11& w) {
     }
     ++counter;
   }
+  batch.finish();
 }
 
 // ---------------------------------------------------------------- the window engine's commands

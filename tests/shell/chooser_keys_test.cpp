@@ -28,7 +28,7 @@ struct Shop {
 void listShop(test::User& u, const QString& hint) {
   u.toolbar(hint);
   u.choose(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择链接别名:"))),
-         QStringLiteral("SHOP"));
+           QStringLiteral("SHOP"));
   u.button(QStringLiteral("选择数据表"));
 }
 
@@ -38,7 +38,7 @@ TEST(ChooserKeys, EnterConfirmsTheTablePickedOrTyped) {
   test::User& u = w.user;
   listShop(u, QStringLiteral("打开数据表"));
   u.choose(qobject_cast<QComboBox*>(u.inGroup(QStringLiteral("请选择数据表 ："))),
-         QStringLiteral("b.dbf"));
+           QStringLiteral("b.dbf"));
   u.press(Qt::Key_Return);
   ASSERT_NE(u.window(), nullptr);
   EXPECT_EQ(u.window()->tableName(), QStringLiteral("b.dbf"));

@@ -227,8 +227,7 @@ void User::clickButton(QPushButton* found, const QString& text, const char* wher
     ADD_FAILURE() << "button " << utf8(text) << " is disabled";
     return;
   }
-  QTest::mouseClick(found, Qt::LeftButton);
-  settle();
+  click(found);
 }
 
 QTableView* User::grid() const {
@@ -393,6 +392,9 @@ void User::choose(QComboBox* list, const QString& text) {
   for (int at = 0; at < entry; ++at) QTest::keyClick(popup, Qt::Key_Down);
   QTest::keyClick(popup, Qt::Key_Return);
   settle();
+  // The closed list hands the activation back to the window it belongs to, as a window manager
+  // does, whether or not that window is modal.
+  activateWindowOf(list);
 }
 
 void User::clickItem(QAbstractItemView* view, const QString& text) {

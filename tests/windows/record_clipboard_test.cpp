@@ -158,6 +158,25 @@ TEST(RecordClipboard, PastedRecordsFollowTheCurrentOneInADbaseTableOrGoToItsEnd)
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
+TEST(RecordClipboard, APasteIntoATextTableArrivesWhole) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "c.dbf", 3);
+  rename(w.data, "c.dbf", {"C1", "C2", "C3"});
+  makeTable(w.data, "t.txt", {{"NAME", FieldType::ftString, 8}}, {"T1", "T2", "T3"});
+  User& u = w.user;
+  w.open("c.dbf");
+  pick(w, 0, {2, 0, 1});
+  u.menu(QStringLiteral("复制"));
+  w.open("t.txt");
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(0, 0);
+  u.menu(QStringLiteral("粘贴"));
+  EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('\n').toStdString();
+  // A text table places no record: the pasted ones follow the last, in the order picked.
+  EXPECT_EQ(w.stored("t.txt"), "T1 T2 T3 C3 C1 C2 ");
+  EXPECT_EQ(w.user.grid()->model()->rowCount(), 6);
+}
+
 TEST(RecordClipboard, RoomInOnePassGivesTheSameFileAsRoomForEachRecord) {
   Workbench w;
   tdb::test::makeSample(w.data, "c.dbf", 4);

@@ -28,13 +28,20 @@ TEST(UnencodableText, IsRefusedNamingTheFieldWhereverItIsTyped) {
   Workbench w;
   test::User& u = w.openSample("s.dbf", 3);
 
+  // A grid cell.
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(0, 0);
+  u.type(QStringLiteral("x") + kFox);
+  u.press(Qt::Key_Return);
+  expectRefused(w, 1, QStringLiteral("NAME"));
+
   // The edit box and the memo box of the single-record view.
   w.typeInto("NAME", QStringLiteral("y") + kFox);
-  expectRefused(w, 1, QStringLiteral("NAME"));
+  expectRefused(w, 2, QStringLiteral("NAME"));
   u.clickInto(u.field(QStringLiteral("NOTE")));
   u.type(kFox);
   u.clickInto(u.field(QStringLiteral("NAME")));  // leaving the memo stores it
-  expectRefused(w, 2, QStringLiteral("NOTE"));
+  expectRefused(w, 3, QStringLiteral("NOTE"));
   u.menu(QStringLiteral("多记录模式显示"));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 ");
   EXPECT_EQ(w.stored("s.dbf", "NOTE"), "  memo 3 ");
@@ -54,8 +61,8 @@ TEST(UnencodableText, IsRefusedNamingTheFieldWhereverItIsTyped) {
     u.type(kFox);
     u.button(QString::fromUtf8(run.button));
   }
-  expectRefused(w, 4, QStringLiteral("NAME"));
-  EXPECT_EQ(w.dialogs.messages.value(2), w.dialogs.messages.value(3));
+  expectRefused(w, 5, QStringLiteral("NAME"));
+  EXPECT_EQ(w.dialogs.messages.value(3), w.dialogs.messages.value(4));
   EXPECT_EQ(w.stored("s.dbf"), "R1 R2 R3 ");
 }
 
