@@ -394,7 +394,7 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   RecordBuffer before;
   read(recno, before);
-  index_->checkUnique(buf, recno, &before);
+  index_->prepareStore(buf, recno, &before);
   if (!buf.memos.empty()) {
     file_->lock(kAppendLock, PosixFile::Lock::Exclusive);  // memo blocks are allocated under it
     try {
@@ -418,7 +418,7 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
 
 uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
-  index_->checkUnique(buf, 0, nullptr);
+  index_->prepareStore(buf, 0, nullptr);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
     refresh();  // another process may have appended since

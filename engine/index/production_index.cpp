@@ -382,16 +382,35 @@ void ProductionIndex::loadFromFile(int index) {
     cdx_->walk(cdx_->tagIndex(t.info.name), take, t.info.keyType == 'C' ? ' ' : '\0');
   else
     mdx_->walk(mdx_->tagIndex(t.info.name), take);
-  // Every record has a key in a tag without a condition (unique tags keep only the first of
-  // equal keys); a count that differs means another program changed the table alone.
-  if (!t.condition && !t.info.unique && recnos.size() != count) trusted = false;
+  // Every record has a key in a tag without a condition; a count that differs means another
+  // program changed the table alone. A unique tag keeps only the first of equal keys, so a
+  // record it misses must have a key it holds already.
+  if (trusted && !t.condition && !t.info.unique && recnos.size() != count) trusted = false;
+  const bool missing = recnos.size() != count;
+  if (trusted) {
+    t.keys.assign(std::move(keys), std::move(recnos));
+    if (t.info.unique && missing) trusted = coversUnseen(index, seen);
+  }
   if (!trusted) {
     build(t);
     beginChange();
     return;
   }
-  t.keys.assign(std::move(keys), std::move(recnos));
   t.loaded = true;
+}
+
+bool ProductionIndex::coversUnseen(int index, const std::vector<bool>& seen) {
+  const Tag& t = tags_[index];
+  RecordBuffer buf;
+  for (uint32_t r = 1; r < seen.size(); ++r) {
+    if (seen[r]) continue;
+    records_.read(r, buf);
+    const std::optional<std::string> key = keyOf(index, buf, r);
+    if (!key) continue;  // its FOR condition leaves it out
+    const KeyList::Pos p = t.keys.lowerBound(*key);
+    if (p == t.keys.end() || t.keys.key(p) != *key) return false;
+  }
+  return true;
 }
 
 int ProductionIndex::findTag(const std::string& name) const {
@@ -459,16 +478,18 @@ std::string ProductionIndex::prefixOf(int tag, const std::vector<Value>& values)
   return t.info.descending ? ke::inverted(prefix) : prefix;
 }
 
-void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
-                                  const RecordBuffer* before) {
+void ProductionIndex::prepareStore(const RecordBuffer& buf, uint32_t recno,
+                                   const RecordBuffer* before) {
   ensureAllLoaded();  // the write that follows changes every tag, and a damaged one stops it here
+  bool changes = false;
   for (size_t i = 0; i < tags_.size(); ++i) {
     const Tag& t = tags_[i];
-    if (!t.info.unique || !t.key) continue;
+    if (!t.key) continue;
     const int index = static_cast<int>(i);
     const std::optional<std::string> key = keyOf(index, buf, recno);
-    if (!key) continue;
     if (before && keyOf(index, *before, recno) == key) continue;  // the key stays as it was
+    changes = true;
+    if (!t.info.unique || !key) continue;
     for (KeyList::Pos p = t.keys.lowerBound(*key); p != t.keys.end() && t.keys.key(p) == *key;
          p = t.keys.next(p)) {
       const uint32_t other = t.keys.recno(p);
@@ -477,6 +498,8 @@ void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
                           std::to_string(other) + "条记录已有相同的键值");
     }
   }
+  // The marker goes down before the record does: if it cannot be written, nothing is.
+  if (changes) beginChange();
 }
 
 void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,
@@ -579,13 +602,14 @@ void ProductionIndex::beginChange() {
   tableFile_.lock(lockBase_ + 1, PosixFile::Lock::Exclusive);
   try {
     tableFile_.lock(lockBase_, PosixFile::Lock::Shared);
-    holding_ = true;
     const std::string marker = markerFor(tablePath_);
     if (!fs::exists(marker)) {
       replaceFile(marker, "index changes not yet written\n");
       syncFolderOf(marker);
     }
+    holding_ = true;  // only once the marker is down: a holder without one must try again
   } catch (...) {
+    tableFile_.unlock(lockBase_);
     tableFile_.unlock(lockBase_ + 1);
     throw;
   }

@@ -84,8 +84,9 @@ class ProductionIndex {
   // Call before storing a record: loads every tag's keys. Throws a key violation when storing `buf`
   // as record `recno` (0: a new record; `before` its stored form, null for a new one) would give a
   // unique tag a new key that a record not deleted already has. A key that stays as it was is never
-  // refused.
-  void checkUnique(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
+  // refused. When a key changes, writes the stale marker first; a failure to write it throws, so
+  // the caller stores nothing the index file would not know about.
+  void prepareStore(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
   // The storage stored `after` as record `recno`, over `before` (null: a new record).
   void recordStored(uint32_t recno, const RecordBuffer* before, const RecordBuffer& after);
 
@@ -107,6 +108,8 @@ class ProductionIndex {
   void ensureLoaded(int tag);
   void ensureAllLoaded();
   void loadFromFile(int tag);
+  // Whether every record `seen` leaves out has a key that loaded tag `index` holds already.
+  bool coversUnseen(int index, const std::vector<bool>& seen);
   void build(Tag& tag);
   std::string encode(const Tag& tag, const Value& key) const;
   void beginChange();

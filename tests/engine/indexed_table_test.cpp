@@ -358,6 +358,84 @@ TEST_P(IndexedTable, AnIndexBehindTheTableIsRebuilt) {
   EXPECT_EQ(fileOrder(indexFile(), "NAME"), (std::vector<uint32_t>{4, 7, 5, 2, 6, 1, 3}));
 }
 
+// A unique tag keeps one entry per key, so its file may hold fewer entries than the table has
+// records; a record it misses must still be noticed, or its key could be stored twice.
+TEST_P(IndexedTable, AUniqueTagBehindTheTableIsRebuilt) {
+  makePeople(dir, GetParam(), {}, {{"a", 1, 1}, {"b", 2, 2}, {"b2", 2, 3}});
+  {
+    Table t;
+    point(t, dir, "people.dbf", GetParam());
+    t.setExclusive(true);
+    t.open();
+    t.addIndex({"AGE", "AGE", "", ixUnique});  // b2 repeats b's key: the file keeps b alone
+  }
+  const std::string index = fs::path(indexFile()).filename().string();
+  const std::string behind = dir.read(index);
+  {
+    Table t;
+    point(t, dir, "people.dbf", GetParam());
+    t.open();
+    t.append();
+    t.fieldByName("NAME").setAsString("c");
+    t.fieldByName("AGE").setValue(Value::integer(3));
+    t.post();
+  }
+  dir.write(index, behind);
+  Table t;
+  point(t, dir, "people.dbf", GetParam());
+  t.open();
+  t.setIndexName("AGE");
+  EXPECT_EQ(walk(t), "a:1 b:2 b2:3 c:4");
+  t.append();
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  EXPECT_EQ(t.recordCount(), 4);
+}
+
+// The stale-index marker is written before a record is: a store that cannot write it (a full
+// disk) stores nothing, so the index file never silently misses a record.
+TEST_P(IndexedTable, AStoreThatCannotMarkTheIndexStaleChangesNothing) {
+  makePeople(dir, GetParam(), {{"AGE", "AGE", "", ixUnique}}, {{"a", 1, 1}, {"b", 2, 2}});
+  const std::string before = dir.read("people.dbf");
+  // A folder where the marker's temporary file goes makes writing the marker fail.
+  const std::string blocker = ProductionIndex::markerFor(dir.file("people.dbf")) + ".tdb-new";
+  {
+    Table t;
+    point(t, dir, "people.dbf", GetParam());
+    t.setExclusive(true);
+    t.open();
+    fs::create_directory(blocker);
+    t.append();
+    t.fieldByName("NAME").setAsString("c");
+    t.fieldByName("AGE").setValue(Value::integer(3));
+    EXPECT_THROW(t.post(), EngineError);
+    t.cancel();
+    t.first();
+    t.edit();
+    t.fieldByName("AGE").setValue(Value::integer(9));
+    EXPECT_THROW(t.post(), EngineError);
+    t.cancel();
+    fs::remove(blocker);
+    t.close();
+  }
+  EXPECT_EQ(dir.read("people.dbf"), before);
+  Table t;
+  point(t, dir, "people.dbf", GetParam());
+  t.open();
+  t.setIndexName("AGE");
+  EXPECT_EQ(walk(t), "a:1 b:2");
+  t.append();
+  t.fieldByName("NAME").setAsString("c");
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  t.post();
+  t.append();
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  EXPECT_EQ(walk(t), "a:1 b:2 c:3");
+}
+
 TEST_P(IndexedTable, SharedHoldersLeaveTheIndexToTheLastOne) {
   makePeople(dir, GetParam(), {{"NAME", "NAME", "", 0}});
   const std::string marker = ProductionIndex::markerFor(dir.file("people.dbf"));
