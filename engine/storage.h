@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
@@ -89,6 +90,13 @@ class Storage {
   // The fields of the primary key joined by ";" when the format keeps records in its order (that
   // order is then the natural one); null otherwise.
   virtual const std::string* primaryKey() const { return nullptr; }
+
+  // What the open found wrong but could work around (a table cut short opens read-only), one
+  // message per defect naming its file; empty for a sound table.
+  virtual const std::vector<std::string>& openWarnings() const {
+    static const std::vector<std::string> none;
+    return none;
+  }
 
   // Whether the format gives records an identity that buffered updates can be applied to later.
   virtual bool holdsCachedUpdates() const { return true; }

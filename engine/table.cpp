@@ -271,6 +271,11 @@ void Table::updateFieldDefs() {
   indexDefs_ = storage->indexDefs();
 }
 
+const std::vector<std::string>& Table::openWarnings() const {
+  static const std::vector<std::string> none;
+  return storage_ ? storage_->openWarnings() : none;
+}
+
 void Table::pack() {
   requireActive();
   checkBrowseMode();
@@ -311,15 +316,19 @@ bool Table::visible(uint32_t record, bool rangeKnown) {
   if (master_ && !rangeKnown && !inRange(buf, record)) return false;
   if (!filtered_) return true;
   const RecordBuffer* saved = candidate_;
+  const uint32_t savedRecord = candidateRecord_;
   candidate_ = &buf;
+  candidateRecord_ = record;
   bool ok = false;
   try {
     ok = filterExpr_.matches(*this, filterOptions_) && (!onFilterRecord || onFilterRecord(*this));
   } catch (...) {
     candidate_ = saved;
+    candidateRecord_ = savedRecord;
     throw;
   }
   candidate_ = saved;
+  candidateRecord_ = savedRecord;
   return ok;
 }
 
@@ -566,7 +575,7 @@ Value Table::valueAt(uint32_t record, int field) {
     loadRecord(record, peekBuf_);
     peekRecord_ = record;
   }
-  return storage_->get(peekBuf_, field);
+  return storedValue(peekBuf_, record, field);
 }
 
 // ---------------------------------------------------------------- navigation
@@ -652,9 +661,12 @@ bool Table::isEmpty() const {
 
 long Table::recNo() const {
   requireActive();
-  if (current_ == 0) return -1;
-  if (!isVirtual(current_)) return current_;
-  auto it = std::find(inserted_.begin(), inserted_.end(), current_);
+  return current_ == 0 ? -1 : numberOf(current_);
+}
+
+long Table::numberOf(uint32_t record) const {
+  if (!isVirtual(record)) return record;
+  auto it = std::find(inserted_.begin(), inserted_.end(), record);
   return static_cast<long>(physicalCount() + (it - inserted_.begin()) + 1);
 }
 
@@ -710,11 +722,27 @@ const RecordBuffer& Table::activeBuffer() const {
   return currentBuf_;
 }
 
+uint32_t Table::activeRecord() const {
+  if (candidate_) return candidateRecord_;
+  return state_ == DataSetState::dsInsert ? 0 : current_;
+}
+
 Value Table::valueOf(int field) const {
   requireActive();
   const RecordBuffer& buf = activeBuffer();
   if (buf.bytes.empty()) return Value();
-  return storage_->get(buf, field);
+  return storedValue(buf, activeRecord(), field);
+}
+
+Value Table::storedValue(const RecordBuffer& buf, uint32_t record, int field) const {
+  try {
+    return storage_->get(buf, field);
+  } catch (const EngineError& e) {
+    const std::string which =
+        record == 0 ? "新记录" : "第" + std::to_string(numberOf(record)) + "条记录";
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]" + which + "的字段[" +
+                      gbkToUtf8(fieldDefs_[field].name) + "]: " + e.what());
+  }
 }
 
 void Table::setFieldValue(int field, const Value& value) {
@@ -963,7 +991,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
   RecordBuffer buf;
   auto hit = [&](uint32_t r) {
     loadRecord(r, buf);
-    const Value v = storage_->get(buf, index);
+    const Value v = storedValue(buf, r, index);
     if (wantNull || v.isNull()) return wantNull && v.isNull();
     if (text) {
       std::string s(trimRight(v.textValue()));

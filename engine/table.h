@@ -130,6 +130,10 @@ class Table : private FilterFields {
   void deleteTable();                  // closed tables only
   std::string driverTypeName() const;  // "DBASE", "FOXPRO"
   void pack();                         // needs an exclusive open
+  // What the open found wrong and worked around, one message per defect naming its file (a table
+  // cut short opens read-only); empty while closed or for a sound table. The engine never
+  // prints: callers show them.
+  const std::vector<std::string>& openWarnings() const;
 
   // ---- navigation (each one posts a pending edit first)
   void first();
@@ -262,12 +266,18 @@ class Table : private FilterFields {
   void checkBrowseMode();
   void requireCachedUpdates() const;  // throws for a format that refuses buffered updates
   const RecordBuffer& activeBuffer() const;
+  uint32_t activeRecord() const;  // the record activeBuffer() holds
   Value valueOf(int field) const;
+  // A field of record `record` held in `buf`; a failure (a damaged memo) names the table, the
+  // record and the field.
+  Value storedValue(const RecordBuffer& buf, uint32_t record, int field) const;
   void setFieldValue(int field, const Value& value);
 
   // The visible sequence.
   uint32_t physicalCount() const;
   bool isVirtual(uint32_t record) const { return record >= kFirstVirtual; }
+  // The number recNo() shows for a record: buffered new ones count on after the stored ones.
+  long numberOf(uint32_t record) const;
   bool loadRecord(uint32_t record, RecordBuffer& buf);  // false when the record is deleted
   // Not deleted, passing the filter and (unless `rangeKnown`: the caller walks the range) inside
   // the master's range.
@@ -343,6 +353,7 @@ class Table : private FilterFields {
   uint32_t beforeInsert_ = 0;
   bool appending_ = false;                   // the insert goes to the end, not before beforeInsert_
   const RecordBuffer* candidate_ = nullptr;  // a record under test by the filter or a scan
+  uint32_t candidateRecord_ = 0;             // its number
   RecordBuffer scratch_;                     // where visible() reads the record it tests
 
   std::string filterText_;

@@ -171,7 +171,7 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
   const uint32_t step = level7 ? 48 : 32;
   if (h.headerLength < first + 1 || h.headerLength > fileSize || h.headerLength > b.size())
     damaged(path, "文件头长度" + std::to_string(h.headerLength) + "不对");
-  if (h.recordLength < 2) damaged(path, "记录长度" + std::to_string(h.recordLength) + "不对");
+  if (h.recordLength < 1) damaged(path, "记录长度" + std::to_string(h.recordLength) + "不对");
 
   uint32_t offset = 1;
   int nullBits = 0;
@@ -222,16 +222,14 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
     h.fields.push_back(f);
   }
   if (!terminated && h.flavor != Flavor::DBase7) damaged(path, "字段说明没有结束标记0x0D");
-  if (h.fields.empty()) damaged(path, "没有字段");
   if (h.nullFlagsOffset >= 0 && static_cast<uint32_t>(nullBits) > h.nullFlagsLength * 8)
     damaged(path, "空值标志字段太短");
   if (h.nullFlagsOffset < 0)
     for (Field& f : h.fields) f.nullBit = -1;
 
-  const uint64_t need = uint64_t{h.headerLength} + uint64_t{h.recordCount} * h.recordLength;
-  if (need > fileSize)
-    damaged(path, "文件头记录数" + std::to_string(h.recordCount) + "需要" + std::to_string(need) +
-                      "字节,文件只有" + std::to_string(fileSize) + "字节");
+  h.declaredCount = h.recordCount;
+  const uint64_t held = (fileSize - h.headerLength) / h.recordLength;
+  if (held < h.recordCount) h.recordCount = static_cast<uint32_t>(held);
   return h;
 }
 

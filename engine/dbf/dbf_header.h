@@ -35,6 +35,8 @@ struct Header {
   Flavor flavor = Flavor::DBase3;
   uint8_t year = 0, month = 0, day = 0;  // last update, year since 1900
   uint32_t recordCount = 0;
+  // The count bytes 4 to 7 give; more than recordCount when the file was cut short.
+  uint32_t declaredCount = 0;
   uint32_t headerLength = 0;
   uint32_t recordLength = 0;
   uint8_t tableFlags = 0;  // byte 28: production index / structural CDX flag, and more
@@ -54,7 +56,10 @@ inline constexpr uint8_t kGbkCodePage = 0x7A;
 inline constexpr uint32_t kFixedHeaderSize = 32;
 
 // Parses and validates a header. `bytes` holds at least the first headerLength bytes of the file
-// (the caller reads the fixed part first). Throws EngineError naming `path` and the defect.
+// (the caller reads the fixed part first). Throws EngineError naming `path` and the defect. A file
+// that ends before the records its header counts parses with the count of whole records it holds
+// (declaredCount keeps the header's). A table without fields (a record of the delete flag alone)
+// is sound.
 Header parseHeader(const std::string& bytes, uint64_t fileSize, const std::string& path);
 
 // The header length that the fixed part of a header announces (validated by parseHeader).

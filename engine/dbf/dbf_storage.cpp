@@ -163,20 +163,46 @@ void DbfStorage::load() {
 
   defs_.clear();
   for (const Field& f : header_.fields) defs_.add(f.def);
+  warnings_.clear();
+  if (header_.declaredCount > header_.recordCount)
+    warnings_.push_back("数据表[" + path_ + "]不完整: 文件头记录数" +
+                        std::to_string(header_.declaredCount) + ",文件只容纳" +
+                        std::to_string(header_.recordCount) + "条完整记录,可能被截短");
   memo_.reset();
-  if (header_.hasMemoFields()) {
-    const std::string memoPath = existingVariant(path_, memoExtension(header_.memoKind()));
-    if (memoPath.empty())
-      throw EngineError("数据表[" + path_ + "]的备注文件" +
-                        withExtension(path_, memoExtension(header_.memoKind())) + "不存在");
-    memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
+  if (header_.hasMemoFields()) openMemo();
+  // A damaged table, or one whose memos cannot be written, is only read: what it holds can be
+  // read and copied out, and nothing is written to files that may have lost their end.
+  if (!warnings_.empty()) {
+    if (exclusive_)
+      throw EngineError("数据表[" + path_ + "]只能以只读方式打开,不能独占打开: " + warnings_[0]);
+    if (file_->writable()) {
+      auto reader = std::make_unique<PosixFile>(path_, PosixFile::Mode::ReadOnly);
+      if (!reader->tryLock(kOpenLock, PosixFile::Lock::Shared))
+        throw EngineError("数据表[" + path_ + "]已被独占打开");
+      file_ = std::move(reader);
+    }
   }
+  if (memo_ && file_->writable())
+    memo_ = MemoFile::open(memo_->path(), formatOf(header_.memoKind()), true);
   cacheFirst_ = cacheCount_ = 0;
   // Held alone, the table cannot shrink under us: records are read straight from a mapping,
   // which costs nothing per record when an index order jumps about the file.
   mapped_ = exclusive_ && header_.recordCount > 0 ? file_->mapForReading(file_->size()) : nullptr;
   index_ = std::make_unique<ProductionIndex>(*this, *file_, kIndexLocks, path_, indexFormat(),
                                              exclusive_, badTags_);
+}
+
+void DbfStorage::openMemo() {
+  const std::string memoPath = existingVariant(path_, memoExtension(header_.memoKind()));
+  if (memoPath.empty())
+    throw EngineError("数据表[" + path_ + "]的备注文件" +
+                      withExtension(path_, memoExtension(header_.memoKind())) + "不存在");
+  // Read-only first: whether it may be written depends on what it holds.
+  memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), false);
+  if (!memo_->damage().empty())
+    warnings_.push_back(memo_->damage());
+  else if (file_->writable() && ::access(memoPath.c_str(), W_OK) != 0)
+    warnings_.push_back("备注文件[" + memoPath + "]是只读的,数据表只能读取");
 }
 
 ProductionIndex::Format DbfStorage::indexFormat() const {
@@ -258,7 +284,9 @@ void DbfStorage::remove(const std::string& path) {
 }
 
 void DbfStorage::requireWritable() const {
-  if (!file_->writable()) throw EngineError("数据表[" + path_ + "]是只读的");
+  if (file_->writable()) return;
+  if (!warnings_.empty()) throw EngineError(warnings_[0] + ",只能读取,不能修改");
+  throw EngineError("数据表[" + path_ + "]是只读的");
 }
 
 void DbfStorage::refresh() {
@@ -267,10 +295,13 @@ void DbfStorage::refresh() {
   uint32_t n;
   std::memcpy(&n, count, 4);
   if (n != header_.recordCount) {
-    const uint64_t need = uint64_t{header_.headerLength} + uint64_t{n} * header_.recordLength;
-    if (need > file_->size())
+    const uint64_t size = file_->size();
+    const uint64_t held =
+        size > header_.headerLength ? (size - header_.headerLength) / header_.recordLength : 0;
+    // A table opened cut short keeps to the records it holds; another one losing its end is news.
+    if (n > held && header_.declaredCount <= header_.recordCount)
       throw EngineError("数据表[" + path_ + "]已损坏: 记录数" + std::to_string(n) + "超出文件长度");
-    header_.recordCount = n;
+    header_.recordCount = static_cast<uint32_t>(std::min<uint64_t>(n, held));
   }
   cacheFirst_ = cacheCount_ = 0;
   if (memo_) memo_->discardReadAhead();

@@ -24,12 +24,14 @@ class Dbt3Memo : public DbtMemo {
 
  protected:
   // Read block by block until the terminator, so a memo costs what it holds and a missing
-  // terminator ends at the end of the file instead of running on.
-  Stored load(uint64_t offset, uint32_t) const override {
+  // terminator ends at `end` or the end of the file instead of running on.
+  Stored load(uint64_t offset, uint32_t, uint64_t end) const override {
     Stored s;
     char chunk[kBlockSize];
     for (;;) {
-      size_t n = io_.readAt(offset + s.data.size(), chunk, sizeof chunk);
+      const uint64_t at = offset + s.data.size();
+      if (at >= end) break;
+      size_t n = io_.readAt(at, chunk, std::min<uint64_t>(sizeof chunk, end - at));
       char* end = std::find(chunk, chunk + n, kEnd);
       s.data.append(chunk, end);
       if (end != chunk + n) {
