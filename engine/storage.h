@@ -51,6 +51,18 @@ class Storage {
     (void)buf, (void)field, (void)out;
     return false;
   }
+  // For formats that keep numbers as decimal text (xBase N and F fields): the text a number field
+  // holds in `buf`, as stored, blanks included. False for other fields and for a blank one.
+  virtual bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const {
+    (void)buf, (void)field, (void)out;
+    return false;
+  }
+  // Stores such text, exactly as numberText() gave it for a field of the same definition, into
+  // number field `field`; false (the buffer unchanged) where there is no such text to store.
+  virtual bool setNumberText(RecordBuffer& buf, int field, std::string_view text) {
+    (void)buf, (void)field, (void)text;
+    return false;
+  }
   // Stores a value already converted to the field's type (convert.h). Throws EngineError when the
   // value does not fit the field's format, leaving the buffer as it was.
   virtual void set(RecordBuffer& buf, int field, const Value& value) = 0;

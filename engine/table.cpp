@@ -13,6 +13,7 @@
 #include "engine/gbk_codec.h"
 #include "engine/index/key_encoding.h"
 #include "engine/index/production_index.h"
+#include "engine/number_text.h"
 #include "engine/session.h"
 
 namespace tdb {
@@ -82,6 +83,7 @@ bool Field::required() const { return table_->fieldDefs_[index_].required; }
 Value Field::value() const { return table_->valueOf(index_); }
 bool Field::isNull() const { return value().isNull(); }
 std::string Field::asString() const { return displayText(value(), dataType()); }
+bool Field::storedNumber(std::string& out) const { return table_->storedNumberOf(index_, out); }
 double Field::asNumber() const { return toNumber(value()); }
 void Field::setValue(const Value& v) { table_->setFieldValue(index_, v); }
 void Field::setAsString(const std::string& gbk) { setValue(Value::text(gbk)); }
@@ -732,6 +734,14 @@ Value Table::valueOf(int field) const {
   const RecordBuffer& buf = activeBuffer();
   if (buf.bytes.empty()) return Value();
   return storedValue(buf, activeRecord(), field);
+}
+
+bool Table::storedNumberOf(int field, std::string& out) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  std::string_view text;
+  return !buf.bytes.empty() && storage_->numberText(buf, field, text) &&
+         plainDecimalText(text, out);
 }
 
 Value Table::storedValue(const RecordBuffer& buf, uint32_t record, int field) const {
@@ -1473,10 +1483,21 @@ void Table::batchMove(Table& source, BatchMode mode) {
   source.disableControls();
   try {
     const int n = std::min(fieldCount(), source.fieldCount());
+    // A field defined as the source's takes the source's own text: a number may hold more
+    // decimals than its field declares, or more digits than a double keeps.
+    std::vector<bool> alike(n);
+    for (int i = 0; i < n; ++i) {
+      const FieldDef &to = fieldDefs_[i], &from = source.fieldDefs_[i];
+      alike[i] = to.type == from.type && to.size == from.size && to.precision == from.precision;
+    }
     RecordBuffer buf;
+    std::string_view text;
     for (source.first(); !source.eof(); source.next()) {
       storage_->blank(buf);
       for (int i = 0; i < n; ++i) {
+        if (alike[i] && source.storage_->numberText(source.activeBuffer(), i, text) &&
+            storage_->setNumberText(buf, i, text))
+          continue;
         const Value v = source.field(i).value();
         try {
           storage_->set(buf, i, toFieldValue(v, fieldDefs_[i]));

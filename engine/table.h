@@ -25,7 +25,10 @@ namespace tdb {
 //                   ftInteger (<= 11),            ftWord          -> N(5,0)
 //                   ftLargeint (<= 18),           ftInteger       -> N(11,0)
 //                   ftFloat (wider)               ftLargeint      -> N(18,0)
+//                                                 (a size that reads back as the same type, such
+//                                                 as ftInteger 10, gives N(size,0))
 //   N, dec > 0   -> ftFloat                       ftFloat         -> N(20,6), or N(size,precision)
+//                                                                    with size up to 32
 //   F            -> ftFloat                       ftCurrency/BCD  -> N(20,4), or N(size,precision)
 //   D            -> ftDate                        ftDate          -> D
 //   L            -> ftBoolean                     ftBoolean       -> L
@@ -43,6 +46,8 @@ namespace tdb {
 //
 // A dBASE table is created as dBASE III+ (version 03h/83h, .DBT) unless it needs B or G fields,
 // then as dBASE IV (8Bh, .DBT in block format); a FoxPro table as FoxPro 2.x (03h/F5h, .FPT).
+// dBASE tables take up to 1024 fields (in the dBASE III header layout, as dBASE 5 writes them),
+// FoxPro tables 255.
 // Both carry the GBK code-page mark 7Ah. Text is read as GBK whatever the mark says.
 
 enum class DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
@@ -78,7 +83,12 @@ class Field {
   Value value() const;
   bool isNull() const;
   std::string asString() const;  // the engine's display text, GBK
-  double asNumber() const;       // throws EngineError on text that is no number
+  // The number as a table that keeps numbers as decimal text (xBase) stores it, every digit
+  // written (plainDecimalText): "0.1111049" in a field of 3 decimals, "4661501.766455792" where
+  // value() holds 15 significant digits. False for other fields, for null, and for stored text
+  // that is no plain decimal number.
+  bool storedNumber(std::string& out) const;
+  double asNumber() const;  // throws EngineError on text that is no number
   // Converted to the field's type and size; throws EngineError naming the field when it cannot.
   // Needs the edit or insert state.
   void setValue(const Value& value);
@@ -268,6 +278,7 @@ class Table : private FilterFields {
   const RecordBuffer& activeBuffer() const;
   uint32_t activeRecord() const;  // the record activeBuffer() holds
   Value valueOf(int field) const;
+  bool storedNumberOf(int field, std::string& out) const;
   // A field of record `record` held in `buf`; a failure (a damaged memo) names the table, the
   // record and the field.
   Value storedValue(const RecordBuffer& buf, uint32_t record, int field) const;

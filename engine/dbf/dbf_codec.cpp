@@ -128,6 +128,11 @@ void encodeNumber(const Field& f, char* dst, const Value& v) {
 
 }  // namespace
 
+void putNumberText(const Header& h, const Field& f, char* rec, std::string_view text) {
+  std::memcpy(rec + f.offset, text.data(), f.length);
+  setNullFlag(h, f, rec, false);
+}
+
 uint32_t memoBlock(const Field& f, const char* rec) {
   const char* p = rec + f.offset;
   if (f.length == 4) return getLe32(p);

@@ -52,6 +52,15 @@ struct Header {
 // The GBK (code page 936) mark written into byte 29 of the tables the engine creates.
 inline constexpr uint8_t kGbkCodePage = 0x7A;
 
+// The widest N or F field the engine reads and creates. dBASE programs make them up to 20 wide;
+// map programs write wider ones (N(24,15) for every real number), which must copy as they read.
+inline constexpr uint32_t kMaxNumberWidth = 32;
+
+// Fields a created table may have: 1024 in dBASE (the limit of dBASE 5 and later, whose tables
+// keep the dBASE III header layout), 255 in FoxPro.
+inline constexpr int kMaxDBaseFields = 1024;
+inline constexpr int kMaxFoxProFields = 255;
+
 // Bytes needed to learn the full header length (the fixed part).
 inline constexpr uint32_t kFixedHeaderSize = 32;
 

@@ -369,6 +369,21 @@ bool DbfStorage::textView(const RecordBuffer& buf, int field, std::string_view& 
   return true;
 }
 
+bool DbfStorage::numberText(const RecordBuffer& buf, int field, std::string_view& out) const {
+  const Field& f = header_.fields.at(field);
+  if (f.type != 'N' && f.type != 'F') return false;
+  out = std::string_view(buf.bytes.data() + f.offset, f.length);
+  if (f.nullBit >= 0 && decodeField(header_, f, buf.bytes.data()).isNull()) return false;
+  return out.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos;
+}
+
+bool DbfStorage::setNumberText(RecordBuffer& buf, int field, std::string_view text) {
+  const Field& f = header_.fields.at(field);
+  if ((f.type != 'N' && f.type != 'F') || text.size() != f.length) return false;
+  putNumberText(header_, f, buf.bytes.data(), text);
+  return true;
+}
+
 void DbfStorage::set(RecordBuffer& buf, int field, const Value& value) {
   const Field& f = header_.fields.at(field);
   if (f.memo)

@@ -63,6 +63,8 @@ class DbfStorage : public Storage {
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  bool setNumberText(RecordBuffer& buf, int field, std::string_view text) override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
   uint32_t write(uint32_t recno, RecordBuffer& buf) override;
