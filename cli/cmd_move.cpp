@@ -11,6 +11,8 @@ int copyTable(const Context& context, const Words& words, Output& out) {
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
   if (args.has("--foxpro")) makeFoxPro(dest);
+  source.open();
+  warn(source.openWarnings());
   // The engine refuses to recreate a table that is open, so copying a table onto itself fails
   // before anything is lost.
   dest.batchMove(source, BatchMode::batCopy);
@@ -24,6 +26,7 @@ int appendTable(const Context& context, const Words& words, Output& out) {
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
   source.open();
+  warn(source.openWarnings());
   const long count = source.recordCount();
   dest.batchMove(source, BatchMode::batAppend);
   out.line(std::to_string(count) + " records appended to " + dest.path());

@@ -234,8 +234,10 @@ ProductionIndex::Tag ProductionIndex::makeTag(const IndexTagInfo& info, const st
         throw EngineError("FOR条件[" + gbkToUtf8(forText) + "]不是逻辑表达式");
     }
   } catch (const EngineError& e) {
+    // Only a tag the file holds can be repaired; a new one is simply refused.
     if (badTags_ == BadTags::Refuse)
-      fail("索引[" + name + "]的表达式无法计算: " + e.what() + " (可用 tdb reindex 重建或去掉它)");
+      fail("索引[" + name + "]的表达式无法计算: " + e.what() +
+           (fromFile ? " (可用 tdb reindex 重建或去掉它)" : ""));
     t.key.reset();
     t.condition.reset();
     t.problem = e.what();

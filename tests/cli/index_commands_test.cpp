@@ -103,8 +103,12 @@ TEST(CliIndex, RefusesWhatWouldLoseOrHideSomething) {
   auto run = runTdb({"index", s, "N", "QTY"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("--drop N"), std::string::npos) << run.err;
-  // An expression the engine cannot evaluate, a name too long for the file.
-  EXPECT_EQ(runTdb({"index", s, "q", "NOSUCH+NAME"}).status, 1);
+  // An expression the engine cannot evaluate (a tag not made yet has nothing to repair), a name
+  // too long for the file.
+  run = runTdb({"index", s, "q", "NOSUCH+NAME"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("NOSUCH"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("reindex"), std::string::npos) << run.err;
   EXPECT_EQ(runTdb({"index", s, "elevenchars", "NAME"}).status, 1);
   {
     Table reader;  // another holder could not see the new tag
