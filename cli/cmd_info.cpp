@@ -37,6 +37,14 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   // options, the key's plain field names (";"-separated, empty for other keys), and why the
   // engine cannot evaluate it (empty when it can).
   const ProductionIndex* index = file->productionIndex();
+  if (index) {
+    std::vector<std::string> damage;
+    for (const std::string& what : index->damage())
+      damage.push_back(what +
+                       "; the tags shown are those still readable, repair with tdb reindex " +
+                       args.positional[0]);
+    warn(damage);
+  }
   out.line("index: " + (index && index->present()
                             ? std::filesystem::absolute(index->path()).string()
                             : std::string("none")));

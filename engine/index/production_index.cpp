@@ -23,6 +23,8 @@ namespace ke = key_encoding;
 namespace {
 
 constexpr size_t kMaxMdxTags = 47;
+// What a damaged index file's owner can do about it.
+constexpr const char* kRepair = " (可用 tdb reindex 修复)";
 constexpr size_t kMaxTagName = 10;
 
 std::string upperAscii(std::string s) {
@@ -188,13 +190,24 @@ void ProductionIndex::fail(const std::string& what) const {
 void ProductionIndex::openFile() {
   stale_ = fs::exists(markerFor(tablePath_));
   if (!fs::exists(path_)) return;
+  // Kept for repair, a damaged file gives what it still can: the tags whose definitions read.
+  const bool salvage = badTags_ == BadTags::Keep;
   std::vector<IndexTagInfo> infos;
-  if (format_ == Format::Cdx) {
-    cdx_ = std::make_unique<CdxFile>(path_);
-    infos = cdx_->tags();
-  } else {
-    mdx_ = std::make_unique<MdxFile>(path_);
-    infos = mdx_->tags();
+  try {
+    if (format_ == Format::Cdx) {
+      cdx_ = std::make_unique<CdxFile>(path_, salvage);
+      infos = cdx_->tags();
+      damage_ = cdx_->lost();
+    } else {
+      mdx_ = std::make_unique<MdxFile>(path_, salvage);
+      infos = mdx_->tags();
+      damage_ = mdx_->lost();
+    }
+  } catch (const EngineError& e) {
+    if (!salvage) throw EngineError(e.what() + std::string(kRepair));
+    cdx_.reset();
+    mdx_.reset();
+    damage_ = {e.what() + std::string(",其中的索引都无法读出")};
   }
   for (const IndexTagInfo& info : infos) tags_.push_back(makeTag(info, info.forExpression, true));
   if (stale_) beginChange();  // this holder will write the file again, repaired
@@ -209,8 +222,8 @@ void ProductionIndex::ensureLoaded(int index) {
   }
   try {
     loadFromFile(index);
-  } catch (const EngineError&) {
-    if (badTags_ == BadTags::Refuse) throw;
+  } catch (const EngineError& e) {
+    if (badTags_ == BadTags::Refuse) throw EngineError(e.what() + std::string(kRepair));
     build(t);  // a damaged tree: its definition is enough to build it again
     beginChange();
   }
@@ -664,6 +677,7 @@ void ProductionIndex::writeFile() {
     }
     changed_ = false;
     stale_ = false;
+    damage_.clear();  // the file is whole again
     if (holding_) {
       tableFile_.unlock(lockBase_);
       holding_ = false;

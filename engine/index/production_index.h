@@ -37,7 +37,8 @@ class ProductionIndex {
   enum class Format { Cdx, Mdx };
   // What opening does with a tag whose expression the engine cannot evaluate or whose tree is
   // damaged: refuse to open, or keep the tag (without keys for the first, rebuilt for the
-  // second) so that it can be repaired or dropped.
+  // second) so that it can be repaired or dropped. Keep also opens a file whose tag definitions
+  // are damaged, with the tags that still read (damage() says what was lost).
   enum class BadTags { Refuse, Keep };
 
   struct Tag {
@@ -67,6 +68,10 @@ class ProductionIndex {
 
   const std::string& path() const { return path_; }
   bool present() const { return !tags_.empty(); }
+  // With BadTags::Keep, what the index file lost to damage, one message per defect naming the
+  // file: tags whose definitions could not be read (they are not among the tags), or the whole
+  // file when its header is gone. rebuild() then writes the file without them.
+  const std::vector<std::string>& damage() const { return damage_; }
   int tagCount() const { return static_cast<int>(tags_.size()); }
   const Tag& tag(int i) const { return tags_[i]; }
   int findTag(const std::string& name) const;            // -1 when none
@@ -126,6 +131,7 @@ class ProductionIndex {
   std::unique_ptr<CdxFile> cdx_;
   std::unique_ptr<MdxFile> mdx_;
   std::vector<Tag> tags_;
+  std::vector<std::string> damage_;
   bool stale_ = false;    // the file cannot be trusted: keys come from the records
   bool changed_ = false;  // memory differs from the file
   bool holding_ = false;  // this holder has announced unwritten changes
