@@ -340,10 +340,30 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
 
 void DbfStorage::read(uint32_t recno, RecordBuffer& buf) {
   buf.bytes.assign(cachedRecord(recno), header_.recordLength);
+  if (mapped_) checkMapped(recno, buf.bytes[0]);
   buf.memos.clear();
 }
 
-bool DbfStorage::isDeleted(uint32_t recno) { return cachedRecord(recno)[0] == '*'; }
+bool DbfStorage::isDeleted(uint32_t recno) {
+  const char flag = cachedRecord(recno)[0];
+  if (mapped_) checkMapped(recno, flag);
+  return flag == '*';
+}
+
+// A file cut short under the mapping reads as zeros: a fault past its last page marks the mapping
+// cut, and a record in the last page after the new end has no delete flag (blank or '*'). (A
+// record the new end cuts in two still shows zeros for its lost part: finding that would cost a
+// system call per record, which is what the mapping saves.)
+void DbfStorage::checkMapped(uint32_t recno, char flag) {
+  const bool cut = file_->mappingCut();
+  if (!cut && (flag == ' ' || flag == '*')) return;
+  const uint64_t end = header_.headerLength + uint64_t{recno} * header_.recordLength;
+  if (!cut && file_->size() >= end) return;  // a record some writer left without a flag
+  mapped_ = file_->mapForReading(0);
+  cacheFirst_ = cacheCount_ = 0;
+  throw EngineError("数据表[" + path_ + "]在读取时被其他程序截短,第" + std::to_string(recno) +
+                    "条记录已不在文件中");
+}
 
 bool DbfStorage::isDeleted(const RecordBuffer& buf) const { return buf.bytes[0] == '*'; }
 

@@ -81,6 +81,7 @@ class DbfStorage : public Storage {
   void openMemo();
   void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
+  void checkMapped(uint32_t recno, char flag);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
