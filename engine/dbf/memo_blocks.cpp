@@ -74,6 +74,7 @@ uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
 
 uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary) {
   if (!io_.writable()) io_.fail("以只读方式打开,不能写入");
+  if (!damage_.empty()) throw EngineError(damage_ + ",不能写入");
   // Another program may have written since: a write decides from what is on disk now.
   io_.discardReadAhead();
   std::string bytes = encode(data, binary);
