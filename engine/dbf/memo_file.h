@@ -44,7 +44,8 @@ class MemoFile {
   // The memo whose first block is `block`. Throws when the block is 0 or inside the header, lies
   // beyond the file, its stored length runs past the end of the file or (for a memo starting
   // before it) past the next-free block, or its block header is damaged. A Dbt3 memo ends at its
-  // first 0x1A, at the next-free block or at the end of the file.
+  // first 0x1A or at the end of the file; one starting before the next-free block without a
+  // 0x1A before it is damaged.
   virtual std::string read(uint32_t block) = 0;
 
   // Stores `data` and returns its first block. When oldBlock holds a readable memo whose blocks

@@ -224,7 +224,7 @@ TEST(MemoDamage, ALengthPastTheBlocksInUseIsDamageEvenInASparseFile) {
             dbt4Header(3, 512) + pad(dbt4Memo("", 0x7FFFFFF0), 512) + pad(dbt4Memo("ok", 10), 512));
   dir.write("s.fpt", fptHeader(10, 64) + pad(be32(1) + be32(0x7FFFFFF0), 64) +
                          pad(be32(1) + be32(2) + "ok", 64));
-  dir.write("s3.dbt", dbt3Header(2) + zeros(512));  // a memo without its terminator
+  dir.write("s3.dbt", dbt3Header(2) + zeros(512) + "s\x1A");  // a memo without its terminator
   for (const char* name : {"s4.dbt", "s.fpt", "s3.dbt"})
     ASSERT_EQ(truncate(dir.file(name).c_str(), static_cast<off_t>(sparse)), 0);
   auto d = MemoFile::open(dir.file("s4.dbt"), MemoFormat::Dbt4, false);
@@ -233,8 +233,10 @@ TEST(MemoDamage, ALengthPastTheBlocksInUseIsDamageEvenInASparseFile) {
   auto f = MemoFile::open(dir.file("s.fpt"), MemoFormat::Fpt, false);
   expectFailure([&] { f->read(8); }, "s.fpt", "超出下一空闲块10");
   EXPECT_EQ(f->read(9), "ok");
-  // Terminated memos end at the next-free block at the latest.
-  EXPECT_EQ(MemoFile::open(dir.file("s3.dbt"), MemoFormat::Dbt3, false)->read(1), zeros(512));
+  // A terminated memo ends before the next-free block: one running on past it is damage too.
+  auto s3 = MemoFile::open(dir.file("s3.dbt"), MemoFormat::Dbt3, false);
+  expectFailure([&] { s3->read(1); }, "s3.dbt", "第1块的备注在下一空闲块2之前没有结束标记");
+  EXPECT_EQ(s3->read(2), "s");  // past the pointer, a memo runs to its terminator
 }
 
 TEST(MemoWrite, RefusesWithoutChangingTheFile) {
