@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "engine/byte_order.h"
 #include "tests/cli/run_tdb.h"
 #include "tests/engine/table_fixture.h"
 
@@ -77,22 +76,9 @@ TEST(CliDamaged, ATableCutShortIsReadAndCopiedWithAWarning) {
 // with more digits than a double keeps, and a field name with a control character in it.
 TEST(CliDamaged, ForeignNumbersAndNamesComeOutWhole) {
   TempDir dir;
-  std::string b(32, '\0');
-  b[0] = 0x03;
-  putLe32(b.data() + 4, 1);
-  putLe16(b.data() + 8, 32 + 3 * 32 + 1);
-  putLe16(b.data() + 10, 1 + 12 + 24 + 3);
-  auto field = [&](const std::string& name, char type, int length, int decimals) {
-    std::string d(32, '\0');
-    d.replace(0, name.size(), name);
-    d[11] = type, d[16] = static_cast<char>(length), d[17] = static_cast<char>(decimals);
-    b += d;
-  };
-  field("AREA", 'N', 12, 3);
-  field("X", 'N', 24, 15);
-  field("A\tB", 'C', 3, 0);
-  b += "\x0D    0.1111049       4661501.766455792abc\x1A";  // after the delete flag
-  dir.write("shapes.dbf", b);
+  dir.write("shapes.dbf",
+            test::rawDbaseTable({{"AREA", 'N', 12, 3}, {"X", 'N', 24, 15}, {"A\tB", 'C', 3, 0}},
+                                {{"0.1111049", "4661501.766455792", "abc"}}));
 
   auto run = runTdb({"dump", dir.file("shapes.dbf")});
   ASSERT_EQ(run.status, 0) << run.err;

@@ -7,55 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/table.h"
 #include "tests/engine/table_fixture.h"
 
 namespace tdb::test {
 namespace {
-
-struct RawField {
-  std::string name;
-  char type;
-  int length, decimals;
-};
-
-// A dBASE III table written byte by byte, each record given as its fields' stored text.
-std::string rawTable(const std::vector<RawField>& fields,
-                     const std::vector<std::vector<std::string>>& records) {
-  int recordLength = 1;
-  for (const RawField& f : fields) recordLength += f.length;
-  const int headerLength = 32 + 32 * static_cast<int>(fields.size()) + 1;
-  std::string b(32, '\0');
-  b[0] = 0x03;
-  b[1] = 124, b[2] = 6, b[3] = 1;
-  putLe32(b, 4, static_cast<uint32_t>(records.size()));
-  putLe16(b, 8, headerLength);
-  putLe16(b, 10, recordLength);
-  for (const RawField& f : fields) {
-    std::string d(32, '\0');
-    d.replace(0, f.name.size(), f.name);
-    d[11] = f.type;
-    d[16] = static_cast<char>(f.length);
-    d[17] = static_cast<char>(f.decimals);
-    b += d;
-  }
-  b += '\x0D';
-  for (const std::vector<std::string>& r : records) {
-    b += ' ';
-    for (size_t i = 0; i < fields.size(); ++i) {
-      std::string text = r[i];
-      const size_t blanks = fields[i].length - text.size();
-      if (fields[i].type == 'C')
-        text.append(blanks, ' ');
-      else
-        text.insert(0, blanks, ' ');  // numbers sit to the right
-      b += text;
-    }
-  }
-  return b + '\x1A';
-}
 
 std::string storedText(const std::string& table, int headerLength, int recordLength, int record,
                        int offset, int length) {
@@ -68,9 +25,9 @@ TEST(ForeignTables, NumbersKeepEveryDigitTheyStore) {
   TempDir dir;
   const std::vector<RawField> fields = {
       {"AREA", 'N', 12, 3}, {"X", 'N', 24, 15}, {"COUNT", 'N', 10, 0}, {"NAME", 'C', 6, 0}};
-  dir.write("shapes.dbf", rawTable(fields, {{"0.1111049", "4661501.766455792", "2.5", "a"},
-                                            {"-1.5", "-0.000000000000001", "7", "b"},
-                                            {"", "", "", "c"}}));
+  dir.write("shapes.dbf", rawDbaseTable(fields, {{"0.1111049", "4661501.766455792", "2.5", "a"},
+                                                 {"-1.5", "-0.000000000000001", "7", "b"},
+                                                 {"", "", "", "c"}}));
   Table source;
   point(source, dir, "shapes.dbf");
   source.open();
@@ -122,7 +79,7 @@ TEST(ForeignTables, WideNumbersAndManyFieldsCopyWhereTheFormatHoldsThem) {
     many.push_back({"F" + std::to_string(i), 'N', i == 300 ? 32 : 8, 2});
     values.push_back(std::to_string(i) + ".25");
   }
-  dir.write("wide.dbf", rawTable(many, {values}));
+  dir.write("wide.dbf", rawDbaseTable(many, {values}));
   Table source;
   point(source, dir, "wide.dbf");
   Table copy;

@@ -107,6 +107,27 @@ class IndexedTable : public ::testing::TestWithParam<TableType> {
     return dir.file(GetParam() == TableType::ttFoxPro ? "people.cdx" : "people.mdx");
   }
   uint8_t headerFlags() const { return static_cast<uint8_t>(dir.read("people.dbf")[28]); }
+  // Opens the table in the order of `tag`.
+  void openIn(Table& t, const std::string& tag) {
+    point(t, dir, "people.dbf", GetParam());
+    t.open();
+    t.setIndexName(tag);
+  }
+  // Another program appends a record and leaves the index file as it was.
+  void appendBehindTheIndex(const std::string& name, int age) {
+    const std::string index = fs::path(indexFile()).filename().string();
+    const std::string behind = dir.read(index);
+    {
+      Table t;
+      point(t, dir, "people.dbf", GetParam());
+      t.open();
+      t.append();
+      t.fieldByName("NAME").setAsString(name);
+      t.fieldByName("AGE").setValue(Value::integer(age));
+      t.post();
+    }
+    dir.write(index, behind);
+  }
 
   TempDir dir;
 };
@@ -338,21 +359,9 @@ TEST_P(IndexedTable, CrashLeavesAMarkedIndexThatTheNextOpenRebuilds) {
 TEST_P(IndexedTable, AnIndexBehindTheTableIsRebuilt) {
   // Another program appends without touching the index: the file misses the new record.
   makePeople(dir, GetParam(), {{"NAME", "NAME", "", 0}});
-  const std::string index = fs::path(indexFile()).filename().string();
-  const std::string behind = dir.read(index);
-  {
-    Table t;
-    point(t, dir, "people.dbf", GetParam());
-    t.open();
-    t.append();
-    t.fieldByName("NAME").setAsString("bai");
-    t.post();
-  }
-  dir.write(index, behind);
+  appendBehindTheIndex("bai", 0);
   Table t;
-  point(t, dir, "people.dbf", GetParam());
-  t.open();
-  t.setIndexName("NAME");
+  openIn(t, "NAME");
   EXPECT_EQ(walk(t), "LI:4 bai:7 chen:5 li:2 li:6 wang:1 zhao:3");
   t.close();
   EXPECT_EQ(fileOrder(indexFile(), "NAME"), (std::vector<uint32_t>{4, 7, 5, 2, 6, 1, 3}));
@@ -369,22 +378,9 @@ TEST_P(IndexedTable, AUniqueTagBehindTheTableIsRebuilt) {
     t.open();
     t.addIndex({"AGE", "AGE", "", ixUnique});  // b2 repeats b's key: the file keeps b alone
   }
-  const std::string index = fs::path(indexFile()).filename().string();
-  const std::string behind = dir.read(index);
-  {
-    Table t;
-    point(t, dir, "people.dbf", GetParam());
-    t.open();
-    t.append();
-    t.fieldByName("NAME").setAsString("c");
-    t.fieldByName("AGE").setValue(Value::integer(3));
-    t.post();
-  }
-  dir.write(index, behind);
+  appendBehindTheIndex("c", 3);
   Table t;
-  point(t, dir, "people.dbf", GetParam());
-  t.open();
-  t.setIndexName("AGE");
+  openIn(t, "AGE");
   EXPECT_EQ(walk(t), "a:1 b:2 b2:3 c:4");
   t.append();
   t.fieldByName("AGE").setValue(Value::integer(3));
@@ -421,9 +417,7 @@ TEST_P(IndexedTable, AStoreThatCannotMarkTheIndexStaleChangesNothing) {
   }
   EXPECT_EQ(dir.read("people.dbf"), before);
   Table t;
-  point(t, dir, "people.dbf", GetParam());
-  t.open();
-  t.setIndexName("AGE");
+  openIn(t, "AGE");
   EXPECT_EQ(walk(t), "a:1 b:2");
   t.append();
   t.fieldByName("NAME").setAsString("c");

@@ -4,50 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/byte_order.h"
+#include "tests/engine/table_fixture.h"
 #include "tests/interop/interop_support.h"
 
 namespace tdb::interop {
 namespace {
 
 using test::TempDir;
-
-struct RawField {
-  std::string name;
-  char type;
-  int length, decimals;
-};
-
-// A dBASE III table; each record is its fields' stored text, numbers set to the right.
-std::string rawTable(const std::vector<RawField>& fields,
-                     const std::vector<std::vector<std::string>>& records) {
-  int recordLength = 1;
-  for (const RawField& f : fields) recordLength += f.length;
-  std::string b(32, '\0');
-  b[0] = 0x03;
-  b[1] = 124, b[2] = 6, b[3] = 1;
-  putLe32(b, 4, static_cast<uint32_t>(records.size()));
-  putLe16(b, 8, 32 + 32 * static_cast<uint32_t>(fields.size()) + 1);
-  putLe16(b, 10, recordLength);
-  for (const RawField& f : fields) {
-    std::string d(32, '\0');
-    d.replace(0, f.name.size(), f.name);
-    d[11] = f.type;
-    d[16] = static_cast<char>(f.length);
-    d[17] = static_cast<char>(f.decimals);
-    b += d;
-  }
-  b += '\x0D';
-  for (const std::vector<std::string>& r : records) {
-    b += ' ';
-    for (size_t i = 0; i < fields.size(); ++i) {
-      const size_t blanks = fields[i].length - r[i].size();
-      b +=
-          fields[i].type == 'C' ? r[i] + std::string(blanks, ' ') : std::string(blanks, ' ') + r[i];
-    }
-  }
-  return b + '\x1A';
-}
 
 // dbfread's view of the original and of the engine's copy of it.
 void expectCopyReadsTheSame(const TempDir& dir, const std::string& name) {
@@ -70,12 +33,12 @@ void expectCopyReadsTheSame(const TempDir& dir, const std::string& name) {
 
 TEST(ForeignTables, NumbersCopyAndReadDigitForDigit) {
   TempDir dir;
-  dir.write(
-      "parcels.dbf",
-      rawTable({{"ID", 'N', 10, 0}, {"AREA", 'N', 12, 3}, {"X", 'N', 24, 15}, {"NAME", 'C', 8, 0}},
-               {{"1", "0.1111049", "4661501.766455792", "north"},
-                {"2", "-12.5", "-0.000012345678901", "south"},
-                {"3", "", "123456789.123456789", ""}}));
+  dir.write("parcels.dbf",
+            test::rawDbaseTable(
+                {{"ID", 'N', 10, 0}, {"AREA", 'N', 12, 3}, {"X", 'N', 24, 15}, {"NAME", 'C', 8, 0}},
+                {{"1", "0.1111049", "4661501.766455792", "north"},
+                 {"2", "-12.5", "-0.000012345678901", "south"},
+                 {"3", "", "123456789.123456789", ""}}));
   expectCopyReadsTheSame(dir, "parcels.dbf");
 
   // What the engine reports as the stored digits is what dbfread reads.
@@ -101,13 +64,13 @@ TEST(ForeignTables, NumbersCopyAndReadDigitForDigit) {
 
 TEST(ForeignTables, ThreeHundredFieldsCopyAndRead) {
   TempDir dir;
-  std::vector<RawField> fields;
+  std::vector<test::RawField> fields;
   std::vector<std::string> values;
   for (int i = 1; i <= 300; ++i) {
     fields.push_back({"V" + std::to_string(i), 'N', 24, 15});
     values.push_back(std::to_string(i) + ".000000000000001");
   }
-  dir.write("census.dbf", rawTable(fields, {values, values}));
+  dir.write("census.dbf", test::rawDbaseTable(fields, {values, values}));
   expectCopyReadsTheSame(dir, "census.dbf");
 }
 
