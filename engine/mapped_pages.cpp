@@ -82,6 +82,6 @@ void unwatch(int slot) {
   slots[slot].start.store(0);
 }
 
-bool cut(int slot) { return slot >= 0 && slots[slot].cut.load(std::memory_order_relaxed); }
+const std::atomic<bool>& cut(int slot) { return slots[slot].cut; }
 
 }  // namespace tdb::mapped_pages

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 namespace tdb::mapped_pages {
@@ -15,7 +16,8 @@ namespace tdb::mapped_pages {
 int watch(const void* start, size_t length);
 // Stops watching; call before the mapping goes.
 void unwatch(int slot);
-// True once a read of the mapping in `slot` met a page that the file no longer reaches.
-bool cut(int slot);
+// Turns true once a read of the mapping in `slot` met a page that the file no longer reaches;
+// readers keep the flag and check it after every read.
+const std::atomic<bool>& cut(int slot);
 
 }  // namespace tdb::mapped_pages

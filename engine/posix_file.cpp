@@ -69,6 +69,7 @@ bool PosixFile::isAt(const std::string& path) const {
 const char* PosixFile::mapForReading(uint64_t size) {
   mapped_pages::unwatch(mapSlot_);
   mapSlot_ = -1;
+  cut_ = nullptr;
   if (map_) munmap(map_, mappedSize_);
   map_ = nullptr;
   mappedSize_ = 0;
@@ -80,12 +81,11 @@ const char* PosixFile::mapForReading(uint64_t size) {
     munmap(p, size);
     return nullptr;
   }
+  cut_ = &mapped_pages::cut(mapSlot_);
   map_ = p;
   mappedSize_ = size;
   return static_cast<const char*>(p);
 }
-
-bool PosixFile::mappingCut() const { return mapped_pages::cut(mapSlot_); }
 
 uint64_t PosixFile::size() const {
   struct stat st {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -43,7 +44,7 @@ class PosixFile {
   // turns true: a reader checks it after each read and drops the mapping when it is set. Returns
   // null, mapping nothing, when no more mappings can be guarded so.
   const char* mapForReading(uint64_t size);
-  bool mappingCut() const;
+  bool mappingCut() const { return cut_ && cut_->load(std::memory_order_relaxed); }
 
   // True when `path` names this very file (not one renamed or created there since it was opened).
   bool isAt(const std::string& path) const;
@@ -56,6 +57,7 @@ class PosixFile {
   void* map_ = nullptr;
   uint64_t mappedSize_ = 0;
   int mapSlot_ = -1;  // where the bus error handler finds the mapping, -1 when it cannot
+  const std::atomic<bool>* cut_ = nullptr;  // the handler's mark for it
 };
 
 // Writes `bytes` to `path` through a temporary file beside it, synced and renamed into place.

@@ -577,7 +577,7 @@ Value Table::valueAt(uint32_t record, int field) {
     loadRecord(record, peekBuf_);
     peekRecord_ = record;
   }
-  return storedValue(peekBuf_, record, field);
+  return guardedValue(peekBuf_, record, field);
 }
 
 // ---------------------------------------------------------------- navigation
@@ -733,7 +733,10 @@ Value Table::valueOf(int field) const {
   requireActive();
   const RecordBuffer& buf = activeBuffer();
   if (buf.bytes.empty()) return Value();
-  return storedValue(buf, activeRecord(), field);
+  // Every field read passes here: only a value kept in another file can fail to read, and only
+  // such a field pays for finding the record a failure names.
+  if (!isMemoType(fieldDefs_[field].type)) return storage_->get(buf, field);
+  return guardedValue(buf, activeRecord(), field);
 }
 
 bool Table::storedNumberOf(int field, std::string& out) const {
@@ -744,7 +747,7 @@ bool Table::storedNumberOf(int field, std::string& out) const {
          plainDecimalText(text, out);
 }
 
-Value Table::storedValue(const RecordBuffer& buf, uint32_t record, int field) const {
+Value Table::guardedValue(const RecordBuffer& buf, uint32_t record, int field) const {
   try {
     return storage_->get(buf, field);
   } catch (const EngineError& e) {
@@ -1001,7 +1004,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
   RecordBuffer buf;
   auto hit = [&](uint32_t r) {
     loadRecord(r, buf);
-    const Value v = storedValue(buf, r, index);
+    const Value v = guardedValue(buf, r, index);
     if (wantNull || v.isNull()) return wantNull && v.isNull();
     if (text) {
       std::string s(trimRight(v.textValue()));

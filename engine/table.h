@@ -281,7 +281,7 @@ class Table : private FilterFields {
   bool storedNumberOf(int field, std::string& out) const;
   // A field of record `record` held in `buf`; a failure (a damaged memo) names the table, the
   // record and the field.
-  Value storedValue(const RecordBuffer& buf, uint32_t record, int field) const;
+  Value guardedValue(const RecordBuffer& buf, uint32_t record, int field) const;
   void setFieldValue(int field, const Value& value);
 
   // The visible sequence.

@@ -340,13 +340,13 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
 
 void DbfStorage::read(uint32_t recno, RecordBuffer& buf) {
   buf.bytes.assign(cachedRecord(recno), header_.recordLength);
-  if (mapped_) checkMapped(recno, buf.bytes[0]);
+  if (mapped_ && !soundMapped(buf.bytes[0])) checkMapped(recno);
   buf.memos.clear();
 }
 
 bool DbfStorage::isDeleted(uint32_t recno) {
   const char flag = cachedRecord(recno)[0];
-  if (mapped_) checkMapped(recno, flag);
+  if (mapped_ && !soundMapped(flag)) checkMapped(recno);
   return flag == '*';
 }
 
@@ -354,11 +354,9 @@ bool DbfStorage::isDeleted(uint32_t recno) {
 // cut, and a record in the last page after the new end has no delete flag (blank or '*'). (A
 // record the new end cuts in two still shows zeros for its lost part: finding that would cost a
 // system call per record, which is what the mapping saves.)
-void DbfStorage::checkMapped(uint32_t recno, char flag) {
-  const bool cut = file_->mappingCut();
-  if (!cut && (flag == ' ' || flag == '*')) return;
+void DbfStorage::checkMapped(uint32_t recno) {
   const uint64_t end = header_.headerLength + uint64_t{recno} * header_.recordLength;
-  if (!cut && file_->size() >= end) return;  // a record some writer left without a flag
+  if (!file_->mappingCut() && file_->size() >= end) return;  // a writer left it without a flag
   mapped_ = file_->mapForReading(0);
   cacheFirst_ = cacheCount_ = 0;
   throw EngineError("数据表[" + path_ + "]在读取时被其他程序截短,第" + std::to_string(recno) +

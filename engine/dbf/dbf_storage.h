@@ -81,7 +81,10 @@ class DbfStorage : public Storage {
   void openMemo();
   void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
-  void checkMapped(uint32_t recno, char flag);
+  // A record read through the mapping is sound when it has a delete flag and no page read went
+  // past the end of the file; checkMapped() looks closer at one that is not.
+  bool soundMapped(char flag) const { return (flag == ' ' || flag == '*') && !file_->mappingCut(); }
+  void checkMapped(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
