@@ -80,7 +80,7 @@ const std::string& Field::fieldName() const { return table_->fieldDefs_[index_].
 FieldType Field::dataType() const { return table_->fieldDefs_[index_].type; }
 int Field::size() const { return table_->fieldDefs_[index_].size; }
 bool Field::required() const { return table_->fieldDefs_[index_].required; }
-Value Field::value() const { return table_->valueOf(index_); }
+Value Field::value() const { return memo_ ? table_->memoValueOf(index_) : table_->valueOf(index_); }
 bool Field::isNull() const { return value().isNull(); }
 std::string Field::asString() const { return displayText(value(), dataType()); }
 bool Field::storedNumber(std::string& out) const { return table_->storedNumberOf(index_, out); }
@@ -175,7 +175,8 @@ void Table::open() {
     throw;
   }
   fields_.clear();
-  for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
+  for (int i = 0; i < fieldDefs_.count(); ++i)
+    fields_.emplace_back(new Field(this, i, isMemoType(fieldDefs_[i].type)));
   changes_.clear();
   inserted_.clear();
   state_ = DataSetState::dsBrowse;
@@ -729,13 +730,18 @@ uint32_t Table::activeRecord() const {
   return state_ == DataSetState::dsInsert ? 0 : current_;
 }
 
-Value Table::valueOf(int field) const {
+// Inlined where it is called: every field read passes here.
+[[gnu::always_inline]] inline Value Table::valueOf(int field) const {
   requireActive();
   const RecordBuffer& buf = activeBuffer();
   if (buf.bytes.empty()) return Value();
-  // Every field read passes here: only a value kept in another file can fail to read, and only
-  // such a field pays for finding the record a failure names.
-  if (!isMemoType(fieldDefs_[field].type)) return storage_->get(buf, field);
+  return storage_->get(buf, field);
+}
+
+Value Table::memoValueOf(int field) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  if (buf.bytes.empty()) return Value();
   return guardedValue(buf, activeRecord(), field);
 }
 
@@ -768,7 +774,9 @@ void Table::setFieldValue(int field, const Value& value) {
 
 int Table::fieldIndex(const std::string& name) const { return fieldDefs_.indexOf(name); }
 FieldType Table::fieldType(int index) const { return fieldDefs_[index].type; }
-Value Table::fieldValue(int index) const { return valueOf(index); }
+Value Table::fieldValue(int index) const {
+  return isMemoType(fieldDefs_[index].type) ? memoValueOf(index) : valueOf(index);
+}
 
 std::string_view Table::fieldText(int index, Value& holder) const {
   std::string_view view;

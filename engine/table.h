@@ -97,9 +97,10 @@ class Field {
 
  private:
   friend class Table;
-  Field(Table* table, int index) : table_(table), index_(index) {}
+  Field(Table* table, int index, bool memo) : table_(table), index_(index), memo_(memo) {}
   Table* table_;
   int index_;
+  bool memo_;  // kept in another file, so its read can fail
 };
 
 // The cursor over one table: every caller reads and writes tables through it.
@@ -278,6 +279,9 @@ class Table : private FilterFields {
   const RecordBuffer& activeBuffer() const;
   uint32_t activeRecord() const;  // the record activeBuffer() holds
   Value valueOf(int field) const;
+  // valueOf() for a memo field, whose failure names the table, the record and the field. Kept
+  // apart so that every other field read stays as cheap as it is.
+  Value memoValueOf(int field) const;
   bool storedNumberOf(int field, std::string& out) const;
   // A field of record `record` held in `buf`; a failure (a damaged memo) names the table, the
   // record and the field.
