@@ -1,6 +1,5 @@
 // tdb create --like: an empty table with another table's structure and index tags.
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "cli/arguments.h"
@@ -70,7 +69,7 @@ int createLike(const Context& context, const Words& words, Output& out) {
     }
   }
   dest.createTable();
-  for (const std::string& what : leftOut) std::fprintf(stderr, "tdb: warning: %s\n", what.c_str());
+  warn(leftOut);
   const int indexes = dest.indexDefs().count();
   const bool keyed = format == TableType::ttParadox && indexes > 0;
   out.line("created " + dest.path() + " with " + std::to_string(dest.fieldDefs().count()) +

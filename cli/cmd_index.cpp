@@ -100,7 +100,12 @@ int reindexTable(const Context& context, const Words& words, Output& out) {
     throw std::runtime_error("cannot rebuild the index of " + t.path() +
                              ", tags the engine cannot evaluate (" + unusable +
                              "); give --drop NAME for each to drop it");
-  if (index.tagCount() == 0) {
+  // Tags whose definitions the damaged file lost cannot be rebuilt: the rebuilt file goes without
+  // them (without any, when its header is gone).
+  std::vector<std::string> lost;
+  for (const std::string& what : index.damage()) lost.push_back(what + "; rebuilt without it");
+  warn(lost);
+  if (index.tagCount() == 0 && lost.empty()) {
     out.line(t.path() + " has no index tags; nothing to rebuild");
     return 0;
   }

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/dump_format.h"
 #include "cli/table_file.h"
 #include "engine/gbk_codec.h"
 
@@ -16,16 +17,18 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   // Through the driver rather than a cursor: a table with a tag the engine cannot evaluate is
   // exactly the one whose description its owner needs, and a cursor would refuse to open it.
   const auto file = openTableFile(t, false);
+  warn(file->openWarnings());
   uint32_t visible = 0;
   for (uint32_t r = 1; r <= file->recordCount(); ++r) visible += !file->isDeleted(r);
   out.line("file: " + std::filesystem::absolute(t.path()).string());
   out.line("driver: " + t.driverTypeName());
   out.line("records: " + std::to_string(visible));
   out.line("fields: " + std::to_string(file->fieldDefs().count()));
-  // One line per field, TAB-separated for scripts: name, type, size, precision.
+  // One line per field, TAB-separated for scripts: name, type, size, precision. Names from other
+  // programs' files may hold control characters: escaped, they cannot break the line.
   for (const FieldDef& f : file->fieldDefs())
-    out.line(gbkToUtf8(f.name) + "\t" + fieldTypeName(f.type) + "\t" + std::to_string(f.size) +
-             "\t" + std::to_string(f.precision));
+    out.line(escapedText(gbkToUtf8(f.name)) + "\t" + fieldTypeName(f.type) + "\t" +
+             std::to_string(f.size) + "\t" + std::to_string(f.precision));
 
   // A table kept in primary-key order (Paradox) names its key fields.
   if (const std::string* key = file->primaryKey()) out.line("primary key: " + gbkToUtf8(*key));
@@ -34,6 +37,14 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   // options, the key's plain field names (";"-separated, empty for other keys), and why the
   // engine cannot evaluate it (empty when it can).
   const ProductionIndex* index = file->productionIndex();
+  if (index) {
+    std::vector<std::string> damage;
+    for (const std::string& what : index->damage())
+      damage.push_back(what +
+                       "; the tags shown are those still readable, repair with tdb reindex " +
+                       args.positional[0]);
+    warn(damage);
+  }
   out.line("index: " + (index && index->present()
                             ? std::filesystem::absolute(index->path()).string()
                             : std::string("none")));
@@ -41,9 +52,10 @@ int showInfo(const Context& context, const Words& words, Output& out) {
   out.line("tags: " + std::to_string(tags));
   for (int i = 0; i < tags; ++i) {
     const ProductionIndex::Tag& tag = index->tag(i);
-    out.line("tag\t" + gbkToUtf8(tag.info.name) + "\t" + gbkToUtf8(tag.info.expression) + "\t" +
-             gbkToUtf8(tag.info.forExpression) + "\t" + tagFlags(tag) + "\t" +
-             gbkToUtf8(tag.fields) + "\t" + tag.problem);
+    out.line("tag\t" + escapedText(gbkToUtf8(tag.info.name)) + "\t" +
+             escapedText(gbkToUtf8(tag.info.expression)) + "\t" +
+             escapedText(gbkToUtf8(tag.info.forExpression)) + "\t" + tagFlags(tag) + "\t" +
+             escapedText(gbkToUtf8(tag.fields)) + "\t" + escapedText(tag.problem));
   }
   return 0;
 }

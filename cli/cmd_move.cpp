@@ -11,6 +11,8 @@ int copyTable(const Context& context, const Words& words, Output& out) {
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
   if (args.has("--foxpro")) makeFoxPro(dest);
+  source.open();
+  warn(source.openWarnings());
   // The engine builds the copy beside the destination and swaps it in only when it is whole; it
   // refuses the source itself and a name whose memo or index files are another table's.
   dest.batchMove(source, BatchMode::batCopy);
@@ -23,6 +25,8 @@ int appendTable(const Context& context, const Words& words, Output& out) {
   Table source, dest;
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
+  source.open();
+  warn(source.openWarnings());
   long moved = 0;
   try {
     dest.batchMove(source, BatchMode::batAppend, &moved);

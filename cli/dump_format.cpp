@@ -32,7 +32,45 @@ bool needsQuotes(std::string_view s) {
   return false;
 }
 
+// The letter after the backslash that stands for `c` in the plain form, or 0 when `c` stays.
+char escapeLetter(char c) {
+  switch (c) {
+    case '\\':
+      return '\\';
+    case '\t':
+      return 't';
+    case '\r':
+      return 'r';
+    case '\n':
+      return 'n';
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
+
+void fieldText(const Field& field, FieldType type, std::string& out) {
+  const Value v = field.value();
+  const bool number = v.kind() == Value::Kind::Integer || v.kind() == Value::Kind::Double;
+  if (number && field.storedNumber(out)) return;
+  valueText(v, type, out);
+}
+
+std::string escapedText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (const char letter = escapeLetter(c)) {
+      out.append(1, '\\').append(1, letter);
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      out.append("\\x").append(1, kHex[(c >> 4) & 15]).append(1, kHex[c & 15]);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 void valueText(const Value& value, FieldType type, std::string& out) {
   switch (value.kind()) {
@@ -89,23 +127,8 @@ void writeCsvField(Output& out, std::string_view text, bool alone) {
 void writePlainField(Output& out, std::string_view text) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    char escape;
-    switch (text[i]) {
-      case '\\':
-        escape = '\\';
-        break;
-      case '\t':
-        escape = 't';
-        break;
-      case '\r':
-        escape = 'r';
-        break;
-      case '\n':
-        escape = 'n';
-        break;
-      default:
-        continue;
-    }
+    const char escape = escapeLetter(text[i]);
+    if (!escape) continue;
     out.write(text.substr(start, i - start));
     out.put('\\');
     out.put(escape);

@@ -30,8 +30,11 @@ const char* kUsage =
     "  dump TABLE [--csv] [--filter EXPR] [--order TAG]\n"
     "                             every visible record: a line per record with TAB between\n"
     "                             fields (\\\\ \\t \\r \\n escaped), or CSV with a header line;\n"
-    "                             binary memos as hex; EXPR in the engine's filter language;\n"
-    "                             in the order of the index tag TAG when given\n"
+    "                             numbers with every digit stored, binary memos as hex; EXPR\n"
+    "                             in the engine's filter language; in the order of the index\n"
+    "                             tag TAG when given. A field that cannot be read (a damaged\n"
+    "                             memo) is left empty and named on stderr, and the exit\n"
+    "                             status is 1\n"
     "  pack TABLE                 drop the deleted records (needs the table to itself)\n"
     "  copy SOURCE DEST [--foxpro]\n"
     "                             replace DEST with a copy of SOURCE's visible records;\n"
@@ -45,8 +48,10 @@ const char* kUsage =
     "                             index file, creating it (needs the table to itself)\n"
     "  reindex TABLE [--drop TAG]...\n"
     "                             drop the tags named, rebuild the others from the records\n"
-    "                             (needs the table to itself)\n"
+    "                             (needs the table to itself); repairs a damaged index file,\n"
+    "                             dropping the tags whose definitions it lost, with a warning\n"
     "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
+    "A table cut short opens read-only: its whole records are read, with a warning on stderr.\n"
     "The alias file is tdbalias.cfg beside this program unless --aliases names another.\n";
 
 struct Command {

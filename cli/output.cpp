@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -39,5 +40,11 @@ void Output::writeAll(const char* p, size_t n) {
     n -= static_cast<size_t>(w);
   }
 }
+
+void warn(const std::vector<std::string>& messages) {
+  for (const std::string& m : messages) std::fprintf(stderr, "tdb: warning: %s\n", m.c_str());
+}
+
+void report(const std::string& message) { std::fprintf(stderr, "tdb: %s\n", message.c_str()); }
 
 }  // namespace tdb::cli

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tdb::cli {
 
@@ -47,5 +49,12 @@ class Output {
   std::unique_ptr<char[]> buf_;
   size_t used_ = 0;
 };
+
+// Prints "tdb: warning: " and each message on stderr: what a command found wrong but could work
+// around, such as a table opened read-only because it was cut short.
+void warn(const std::vector<std::string>& messages);
+
+// Prints "tdb: " and the message on stderr, for a failure the command reports and goes past.
+void report(const std::string& message);
 
 }  // namespace tdb::cli

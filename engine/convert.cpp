@@ -164,6 +164,8 @@ std::string formatDateTime(double days) {
   return formatDate(days) + " " + formatTime(days);
 }
 
+int64_t nearestWhole(double d) { return static_cast<int64_t>(std::llround(d)); }
+
 bool parseNumber(std::string_view text, double& out) {
   std::string_view s = trimmed(text);
   if (!s.empty() && s[0] == '+') s.remove_prefix(1);
@@ -254,7 +256,7 @@ Value toFieldValue(const Value& v, const FieldDef& def) {
       cannotHold(def, "'" + displayText(v, t) + "'");
     if (v.kind() != Value::Kind::Text) d = toNumber(v);
     if (std::fabs(d) >= 9.2e18) cannotHold(def, displayText(v, t));
-    return Value::integer(static_cast<int64_t>(std::llround(d)));
+    return Value::integer(nearestWhole(d));
   }
   if (isFloatType(t)) {
     double d = 0;

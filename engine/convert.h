@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ bool parseDate(std::string_view text, double& days);
 std::string formatDate(double days);
 std::string formatTime(double days);
 std::string formatDateTime(double days);
+
+// The nearest whole number to `d`, a value half-way between two going away from zero, as xBase
+// programs store a number in a field without decimals: what a number becomes in an integer
+// field. `d` must fit 64 bits.
+int64_t nearestWhole(double d);
 
 // A decimal number with optional sign, blanks around allowed; independent of the C locale.
 bool parseNumber(std::string_view text, double& out);

@@ -48,11 +48,6 @@ const char* fieldTypeName(FieldType t) {
   return "ftUnknown";
 }
 
-bool isMemoType(FieldType t) {
-  return t == FieldType::ftMemo || t == FieldType::ftFmtMemo || t == FieldType::ftBlob ||
-         t == FieldType::ftGraphic || t == FieldType::ftTypedBinary;
-}
-
 bool isIntegerType(FieldType t) {
   return t == FieldType::ftSmallint || t == FieldType::ftInteger || t == FieldType::ftWord ||
          t == FieldType::ftLargeint || t == FieldType::ftAutoInc;

@@ -33,7 +33,10 @@ enum class FieldType {
 const char* fieldTypeName(FieldType type);
 
 // True for the types whose values live in a memo file rather than the record.
-bool isMemoType(FieldType type);
+inline bool isMemoType(FieldType t) {
+  return t == FieldType::ftMemo || t == FieldType::ftFmtMemo || t == FieldType::ftBlob ||
+         t == FieldType::ftGraphic || t == FieldType::ftTypedBinary;
+}
 
 // Whole numbers (ftSmallint, ftInteger, ftWord, ftLargeint, ftAutoInc) and the rest of the
 // numbers (ftFloat, ftCurrency, ftBCD): how values of a type compare, convert and index.

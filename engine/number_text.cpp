@@ -58,4 +58,33 @@ std::string shortestNumberText(double value) {
   return out;
 }
 
+bool plainDecimalText(std::string_view s, std::string& out) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  bool negative = false;
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+    negative = s[0] == '-';
+    s.remove_prefix(1);
+  }
+  const size_t point = s.find('.');
+  std::string_view whole = s.substr(0, point);
+  std::string_view fraction = point == std::string_view::npos ? "" : s.substr(point + 1);
+  auto digits = [](std::string_view d) {
+    for (const char c : d)
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  if ((whole.empty() && fraction.empty()) || !digits(whole) || !digits(fraction)) return false;
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  out.clear();
+  if (negative && !(whole.empty() && fraction.empty())) out += '-';
+  if (whole.empty())
+    out += '0';
+  else
+    out += whole;
+  if (!fraction.empty()) out.append(".").append(fraction);
+  return true;
+}
+
 }  // namespace tdb

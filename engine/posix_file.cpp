@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/engine_error.h"
+#include "engine/mapped_pages.h"
 
 namespace tdb {
 
@@ -74,12 +75,21 @@ void PosixFile::renameTo(const std::string& path) {
 }
 
 const char* PosixFile::mapForReading(uint64_t size) {
+  mapped_pages::unwatch(mapSlot_);
+  mapSlot_ = -1;
+  cut_ = nullptr;
   if (map_) munmap(map_, mappedSize_);
   map_ = nullptr;
   mappedSize_ = 0;
   if (size == 0) return nullptr;
   void* p = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
   if (p == MAP_FAILED) fail(path_, "无法映射到内存");
+  mapSlot_ = mapped_pages::watch(p, size);
+  if (mapSlot_ < 0) {  // unguarded, a file cut short would end the process: read without it
+    munmap(p, size);
+    return nullptr;
+  }
+  cut_ = &mapped_pages::cut(mapSlot_);
   map_ = p;
   mappedSize_ = size;
   return static_cast<const char*>(p);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -39,7 +40,13 @@ class PosixFile {
 
   // The first `size` bytes mapped into memory for reading; writes through this file show in it.
   // Replaces an earlier mapping; a size of 0 drops it. Throws EngineError when it cannot map.
+  //
+  // Another program may cut the file short while it is mapped. Reading a mapped page past the
+  // new end then reads zeros instead of ending the process (a bus error), and mappingCut()
+  // turns true: a reader checks it after each read and drops the mapping when it is set. Returns
+  // null, mapping nothing, when no more mappings can be guarded so.
   const char* mapForReading(uint64_t size);
+  bool mappingCut() const { return cut_ && cut_->load(std::memory_order_relaxed); }
 
   // True when `path` names this very file (not one renamed or created there since it was opened).
   bool isAt(const std::string& path) const;
@@ -53,6 +60,8 @@ class PosixFile {
   bool writable_ = false;
   void* map_ = nullptr;
   uint64_t mappedSize_ = 0;
+  int mapSlot_ = -1;  // where the bus error handler finds the mapping, -1 when it cannot
+  const std::atomic<bool>* cut_ = nullptr;  // the handler's mark for it
 };
 
 // Writes `bytes` to `path` through a temporary file beside it, synced and renamed into place.

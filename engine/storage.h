@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
@@ -55,6 +56,18 @@ class Storage {
     (void)buf, (void)field, (void)out;
     return false;
   }
+  // For formats that keep numbers as decimal text (xBase N and F fields): the text a number field
+  // holds in `buf`, as stored, blanks included. False for other fields and for a blank one.
+  virtual bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const {
+    (void)buf, (void)field, (void)out;
+    return false;
+  }
+  // Stores such text, exactly as numberText() gave it for a field of the same definition, into
+  // number field `field`; false (the buffer unchanged) where there is no such text to store.
+  virtual bool setNumberText(RecordBuffer& buf, int field, std::string_view text) {
+    (void)buf, (void)field, (void)text;
+    return false;
+  }
   // Stores a value already converted to the field's type (convert.h). Throws EngineError when the
   // value does not fit the field's format, leaving the buffer as it was.
   virtual void set(RecordBuffer& buf, int field, const Value& value) = 0;
@@ -101,6 +114,13 @@ class Storage {
   // The fields of the primary key joined by ";" when the format keeps records in its order (that
   // order is then the natural one); null otherwise.
   virtual const std::string* primaryKey() const { return nullptr; }
+
+  // What the open found wrong but could work around (a table cut short opens read-only), one
+  // message per defect naming its file; empty for a sound table.
+  virtual const std::vector<std::string>& openWarnings() const {
+    static const std::vector<std::string> none;
+    return none;
+  }
 
   // Whether the format gives records an identity that buffered updates can be applied to later.
   virtual bool holdsCachedUpdates() const { return true; }

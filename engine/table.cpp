@@ -14,6 +14,7 @@
 #include "engine/gbk_codec.h"
 #include "engine/index/key_encoding.h"
 #include "engine/index/production_index.h"
+#include "engine/number_text.h"
 #include "engine/session.h"
 
 namespace tdb {
@@ -80,9 +81,10 @@ const std::string& Field::fieldName() const { return table_->fieldDefs_[index_].
 FieldType Field::dataType() const { return table_->fieldDefs_[index_].type; }
 int Field::size() const { return table_->fieldDefs_[index_].size; }
 bool Field::required() const { return table_->fieldDefs_[index_].required; }
-Value Field::value() const { return table_->valueOf(index_); }
+Value Field::value() const { return memo_ ? table_->memoValueOf(index_) : table_->valueOf(index_); }
 bool Field::isNull() const { return value().isNull(); }
 std::string Field::asString() const { return displayText(value(), dataType()); }
+bool Field::storedNumber(std::string& out) const { return table_->storedNumberOf(index_, out); }
 double Field::asNumber() const { return toNumber(value()); }
 void Field::setValue(const Value& v) { table_->setFieldValue(index_, v); }
 void Field::setAsString(const std::string& gbk) { setValue(Value::text(gbk)); }
@@ -171,7 +173,8 @@ void Table::open() {
     filterExpr_ = FilterExpression::parse(filterText_, *this);
     applyOrder();
     fields_.clear();
-    for (int i = 0; i < fieldDefs_.count(); ++i) fields_.emplace_back(new Field(this, i));
+    for (int i = 0; i < fieldDefs_.count(); ++i)
+      fields_.emplace_back(new Field(this, i, isMemoType(fieldDefs_[i].type)));
     changes_.clear();
     inserted_.clear();
     state_ = DataSetState::dsBrowse;
@@ -278,6 +281,11 @@ void Table::updateFieldDefs() {
   indexDefs_ = storage->indexDefs();
 }
 
+const std::vector<std::string>& Table::openWarnings() const {
+  static const std::vector<std::string> none;
+  return storage_ ? storage_->openWarnings() : none;
+}
+
 void Table::pack() {
   requireActive();
   checkBrowseMode();
@@ -318,15 +326,19 @@ bool Table::visible(uint32_t record, bool rangeKnown) {
   if (master_ && !rangeKnown && !inRange(buf, record)) return false;
   if (!filtered_) return true;
   const RecordBuffer* saved = candidate_;
+  const uint32_t savedRecord = candidateRecord_;
   candidate_ = &buf;
+  candidateRecord_ = record;
   bool ok = false;
   try {
     ok = filterExpr_.matches(*this, filterOptions_) && (!onFilterRecord || onFilterRecord(*this));
   } catch (...) {
     candidate_ = saved;
+    candidateRecord_ = savedRecord;
     throw;
   }
   candidate_ = saved;
+  candidateRecord_ = savedRecord;
   return ok;
 }
 
@@ -572,7 +584,7 @@ Value Table::valueAt(uint32_t record, int field) {
     loadRecord(record, peekBuf_);
     peekRecord_ = record;
   }
-  return storage_->get(peekBuf_, field);
+  return guardedValue(peekBuf_, record, field);
 }
 
 // ---------------------------------------------------------------- navigation
@@ -658,9 +670,12 @@ bool Table::isEmpty() const {
 
 long Table::recNo() const {
   requireActive();
-  if (current_ == 0) return -1;
-  if (!isVirtual(current_)) return current_;
-  auto it = std::find(inserted_.begin(), inserted_.end(), current_);
+  return current_ == 0 ? -1 : numberOf(current_);
+}
+
+long Table::numberOf(uint32_t record) const {
+  if (!isVirtual(record)) return record;
+  auto it = std::find(inserted_.begin(), inserted_.end(), record);
   return static_cast<long>(physicalCount() + (it - inserted_.begin()) + 1);
 }
 
@@ -716,11 +731,43 @@ const RecordBuffer& Table::activeBuffer() const {
   return currentBuf_;
 }
 
-Value Table::valueOf(int field) const {
+uint32_t Table::activeRecord() const {
+  if (candidate_) return candidateRecord_;
+  return state_ == DataSetState::dsInsert ? 0 : current_;
+}
+
+// Inlined where it is called: every field read passes here.
+[[gnu::always_inline]] inline Value Table::valueOf(int field) const {
   requireActive();
   const RecordBuffer& buf = activeBuffer();
   if (buf.bytes.empty()) return Value();
   return storage_->get(buf, field);
+}
+
+Value Table::memoValueOf(int field) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  if (buf.bytes.empty()) return Value();
+  return guardedValue(buf, activeRecord(), field);
+}
+
+bool Table::storedNumberOf(int field, std::string& out) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  std::string_view text;
+  return !buf.bytes.empty() && storage_->numberText(buf, field, text) &&
+         plainDecimalText(text, out);
+}
+
+Value Table::guardedValue(const RecordBuffer& buf, uint32_t record, int field) const {
+  try {
+    return storage_->get(buf, field);
+  } catch (const EngineError& e) {
+    const std::string which =
+        record == 0 ? "新记录" : "第" + std::to_string(numberOf(record)) + "条记录";
+    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]" + which + "的字段[" +
+                      gbkToUtf8(fieldDefs_[field].name) + "]: " + e.what());
+  }
 }
 
 void Table::setFieldValue(int field, const Value& value) {
@@ -733,7 +780,9 @@ void Table::setFieldValue(int field, const Value& value) {
 
 int Table::fieldIndex(const std::string& name) const { return fieldDefs_.indexOf(name); }
 FieldType Table::fieldType(int index) const { return fieldDefs_[index].type; }
-Value Table::fieldValue(int index) const { return valueOf(index); }
+Value Table::fieldValue(int index) const {
+  return isMemoType(fieldDefs_[index].type) ? memoValueOf(index) : valueOf(index);
+}
 
 std::string_view Table::fieldText(int index, Value& holder) const {
   std::string_view view;
@@ -969,7 +1018,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
   RecordBuffer buf;
   auto hit = [&](uint32_t r) {
     loadRecord(r, buf);
-    const Value v = storage_->get(buf, index);
+    const Value v = guardedValue(buf, r, index);
     if (wantNull || v.isNull()) return wantNull && v.isNull();
     if (text) {
       std::string s(trimRight(v.textValue()));
@@ -1497,10 +1546,21 @@ void Table::endBatchNow() {
 void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered,
                         long& stored) {
   const int n = std::min(defs.count(), source.fieldCount());
+  // A field defined as the source's takes the source's own text: a number may hold more decimals
+  // than its field declares, or more digits than a double keeps.
+  std::vector<bool> alike(n);
+  for (int i = 0; i < n; ++i) {
+    const FieldDef &to = defs[i], &from = source.fieldDefs_[i];
+    alike[i] = to.type == from.type && to.size == from.size && to.precision == from.precision;
+  }
   RecordBuffer buf;
+  std::string_view text;
   for (source.first(); !source.eof(); source.next()) {
     out.blank(buf);
     for (int i = 0; i < n; ++i) {
+      if (alike[i] && source.storage_->numberText(source.activeBuffer(), i, text) &&
+          out.setNumberText(buf, i, text))
+        continue;
       const Value v = source.field(i).value();
       try {
         out.set(buf, i, toFieldValue(v, defs[i]));

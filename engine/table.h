@@ -25,7 +25,10 @@ namespace tdb {
 //                   ftInteger (<= 11),            ftWord          -> N(5,0)
 //                   ftLargeint (<= 18),           ftInteger       -> N(11,0)
 //                   ftFloat (wider)               ftLargeint      -> N(18,0)
+//                                                 (a size that reads back as the same type, such
+//                                                 as ftInteger 10, gives N(size,0))
 //   N, dec > 0   -> ftFloat                       ftFloat         -> N(20,6), or N(size,precision)
+//                                                                    with size up to 32
 //   F            -> ftFloat                       ftCurrency/BCD  -> N(20,4), or N(size,precision)
 //   D            -> ftDate                        ftDate          -> D
 //   L            -> ftBoolean                     ftBoolean       -> L
@@ -43,6 +46,8 @@ namespace tdb {
 //
 // A dBASE table is created as dBASE III+ (version 03h/83h, .DBT) unless it needs B or G fields,
 // then as dBASE IV (8Bh, .DBT in block format); a FoxPro table as FoxPro 2.x (03h/F5h, .FPT).
+// dBASE tables take up to 1024 fields (in the dBASE III header layout, as dBASE 5 writes them),
+// FoxPro tables 255.
 // Both carry the GBK code-page mark 7Ah. Text is read as GBK whatever the mark says.
 
 enum class DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
@@ -103,7 +108,12 @@ class Field {
   Value value() const;
   bool isNull() const;
   std::string asString() const;  // the engine's display text, GBK
-  double asNumber() const;       // throws EngineError on text that is no number
+  // The number as a table that keeps numbers as decimal text (xBase) stores it, every digit
+  // written (plainDecimalText): "0.1111049" in a field of 3 decimals, "4661501.766455792" where
+  // value() holds 15 significant digits. False for other fields, for null, and for stored text
+  // that is no plain decimal number.
+  bool storedNumber(std::string& out) const;
+  double asNumber() const;  // throws EngineError on text that is no number
   // Converted to the field's type and size; throws EngineError naming the field when it cannot.
   // Needs the edit or insert state.
   void setValue(const Value& value);
@@ -112,9 +122,10 @@ class Field {
 
  private:
   friend class Table;
-  Field(Table* table, int index) : table_(table), index_(index) {}
+  Field(Table* table, int index, bool memo) : table_(table), index_(index), memo_(memo) {}
   Table* table_;
   int index_;
+  bool memo_;  // kept in another file, so its read can fail
 };
 
 // The cursor over one table: every caller reads and writes tables through it.
@@ -157,6 +168,10 @@ class Table : private FilterFields {
   void deleteTable();                  // closed tables only
   std::string driverTypeName() const;  // "DBASE", "FOXPRO"
   void pack();                         // needs an exclusive open
+  // What the open found wrong and worked around, one message per defect naming its file (a table
+  // cut short opens read-only); empty while closed or for a sound table. The engine never
+  // prints: callers show them.
+  const std::vector<std::string>& openWarnings() const;
 
   // ---- navigation (each one posts a pending edit first)
   void first();
@@ -321,12 +336,22 @@ class Table : private FilterFields {
   void checkBrowseMode();
   void requireCachedUpdates() const;  // throws for a format that refuses buffered updates
   const RecordBuffer& activeBuffer() const;
+  uint32_t activeRecord() const;  // the record activeBuffer() holds
   Value valueOf(int field) const;
+  // valueOf() for a memo field, whose failure names the table, the record and the field. Kept
+  // apart so that every other field read stays as cheap as it is.
+  Value memoValueOf(int field) const;
+  bool storedNumberOf(int field, std::string& out) const;
+  // A field of record `record` held in `buf`; a failure (a damaged memo) names the table, the
+  // record and the field.
+  Value guardedValue(const RecordBuffer& buf, uint32_t record, int field) const;
   void setFieldValue(int field, const Value& value);
 
   // The visible sequence.
   uint32_t physicalCount() const;
   bool isVirtual(uint32_t record) const { return record >= kFirstVirtual; }
+  // The number recNo() shows for a record: buffered new ones count on after the stored ones.
+  long numberOf(uint32_t record) const;
   bool loadRecord(uint32_t record, RecordBuffer& buf);  // false when the record is deleted
   // Not deleted, passing the filter and (unless `rangeKnown`: the caller walks the range) inside
   // the master's range.
@@ -408,6 +433,7 @@ class Table : private FilterFields {
   uint32_t beforeInsert_ = 0;
   bool appending_ = false;                   // the insert goes to the end, not before beforeInsert_
   const RecordBuffer* candidate_ = nullptr;  // a record under test by the filter or a scan
+  uint32_t candidateRecord_ = 0;             // its number
   RecordBuffer scratch_;                     // where visible() reads the record it tests
 
   std::string filterText_;

@@ -1,12 +1,15 @@
 // Production index files from arbitrary bytes: the first byte picks the format (even: CDX,
 // odd: MDX), the rest is the file. Opening must either fail with EngineError or list tags whose
-// every walk ends, with keys of the tag's length or an EngineError.
+// every walk ends, with keys of the tag's length or an EngineError. Opened for salvage, a file
+// lists at least the tags a strict open lists, and says what it lost exactly when a strict open
+// fails.
 
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "engine/engine_error.h"
@@ -19,8 +22,7 @@ namespace {
 const std::string& folder() { return scratchFolder("index_files_fuzz"); }
 
 template <typename IndexFile>
-void walkAll(const std::string& path) {
-  IndexFile file(path);
+void walkAll(const IndexFile& file) {
   for (size_t t = 0; t < file.tags().size(); ++t) {
     const size_t length = static_cast<size_t>(file.tags()[t].keyLength);
     try {
@@ -34,6 +36,25 @@ void walkAll(const std::string& path) {
   }
 }
 
+template <typename IndexFile>
+void openBothWays(const std::string& path) {
+  std::unique_ptr<IndexFile> strict, salvaged;
+  try {
+    strict = std::make_unique<IndexFile>(path);
+  } catch (const tdb::EngineError&) {
+  }
+  try {
+    salvaged = std::make_unique<IndexFile>(path, true);
+  } catch (const tdb::EngineError&) {
+    if (strict) abort();  // salvage gives up only where a strict open does
+    return;
+  }
+  if (strict && (!salvaged->lost().empty() || salvaged->tags().size() != strict->tags().size()))
+    abort();
+  if (!strict && salvaged->lost().empty()) abort();  // a refusal must show as something lost
+  walkAll(*salvaged);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,12 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f || std::fwrite(data + 1, 1, size - 1, f) != size - 1) abort();
   std::fclose(f);
-  try {
-    if (mdx)
-      walkAll<tdb::MdxFile>(path);
-    else
-      walkAll<tdb::CdxFile>(path);
-  } catch (const tdb::EngineError&) {
-  }
+  if (mdx)
+    openBothWays<tdb::MdxFile>(path);
+  else
+    openBothWays<tdb::CdxFile>(path);
   return 0;
 }

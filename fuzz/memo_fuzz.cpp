@@ -2,9 +2,9 @@
 // III, DBT IV, FPT); bit 2 asks for a write as well, and its top five bits name the block to
 // rewrite. The remaining bytes are the file.
 //
-// Every block is read; damage must show as EngineError, nothing else. After a write the memo must
-// read back, an appended memo must leave every memo readable before unchanged, and the file must
-// still open.
+// Every block is read; damage must show as EngineError, nothing else. A file whose header says it
+// was cut short refuses every write. After a write the memo must read back, an appended memo must
+// leave every memo readable before unchanged, and the file must still open.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -83,8 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     at = memo->write(payload, oldBlock, size & 1);
   } catch (const EngineError&) {
-    return 0;  // a header gone bad since, or a full file: refused, not damaged
+    return 0;  // a header gone bad since, a file cut short, or a full file: refused, not damaged
   }
+  if (!memo->damage().empty()) abort();  // written into a file that lost its end
   if (memo->read(at) != payload) abort();
   if (at != oldBlock) {
     for (const auto& [block, text] : before)

@@ -101,7 +101,7 @@ Value decodeNumber(const Field& f, std::string_view s) {
   auto r = std::from_chars(s.data(), s.data() + s.size(), i);
   if (r.ec == std::errc() && r.ptr == s.data() + s.size()) return Value::integer(i);
   double d = 0;  // "12.0" in a field without decimals, written by a careless program
-  return parseNumber(s, d) ? Value::integer(std::llround(d)) : Value();
+  return parseNumber(s, d) && std::fabs(d) < 9.2e18 ? Value::integer(nearestWhole(d)) : Value();
 }
 
 [[noreturn]] void tooWide(const Field& f, const std::string& text) {
@@ -127,6 +127,11 @@ void encodeNumber(const Field& f, char* dst, const Value& v) {
 }
 
 }  // namespace
+
+void putNumberText(const Header& h, const Field& f, char* rec, std::string_view text) {
+  std::memcpy(rec + f.offset, text.data(), f.length);
+  setNullFlag(h, f, rec, false);
+}
 
 uint32_t memoBlock(const Field& f, const char* rec) {
   const char* p = rec + f.offset;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "engine/dbf/dbf_header.h"
 #include "engine/value.h"
@@ -16,6 +17,9 @@ Value decodeField(const Header& header, const Field& field, const char* record);
 // Writes a value already converted to the field's engine type (convert.h). Throws EngineError
 // naming the field when the value does not fit its width (the record is then unchanged).
 void encodeField(const Header& header, const Field& field, char* record, const Value& value);
+
+// Copies a number's stored text, exactly the field's length, into an N or F field unchanged.
+void putNumberText(const Header& header, const Field& field, char* record, std::string_view text);
 
 // The memo block a memo field points at; 0 when it has none.
 uint32_t memoBlock(const Field& field, const char* record);

@@ -96,6 +96,12 @@ std::string fieldName(const std::string& bytes) {
   return name;
 }
 
+// The width of an integer field: one that reads back as the same type is kept, so that a copy
+// keeps its source's fields; any other gets the type's usual width.
+uint32_t integerWidth(const FieldDef& d, int narrowest, int widest, int usual) {
+  return static_cast<uint32_t>(d.size >= narrowest && d.size <= widest ? d.size : usual);
+}
+
 [[noreturn]] void refuseType(const char* format, const char* typeName, const std::string& which) {
   throw EngineError(std::string(format) + "表不能建立" + typeName + "类型的" + which);
 }
@@ -171,7 +177,7 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
   const uint32_t step = level7 ? 48 : 32;
   if (h.headerLength < first + 1 || h.headerLength > fileSize || h.headerLength > b.size())
     damaged(path, "文件头长度" + std::to_string(h.headerLength) + "不对");
-  if (h.recordLength < 2) damaged(path, "记录长度" + std::to_string(h.recordLength) + "不对");
+  if (h.recordLength < 1) damaged(path, "记录长度" + std::to_string(h.recordLength) + "不对");
 
   uint32_t offset = 1;
   int nullBits = 0;
@@ -198,7 +204,7 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
     const uint32_t fixed = fixedLength(f.type, h.flavor);
     if (fixed && f.length != fixed)
       damaged(path, which + "类型" + std::string(1, f.type) + "的长度应为" + std::to_string(fixed));
-    if ((f.type == 'N' || f.type == 'F') && (f.length > 32 || f.decimals >= f.length))
+    if ((f.type == 'N' || f.type == 'F') && (f.length > kMaxNumberWidth || f.decimals >= f.length))
       damaged(path, which + "的宽度或小数位数不对");
     if (isMemoField(f.type, h.flavor) && f.length != 10 && f.length != 4)
       damaged(path, which + "的备注块号长度应为10或4");
@@ -222,16 +228,14 @@ Header parseHeader(const std::string& b, uint64_t fileSize, const std::string& p
     h.fields.push_back(f);
   }
   if (!terminated && h.flavor != Flavor::DBase7) damaged(path, "字段说明没有结束标记0x0D");
-  if (h.fields.empty()) damaged(path, "没有字段");
   if (h.nullFlagsOffset >= 0 && static_cast<uint32_t>(nullBits) > h.nullFlagsLength * 8)
     damaged(path, "空值标志字段太短");
   if (h.nullFlagsOffset < 0)
     for (Field& f : h.fields) f.nullBit = -1;
 
-  const uint64_t need = uint64_t{h.headerLength} + uint64_t{h.recordCount} * h.recordLength;
-  if (need > fileSize)
-    damaged(path, "文件头记录数" + std::to_string(h.recordCount) + "需要" + std::to_string(need) +
-                      "字节,文件只有" + std::to_string(fileSize) + "字节");
+  h.declaredCount = h.recordCount;
+  const uint64_t held = (fileSize - h.headerLength) / h.recordLength;
+  if (held < h.recordCount) h.recordCount = static_cast<uint32_t>(held);
   return h;
 }
 
@@ -242,7 +246,10 @@ Header designHeader(const FieldDefs& defs, TableType type) {
   h.codePage = kGbkCodePage;
   bool memo = false, level4 = false;
   if (defs.count() == 0) throw EngineError("数据表没有字段,不能建立");
-  if (defs.count() > 255) throw EngineError(std::string(format) + "表最多255个字段");
+  const int maxFields = fox ? kMaxFoxProFields : kMaxDBaseFields;
+  if (defs.count() > maxFields)
+    throw EngineError(std::string(format) + "表最多" + std::to_string(maxFields) + "个字段,这里有" +
+                      std::to_string(defs.count()) + "个");
   uint32_t offset = 1;
   for (const FieldDef& d : defs) {
     const std::string which = "字段[" + gbkToUtf8(d.name) + "]";
@@ -260,16 +267,16 @@ Header designHeader(const FieldDefs& defs, TableType type) {
         f.type = 'C', f.length = d.size;
         break;
       case FieldType::ftSmallint:
-        f.type = 'N', f.length = 4;
+        f.type = 'N', f.length = integerWidth(d, 1, 4, 4);
         break;
       case FieldType::ftWord:
         f.type = 'N', f.length = 5;
         break;
       case FieldType::ftInteger:
-        f.type = 'N', f.length = 11;
+        f.type = 'N', f.length = integerWidth(d, 5, 11, 11);
         break;
       case FieldType::ftLargeint:
-        f.type = 'N', f.length = 18;
+        f.type = 'N', f.length = integerWidth(d, 12, 18, 18);
         break;
       case FieldType::ftFloat:
       case FieldType::ftCurrency:
@@ -277,7 +284,10 @@ Header designHeader(const FieldDefs& defs, TableType type) {
         f.type = 'N';
         f.length = d.size > 0 ? d.size : 20;
         f.decimals = d.size > 0 ? d.precision : (d.type == FieldType::ftFloat ? 6 : 4);
-        if (f.length > 20 || f.decimals >= f.length || (f.decimals > 0 && f.length < 3))
+        if (f.length > kMaxNumberWidth)
+          throw EngineError(which + "的宽度" + std::to_string(f.length) + "超出数值字段最宽的" +
+                            std::to_string(kMaxNumberWidth) + "位");
+        if (f.decimals >= f.length || (f.decimals > 0 && f.length < 3))
           throw EngineError(which + "的宽度或小数位数不对");
         break;
       case FieldType::ftDate:

@@ -35,6 +35,8 @@ struct Header {
   Flavor flavor = Flavor::DBase3;
   uint8_t year = 0, month = 0, day = 0;  // last update, year since 1900
   uint32_t recordCount = 0;
+  // The count bytes 4 to 7 give; more than recordCount when the file was cut short.
+  uint32_t declaredCount = 0;
   uint32_t headerLength = 0;
   uint32_t recordLength = 0;
   uint8_t tableFlags = 0;  // byte 28: production index / structural CDX flag, and more
@@ -50,11 +52,23 @@ struct Header {
 // The GBK (code page 936) mark written into byte 29 of the tables the engine creates.
 inline constexpr uint8_t kGbkCodePage = 0x7A;
 
+// The widest N or F field the engine reads and creates. dBASE programs make them up to 20 wide;
+// map programs write wider ones (N(24,15) for every real number), which must copy as they read.
+inline constexpr uint32_t kMaxNumberWidth = 32;
+
+// Fields a created table may have: 1024 in dBASE (the limit of dBASE 5 and later, whose tables
+// keep the dBASE III header layout), 255 in FoxPro.
+inline constexpr int kMaxDBaseFields = 1024;
+inline constexpr int kMaxFoxProFields = 255;
+
 // Bytes needed to learn the full header length (the fixed part).
 inline constexpr uint32_t kFixedHeaderSize = 32;
 
 // Parses and validates a header. `bytes` holds at least the first headerLength bytes of the file
-// (the caller reads the fixed part first). Throws EngineError naming `path` and the defect.
+// (the caller reads the fixed part first). Throws EngineError naming `path` and the defect. A file
+// that ends before the records its header counts parses with the count of whole records it holds
+// (declaredCount keeps the header's). A table without fields (a record of the delete flag alone)
+// is sound.
 Header parseHeader(const std::string& bytes, uint64_t fileSize, const std::string& path);
 
 // The header length that the fixed part of a header announces (validated by parseHeader).

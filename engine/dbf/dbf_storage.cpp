@@ -90,20 +90,46 @@ void DbfStorage::load() {
 
   defs_.clear();
   for (const Field& f : header_.fields) defs_.add(f.def);
+  warnings_.clear();
+  if (header_.declaredCount > header_.recordCount)
+    warnings_.push_back("数据表[" + path_ + "]不完整: 文件头记录数" +
+                        std::to_string(header_.declaredCount) + ",文件只容纳" +
+                        std::to_string(header_.recordCount) + "条完整记录,可能被截短");
   memo_.reset();
-  if (header_.hasMemoFields()) {
-    const std::string memoPath = companions::find(path_, memoExtension(header_.memoKind()));
-    if (memoPath.empty())
-      throw EngineError("数据表[" + path_ + "]的备注文件" + memoPathFor(path_, header_.memoKind()) +
-                        "不存在");
-    memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), file_->writable());
+  if (header_.hasMemoFields()) openMemo();
+  // A damaged table, or one whose memos cannot be written, is only read: what it holds can be
+  // read and copied out, and nothing is written to files that may have lost their end.
+  if (!warnings_.empty()) {
+    if (exclusive_)
+      throw EngineError("数据表[" + path_ + "]只能以只读方式打开,不能独占打开: " + warnings_[0]);
+    if (file_->writable()) {
+      auto reader = std::make_unique<PosixFile>(path_, PosixFile::Mode::ReadOnly);
+      if (!reader->tryLock(kTableOpenLock, PosixFile::Lock::Shared))
+        throw EngineError("数据表[" + path_ + "]已被独占打开");
+      file_ = std::move(reader);
+    }
   }
+  if (memo_ && file_->writable())
+    memo_ = MemoFile::open(memo_->path(), formatOf(header_.memoKind()), true);
   cacheFirst_ = cacheCount_ = 0;
   // Held alone, the table cannot shrink under us: records are read straight from a mapping,
   // which costs nothing per record when an index order jumps about the file.
   mapped_ = exclusive_ && header_.recordCount > 0 ? file_->mapForReading(file_->size()) : nullptr;
   index_ = std::make_unique<ProductionIndex>(*this, *file_, kIndexLocks, path_, indexFormat(),
                                              exclusive_, badTags_);
+}
+
+void DbfStorage::openMemo() {
+  const std::string memoPath = companions::find(path_, memoExtension(header_.memoKind()));
+  if (memoPath.empty())
+    throw EngineError("数据表[" + path_ + "]的备注文件" + memoPathFor(path_, header_.memoKind()) +
+                      "不存在");
+  // Read-only first: whether it may be written depends on what it holds.
+  memo_ = MemoFile::open(memoPath, formatOf(header_.memoKind()), false);
+  if (!memo_->damage().empty())
+    warnings_.push_back(memo_->damage());
+  else if (file_->writable() && ::access(memoPath.c_str(), W_OK) != 0)
+    warnings_.push_back("备注文件[" + memoPath + "]是只读的,数据表只能读取");
 }
 
 ProductionIndex::Format DbfStorage::indexFormat() const {
@@ -160,7 +186,9 @@ void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableTyp
 }
 
 void DbfStorage::requireWritable() const {
-  if (!file_->writable()) throw EngineError("数据表[" + path_ + "]是只读的");
+  if (file_->writable()) return;
+  if (!warnings_.empty()) throw EngineError(warnings_[0] + ",只能读取,不能修改");
+  throw EngineError("数据表[" + path_ + "]是只读的");
 }
 
 void DbfStorage::refresh() {
@@ -169,10 +197,13 @@ void DbfStorage::refresh() {
   uint32_t n;
   std::memcpy(&n, count, 4);
   if (n != header_.recordCount) {
-    const uint64_t need = uint64_t{header_.headerLength} + uint64_t{n} * header_.recordLength;
-    if (need > file_->size())
+    const uint64_t size = file_->size();
+    const uint64_t held =
+        size > header_.headerLength ? (size - header_.headerLength) / header_.recordLength : 0;
+    // A table opened cut short keeps to the records it holds; another one losing its end is news.
+    if (n > held && header_.declaredCount <= header_.recordCount)
       throw EngineError("数据表[" + path_ + "]已损坏: 记录数" + std::to_string(n) + "超出文件长度");
-    header_.recordCount = n;
+    header_.recordCount = static_cast<uint32_t>(std::min<uint64_t>(n, held));
   }
   cacheFirst_ = cacheCount_ = 0;
   if (memo_) memo_->discardReadAhead();
@@ -211,6 +242,7 @@ const char* DbfStorage::cachedRecord(uint32_t recno) {
 
 void DbfStorage::read(uint32_t recno, RecordBuffer& buf) {
   buf.bytes.assign(cachedRecord(recno), header_.recordLength);
+  if (mapped_ && !soundMapped(buf.bytes[0])) checkMapped(recno);
   buf.memos.clear();
 }
 
@@ -234,7 +266,24 @@ void DbfStorage::readStored(uint32_t recno, RecordBuffer& buf) {
     std::memcpy(cache_.data() + size_t{recno - cacheFirst_} * len, buf.bytes.data(), len);
 }
 
-bool DbfStorage::isDeleted(uint32_t recno) { return cachedRecord(recno)[0] == '*'; }
+bool DbfStorage::isDeleted(uint32_t recno) {
+  const char flag = cachedRecord(recno)[0];
+  if (mapped_ && !soundMapped(flag)) checkMapped(recno);
+  return flag == '*';
+}
+
+// A file cut short under the mapping reads as zeros: a fault past its last page marks the mapping
+// cut, and a record in the last page after the new end has no delete flag (blank or '*'). (A
+// record the new end cuts in two still shows zeros for its lost part: finding that would cost a
+// system call per record, which is what the mapping saves.)
+void DbfStorage::checkMapped(uint32_t recno) {
+  const uint64_t end = header_.headerLength + uint64_t{recno} * header_.recordLength;
+  if (!file_->mappingCut() && file_->size() >= end) return;  // a writer left it without a flag
+  mapped_ = file_->mapForReading(0);
+  cacheFirst_ = cacheCount_ = 0;
+  throw EngineError("数据表[" + path_ + "]在读取时被其他程序截短,第" + std::to_string(recno) +
+                    "条记录已不在文件中");
+}
 
 bool DbfStorage::isDeleted(const RecordBuffer& buf) const { return buf.bytes[0] == '*'; }
 
@@ -257,6 +306,21 @@ bool DbfStorage::textView(const RecordBuffer& buf, int field, std::string_view& 
     out = {};
   else
     out = std::string_view(buf.bytes.data() + f.offset, f.length);
+  return true;
+}
+
+bool DbfStorage::numberText(const RecordBuffer& buf, int field, std::string_view& out) const {
+  const Field& f = header_.fields.at(field);
+  if (f.type != 'N' && f.type != 'F') return false;
+  out = std::string_view(buf.bytes.data() + f.offset, f.length);
+  if (f.nullBit >= 0 && decodeField(header_, f, buf.bytes.data()).isNull()) return false;
+  return out.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos;
+}
+
+bool DbfStorage::setNumberText(RecordBuffer& buf, int field, std::string_view text) {
+  const Field& f = header_.fields.at(field);
+  if ((f.type != 'N' && f.type != 'F') || text.size() != f.length) return false;
+  putNumberText(header_, f, buf.bytes.data(), text);
   return true;
 }
 
@@ -316,7 +380,7 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   RecordBuffer before;
   read(recno, before);
-  index_->checkUnique(buf, recno, &before);
+  index_->prepareStore(buf, recno, &before);
   if (!buf.memos.empty()) {
     file_->lock(kAppendLock, PosixFile::Lock::Exclusive);  // memo blocks are allocated under it
     try {
@@ -340,7 +404,7 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
 
 uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
-  index_->checkUnique(buf, 0, nullptr);
+  index_->prepareStore(buf, 0, nullptr);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
     refresh();  // another process may have appended since

@@ -26,8 +26,10 @@ class DbfStorage : public Storage {
   ~DbfStorage() override;
   // Opens an existing table with its production index. Throws EngineError naming the file when
   // it is missing, damaged, locked against this open, or its memo or index file is missing or
-  // damaged; `badTags` says whether a tag the engine cannot evaluate stops the open. `type`
-  // settles the kind of index file a header that FoxPro and dBASE share (03h) gets when the
+  // damaged. A table cut short (its header counts more records than it holds), or whose memo
+  // file is cut short or read-only, opens for reading only, refuses an exclusive open, and says
+  // why in openWarnings(); `badTags` says whether a tag the engine cannot evaluate stops the open.
+  // `type` settles the kind of index file a header that FoxPro and dBASE share (03h) gets when the
   // table has none yet: a .cdx for ttFoxPro, else an .mdx.
   static std::unique_ptr<DbfStorage> open(
       const std::string& path, bool exclusive, TableType type = TableType::ttDefault,
@@ -59,6 +61,8 @@ class DbfStorage : public Storage {
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  bool setNumberText(RecordBuffer& buf, int field, std::string_view text) override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
   uint32_t write(uint32_t recno, RecordBuffer& buf) override;
@@ -66,13 +70,19 @@ class DbfStorage : public Storage {
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override;
+  const std::vector<std::string>& openWarnings() const override { return warnings_; }
 
  private:
   DbfStorage(std::string path, bool exclusive, TableType type, ProductionIndex::BadTags badTags);
   ProductionIndex::Format indexFormat() const;
   void load();
+  void openMemo();
   void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
+  // A record read through the mapping is sound when it has a delete flag and no page read went
+  // past the end of the file; checkMapped() looks closer at one that is not.
+  bool soundMapped(char flag) const { return (flag == ' ' || flag == '*') && !file_->mappingCut(); }
+  void checkMapped(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
@@ -87,8 +97,9 @@ class DbfStorage : public Storage {
   ProductionIndex::BadTags badTags_;
   std::unique_ptr<ProductionIndex> index_;
   mutable IndexDefs indexes_;
-  bool written_ = false;      // something was written since the last flush
-  bool dateStamped_ = false;  // the header holds today's date from one of our writes
+  std::vector<std::string> warnings_;  // why the table opened read-only, when it did
+  bool written_ = false;               // something was written since the last flush
+  bool dateStamped_ = false;           // the header holds today's date from one of our writes
 
   const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
 

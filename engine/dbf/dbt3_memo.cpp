@@ -23,25 +23,34 @@ class Dbt3Memo : public DbtMemo {
   }
 
  protected:
-  // Read block by block until the terminator, so a memo costs what it holds and a missing
-  // terminator ends at the end of the file instead of running on.
-  Stored load(uint64_t offset, uint32_t) const override {
+  // Read block by block until the terminator, so a memo costs what it holds. One the end of the
+  // file cuts ends there; one that runs on past `end` (the next-free block) into more of the file
+  // is damage, not a memo that swallows whatever lies beyond.
+  Stored load(uint64_t offset, uint32_t block, uint64_t end) const override {
     Stored s;
     char chunk[kBlockSize];
     for (;;) {
-      size_t n = io_.readAt(offset + s.data.size(), chunk, sizeof chunk);
-      char* end = std::find(chunk, chunk + n, kEnd);
-      s.data.append(chunk, end);
-      if (end != chunk + n) {
+      const uint64_t at = offset + s.data.size();
+      if (at >= end) {
+        if (io_.covers(end + 1))
+          io_.fail("的" + blockName(block) + "的备注在下一空闲块" +
+                   std::to_string(end / kBlockSize) + "之前没有结束标记");
+        break;
+      }
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, end - at));
+      const size_t n = io_.readAt(at, chunk, wanted);
+      char* stop = std::find(chunk, chunk + n, kEnd);
+      s.data.append(chunk, stop);
+      if (stop != chunk + n) {
         // Count the second terminator too when it is there, so a rewrite may use its block.
         char next = 0;
-        bool twice = end + 1 < chunk + n
-                         ? end[1] == kEnd
+        bool twice = stop + 1 < chunk + n
+                         ? stop[1] == kEnd
                          : io_.readAt(offset + s.data.size() + 1, &next, 1) == 1 && next == kEnd;
         s.extent = s.data.size() + (twice ? 2 : 1);
         return s;
       }
-      if (n < sizeof chunk) break;
+      if (n < wanted) break;  // the end of the file
     }
     s.extent = s.data.size();
     return s;

@@ -38,16 +38,14 @@ class Dbt4Memo : public DbtMemo {
   }
 
  protected:
-  Stored load(uint64_t offset, uint32_t block) const override {
+  Stored load(uint64_t offset, uint32_t block, uint64_t end) const override {
     if (!io_.covers(offset + 8)) io_.fail("的" + blockName(block) + "的块头超出文件末尾");
     std::string head = io_.readExactly(offset, 8);
     if (head.compare(0, 4, kSignature, 4) != 0) io_.fail("的" + blockName(block) + "的块头已损坏");
     uint32_t length = getLe32(head, 4);
     if (length < 8)
       io_.fail("的" + blockName(block) + "的备注长度" + std::to_string(length) + "无效");
-    if (!io_.covers(offset + length)) {
-      io_.fail("的" + blockName(block) + "的备注长度" + std::to_string(length) + "超出文件末尾");
-    }
+    requireInside(offset, length, block, end);
     return {io_.readExactly(offset + 8, length - 8), length};
   }
 

@@ -31,16 +31,14 @@ class FptMemo : public BlockMemo {
     io_.writeAt(0, b);
   }
 
-  Stored load(uint64_t offset, uint32_t block) const override {
+  Stored load(uint64_t offset, uint32_t block, uint64_t end) const override {
     if (!io_.covers(offset + 8)) io_.fail("的" + blockName(block) + "的块头超出文件末尾");
     std::string head = io_.readExactly(offset, 8);
     uint32_t type = getBe32(head, 0);
     if (type != kBinary && type != kText && type != kObject)
       io_.fail("的" + blockName(block) + "的块头已损坏(类型" + std::to_string(type) + ")");
     uint32_t length = getBe32(head, 4);
-    if (!io_.covers(offset + 8 + length)) {
-      io_.fail("的" + blockName(block) + "的备注长度" + std::to_string(length) + "超出文件末尾");
-    }
+    requireInside(offset + 8, length, block, end);
     return {io_.readExactly(offset + 8, length), uint64_t{8} + length};
   }
 

@@ -18,24 +18,47 @@ BlockMemo::BlockMemo(MemoIo io, uint32_t blockSize, uint32_t firstBlock)
 
 uint64_t BlockMemo::blocksInFile(uint64_t fileSize) const { return ceilDiv(fileSize, blockSize_); }
 
+// Writers that do not pad their last memo to a whole block may count one block more than the
+// file holds; anything further off means the file lost its end.
+std::string BlockMemo::pastTheEnd(uint32_t next, uint64_t fileSize) const {
+  if (next <= fileSize / blockSize_ + 1) return {};
+  return "备注文件[" + io_.path() + "]的下一空闲块" + std::to_string(next) +
+         "超出文件末尾(文件只有" + std::to_string(blocksInFile(fileSize)) + "块),文件可能被截短";
+}
+
+void BlockMemo::checkHeader() {
+  nextFree_ = loadNextFree();
+  if (nextFree_ < firstBlock_)
+    io_.fail("的下一空闲块" + std::to_string(nextFree_) + "位于文件头内");
+  damage_ = pastTheEnd(nextFree_, io_.size());
+}
+
 uint32_t BlockMemo::checkedNextFree() const {
   uint32_t next = loadNextFree();
   if (next < firstBlock_) io_.fail("的下一空闲块" + std::to_string(next) + "位于文件头内");
-  // Writers that do not pad their last memo to a whole block may count one block more than the
-  // file holds; anything further off is damage.
-  uint64_t size = io_.size();
-  if (next > size / blockSize_ + 1) {
-    io_.fail("的下一空闲块" + std::to_string(next) + "超出文件末尾(文件只有" +
-             std::to_string(blocksInFile(size)) + "块)");
-  }
-  return next;
+  const std::string past = pastTheEnd(next, io_.size());
+  if (!past.empty()) throw EngineError(past);
+  return nextFree_ = next;
+}
+
+uint64_t BlockMemo::endFor(uint32_t block) const {
+  if (block >= nextFree_) nextFree_ = std::max(nextFree_, loadNextFree());  // others appended
+  return block < nextFree_ ? uint64_t{nextFree_} * blockSize_ : UINT64_MAX;
+}
+
+void BlockMemo::requireInside(uint64_t offset, uint64_t length, uint32_t block,
+                              uint64_t end) const {
+  const std::string which = "的" + blockName(block) + "的备注长度" + std::to_string(length);
+  if (!io_.covers(offset + length)) io_.fail(which + "超出文件末尾");
+  if (offset + length > end)
+    io_.fail(which + "超出下一空闲块" + std::to_string(end / blockSize_) + ",不是完整的备注");
 }
 
 std::string BlockMemo::read(uint32_t block) {
   if (block < firstBlock_) io_.fail("的" + blockName(block) + "位于文件头内,不是备注");
   uint64_t offset = uint64_t{block} * blockSize_;
   if (!io_.covers(offset + 1)) io_.fail("的" + blockName(block) + "超出文件末尾");
-  return load(offset, block).data;
+  return load(offset, block, endFor(block)).data;
 }
 
 uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
@@ -43,7 +66,7 @@ uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
   uint64_t offset = uint64_t{block} * blockSize_;
   if (!io_.covers(offset + 1)) return 0;
   try {
-    return ceilDiv(load(offset, block).extent, blockSize_);
+    return ceilDiv(load(offset, block, endFor(block)).extent, blockSize_);
   } catch (const EngineError&) {
     return 0;  // what is there is not understood, so it is left alone
   }
@@ -51,6 +74,7 @@ uint64_t BlockMemo::reusableBlocks(uint32_t block) const {
 
 uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary) {
   if (!io_.writable()) io_.fail("以只读方式打开,不能写入");
+  if (!damage_.empty()) throw EngineError(damage_ + ",不能写入");
   // Another program may have written since: a write decides from what is on disk now.
   io_.discardReadAhead();
   std::string bytes = encode(data, binary);
@@ -68,7 +92,8 @@ uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary)
   if (start + blocks > UINT32_MAX) io_.fail("已满: 块号超出32位");
   bytes.resize(blocks * blockSize_, '\0');
   io_.writeAt(start * blockSize_, bytes);
-  storeNextFree(static_cast<uint32_t>(start + blocks));
+  nextFree_ = static_cast<uint32_t>(start + blocks);
+  storeNextFree(nextFree_);
   return static_cast<uint32_t>(start);
 }
 

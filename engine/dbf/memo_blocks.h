@@ -18,6 +18,7 @@ class BlockMemo : public MemoFile {
   std::string read(uint32_t block) override;
   uint32_t write(std::string_view data, uint32_t oldBlock, bool binary) override;
   uint32_t blockSize() const override { return blockSize_; }
+  const std::string& damage() const override { return damage_; }
   const std::string& path() const override { return io_.path(); }
   void sync() override { io_.sync(); }
   void discardReadAhead() override { io_.discardReadAhead(); }
@@ -25,9 +26,10 @@ class BlockMemo : public MemoFile {
  protected:
   // `firstBlock` is the first block after the header.
   BlockMemo(MemoIo io, uint32_t blockSize, uint32_t firstBlock);
-  // Checks the header's next-free pointer against the file. Formats call it at the end of their
-  // constructor, when loadNextFree() works.
-  void checkHeader() const { checkedNextFree(); }
+  // Checks the header's next-free pointer against the file: one inside the header is an error, one
+  // past the end of the file marks the file as cut short (damage()). Formats call it at the end of
+  // their constructor, when loadNextFree() works.
+  void checkHeader();
 
   // One memo as found at the start of a block.
   struct Stored {
@@ -37,8 +39,13 @@ class BlockMemo : public MemoFile {
 
   virtual uint32_t loadNextFree() const = 0;
   virtual void storeNextFree(uint32_t block) = 0;
-  // The memo at `offset`, which lies inside the file. Throws naming `block` when it is damaged.
-  virtual Stored load(uint64_t offset, uint32_t block) const = 0;
+  // The memo at `offset`, which lies inside the file and may reach no further than `end`.
+  // Throws naming `block` when it is damaged; a format whose memos end at a terminator ends one
+  // without it at `end` or at the end of the file.
+  virtual Stored load(uint64_t offset, uint32_t block, uint64_t end) const = 0;
+  // Throws naming `block` when `length` bytes from `offset` run past the end of the file or past
+  // `end` (what load() is given).
+  void requireInside(uint64_t offset, uint64_t length, uint32_t block, uint64_t end) const;
   // The bytes that store `data` from the start of a block; may throw for data the format cannot
   // hold.
   virtual std::string encode(std::string_view data, bool binary) const = 0;
@@ -52,12 +59,19 @@ class BlockMemo : public MemoFile {
 
  private:
   uint64_t blocksInFile(uint64_t fileSize) const;
+  std::string pastTheEnd(uint32_t next, uint64_t fileSize) const;
   uint32_t checkedNextFree() const;
+  // Where a memo starting at `block` must end. Memos lie before the next-free block, which new
+  // ones go after; one at or past it (a pointer left stale by a crash) ends by the end of the
+  // file. Either way a length cannot make a memo run on into space nothing was written to.
+  uint64_t endFor(uint32_t block) const;
   // The blocks the memo at `block` occupies, or 0 when there is no sound memo to rewrite there.
   uint64_t reusableBlocks(uint32_t block) const;
 
   uint32_t blockSize_;
   uint32_t firstBlock_;
+  mutable uint32_t nextFree_ = 0;  // as last read or written; others only ever raise it
+  std::string damage_;
 };
 
 // dBASE's memo files, both layouts: the next free block is little-endian at byte 0, and data

@@ -19,9 +19,10 @@ enum class MemoFormat { Dbt3, Dbt4, Fpt };
 // Block 0 (and for Fpt every block the 512-byte header touches) is the header, never a memo.
 //
 // Invariants of an open file: the block size suits the format (Dbt3 512; Dbt4 a multiple of 64
-// up to 32768; Fpt 1 to 32768), and the header's next-free block lies after the header and no
-// further than one block past the end of the file. Appends go to the next-free block or the end
-// of the file, whichever is later, so bytes past a stale pointer are never overwritten.
+// up to 32768; Fpt 1 to 32768), and the header's next-free block lies after the header (and,
+// unless damage() says otherwise, no further than one block past the end of the file). Appends go
+// to the next-free block or the end of the file, whichever is later, so bytes past a stale pointer
+// are never overwritten. A memo starting before the next-free block ends before it.
 //
 // Every failure throws EngineError whose message names the file and, for a memo, the block.
 // Damaged input never crashes, hangs or allocates more than the file holds.
@@ -41,8 +42,10 @@ class MemoFile {
   virtual ~MemoFile();
 
   // The memo whose first block is `block`. Throws when the block is 0 or inside the header, lies
-  // beyond the file, its stored length runs past the end, or its block header is damaged. A Dbt3
-  // memo ends at its first 0x1A or at the end of the file.
+  // beyond the file, its stored length runs past the end of the file or (for a memo starting
+  // before it) past the next-free block, or its block header is damaged. A Dbt3 memo ends at its
+  // first 0x1A or at the end of the file; one starting before the next-free block without a
+  // 0x1A before it is damaged.
   virtual std::string read(uint32_t block) = 0;
 
   // Stores `data` and returns its first block. When oldBlock holds a readable memo whose blocks
@@ -54,6 +57,10 @@ class MemoFile {
   virtual uint32_t write(std::string_view data, uint32_t oldBlock, bool binary) = 0;
 
   virtual uint32_t blockSize() const = 0;
+  // Empty for a sound file. For one whose header's next-free block lies past its end (the file
+  // lost its end), says so with both block counts: its memos read as far as the file goes, and
+  // every write throws.
+  virtual const std::string& damage() const = 0;
   virtual const std::string& path() const = 0;
 
   // Flushes everything written to the disk.

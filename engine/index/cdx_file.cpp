@@ -5,6 +5,7 @@
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
+#include "engine/gbk_codec.h"
 #include "engine/index/index_bytes.h"
 
 namespace tdb {
@@ -22,7 +23,7 @@ constexpr unsigned kLeaf = 2;
 
 }  // namespace
 
-CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
+CdxFile::CdxFile(const std::string& path, bool salvage) : file_(path, PosixFile::Mode::ReadOnly) {
   size_ = file_.size();
   if (size_ < 2 * kNode) fail("文件长度不足以容纳文件头");
   Header directory = readHeader(0, nullptr);
@@ -30,14 +31,19 @@ CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
   // The directory lists tags by name; their headers lie in the order they were made, which is
   // the order users know them by.
   std::vector<std::pair<uint32_t, size_t>> made;
-  walkTree(directory.root, directory.keyLength, ' ', [&](const IndexEntry& e) {
+  auto readTag = [&](const IndexEntry& e) {
+    std::string name = e.key;
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+    if (name.empty()) fail("有一个标签没有名称");
     std::string pool;
-    Header h = readHeader(e.recno, &pool);
+    Header h;
+    try {
+      h = readHeader(e.recno, &pool);
+    } catch (const EngineError& failure) {
+      throw EngineError(std::string(failure.what()) + ",涉及标签(" + gbkToUtf8(name) + ")");
+    }
     IndexTagInfo info;
-    info.name = e.key;
-    while (!info.name.empty() && (info.name.back() == ' ' || info.name.back() == '\0'))
-      info.name.pop_back();
-    if (info.name.empty()) fail("有一个标签没有名称");
+    info.name = name;
     size_t split = pool.find('\0');
     info.expression = pool.substr(0, split);
     info.forExpression = pool.substr(split + 1);
@@ -47,8 +53,22 @@ CdxFile::CdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
     made.emplace_back(e.recno, tags_.size());
     tags_.push_back(info);
     headers_.push_back(h);
-    return true;
-  });
+  };
+  try {
+    walkTree(directory.root, directory.keyLength, ' ', [&](const IndexEntry& e) {
+      try {
+        readTag(e);
+      } catch (const EngineError& failure) {
+        if (!salvage) throw;
+        lost_.push_back(failure.what());
+      }
+      return true;
+    });
+  } catch (const EngineError& failure) {
+    if (!salvage) throw;
+    // The tags found before the damage stay; those after it are out of reach.
+    lost_.push_back(std::string(failure.what()) + ",标签目录中其后的标签无法读出");
+  }
   std::sort(made.begin(), made.end());
   std::vector<IndexTagInfo> tags;
   std::vector<Header> headers;

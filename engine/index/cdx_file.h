@@ -23,11 +23,16 @@ namespace tdb {
 // in a damaged file ends in an error, never a hang.
 class CdxFile {
  public:
-  // Opens `path` and reads its tag directory and every tag header.
-  explicit CdxFile(const std::string& path);
+  // Opens `path` and reads its tag directory and every tag header. With `salvage`, a tag whose
+  // header cannot be read, or the tags a damaged directory no longer reaches, are left out and
+  // described in lost() instead of failing the open; damage to the directory's own header fails
+  // either way.
+  explicit CdxFile(const std::string& path, bool salvage = false);
 
   const std::string& path() const { return file_.path(); }
   const std::vector<IndexTagInfo>& tags() const { return tags_; }
+  // What a salvaging open left out, one message per defect naming the file.
+  const std::vector<std::string>& lost() const { return lost_; }
   // Index of the tag of that name (ASCII case ignored); -1 when none.
   int tagIndex(const std::string& name) const;
 
@@ -53,6 +58,7 @@ class CdxFile {
   uint64_t size_ = 0;
   std::vector<IndexTagInfo> tags_;
   std::vector<Header> headers_;
+  std::vector<std::string> lost_;
 };
 
 }  // namespace tdb

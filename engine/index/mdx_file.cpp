@@ -3,6 +3,7 @@
 #include "engine/byte_order.h"
 #include "engine/engine_error.h"
 #include "engine/field_defs.h"
+#include "engine/gbk_codec.h"
 #include "engine/index/index_bytes.h"
 
 namespace tdb {
@@ -22,7 +23,7 @@ constexpr unsigned kDescending = 0x08, kUnique = 0x40;
 
 }  // namespace
 
-MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnly) {
+MdxFile::MdxFile(const std::string& path, bool salvage) : file_(path, PosixFile::Mode::ReadOnly) {
   size_ = file_.size();
   if (size_ < kTagTable) fail("文件长度不足以容纳文件头");
   std::string head(kTagTable + kMaxTags * kTagEntry, '\0');
@@ -36,41 +37,57 @@ MdxFile::MdxFile(const std::string& path) : file_(path, PosixFile::Mode::ReadOnl
     fail("标签表的条目长度为" + std::to_string(uint8_t(head[26])) + "字节(应为" +
          std::to_string(kTagEntry) + ")");
   uint32_t count = getLe16(head, 28);
-  if (count > kMaxTags || kTagTable + uint64_t(count) * kTagEntry > size_)
-    fail("标签表容纳不下" + std::to_string(count) + "个标签");
-
-  std::string page(kPage, '\0');
-  for (uint32_t i = 0; i < count; ++i) {
-    const size_t entry = kTagTable + i * kTagEntry;
-    const std::string which = "第" + std::to_string(i + 1) + "个标签";
-    uint64_t at = uint64_t(getLe32(head, entry)) * kPage;
-    if (at < kTagTable || at + kPage > size_) fail(which + "的标签头超出文件范围");
-    file_.readExactly(at, page.data(), kPage);
-
-    IndexTagInfo info;
-    info.name = fieldText(head, entry + 4, 11);
-    if (info.name.empty()) fail(which + "没有名称");
-    unsigned format = uint8_t(page[8]);
-    info.keyType = page[9];
-    info.keyLength = static_cast<int>(getLe16(page, 12));
-    info.descending = format & kDescending;
-    info.unique = (format & kUnique) || page[23] != 0;
-    info.expression = fieldText(page, 24, 220);
-    if (info.keyType != 'C' && info.keyType != 'N' && info.keyType != 'D' && info.keyType != 'F')
-      fail(which + "的键类型未知");
-    if (info.keyLength < 1 || info.keyLength > kMaxKeyLength)
-      fail(which + "的键长度为" + std::to_string(info.keyLength) + "(应为1到" +
-           std::to_string(kMaxKeyLength) + ")");
-
-    Header h;
-    h.root = getLe32(page, 0);
-    h.keyLength = info.keyLength;
-    h.itemLength = static_cast<int>(getLe16(page, 18));
-    if (h.itemLength < h.keyLength + 4 || uint32_t(h.itemLength) + 12 > block_)
-      fail(which + "的键项长度" + std::to_string(h.itemLength) + "字节无效");
-    tags_.push_back(info);
-    headers_.push_back(h);
+  if (count > kMaxTags) fail("标签表容纳不下" + std::to_string(count) + "个标签");
+  const uint32_t whole = static_cast<uint32_t>((size_ - kTagTable) / kTagEntry);
+  if (count > whole) {
+    const std::string defect =
+        "标签表有" + std::to_string(count) + "个标签,文件只容纳" + std::to_string(whole) + "个";
+    if (!salvage) fail(defect);
+    lost_.push_back(damage(defect));
+    count = whole;
   }
+  for (uint32_t i = 0; i < count; ++i) {
+    try {
+      readTag(head, i);
+    } catch (const EngineError& e) {
+      if (!salvage) throw;
+      lost_.push_back(e.what());
+    }
+  }
+}
+
+void MdxFile::readTag(const std::string& head, uint32_t i) {
+  const size_t entry = kTagTable + i * kTagEntry;
+  IndexTagInfo info;
+  info.name = fieldText(head, entry + 4, 11);
+  const std::string which = "第" + std::to_string(i + 1) + "个标签" +
+                            (info.name.empty() ? "" : "(" + gbkToUtf8(info.name) + ")");
+  if (info.name.empty()) fail(which + "没有名称");
+  uint64_t at = uint64_t(getLe32(head, entry)) * kPage;
+  if (at < kTagTable || at + kPage > size_) fail(which + "的标签头超出文件范围");
+  std::string page(kPage, '\0');
+  file_.readExactly(at, page.data(), kPage);
+
+  unsigned format = uint8_t(page[8]);
+  info.keyType = page[9];
+  info.keyLength = static_cast<int>(getLe16(page, 12));
+  info.descending = format & kDescending;
+  info.unique = (format & kUnique) || page[23] != 0;
+  info.expression = fieldText(page, 24, 220);
+  if (info.keyType != 'C' && info.keyType != 'N' && info.keyType != 'D' && info.keyType != 'F')
+    fail(which + "的键类型未知");
+  if (info.keyLength < 1 || info.keyLength > kMaxKeyLength)
+    fail(which + "的键长度为" + std::to_string(info.keyLength) + "(应为1到" +
+         std::to_string(kMaxKeyLength) + ")");
+
+  Header h;
+  h.root = getLe32(page, 0);
+  h.keyLength = info.keyLength;
+  h.itemLength = static_cast<int>(getLe16(page, 18));
+  if (h.itemLength < h.keyLength + 4 || uint32_t(h.itemLength) + 12 > block_)
+    fail(which + "的键项长度" + std::to_string(h.itemLength) + "字节无效");
+  tags_.push_back(info);
+  headers_.push_back(h);
 }
 
 int MdxFile::tagIndex(const std::string& name) const {
@@ -79,9 +96,11 @@ int MdxFile::tagIndex(const std::string& name) const {
   return -1;
 }
 
-void MdxFile::fail(const std::string& defect) const {
-  throw EngineError("索引文件[" + file_.path() + "]已损坏: " + defect);
+std::string MdxFile::damage(const std::string& defect) const {
+  return "索引文件[" + file_.path() + "]已损坏: " + defect;
 }
+
+void MdxFile::fail(const std::string& defect) const { throw EngineError(damage(defect)); }
 
 bool MdxFile::walkNode(uint32_t page, const Header& h, int depth, std::vector<bool>& seen,
                        const IndexVisitor& visit) const {

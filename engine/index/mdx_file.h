@@ -21,11 +21,15 @@ namespace tdb {
 // descends further than any real tree goes, so damage ends in an error, never a hang.
 class MdxFile {
  public:
-  // Opens `path` and reads its tag table and every tag header.
-  explicit MdxFile(const std::string& path);
+  // Opens `path` and reads its tag table and every tag header. With `salvage`, a tag whose
+  // header cannot be read (a file cut short) is left out and described in lost() instead of
+  // failing the open; damage to the file's own header fails either way.
+  explicit MdxFile(const std::string& path, bool salvage = false);
 
   const std::string& path() const { return file_.path(); }
   const std::vector<IndexTagInfo>& tags() const { return tags_; }
+  // What a salvaging open left out, one message per defect naming the file.
+  const std::vector<std::string>& lost() const { return lost_; }
   // Index of the tag of that name (ASCII case ignored); -1 when none.
   int tagIndex(const std::string& name) const;
   // Bytes per tree node.
@@ -44,6 +48,9 @@ class MdxFile {
 
   bool walkNode(uint32_t page, const Header& h, int depth, std::vector<bool>& seen,
                 const IndexVisitor& visit) const;
+  // Tag `i` of the tag table `head`: its description and tree header. Throws for a defect.
+  void readTag(const std::string& head, uint32_t i);
+  std::string damage(const std::string& defect) const;
   [[noreturn]] void fail(const std::string& defect) const;
 
   PosixFile file_;
@@ -51,6 +58,7 @@ class MdxFile {
   uint32_t block_ = 0;
   std::vector<IndexTagInfo> tags_;
   std::vector<Header> headers_;
+  std::vector<std::string> lost_;
 };
 
 }  // namespace tdb

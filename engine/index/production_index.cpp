@@ -24,6 +24,8 @@ namespace ke = key_encoding;
 namespace {
 
 constexpr size_t kMaxMdxTags = 47;
+// What a damaged index file's owner can do about it.
+constexpr const char* kRepair = " (可用 tdb reindex 修复)";
 constexpr size_t kMaxTagName = 10;
 
 std::string upperAscii(std::string s) {
@@ -179,13 +181,24 @@ void ProductionIndex::fail(const std::string& what) const {
 void ProductionIndex::openFile() {
   stale_ = fs::exists(markerFor(tablePath_));
   if (!fs::exists(path_)) return;
+  // Kept for repair, a damaged file gives what it still can: the tags whose definitions read.
+  const bool salvage = badTags_ == BadTags::Keep;
   std::vector<IndexTagInfo> infos;
-  if (format_ == Format::Cdx) {
-    cdx_ = std::make_unique<CdxFile>(path_);
-    infos = cdx_->tags();
-  } else {
-    mdx_ = std::make_unique<MdxFile>(path_);
-    infos = mdx_->tags();
+  try {
+    if (format_ == Format::Cdx) {
+      cdx_ = std::make_unique<CdxFile>(path_, salvage);
+      infos = cdx_->tags();
+      damage_ = cdx_->lost();
+    } else {
+      mdx_ = std::make_unique<MdxFile>(path_, salvage);
+      infos = mdx_->tags();
+      damage_ = mdx_->lost();
+    }
+  } catch (const EngineError& e) {
+    if (!salvage) throw EngineError(e.what() + std::string(kRepair));
+    cdx_.reset();
+    mdx_.reset();
+    damage_ = {e.what() + std::string(",其中的索引都无法读出")};
   }
   for (const IndexTagInfo& info : infos) tags_.push_back(makeTag(info, info.forExpression, true));
   if (stale_) beginChange();  // this holder will write the file again, repaired
@@ -200,8 +213,8 @@ void ProductionIndex::ensureLoaded(int index) {
   }
   try {
     loadFromFile(index);
-  } catch (const EngineError&) {
-    if (badTags_ == BadTags::Refuse) throw;
+  } catch (const EngineError& e) {
+    if (badTags_ == BadTags::Refuse) throw EngineError(e.what() + std::string(kRepair));
     build(t);  // a damaged tree: its definition is enough to build it again
     beginChange();
   }
@@ -225,8 +238,10 @@ ProductionIndex::Tag ProductionIndex::makeTag(const IndexTagInfo& info, const st
         throw EngineError("FOR条件[" + gbkToUtf8(forText) + "]不是逻辑表达式");
     }
   } catch (const EngineError& e) {
+    // Only a tag the file holds can be repaired; a new one is simply refused.
     if (badTags_ == BadTags::Refuse)
-      fail("索引[" + name + "]的表达式无法计算: " + e.what() + " (可用 tdb reindex 重建或去掉它)");
+      fail("索引[" + name + "]的表达式无法计算: " + e.what() +
+           (fromFile ? " (可用 tdb reindex 重建或去掉它)" : ""));
     t.key.reset();
     t.condition.reset();
     t.problem = e.what();
@@ -373,16 +388,35 @@ void ProductionIndex::loadFromFile(int index) {
     cdx_->walk(cdx_->tagIndex(t.info.name), take, t.info.keyType == 'C' ? ' ' : '\0');
   else
     mdx_->walk(mdx_->tagIndex(t.info.name), take);
-  // Every record has a key in a tag without a condition (unique tags keep only the first of
-  // equal keys); a count that differs means another program changed the table alone.
-  if (!t.condition && !t.info.unique && recnos.size() != count) trusted = false;
+  // Every record has a key in a tag without a condition; a count that differs means another
+  // program changed the table alone. A unique tag keeps only the first of equal keys, so a
+  // record it misses must have a key it holds already.
+  if (trusted && !t.condition && !t.info.unique && recnos.size() != count) trusted = false;
+  const bool missing = recnos.size() != count;
+  if (trusted) {
+    t.keys.assign(std::move(keys), std::move(recnos));
+    if (t.info.unique && missing) trusted = coversUnseen(index, seen);
+  }
   if (!trusted) {
     build(t);
     beginChange();
     return;
   }
-  t.keys.assign(std::move(keys), std::move(recnos));
   t.loaded = true;
+}
+
+bool ProductionIndex::coversUnseen(int index, const std::vector<bool>& seen) {
+  const Tag& t = tags_[index];
+  RecordBuffer buf;
+  for (uint32_t r = 1; r < seen.size(); ++r) {
+    if (seen[r]) continue;
+    records_.read(r, buf);
+    const std::optional<std::string> key = keyOf(index, buf, r);
+    if (!key) continue;  // its FOR condition leaves it out
+    const KeyList::Pos p = t.keys.lowerBound(*key);
+    if (p == t.keys.end() || t.keys.key(p) != *key) return false;
+  }
+  return true;
 }
 
 int ProductionIndex::findTag(const std::string& name) const {
@@ -450,16 +484,18 @@ std::string ProductionIndex::prefixOf(int tag, const std::vector<Value>& values)
   return t.info.descending ? ke::inverted(prefix) : prefix;
 }
 
-void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
-                                  const RecordBuffer* before) {
+void ProductionIndex::prepareStore(const RecordBuffer& buf, uint32_t recno,
+                                   const RecordBuffer* before) {
   ensureAllLoaded();  // the write that follows changes every tag, and a damaged one stops it here
+  bool changes = false;
   for (size_t i = 0; i < tags_.size(); ++i) {
     const Tag& t = tags_[i];
-    if (!t.info.unique || !t.key) continue;
+    if (!t.key) continue;
     const int index = static_cast<int>(i);
     const std::optional<std::string> key = keyOf(index, buf, recno);
-    if (!key) continue;
     if (before && keyOf(index, *before, recno) == key) continue;  // the key stays as it was
+    changes = true;
+    if (!t.info.unique || !key) continue;
     for (KeyList::Pos p = t.keys.lowerBound(*key); p != t.keys.end() && t.keys.key(p) == *key;
          p = t.keys.next(p)) {
       const uint32_t other = t.keys.recno(p);
@@ -468,6 +504,8 @@ void ProductionIndex::checkUnique(const RecordBuffer& buf, uint32_t recno,
                           std::to_string(other) + "条记录已有相同的键值");
     }
   }
+  // The marker goes down before the record does: if it cannot be written, nothing is.
+  if (changes) beginChange();
 }
 
 void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,
@@ -572,13 +610,14 @@ void ProductionIndex::beginChange() {
   tableFile_.lock(lockBase_ + 1, PosixFile::Lock::Exclusive);
   try {
     tableFile_.lock(lockBase_, PosixFile::Lock::Shared);
-    holding_ = true;
     const std::string marker = markerFor(tablePath_);
     if (!fs::exists(marker)) {
       replaceFile(marker, "index changes not yet written\n");
       syncFolderOf(marker);
     }
+    holding_ = true;  // only once the marker is down: a holder without one must try again
   } catch (...) {
+    tableFile_.unlock(lockBase_);
     tableFile_.unlock(lockBase_ + 1);
     throw;
   }
@@ -632,6 +671,7 @@ void ProductionIndex::writeFile() {
     changed_ = false;
     stale_ = false;
     wrote_ = true;
+    damage_.clear();  // the file is whole again
     if (holding_) {
       tableFile_.unlock(lockBase_);
       holding_ = false;

@@ -37,7 +37,8 @@ class ProductionIndex {
   enum class Format { Cdx, Mdx };
   // What opening does with a tag whose expression the engine cannot evaluate or whose tree is
   // damaged: refuse to open, or keep the tag (without keys for the first, rebuilt for the
-  // second) so that it can be repaired or dropped.
+  // second) so that it can be repaired or dropped. Keep also opens a file whose tag definitions
+  // are damaged, with the tags that still read (damage() says what was lost).
   enum class BadTags { Refuse, Keep };
 
   struct Tag {
@@ -68,6 +69,10 @@ class ProductionIndex {
 
   const std::string& path() const { return path_; }
   bool present() const { return !tags_.empty(); }
+  // With BadTags::Keep, what the index file lost to damage, one message per defect naming the
+  // file: tags whose definitions could not be read (they are not among the tags), or the whole
+  // file when its header is gone. rebuild() then writes the file without them.
+  const std::vector<std::string>& damage() const { return damage_; }
   int tagCount() const { return static_cast<int>(tags_.size()); }
   const Tag& tag(int i) const { return tags_[i]; }
   int findTag(const std::string& name) const;            // -1 when none
@@ -85,8 +90,9 @@ class ProductionIndex {
   // Call before storing a record: loads every tag's keys. Throws a key violation when storing `buf`
   // as record `recno` (0: a new record; `before` its stored form, null for a new one) would give a
   // unique tag a new key that a record not deleted already has. A key that stays as it was is never
-  // refused.
-  void checkUnique(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
+  // refused. When a key changes, writes the stale marker first; a failure to write it throws, so
+  // the caller stores nothing the index file would not know about.
+  void prepareStore(const RecordBuffer& buf, uint32_t recno, const RecordBuffer* before);
   // The storage stored `after` as record `recno`, over `before` (null: a new record).
   void recordStored(uint32_t recno, const RecordBuffer* before, const RecordBuffer& after);
 
@@ -111,6 +117,8 @@ class ProductionIndex {
   void ensureLoaded(int tag);
   void ensureAllLoaded();
   void loadFromFile(int tag);
+  // Whether every record `seen` leaves out has a key that loaded tag `index` holds already.
+  bool coversUnseen(int index, const std::vector<bool>& seen);
   void build(Tag& tag);
   std::string encode(const Tag& tag, const Value& key) const;
   void beginChange();
@@ -127,6 +135,7 @@ class ProductionIndex {
   std::unique_ptr<CdxFile> cdx_;
   std::unique_ptr<MdxFile> mdx_;
   std::vector<Tag> tags_;
+  std::vector<std::string> damage_;
   bool stale_ = false;    // the file cannot be trusted: keys come from the records
   bool changed_ = false;  // memory differs from the file
   bool holding_ = false;  // this holder has announced unwritten changes

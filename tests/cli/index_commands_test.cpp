@@ -103,8 +103,12 @@ TEST(CliIndex, RefusesWhatWouldLoseOrHideSomething) {
   auto run = runTdb({"index", s, "N", "QTY"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("--drop N"), std::string::npos) << run.err;
-  // An expression the engine cannot evaluate, a name too long for the file.
-  EXPECT_EQ(runTdb({"index", s, "q", "NOSUCH+NAME"}).status, 1);
+  // An expression the engine cannot evaluate (a tag not made yet has nothing to repair), a name
+  // too long for the file.
+  run = runTdb({"index", s, "q", "NOSUCH+NAME"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("NOSUCH"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("reindex"), std::string::npos) << run.err;
   EXPECT_EQ(runTdb({"index", s, "elevenchars", "NAME"}).status, 1);
   {
     Table reader;  // another holder could not see the new tag
@@ -225,6 +229,76 @@ TEST(CliReindex, RebuildsKeysFromTheRecords) {
   EXPECT_EQ(firstColumn(runTdb({"dump", f, "--order", "big"})),
             (std::vector<std::string>{"R3", "R4"}));
 }
+
+// A table of six records with tags N (NAME), Q (QTY) and D (DTOS(DAY)), made in that order.
+class CliRepair : public ::testing::TestWithParam<TableType> {
+ protected:
+  void SetUp() override {
+    test::makeSample(dir, "s.dbf", 6, GetParam());
+    for (const auto& [tag, expression] : std::vector<std::pair<std::string, std::string>>{
+             {"N", "NAME"}, {"Q", "QTY"}, {"D", "DTOS(DAY)"}})
+      ASSERT_EQ(runTdb({"index", table, tag, expression}).status, 0);
+  }
+  bool fox() const { return GetParam() == TableType::ttFoxPro; }
+  std::string indexName() const { return fox() ? "s.cdx" : "s.mdx"; }
+  // Where the header of the tag made last begins: cutting the file there loses that tag alone.
+  size_t lastTagHeader() const {
+    const std::string bytes = dir.read(indexName());
+    if (fox()) return 1024 + 512 + 2 * 1024;  // file header, one directory node, two headers
+    return size_t{static_cast<unsigned char>(bytes[544 + 2 * 32])} *
+           512;  // its page, from the table
+  }
+  void cutIndex(size_t size) const { std::filesystem::resize_file(dir.file(indexName()), size); }
+
+  TempDir dir;
+  const std::string table = dir.file("s.dbf");
+};
+
+TEST_P(CliRepair, ReindexRebuildsTheTagsADamagedFileStillDefines) {
+  cutIndex(lastTagHeader());
+  // A cursor refuses the damaged file, and says what repairs it; info describes what is left.
+  auto run = runTdb({"dump", table});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(indexName()), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("tdb reindex"), std::string::npos) << run.err;
+  run = runTdb({"info", table});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("tags: 2\ntag\tN\tNAME\t"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("标签(D)"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("tdb reindex " + table), std::string::npos) << run.err;
+
+  run = runTdb({"reindex", table});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("rebuilt without it"), std::string::npos) << run.err;
+  EXPECT_EQ(lines(run.out),
+            (std::vector<std::string>{"rebuilt N: 6 keys", "rebuilt Q: 6 keys",
+                                      dir.file(indexName()) + ": 2 tags rebuilt, 0 dropped"}));
+  run = runTdb({"dump", table, "--order", "q"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(firstColumn(run), (std::vector<std::string>{"R1", "R2", "R3", "R4", "R5", "R6"}));
+  run = runTdb({"info", table});
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_P(CliRepair, ReindexOfAFileWithoutItsHeaderDropsTheFileAndTheMark) {
+  cutIndex(100);
+  EXPECT_NE(runTdb({"dump", table}).err.find("tdb reindex"), std::string::npos);
+  auto run = runTdb({"reindex", table});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find(indexName()), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, dir.file(indexName()) + ": no tags left, the file is gone\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.file(indexName())));
+  EXPECT_EQ(headerFlags(dir, "s.dbf") & 1, 0);
+  run = runTdb({"dump", table});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(lines(run.out).size(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CliRepair,
+                         ::testing::Values(TableType::ttDBase, TableType::ttFoxPro),
+                         [](const auto& info) {
+                           return info.param == TableType::ttFoxPro ? "FoxPro" : "dBASE";
+                         });
 
 TEST(CliCreate, CarriesTagsAsTheSourceHasThemAndSaysWhichItCannot) {
   TempDir dir;

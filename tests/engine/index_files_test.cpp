@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "engine/byte_order.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/index/cdx_file.h"
@@ -296,6 +297,44 @@ TEST_F(IndexFiles, MdxDamageIsReportedNamingTheFile) {
       EXPECT_NE(std::string(e.what()).find(dir.file("bad.mdx")), std::string::npos) << e.what();
     }
   }
+}
+
+// Opened for repair, a damaged file gives every tag whose definition still reads and names the
+// rest; opened strictly, it fails.
+TEST_F(IndexFiles, SalvageKeepsTheTagsStillDefinedAndNamesTheLost) {
+  // The directory's leaf lists all three tags, then points to a next leaf past the end.
+  const std::string cdx = buildCdx(cdxTags());
+  const uint32_t directory = getLe32(cdx, 0);
+  dir.write("cut.cdx", flipped(cdx, directory + 8, le32(1u << 30)));
+  EXPECT_THROW(CdxFile strict(dir.file("cut.cdx")), EngineError);
+  const CdxFile chained(dir.file("cut.cdx"), true);
+  EXPECT_EQ(chained.tags().size(), 3u);
+  ASSERT_EQ(chained.lost().size(), 1u);
+  EXPECT_NE(chained.lost()[0].find("其后的标签无法读出"), std::string::npos) << chained.lost()[0];
+  // The second tag's header (made second, at 1024 past the first's header and leaves) is gone.
+  const std::string secondHeader = flipped(cdx, 1024 + 12, std::string(2, '\0'));
+  dir.write("bad.cdx", secondHeader);
+  const CdxFile bad(dir.file("bad.cdx"), true);
+  ASSERT_EQ(bad.tags().size(), 2u);
+  EXPECT_EQ(bad.tags()[0].name, "PRICE");
+  ASSERT_EQ(bad.lost().size(), 1u);
+  EXPECT_NE(bad.lost()[0].find("标签(NAME)"), std::string::npos) << bad.lost()[0];
+
+  TagSpec a{"A", "NAME", "", false, false, 'C', 10, {}}, b = a, c = a;
+  b.name = "B", c.name = "C";
+  const std::string mdx = buildMdx({a, b, c});
+  const size_t third = size_t{getLe32(mdx, 544 + 2 * 32)} * 512;
+  dir.write("cut.mdx", mdx.substr(0, third));
+  EXPECT_THROW(MdxFile strict(dir.file("cut.mdx")), EngineError);
+  const MdxFile cut(dir.file("cut.mdx"), true);
+  ASSERT_EQ(cut.tags().size(), 2u);
+  EXPECT_EQ(cut.tags()[1].name, "B");
+  ASSERT_EQ(cut.lost().size(), 1u);
+  EXPECT_NE(cut.lost()[0].find("第3个标签(C)的标签头超出文件范围"), std::string::npos)
+      << cut.lost()[0];
+  // Without its header no file gives anything.
+  dir.write("gone.mdx", mdx.substr(0, 300));
+  EXPECT_THROW(MdxFile gone(dir.file("gone.mdx"), true), EngineError);
 }
 
 // Regenerates the fuzz seeds: INDEX_SEEDS=fuzz/corpus/index_files engine_tests

@@ -107,6 +107,27 @@ class IndexedTable : public ::testing::TestWithParam<TableType> {
     return dir.file(GetParam() == TableType::ttFoxPro ? "people.cdx" : "people.mdx");
   }
   uint8_t headerFlags() const { return static_cast<uint8_t>(dir.read("people.dbf")[28]); }
+  // Opens the table in the order of `tag`.
+  void openIn(Table& t, const std::string& tag) {
+    point(t, dir, "people.dbf", GetParam());
+    t.open();
+    t.setIndexName(tag);
+  }
+  // Another program appends a record and leaves the index file as it was.
+  void appendBehindTheIndex(const std::string& name, int age) {
+    const std::string index = fs::path(indexFile()).filename().string();
+    const std::string behind = dir.read(index);
+    {
+      Table t;
+      point(t, dir, "people.dbf", GetParam());
+      t.open();
+      t.append();
+      t.fieldByName("NAME").setAsString(name);
+      t.fieldByName("AGE").setValue(Value::integer(age));
+      t.post();
+    }
+    dir.write(index, behind);
+  }
 
   TempDir dir;
 };
@@ -338,24 +359,75 @@ TEST_P(IndexedTable, CrashLeavesAMarkedIndexThatTheNextOpenRebuilds) {
 TEST_P(IndexedTable, AnIndexBehindTheTableIsRebuilt) {
   // Another program appends without touching the index: the file misses the new record.
   makePeople(dir, GetParam(), {{"NAME", "NAME", "", 0}});
-  const std::string index = fs::path(indexFile()).filename().string();
-  const std::string behind = dir.read(index);
-  {
-    Table t;
-    point(t, dir, "people.dbf", GetParam());
-    t.open();
-    t.append();
-    t.fieldByName("NAME").setAsString("bai");
-    t.post();
-  }
-  dir.write(index, behind);
+  appendBehindTheIndex("bai", 0);
   Table t;
-  point(t, dir, "people.dbf", GetParam());
-  t.open();
-  t.setIndexName("NAME");
+  openIn(t, "NAME");
   EXPECT_EQ(walk(t), "LI:4 bai:7 chen:5 li:2 li:6 wang:1 zhao:3");
   t.close();
   EXPECT_EQ(fileOrder(indexFile(), "NAME"), (std::vector<uint32_t>{4, 7, 5, 2, 6, 1, 3}));
+}
+
+// A unique tag keeps one entry per key, so its file may hold fewer entries than the table has
+// records; a record it misses must still be noticed, or its key could be stored twice.
+TEST_P(IndexedTable, AUniqueTagBehindTheTableIsRebuilt) {
+  makePeople(dir, GetParam(), {}, {{"a", 1, 1}, {"b", 2, 2}, {"b2", 2, 3}});
+  {
+    Table t;
+    point(t, dir, "people.dbf", GetParam());
+    t.setExclusive(true);
+    t.open();
+    t.addIndex({"AGE", "AGE", "", ixUnique});  // b2 repeats b's key: the file keeps b alone
+  }
+  appendBehindTheIndex("c", 3);
+  Table t;
+  openIn(t, "AGE");
+  EXPECT_EQ(walk(t), "a:1 b:2 b2:3 c:4");
+  t.append();
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  EXPECT_EQ(t.recordCount(), 4);
+}
+
+// The stale-index marker is written before a record is: a store that cannot write it (a full
+// disk) stores nothing, so the index file never silently misses a record.
+TEST_P(IndexedTable, AStoreThatCannotMarkTheIndexStaleChangesNothing) {
+  makePeople(dir, GetParam(), {{"AGE", "AGE", "", ixUnique}}, {{"a", 1, 1}, {"b", 2, 2}});
+  const std::string before = dir.read("people.dbf");
+  // A folder where the marker's temporary file goes makes writing the marker fail.
+  const std::string blocker = ProductionIndex::markerFor(dir.file("people.dbf")) + ".tdb-new";
+  {
+    Table t;
+    point(t, dir, "people.dbf", GetParam());
+    t.setExclusive(true);
+    t.open();
+    fs::create_directory(blocker);
+    t.append();
+    t.fieldByName("NAME").setAsString("c");
+    t.fieldByName("AGE").setValue(Value::integer(3));
+    EXPECT_THROW(t.post(), EngineError);
+    t.cancel();
+    t.first();
+    t.edit();
+    t.fieldByName("AGE").setValue(Value::integer(9));
+    EXPECT_THROW(t.post(), EngineError);
+    t.cancel();
+    fs::remove(blocker);
+    t.close();
+  }
+  EXPECT_EQ(dir.read("people.dbf"), before);
+  Table t;
+  openIn(t, "AGE");
+  EXPECT_EQ(walk(t), "a:1 b:2");
+  t.append();
+  t.fieldByName("NAME").setAsString("c");
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  t.post();
+  t.append();
+  t.fieldByName("AGE").setValue(Value::integer(3));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  EXPECT_EQ(walk(t), "a:1 b:2 c:3");
 }
 
 TEST_P(IndexedTable, SharedHoldersLeaveTheIndexToTheLastOne) {

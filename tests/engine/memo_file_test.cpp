@@ -160,8 +160,6 @@ TEST(MemoDamage, BadHeadersFailNamingTheFile) {
       {"odd4.dbt", MemoFormat::Dbt4, dbt4Header(1, 100), "块大小100"},
       {"next0.dbt", MemoFormat::Dbt3, dbt3Header(0), "位于文件头内"},
       {"nexthead.fpt", MemoFormat::Fpt, fptHeader(3, 64), "位于文件头内"},
-      {"nextfar.dbt", MemoFormat::Dbt3, dbt3Header(50) + zeros(512), "超出文件末尾"},
-      {"nextfar.fpt", MemoFormat::Fpt, fptHeader(0xFFFFFFFF, 64), "超出文件末尾"},
   };
   for (const Case& c : cases) {
     dir.write(c.name, c.bytes);
@@ -192,6 +190,53 @@ TEST(MemoDamage, BadBlocksFailNamingFileAndBlock) {
   expectFailure([&] { f->read(8); }, "f.fpt", "第8块的备注长度4294967280超出文件末尾");
   expectFailure([&] { f->read(9); }, "f.fpt", "第9块的块头已损坏");
   expectFailure([&] { f->read(10); }, "f.fpt", "第10块的备注长度100超出文件末尾");
+}
+
+// A header whose next-free block lies past the end: the file lost its end. What is left reads;
+// nothing may be added to it.
+TEST(MemoDamage, AFileCutShortReadsWhatItHoldsAndRefusesWrites) {
+  TempDir dir;
+  dir.write("cut.dbt", dbt3Header(50) + pad("kept\x1A\x1A", 512));
+  dir.write("cut.fpt", fptHeader(0xFFFFFFFF, 64) + pad(be32(1) + be32(4) + "kept", 64));
+  dir.write("fine.dbt", dbt3Header(3) + pad("kept\x1A\x1A", 512));  // one block unpadded
+  for (const auto& [name, format, block] :
+       {std::tuple{"cut.dbt", MemoFormat::Dbt3, 1u}, std::tuple{"cut.fpt", MemoFormat::Fpt, 8u}}) {
+    const std::string before = dir.read(name);
+    auto m = MemoFile::open(dir.file(name), format, true);
+    EXPECT_NE(m->damage().find(name), std::string::npos) << m->damage();
+    EXPECT_NE(m->damage().find("超出文件末尾(文件只有"), std::string::npos) << m->damage();
+    EXPECT_EQ(m->read(block), "kept");
+    expectFailure([&] { m->write("more", 0, false); }, name, "超出文件末尾");
+    expectFailure([&] { m->write("k", block, false); }, name, "不能写入");  // not in place either
+    EXPECT_EQ(dir.read(name), before);
+  }
+  EXPECT_EQ(MemoFile::open(dir.file("fine.dbt"), MemoFormat::Dbt3, false)->damage(), "");
+  EXPECT_NE(MemoFile::open(dir.file("cut.dbt"), MemoFormat::Dbt3, false)->damage().find("50"),
+            std::string::npos);
+}
+
+// A length that the file's apparent size covers but that runs past the blocks in use is damage:
+// in a sparse file it would otherwise read gigabytes of nothing.
+TEST(MemoDamage, ALengthPastTheBlocksInUseIsDamageEvenInASparseFile) {
+  TempDir dir;
+  const uint64_t sparse = 3ull << 30;
+  dir.write("s4.dbt",
+            dbt4Header(3, 512) + pad(dbt4Memo("", 0x7FFFFFF0), 512) + pad(dbt4Memo("ok", 10), 512));
+  dir.write("s.fpt", fptHeader(10, 64) + pad(be32(1) + be32(0x7FFFFFF0), 64) +
+                         pad(be32(1) + be32(2) + "ok", 64));
+  dir.write("s3.dbt", dbt3Header(2) + zeros(512) + "s\x1A");  // a memo without its terminator
+  for (const char* name : {"s4.dbt", "s.fpt", "s3.dbt"})
+    ASSERT_EQ(truncate(dir.file(name).c_str(), static_cast<off_t>(sparse)), 0);
+  auto d = MemoFile::open(dir.file("s4.dbt"), MemoFormat::Dbt4, false);
+  expectFailure([&] { d->read(1); }, "s4.dbt", "第1块的备注长度2147483632超出下一空闲块3");
+  EXPECT_EQ(d->read(2), "ok");
+  auto f = MemoFile::open(dir.file("s.fpt"), MemoFormat::Fpt, false);
+  expectFailure([&] { f->read(8); }, "s.fpt", "超出下一空闲块10");
+  EXPECT_EQ(f->read(9), "ok");
+  // A terminated memo ends before the next-free block: one running on past it is damage too.
+  auto s3 = MemoFile::open(dir.file("s3.dbt"), MemoFormat::Dbt3, false);
+  expectFailure([&] { s3->read(1); }, "s3.dbt", "第1块的备注在下一空闲块2之前没有结束标记");
+  EXPECT_EQ(s3->read(2), "s");  // past the pointer, a memo runs to its terminator
 }
 
 TEST(MemoWrite, RefusesWithoutChangingTheFile) {

@@ -1,5 +1,6 @@
 #include "tests/engine/table_fixture.h"
 
+#include "engine/byte_order.h"
 #include "engine/convert.h"
 #include "engine/engine_error.h"
 #include "engine/gbk_codec.h"
@@ -55,6 +56,35 @@ void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def) 
   t.setExclusive(true);
   t.open();
   t.addIndex(def);
+}
+
+std::string rawDbaseTable(const std::vector<RawField>& fields,
+                          const std::vector<std::vector<std::string>>& records) {
+  int recordLength = 1;
+  for (const RawField& f : fields) recordLength += f.length;
+  std::string b(32, '\0');
+  b[0] = 0x03;
+  b[1] = 124, b[2] = 6, b[3] = 1;
+  putLe32(b, 4, static_cast<uint32_t>(records.size()));
+  putLe16(b, 8, 32 + 32 * static_cast<uint32_t>(fields.size()) + 1);
+  putLe16(b, 10, recordLength);
+  for (const RawField& f : fields) {
+    std::string d(32, '\0');
+    d.replace(0, f.name.size(), f.name);
+    d[11] = f.type;
+    d[16] = static_cast<char>(f.length);
+    d[17] = static_cast<char>(f.decimals);
+    b += d;
+  }
+  b += '\x0D';
+  for (const std::vector<std::string>& r : records) {
+    b += ' ';
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const std::string blanks(fields[i].length - r[i].size(), ' ');
+      b += fields[i].type == 'C' ? r[i] + blanks : blanks + r[i];
+    }
+  }
+  return b + '\x1A';
 }
 
 }  // namespace tdb::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/table.h"
 #include "tests/engine/temp_dir.h"
@@ -26,5 +27,17 @@ void setText(const TempDir& dir, const std::string& name, long position, const s
 
 // Adds an index to table `name`, which takes an exclusive open.
 void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def);
+
+// A field of a table laid out byte by byte, as another program wrote it.
+struct RawField {
+  std::string name;
+  char type;
+  int length, decimals;
+};
+
+// The bytes of a dBASE III table (03h, no memo) holding `records`, each given as its fields'
+// stored text: numbers set to the right of their field, text to the left, none deleted.
+std::string rawDbaseTable(const std::vector<RawField>& fields,
+                          const std::vector<std::vector<std::string>>& records);
 
 }  // namespace tdb::test
