@@ -38,14 +38,8 @@ bool paradoxSecondary(const std::string& ext) {
 }
 
 const char* tableExtension(Family family) {
-  switch (family) {
-    case Family::Paradox:
-      return ".DB";
-    case Family::Text:
-      return ".TXT";
-    default:
-      return ".DBF";
-  }
+  if (family == Family::Paradox) return ".DB";
+  return family == Family::Text ? ".TXT" : ".DBF";
 }
 
 // A table path split where its companions' names differ from it.
@@ -107,14 +101,8 @@ std::string companionExtension(const std::string& name, Family family) {
 }  // namespace
 
 Family familyOf(TableType resolved) {
-  switch (resolved) {
-    case TableType::ttParadox:
-      return Family::Paradox;
-    case TableType::ttASCII:
-      return Family::Text;
-    default:
-      return Family::Xbase;
-  }
+  if (resolved == TableType::ttParadox) return Family::Paradox;
+  return resolved == TableType::ttASCII ? Family::Text : Family::Xbase;
 }
 
 bool isCompanionExtension(Family family, const std::string& upperExt) {

@@ -207,7 +207,7 @@ TEST(MemoDamage, AFileCutShortReadsWhatItHoldsAndRefusesWrites) {
     EXPECT_NE(m->damage().find("超出文件末尾(文件只有"), std::string::npos) << m->damage();
     EXPECT_EQ(m->read(block), "kept");
     expectFailure([&] { m->write("more", 0, false); }, name, "超出文件末尾");
-    expectFailure([&] { m->write("k", block, false); }, name, "不能写入");  // not in place either
+    expectFailure([&, at = block] { m->write("k", at, false); }, name, "不能写入");  // nor in place
     EXPECT_EQ(dir.read(name), before);
   }
   EXPECT_EQ(MemoFile::open(dir.file("fine.dbt"), MemoFormat::Dbt3, false)->damage(), "");

@@ -57,7 +57,7 @@ TEST(TableNames, TablesAndAliasesNamedInAnyCharactersOpenFromTheChooser) {
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('\n').toStdString();
 
   // An alias whose folder is missing, or is a file, says why it lists nothing.
-  for (const QString alias : {QStringLiteral("缺少"), QStringLiteral("文件")}) {
+  for (const QString& alias : {QStringLiteral("缺少"), QStringLiteral("文件")}) {
     w.dialogs.messages.clear();
     u.toolbar(QStringLiteral("打开数据表"));
     u.choose(chooser.databaseList(), alias);

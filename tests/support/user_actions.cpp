@@ -414,7 +414,7 @@ void User::clickItem(QAbstractItemView* view, const QString& text) {
 }
 
 void User::whileModal(std::function<void(QDialog*)> steps) {
-  QTimer::singleShot(0, [this, steps = std::move(steps)] {
+  QTimer::singleShot(0, [steps = std::move(steps)] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog) {
       ADD_FAILURE() << "no modal dialog opened";

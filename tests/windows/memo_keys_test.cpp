@@ -19,20 +19,19 @@ TEST(MemoKeys, EnterWalksThroughTheMemosToAppend) {
   w.open("m.dbf");
   test::User& u = w.user;
   u.menu(QStringLiteral("单记录模式显示"));
-  QWidget* first = u.field(QStringLiteral("FIRST"));
-  QWidget* second = u.field(QStringLiteral("SECOND"));
+  const auto memo = [&u](const char* label) { return u.field(QString::fromUtf8(label)); };
 
   // In browse state "增加记录" cannot take the focus: the last memo keeps it.
-  u.clickInto(second);
+  u.clickInto(memo("SECOND"));
   u.press(Qt::Key_Return);
-  EXPECT_EQ(test::User::focus(), second);
+  EXPECT_EQ(test::User::focus(), memo("SECOND"));
 
   u.menu(QStringLiteral("进入编辑状态"));
   u.windowButton(QStringLiteral("增加记录"));
-  u.clickInto(first);
+  u.clickInto(memo("FIRST"));
   u.type(QStringLiteral("x"));
   u.press(Qt::Key_Return);
-  EXPECT_EQ(test::User::focus(), second);
+  EXPECT_EQ(test::User::focus(), memo("SECOND"));
   u.type(QStringLiteral("y"));
   u.press(Qt::Key_Return, Qt::ShiftModifier);  // a line break of the memo's own
   u.type(QStringLiteral("z"));

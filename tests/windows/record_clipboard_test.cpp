@@ -29,6 +29,14 @@ void pick(Workbench& w, int slot, std::initializer_list<int> rows) {
   w.user.ctrlClickRows(rows);
 }
 
+// Opens `table` in a window of its own, enters the edit state and pastes after row `row`.
+void pasteAfterRow(Workbench& w, const char* table, int row) {
+  w.open(table);
+  w.user.menu(QStringLiteral("进入编辑状态"));
+  w.user.clickCell(row, 0);
+  w.user.menu(QStringLiteral("粘贴"));
+}
+
 // The record of `table` whose NAME is `name`, as the file holds it.
 struct Stored {
   Stored(Workbench& w, const char* table, const std::string& name) {
@@ -142,10 +150,7 @@ TEST(RecordClipboard, PastedRecordsFollowTheCurrentOneInADbaseTableOrGoToItsEnd)
   w.open("c.dbf");
   pick(w, 0, {1, 0});
   u.menu(QStringLiteral("复制"));
-  w.open("t.dbf");
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(1, 0);
-  u.menu(QStringLiteral("粘贴"));
+  pasteAfterRow(w, "t.dbf", 1);
   // Moved in the file, not appended: the stored order is the record order.
   EXPECT_EQ(w.stored("t.dbf"), "R1 R2 C2 C1 R3 R4 R5 ");
   EXPECT_EQ(currentName(w), QStringLiteral("C1"));  // the last record pasted
@@ -167,10 +172,7 @@ TEST(RecordClipboard, APasteIntoATextTableArrivesWhole) {
   w.open("c.dbf");
   pick(w, 0, {2, 0, 1});
   u.menu(QStringLiteral("复制"));
-  w.open("t.txt");
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(0, 0);
-  u.menu(QStringLiteral("粘贴"));
+  pasteAfterRow(w, "t.txt", 0);
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('\n').toStdString();
   // A text table places no record: the pasted ones follow the last, in the order picked.
   EXPECT_EQ(w.stored("t.txt"), "T1 T2 T3 C3 C1 C2 ");
@@ -198,10 +200,7 @@ TEST(RecordClipboard, RoomInOnePassGivesTheSameFileAsRoomForEachRecord) {
   u.menu(QStringLiteral("复制"));
   // a.dbf gets the paste; into b.dbf the user types the same records, each inserted with
   // "插入记录" before the record after the one typed before.
-  w.open("a.dbf");
-  u.menu(QStringLiteral("进入编辑状态"));
-  u.clickCell(1, 0);
-  u.menu(QStringLiteral("粘贴"));
+  pasteAfterRow(w, "a.dbf", 1);
   w.open("b.dbf");
   u.menu(QStringLiteral("进入编辑状态"));
   u.clickCell(2, 0);
