@@ -225,20 +225,26 @@ TEST_P(IndexedTable, BufferedUpdatesTakeTheirPlaceInTheOrder) {
   EXPECT_EQ(walk(t), "LI:4 an:1 chen:5 dai:7 li:2 li:6 zhao:3");
 }
 
+// Appends a record whose AGE is `appended`, then gives the first record the AGE `edited`: neither
+// may be stored. The edit is left in hand.
+void expectAppendAndEditRefused(Table& t, int appended, int edited) {
+  t.append();
+  t.fieldByName("AGE").setValue(Value::integer(appended));
+  EXPECT_THROW(t.post(), EngineError);
+  t.cancel();
+  t.first();
+  t.edit();
+  t.fieldByName("AGE").setValue(Value::integer(edited));
+  EXPECT_THROW(t.post(), EngineError);
+}
+
 TEST_P(IndexedTable, UniqueTagsRefuseDuplicateKeys) {
   makePeople(dir, GetParam(), {{"AGE", "AGE", "", ixUnique}},
              {{"a", 1, 1}, {"b", 2, 2}, {"c", 3, 3}});
   Table t;
   point(t, dir, "people.dbf", GetParam());
   t.open();
-  t.append();
-  t.fieldByName("AGE").setValue(Value::integer(2));
-  EXPECT_THROW(t.post(), EngineError);
-  t.cancel();
-  t.first();
-  t.edit();
-  t.fieldByName("AGE").setValue(Value::integer(3));
-  EXPECT_THROW(t.post(), EngineError);
+  expectAppendAndEditRefused(t, 2, 3);
   t.fieldByName("NAME").setAsString("x");
   t.fieldByName("AGE").setValue(Value::integer(1));
   t.post();  // the key did not change
@@ -402,15 +408,7 @@ TEST_P(IndexedTable, AStoreThatCannotMarkTheIndexStaleChangesNothing) {
     t.setExclusive(true);
     t.open();
     fs::create_directory(blocker);
-    t.append();
-    t.fieldByName("NAME").setAsString("c");
-    t.fieldByName("AGE").setValue(Value::integer(3));
-    EXPECT_THROW(t.post(), EngineError);
-    t.cancel();
-    t.first();
-    t.edit();
-    t.fieldByName("AGE").setValue(Value::integer(9));
-    EXPECT_THROW(t.post(), EngineError);
+    expectAppendAndEditRefused(t, 3, 9);
     t.cancel();
     fs::remove(blocker);
     t.close();

@@ -42,13 +42,18 @@ void appendNoted(Table& t, const std::string& prefix, int from, int count) {
   }
 }
 
-void makeNoted(const TempDir& dir, const std::string& table, const std::string& prefix, int count) {
-  Table t;
+// Creates `table` with NAME C(10) and `second`, and opens it.
+void createNamed(Table& t, const TempDir& dir, const std::string& table, const FieldDef& second) {
   point(t, dir, table);
   t.fieldDefs().add("NAME", FieldType::ftString, 10);
-  t.fieldDefs().add("NOTE", FieldType::ftMemo);
+  t.fieldDefs().add(second);
   t.createTable();
   t.open();
+}
+
+void makeNoted(const TempDir& dir, const std::string& table, const std::string& prefix, int count) {
+  Table t;
+  createNamed(t, dir, table, {"NOTE", FieldType::ftMemo});
   appendNoted(t, prefix, 1, count);
 }
 
@@ -301,11 +306,7 @@ TEST(Replacement, AFullDiskStopsAnAppendAtAWholeRecordAndSaysHowManyWentIn) {
   TempDir dir;
   auto make = [&](const std::string& name, int rows) {
     Table t;
-    point(t, dir, name);
-    t.fieldDefs().add("NAME", FieldType::ftString, 10);
-    t.fieldDefs().add("QTY", FieldType::ftInteger);
-    t.createTable();
-    t.open();
+    createNamed(t, dir, name, {"QTY", FieldType::ftInteger});
     for (int i = 1; i <= rows; ++i) {
       t.append();
       t.fieldByName("NAME").setAsString(name.substr(0, 1) + std::to_string(i));
