@@ -765,7 +765,7 @@ Value Table::guardedValue(const RecordBuffer& buf, uint32_t record, int field) c
   } catch (const EngineError& e) {
     const std::string which =
         record == 0 ? "新记录" : "第" + std::to_string(numberOf(record)) + "条记录";
-    throw EngineError("数据表[" + gbkToUtf8(tableName_) + "]" + which + "的字段[" +
+    throw EngineError("数据表[" + tableName_ + "]" + which + "的字段[" +
                       gbkToUtf8(fieldDefs_[field].name) + "]: " + e.what());
   }
 }

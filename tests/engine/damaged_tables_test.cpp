@@ -65,13 +65,14 @@ std::vector<std::string> everyField(Table& t) {
 
 // A memo pointer past the end fails its own field, naming the table, the record and the field;
 // the rest of the record and every other record still read.
+// The table is named in Chinese: the message names its file as the file system spells it.
 TEST(DamagedTables, ABadMemoPointerFailsOnlyItsField) {
   for (const TableType type : {TableType::ttDBase, TableType::ttFoxPro}) {
     TempDir dir;
-    makeSample(dir, "s.dbf", 7, type);
-    pointMemo(dir, "s.dbf", 3, 999999);
+    makeSample(dir, "损坏.dbf", 7, type);
+    pointMemo(dir, "损坏.dbf", 3, 999999);
     Table t;
-    point(t, dir, "s.dbf", type);
+    point(t, dir, "损坏.dbf", type);
     t.open();
     EXPECT_TRUE(t.openWarnings().empty());
     const std::vector<std::string> rows = everyField(t);
@@ -80,8 +81,8 @@ TEST(DamagedTables, ABadMemoPointerFailsOnlyItsField) {
     EXPECT_EQ(rows[5], "R6|9|6|2024-01-06|False|memo 6|");
     ASSERT_TRUE(t.locate("NAME", Value::text("R3")));
     expectError([&] { t.fieldByName("NOTE").value(); },
-                {"数据表[s.dbf]第3条记录的字段[NOTE]",
-                 type == TableType::ttFoxPro ? "s.fpt" : "s.dbt", "第999999块"});
+                {"数据表[损坏.dbf]第3条记录的字段[NOTE]",
+                 type == TableType::ttFoxPro ? "损坏.fpt" : "损坏.dbt", "第999999块"});
     // The grid's way in reads a record without moving to it.
     expectError([&] { t.valueAt(3, 5); }, {"第3条记录的字段[NOTE]"});
     EXPECT_EQ(t.valueAt(6, 5), Value::text("memo 6"));
