@@ -1,14 +1,13 @@
 // tdb: the table engine from the command line. Output is UTF-8; a failure prints "tdb: " and the
 // message to stderr and exits 1, a command line that makes no sense prints the usage and exits 2.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/common/program_folder.h"
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "engine/aliases.h"
@@ -52,7 +51,9 @@ const char* kUsage =
     "                             dropping the tags whose definitions it lost, with a warning\n"
     "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
     "A table cut short opens read-only: its whole records are read, with a warning on stderr.\n"
-    "The alias file is tdbalias.cfg beside this program unless --aliases names another.\n";
+    "The alias file is tdbalias.cfg in the workbench's program folder (beside this program\n"
+    "in its build folder, else $XDG_DATA_HOME/torvanel or ~/.local/share/torvanel) unless\n"
+    "--aliases names another.\n";
 
 struct Command {
   const char* name;
@@ -66,18 +67,22 @@ const Command kCommands[] = {
     {"reindex", reindexTable},
 };
 
-std::string programFolder() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  return std::filesystem::path(std::string(buf, n)).parent_path().string();
+// The workbench's alias file: in the program folder it shares with the workbench.
+std::string defaultAliasFile() {
+  std::string failure;
+  const std::filesystem::path folder =
+      torvanel::prepareProgramFolder(torvanel::executableFolder(), failure);
+  if (!failure.empty()) std::fprintf(stderr, "tdb: warning: %s\n", failure.c_str());
+  return (folder / tdb::AliasFile::kFileName).string();
 }
 
 int run(std::vector<std::string> args) {
-  Context context{programFolder() + "/" + tdb::AliasFile::kFileName};
+  Context context;
   if (args.size() >= 2 && args[0] == "--aliases") {
     context.aliasPath = args[1];
     args.erase(args.begin(), args.begin() + 2);
+  } else {
+    context.aliasPath = defaultAliasFile();
   }
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "help")) {
     std::fputs(kUsage, stdout);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/common/table_argument.h"
 #include "cli/arguments.h"
 #include "cli/cli_error.h"
 #include "engine/session.h"
@@ -19,26 +20,21 @@ void loadAliases(const Context& context) {
 }  // namespace
 
 void pointTable(Table& table, const std::string& argument, const Context& context) {
-  if (argument.empty()) throw UsageError("empty table name");
-  const size_t colon = argument.find(':');
-  const bool aliasRef = colon != std::string::npos && colon > 0 && argument.find('/') > colon &&
-                        !std::filesystem::exists(argument);
-  if (aliasRef) {
-    const std::string name = argument.substr(colon + 1);
-    if (name.empty()) throw UsageError("no table name after the alias in " + argument);
-    loadAliases(context);
-    table.setDatabaseName(gbkArgument(argument.substr(0, colon), "the alias name"));
-    table.setTableName(name);
-    return;
+  torvanel::TableArgument named;
+  try {
+    named = torvanel::splitTableArgument(argument);
+  } catch (const torvanel::TableArgumentError& e) {
+    throw UsageError(e.what());
   }
-  // Folder and file name go to the engine as the file system gave them (a database name ending in
-  // '/' is a folder), so a name GBK cannot spell still opens.
-  const size_t slash = argument.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : argument.substr(0, slash + 1);
-  const std::string file = argument.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (file.empty()) throw UsageError(argument + " names a folder, not a table");
-  table.setDatabaseName(folder);
-  table.setTableName(file);
+  if (named.alias) {
+    loadAliases(context);
+    table.setDatabaseName(gbkArgument(named.database, "the alias name"));
+  } else {
+    // Folder and file name go to the engine as the file system gave them (a database name ending
+    // in '/' is a folder), so a name GBK cannot spell still opens.
+    table.setDatabaseName(named.database);
+  }
+  table.setTableName(named.table);
 }
 
 void makeFoxPro(Table& table) {

@@ -12,8 +12,8 @@ struct Context {
 };
 
 // Points a closed table at what a command-line argument names: "ALIAS:NAME" (a table of an alias
-// of the alias file) or a file path. An argument is an alias reference when it has a ':' before
-// any '/' and no file of that exact name exists, so "./a:b.dbf" always names a file. The alias
+// of the alias file) or a file path, split as splitTableArgument does; an argument naming no table
+// is a UsageError. The alias
 // file is read only when an alias is named, so a damaged alias file does not stop work on plain
 // paths. The table type stays ttDefault: the engine takes it from the extension.
 void pointTable(Table& table, const std::string& argument, const Context& context);

@@ -1,9 +1,64 @@
 #include "app/common/program_folder.h"
 
-#include <QCoreApplication>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
 
 namespace torvanel {
 
-QString programFolder() { return QCoreApplication::applicationDirPath() + QLatin1Char('/'); }
+namespace fs = std::filesystem;
+
+fs::path executableFolder() {
+  std::error_code error;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::current_path() : exe.parent_path();
+}
+
+fs::path userProgramFolder() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  // A relative XDG_DATA_HOME would move with the current folder; the convention says ignore it.
+  if (dataHome && fs::path(dataHome).is_absolute()) return fs::path(dataHome) / "torvanel";
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* user = getpwuid(getuid());
+    home = user ? user->pw_dir : "/";
+  }
+  return fs::path(home) / ".local/share/torvanel";
+}
+
+fs::path prepareProgramFolder(const fs::path& executableFolder, std::string& failure) {
+  failure.clear();
+  if (fs::exists(executableFolder / kBuildFolderMarker)) return executableFolder;
+  const fs::path folder = userProgramFolder();
+  try {
+    fs::create_directories(folder);
+    seedProgramFolder(folder, executableFolder.parent_path() / "share/torvanel");
+  } catch (const fs::filesystem_error& e) {
+    failure = e.what();
+  }
+  return folder;
+}
+
+void seedProgramFolder(const fs::path& folder, const fs::path& seed) {
+  if (!fs::is_directory(seed)) return;
+  for (const fs::directory_entry& entry : fs::directory_iterator(seed)) {
+    const fs::path target = folder / entry.path().filename();
+    if (fs::exists(fs::symlink_status(target))) continue;
+    // Named after this process, so that two first starts at once do not build into one copy.
+    const fs::path building =
+        folder / (".seeding-" + std::to_string(getpid()) + "-" + entry.path().filename().string());
+    fs::remove_all(building);
+    fs::copy(entry.path(), building, fs::copy_options::recursive);
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(target))) fs::rename(building, target, error);
+    // The target appeared meanwhile (the other first start won): it stands, the copy goes.
+    if (fs::exists(building)) fs::remove_all(building);
+    if (error && !fs::exists(fs::symlink_status(target)))
+      throw fs::filesystem_error("cannot seed the program folder", building, target, error);
+  }
+}
 
 }  // namespace torvanel

@@ -1,12 +1,17 @@
 // Start-up: the splash, the main window with its settings and menu state, the dialogs that live for
-// the whole run, and the event loop.
+// the whole run, the tables named on the command line, and the event loop.
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QIcon>
 #include <QThread>
+#include <string>
+#include <vector>
 
 #include "app/common/program_folder.h"
 #include "app/shell/application.h"
 #include "app/shell/main_window.h"
+#include "app/shell/named_tables.h"
 #include "app/shell/splash_window.h"
 #include "app/ui/widget_dialogs.h"
 #include "engine/engine_error.h"
@@ -14,21 +19,32 @@
 
 int main(int argc, char** argv) {
   torvanel::TorvanelApplication app(argc, argv);
+  // Qt has taken its own options out of argv; the rest name tables, as the file system's bytes.
+  const std::vector<std::string> tables(argv + 1, argv + argc);
+  app.setWindowIcon(QIcon(QStringLiteral(":/icons/torvanel.svg")));
   torvanel::WidgetDialogs dialogs;
   torvanel::installDialogs(&dialogs);
 
   auto* splash = new torvanel::TForm00;
   splash->showNow();
 
-  // The engine finds its aliases beside the program; a damaged alias file leaves none.
+  std::string failure;
+  const QString folder =
+      QFile::decodeName(
+          torvanel::prepareProgramFolder(torvanel::executableFolder(), failure).native().c_str()) +
+      QLatin1Char('/');
+  if (!failure.empty())
+    dialogs.message(QStringLiteral("程序文件夹") + folder + QStringLiteral("无法准备: ") +
+                    QString::fromStdString(failure));
+
+  // The engine finds its aliases in the program folder; a damaged alias file leaves none.
   try {
-    tdb::Session::setAliasFile(
-        (torvanel::programFolder() + tdb::AliasFile::kFileName).toStdString());
+    tdb::Session::setAliasFile(QFile::encodeName(folder).toStdString() + tdb::AliasFile::kFileName);
   } catch (const tdb::EngineError& e) {
     dialogs.message(QString::fromUtf8(e.what()));
   }
 
-  torvanel::TForm0 mainWindow(torvanel::programFolder());
+  torvanel::TForm0 mainWindow(folder);
   mainWindow.createDialogs();
 
   // Half a second of splash; it keeps repainting if the screen asks it to.
@@ -41,5 +57,6 @@ int main(int argc, char** argv) {
   delete splash;
 
   mainWindow.show();
+  torvanel::openNamedTables(mainWindow, tables);
   return app.exec();
 }

@@ -217,12 +217,16 @@ void TForm0::createDialogs() {
   windowEngine_ = new WindowEngine(*this, this);
   connect(windowEngine_, &WindowEngine::commandsChanged, this, &TForm0::menuset);
   setChildWindows(windowEngine_);
-  chooser_->setAction('n', [this](const TableRef& ref) { windowEngine_->viewtable(ref); });
+  chooser_->setAction('n', [this](const TableRef& ref) { openTable(ref); });
   queryBuilder_ = new TForm02(this);
   locatePanel_ = new LocatePanel(*windowEngine_, this);
   structureDesigner_ = new TForm03(this);
   projectDesigner_ = new TForm04(this);
   reportManager_ = new Tform2(this);
+}
+
+void TForm0::openTable(const TableRef& ref) {
+  if (windowEngine_) windowEngine_->viewtable(ref);
 }
 
 QComboBox* TForm0::windowList() const { return band_->windowList(); }

@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 
+#include "app/common/table_ref.h"
 #include "app/shell/commands.h"
 #include "app/shell/menu_state.h"
 #include "app/shell/settings.h"
@@ -40,6 +41,10 @@ class TForm0 : public QMainWindow, public WindowHost {
   // Creates, hidden, the dialogs that live for the whole run: the table chooser, the query
   // builder, the structure designer, the project designer and the report manager.
   void createDialogs();
+
+  // Opens `ref` in a new child window, as the table chooser does for "打开数据表". Does nothing
+  // before createDialogs.
+  void openTable(const TableRef& ref);
 
   // Plugs in the window engine. Until then no child window is open.
   void setChildWindows(ChildWindows* windows) { childWindows_ = windows; }

@@ -11,6 +11,10 @@ QString tableWindowCaption(const QString& database, const QString& table,
          index + QStringLiteral(")");
 }
 
+QString unopenableTableText(const QString& table) {
+  return table + QStringLiteral("不是有效数据表,不能打开!请检查数据表或索引文件.");
+}
+
 QString windowListEntry(int slot, const QString& caption) {
   return QStringLiteral("<") + QString::number(slot) + QStringLiteral("> ") + caption;
 }

@@ -12,6 +12,10 @@ namespace torvanel {
 QString tableWindowCaption(const QString& database, const QString& table,
                            const QString& indexFieldNames, const QString& indexName);
 
+// The refusal when a table cannot be opened into a window; `table` is the table's text form
+// ("[" + database + "]" + table).
+QString unopenableTableText(const QString& table);
+
 // The window list's entry for a window: "<" + slot + "> " + caption.
 QString windowListEntry(int slot, const QString& caption);
 

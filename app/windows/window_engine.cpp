@@ -91,8 +91,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
   } catch (const tdb::EngineError&) {
     delete window;
     registry_.free(slot);
-    dialogs().message(ref.text() +
-                      QStringLiteral("不是有效数据表,不能打开!请检查数据表或索引文件."));
+    dialogs().message(unopenableTableText(ref.text()));
     return;
   }
   // Ordered by the first index: its fields, or for an expression its name.
