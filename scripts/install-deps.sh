@@ -21,6 +21,9 @@ packages=(
   # interop tests: an independent writer of Paradox tables and their .MB blob files (pxlib),
   # linked into the C helper tests/interop/px_write.c
   pxlib-dev
+  # the Debian package: cpack's dependency list (dpkg-shlibdeps, file), and its tests: lintian,
+  # the desktop entry's validator, the file types' compiler
+  dpkg-dev file lintian desktop-file-utils shared-mime-info
   # benchmarks: shapelib's dbfdump, the peer program that `tdb dump` is timed against
   shapelib
 )
