@@ -51,9 +51,8 @@ const char* kUsage =
     "                             dropping the tags whose definitions it lost, with a warning\n"
     "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
     "A table cut short opens read-only: its whole records are read, with a warning on stderr.\n"
-    "The alias file is tdbalias.cfg in the workbench's program folder (beside this program\n"
-    "in its build folder, else $XDG_DATA_HOME/torvanel or ~/.local/share/torvanel) unless\n"
-    "--aliases names another.\n";
+    "The alias file is tdbalias.cfg in the workbench's program folder (beside this program,\n"
+    "or ~/.local/share/torvanel for an installed one) unless --aliases names another.\n";
 
 struct Command {
   const char* name;

@@ -29,13 +29,27 @@ fs::path userProgramFolder() {
   return fs::path(home) / ".local/share/torvanel";
 }
 
+namespace {
+
+// The share folder of the installation whose bin folder is `executableFolder`; empty when it is
+// not the bin folder of one.
+fs::path installedShareFolder(const fs::path& executableFolder) {
+  const fs::path share = executableFolder.parent_path() / "share/torvanel";
+  std::error_code error;
+  if (executableFolder.filename() != "bin" || !fs::is_directory(share, error)) return {};
+  return share;
+}
+
+}  // namespace
+
 fs::path prepareProgramFolder(const fs::path& executableFolder, std::string& failure) {
   failure.clear();
-  if (fs::exists(executableFolder / kBuildFolderMarker)) return executableFolder;
+  const fs::path share = installedShareFolder(executableFolder);
+  if (share.empty()) return executableFolder;
   const fs::path folder = userProgramFolder();
   try {
     fs::create_directories(folder);
-    seedProgramFolder(folder, executableFolder.parent_path() / "share/torvanel");
+    seedProgramFolder(folder, share);
   } catch (const fs::filesystem_error& e) {
     failure = e.what();
   }

@@ -9,11 +9,11 @@ namespace torvanel {
 // and the engine's alias file. Only start-up (of the workbench and of tdb) asks where it is;
 // everything below takes the folder as a parameter so that tests can use a temporary one.
 //
-// A build runs where it was built: the build writes the marker file kBuildFolderMarker beside
-// its executables, and that folder is the program folder. Anywhere else (an installed program,
-// whose own folder is not the user's to write) the program folder is the user's
-// userProgramFolder(), seeded from the installation's share folder.
-inline constexpr const char* kBuildFolderMarker = "torvanel-build-folder";
+// A program runs in its own folder (a build folder, or any folder it was copied into with its
+// files), which is then the program folder, as it always was. An installed program is one whose
+// executable lies in <prefix>/bin beside its share folder <prefix>/share/torvanel: its own folder
+// is not the user's to write, so its program folder is the user's userProgramFolder(), seeded from
+// that share folder.
 
 // The folder of the running executable, from /proc/self/exe.
 std::filesystem::path executableFolder();
@@ -22,10 +22,10 @@ std::filesystem::path executableFolder();
 // ~/.local/share/torvanel (the home from $HOME, or the password database without it).
 std::filesystem::path userProgramFolder();
 
-// The program folder of executables in `executableFolder`, made ready for use: the folder itself
-// beside the build marker; otherwise userProgramFolder(), created when missing and seeded from
-// `executableFolder`/../share/torvanel (seedProgramFolder). When the folder cannot be made or
-// seeded, `failure` gets the reason and the folder is still the one to use; otherwise it is left
+// The program folder of executables in `executableFolder`, made ready for use: the folder itself,
+// unless it is an installation's bin folder; then userProgramFolder(), created when missing and
+// seeded from the installation's share folder (seedProgramFolder). When the folder cannot be made
+// or seeded, `failure` gets the reason and the folder is still the one to use; otherwise it is left
 // empty.
 std::filesystem::path prepareProgramFolder(const std::filesystem::path& executableFolder,
                                            std::string& failure);

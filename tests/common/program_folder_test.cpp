@@ -1,5 +1,5 @@
-// Where the programs keep their files: the build folder beside the build's marker, the user's own
-// folder anywhere else, seeded from the installation without ever overwriting what the user has.
+// Where the programs keep their files: their own folder, unless they are installed; then the user's
+// own folder, seeded from the installation without ever overwriting what the user has.
 
 #include <gtest/gtest.h>
 
@@ -58,14 +58,19 @@ struct Installation {
   }
 };
 
-TEST(ProgramFolder, ABuildRunsInItsFolderAndAnyOtherProgramInTheUsersFolder) {
+TEST(ProgramFolder, AProgramRunsInItsOwnFolderUnlessItIsInstalled) {
   Installation at;
   ScopedEnv data("XDG_DATA_HOME", (at.root / "data").string());
   std::string failure;
 
-  put(at.root / "build" / kBuildFolderMarker, "");
-  EXPECT_EQ(prepareProgramFolder(at.root / "build", failure), at.root / "build");
-  EXPECT_FALSE(fs::exists(at.root / "data")) << "a build touches no user folder";
+  // A build folder, a bin folder with no share folder beside it, a folder beside a share folder
+  // that is not bin.
+  for (const fs::path& own : {at.root / "build", at.root / "copy/bin", at.root / "prefix/lib"}) {
+    fs::create_directories(own);
+    EXPECT_EQ(prepareProgramFolder(own, failure), own);
+  }
+  EXPECT_FALSE(fs::exists(at.root / "data"))
+      << "a program in its own folder touches no user folder";
 
   EXPECT_EQ(prepareProgramFolder(at.bin, failure), at.root / "data/torvanel");
   EXPECT_EQ(failure, "");
@@ -106,7 +111,7 @@ TEST(ProgramFolder, SeedingFillsOnlyWhatIsMissingAndKeepsTheUsersFiles) {
   EXPECT_FALSE(fs::exists(at.root / "empty"));
 }
 
-TEST(ProgramFolder, AFolderThatCannotBeMadeIsReportedAndStillNamed) {
+TEST(ProgramFolder, AUserFolderThatCannotBeMadeIsReportedAndStillNamed) {
   Installation at;
   put(at.root / "plain-file", "");
   ScopedEnv data("XDG_DATA_HOME", (at.root / "plain-file").string());
