@@ -66,12 +66,15 @@ void seedProgramFolder(const fs::path& folder, const fs::path& seed) {
         folder / (".seeding-" + std::to_string(getpid()) + "-" + entry.path().filename().string());
     fs::remove_all(building);
     fs::copy(entry.path(), building, fs::copy_options::recursive);
+    // A second first start at the same moment may have put its copy there already: a file is
+    // replaced by an identical one, a folder stays and this copy goes.
     std::error_code error;
-    if (!fs::exists(fs::symlink_status(target))) fs::rename(building, target, error);
-    // The target appeared meanwhile (the other first start won): it stands, the copy goes.
-    if (fs::exists(building)) fs::remove_all(building);
-    if (error && !fs::exists(fs::symlink_status(target)))
-      throw fs::filesystem_error("cannot seed the program folder", building, target, error);
+    fs::rename(building, target, error);
+    if (error) {
+      fs::remove_all(building);
+      if (!fs::exists(fs::symlink_status(target)))
+        throw fs::filesystem_error("cannot seed the program folder", building, target, error);
+    }
   }
 }
 
