@@ -112,23 +112,28 @@ start)
     if [ "$w" = %F ]; then command+=("$tables/客户 名单.DBF" DEMO:ORDERS.DBF); else command+=("$w"); fi
   done
   runtime=$(mktemp -d)
-  export HOME=$home XDG_RUNTIME_DIR=$runtime PATH="$root/usr/bin:$PATH" WORK=$work
-  unset XDG_DATA_HOME DISPLAY
-  export COMMAND_LINE="${command[*]@Q}"
-  xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash -c '
-    set -u
-    eval "exec $COMMAND_LINE" & pid=$!
-    for _ in $(seq 1 300); do
-      xwininfo -root -tree 2>/dev/null | grep -q "Torvanel(Vorlant" && break
-      kill -0 "$pid" 2>/dev/null || { echo "torvanel ended before its main window showed" >&2; exit 1; }
-      sleep 0.1
-    done
-    sleep 2  # the tables open after start-up; let their first paint land
-    import -window root "$WORK/screenshot.png"
-    xwininfo -root -tree >"$WORK/windows.txt"
-    kill "$pid"; wait "$pid" 2>/dev/null || true
-  '
-  rm -rf "$runtime"
+  export HOME=$home XDG_RUNTIME_DIR=$runtime PATH="$root/usr/bin:$PATH"
+  unset XDG_DATA_HOME
+  # The server picks a free display itself and names it once it is ready, so tests and other
+  # programs that start X servers at the same time never collide on a number.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb=$! pid=
+  trap 'kill $pid $xvfb 2>/dev/null; rm -rf "$runtime"' EXIT
+  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+  export DISPLAY=:$(tr -d '\n' <"$work/display")
+  "${command[@]}" &
+  pid=$!
+  for _ in $(seq 1 300); do
+    xwininfo -root -tree 2>/dev/null | grep -q "Torvanel(Vorlant" && break
+    kill -0 "$pid" 2>/dev/null || fail "torvanel ended before its main window showed"
+    sleep 0.1
+  done
+  sleep 2 # the tables open after start-up; let their first paint land
+  import -window root "$work/screenshot.png"
+  xwininfo -root -tree >"$work/windows.txt"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
   echo "screenshot: $work/screenshot.png"
   grep -q '"Torvanel(Vorlant 企业版V2.0)"' "$work/windows.txt" || fail "no main window"
   # One window of the program on the screen: no message box refused a table.
