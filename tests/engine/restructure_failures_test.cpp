@@ -133,6 +133,26 @@ TEST(RestructureFailures, ATableHeldOpenElsewhereIsRefusedWithNothingChanged) {
   }
 }
 
+// The designer asks whether to go on between build and commit: meanwhile nobody may open the
+// table, or a change made then would be lost in the swap.
+TEST(RestructureFailures, NobodyOpensTheTableBetweenTheBuildAndTheSwap) {
+  for (const char* table : {"S.DBF", "S.DB", "S.TXT"}) {
+    SCOPED_TRACE(table);
+    Stock s(table);
+    Restructure r(s.path(), TableType::ttDefault, s.fields, s.indexes);
+    r.build("", nullptr);
+    Child other([&](int up, int) {
+      Table t;
+      test::point(t, s.dir, table);
+      say(up, errorOf([&] { t.open(); }));
+    });
+    EXPECT_NE(other.line().find("独占"), std::string::npos);
+    EXPECT_EQ(other.wait(), 0);
+    r.commit();
+    EXPECT_EQ(test::dump(s.dir, table).size(), 4u);
+  }
+}
+
 // Write permission is the user's, so the check runs as an ordinary user even under root.
 TEST(RestructureFailures, AReadOnlyFolderIsRefusedWithNothingChanged) {
   Stock s("S.DBF", TableType::ttDBase);
