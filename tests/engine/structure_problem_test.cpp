@@ -48,6 +48,19 @@ FieldDefs plain() {
                  field("PRICE", FieldType::ftFloat, 10, 2)});
 }
 
+// Sixteen text fields of 255, and their names joined by ";".
+FieldDefs sixteenWide() {
+  FieldDefs defs;
+  for (int i = 1; i <= 16; ++i) defs.add("F" + std::to_string(i), FieldType::ftString, 255);
+  return defs;
+}
+
+std::string allSixteen() {
+  std::string names;
+  for (int i = 1; i <= 16; ++i) names += (i > 1 ? ";F" : "F") + std::to_string(i);
+  return names;
+}
+
 std::vector<Case> cases() {
   const TableType dflt = TableType::ttDefault, fox = TableType::ttFoxPro;
   const std::string five = gbk("五个中文字"), six = gbk("六个中文字段");
@@ -193,6 +206,8 @@ std::vector<Case> cases() {
        fields({field("A", FieldType::ftString, 256)}),
        {},
        "256"},
+      {"a Paradox index whose entries fill a block", "T.DB", dflt, sixteenWide(),
+       indexes({{"ALL", allSixteen(), "", 0}}), "容纳不下"},
       {"a text table", "T.TXT", dflt, plain(), {}, nullptr},
       {"an index on a text table", "T.TXT", dflt, plain(), indexes({{"X", "NAME", "", 0}}),
        "文本表没有索引"},
