@@ -165,6 +165,8 @@ std::vector<Case> cases() {
        indexes({{"P", "NAME", "", ixCaseInsensitive}}), "忽略大小写"},
       {"an index name of eleven letters", "T.DBF", dflt, plain(),
        indexes({{"ABCDEFGHIJK", "NAME", "", 0}}), "超过10个字符"},
+      {"an index name holding a NUL", "T.DBF", fox, plain(),
+       indexes({{std::string("A\0B", 3), "NAME", "", 0}}), "NUL"},
       {"an unnamed dBASE index", "T.DBF", dflt, plain(), indexes({{"", "NAME", "", 0}}),
        "索引名不能为空"},
       {"an expression that does not parse", "T.DBF", dflt, plain(),
