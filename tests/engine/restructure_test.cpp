@@ -139,16 +139,7 @@ TEST(Restructure, AutoIncrementFieldsAreNumberedAfreshAndTheirOldNumbersCounted)
   TempDir dir;
   {
     Table t;
-    test::point(t, dir, "A.DB");
-    t.fieldDefs().add("ID", FieldType::ftAutoInc);
-    t.fieldDefs().add("NAME", FieldType::ftString, 8);
-    t.createTable();
-    t.open();
-    for (const char* name : {"one", "two", "three"}) {
-      t.append();
-      t.fieldByName("NAME").setAsString(name);
-      t.post();
-    }
+    test::makeNumbered(t, dir, "A.DB", {"one", "two", "three"});
     t.first();
     t.deleteRecord();
   }

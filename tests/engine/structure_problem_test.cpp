@@ -8,6 +8,7 @@
 #include "engine/drivers.h"
 #include "engine/engine_error.h"
 #include "engine/table.h"
+#include "tests/engine/restructure_fixture.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/engine/temp_dir.h"
 
@@ -258,16 +259,7 @@ TEST(StructureProblem, CreationTakesExactlyWhatTheCheckPasses) {
 TEST(StructureProblem, ACopyIntoATextTableKeepsAutoIncrementNumbers) {
   TempDir dir;
   Table keyed;
-  test::point(keyed, dir, "K.DB");
-  keyed.fieldDefs().add("ID", FieldType::ftAutoInc);
-  keyed.fieldDefs().add("NAME", FieldType::ftString, 8);
-  keyed.createTable();
-  keyed.open();
-  for (const char* name : {"a", "b"}) {
-    keyed.append();
-    keyed.fieldByName("NAME").setAsString(name);
-    keyed.post();
-  }
+  test::makeNumbered(keyed, dir, "K.DB", {"a", "b"});
   Table copy;
   test::point(copy, dir, "K.TXT");
   copy.batchMove(keyed, BatchMode::batCopy);
