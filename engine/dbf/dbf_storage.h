@@ -40,6 +40,10 @@ class DbfStorage : public Storage {
   // so and swaps it into place).
   static void create(const std::string& path, const FieldDefs& defs, TableType type,
                      const IndexDefs& indexes = {});
+  // The header create() writes for that structure, its indexes checked as tags of the index file
+  // the table gets; throws EngineError naming the field or index the format cannot hold. Touches
+  // no file.
+  static Header design(const FieldDefs& defs, TableType type, const IndexDefs& indexes);
 
   // The memo file belonging to a table file: the one there in any case, else the name a new one
   // takes (companion_files.h).
@@ -67,6 +71,12 @@ class DbfStorage : public Storage {
   void blank(RecordBuffer& buf) override;
   uint32_t write(uint32_t recno, RecordBuffer& buf) override;
   uint32_t append(RecordBuffer& buf) override;
+  // Held exclusively and without tags, a batch writes its appended records a block at a time and
+  // the header's record count only at its end (or at flush()): a crash or a failed write in
+  // between leaves the table as it was before the batch, records past its count being no
+  // records. Otherwise a batch changes nothing.
+  void beginBatch() override;
+  void endBatch() override;
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override;
@@ -85,6 +95,8 @@ class DbfStorage : public Storage {
   void checkMapped(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
+  uint32_t appendHeld(RecordBuffer& buf);           // append() in an exclusive batch
+  void writePending();                              // the batch's records not yet in the file
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
 
   std::string path_;
@@ -100,6 +112,11 @@ class DbfStorage : public Storage {
   std::vector<std::string> warnings_;  // why the table opened read-only, when it did
   bool written_ = false;               // something was written since the last flush
   bool dateStamped_ = false;           // the header holds today's date from one of our writes
+  bool batching_ = false;              // in an exclusive batch (beginBatch)
+  uint32_t batchStart_ = 0;            // the record count when the batch began
+  std::string pending_;                // records of the batch not yet written, from pendingAt_
+  uint64_t pendingAt_ = 0;
+  static constexpr size_t kPendingBytes = 1 << 20;
 
   const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
 
