@@ -95,15 +95,8 @@ void WindowEngine::viewtable(const TableRef& ref) {
                       QStringLiteral("不是有效数据表,不能打开!请检查数据表或索引文件."));
     return;
   }
-  // Ordered by the first index: its fields, or for an expression its name.
   try {
-    if (t.indexDefs().count() > 0) {
-      const tdb::IndexDef& first = t.indexDefs()[0];
-      if (!first.fields.empty())
-        t.setIndexFieldNames(first.fields);
-      else
-        t.setIndexName(first.name);
-    }
+    orderByFirstIndex(t);
   } catch (const tdb::EngineError& e) {
     showError(e);
   }
@@ -153,6 +146,24 @@ void WindowEngine::viewtable(const TableRef& ref) {
   frame->show();
   window->showPosition();
   emit commandsChanged();
+}
+
+void WindowEngine::orderByFirstIndex(tdb::Table& t) {
+  if (t.indexDefs().count() == 0) return;
+  const tdb::IndexDef& first = t.indexDefs()[0];
+  if (!first.fields.empty())
+    t.setIndexFieldNames(first.fields);
+  else
+    t.setIndexName(first.name);
+}
+
+void WindowEngine::retitle(int slot) {
+  const QString caption = captionOf(slot);
+  registry_[slot].window->setWindowTitle(caption);
+  const int entry = listEntry(slot);
+  if (entry < 0) return;
+  host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
+  host_->windowList()->setCurrentIndex(entry);
 }
 
 void WindowEngine::settleEditing(bool keep) {

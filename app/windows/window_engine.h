@@ -39,6 +39,12 @@ class WindowEngine : public QObject, public ChildWindows {
 
   // Opens the chosen table into a new child window, ordered by its first index.
   void viewtable(const TableRef& ref);
+  // Orders an open table by its first index: the index's fields, or for an expression its name;
+  // a table without indexes stays in its natural order. Throws EngineError when it refuses.
+  static void orderByFirstIndex(tdb::Table& t);
+  // The caption of the window of `slot` and its window list entry, selected, follow its table's
+  // order again: after its table was reopened under it.
+  void retitle(int slot);
 
   // Settles the control being edited, before a command acts: text typed into a field or a grid
   // cell and not yet stored goes into the record it was typed for (`keep`), or is dropped.

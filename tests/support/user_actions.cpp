@@ -238,8 +238,9 @@ QTableView* User::grid() const {
   return g;
 }
 
-QModelIndex User::cellInSight(int row, int column) const {
-  QTableView* g = grid();
+QModelIndex User::cellInSight(int row, int column) const { return cellInSight(grid(), row, column); }
+
+QModelIndex User::cellInSight(QTableView* g, int row, int column) {
   const QModelIndex at = g ? g->model()->index(row, column) : QModelIndex();
   if (g && !at.isValid()) ADD_FAILURE() << "the grid has no cell " << row << "," << column;
   if (at.isValid()) {
@@ -255,6 +256,19 @@ void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
   QTableView* g = grid();
   QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
   settle();
+}
+
+void User::clickCell(QTableView* grid, int row, int column) {
+  const QModelIndex at = cellInSight(grid, row, column);
+  if (!at.isValid()) return;
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    grid->visualRect(at).center());
+  settle();
+}
+
+void User::cellMenu(QTableView* grid, int row, int column, const QString& caption) {
+  const QModelIndex at = cellInSight(grid, row, column);
+  if (at.isValid()) contextMenu(grid, caption, grid->visualRect(at).center());
 }
 
 void User::doubleClickCell(int row, int column) {
