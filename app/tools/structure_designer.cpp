@@ -26,6 +26,7 @@ namespace torvanel {
 TForm03::TForm03(QWidget* mainWindow, WindowEngine& engine, std::function<tdb::TableType()> dbfType)
     : QDialog(mainWindow), engine_(engine), dbfType_(std::move(dbfType)) {
   setObjectName(QStringLiteral("TForm03"));
+  setWindowTitle(QStringLiteral("表结构"));
   resize(640, 440);
   grid_ = new FieldGrid(this);
   panel_ = new IndexPanel(this);

@@ -55,9 +55,8 @@ bool restructureWindow(WindowEngine& engine, int slot, const tdb::FieldDefs& fie
   bool replaced = false;
   {
     SuspendedDisplay still(t);
-    // The rebuild needs the table to itself.
-    t.close();
     try {
+      t.close();  // the rebuild needs the table to itself
       work->backup(progress);
       const tdb::CarryLosses losses = work->build(order, progress);
       if (!losses.any() || dialogs().confirm(lossQuestion(losses), false) == Answer::Yes) {

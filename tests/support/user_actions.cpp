@@ -238,7 +238,9 @@ QTableView* User::grid() const {
   return g;
 }
 
-QModelIndex User::cellInSight(int row, int column) const { return cellInSight(grid(), row, column); }
+QModelIndex User::cellInSight(int row, int column) const {
+  return cellInSight(grid(), row, column);
+}
 
 QModelIndex User::cellInSight(QTableView* g, int row, int column) {
   const QModelIndex at = g ? g->model()->index(row, column) : QModelIndex();
@@ -428,8 +430,13 @@ void User::clickItem(QAbstractItemView* view, const QString& text) {
 }
 
 void User::whileModal(std::function<void(QDialog*)> steps) {
-  QTimer::singleShot(0, [steps = std::move(steps)] {
+  QTimer::singleShot(0, [this, steps = std::move(steps)]() mutable {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    // Opening a menu lets the event loop run before its item is clicked: the dialog is yet to come.
+    if (!dialog && QApplication::activePopupWidget()) {
+      whileModal(std::move(steps));
+      return;
+    }
     if (!dialog) {
       ADD_FAILURE() << "no modal dialog opened";
       return;
