@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+#include <set>
 
 #include "app/tools/field_grid.h"
 #include "app/tools/structure_designer.h"
@@ -177,6 +180,70 @@ TEST_F(ModifyTest, AStructureTheFormatRefusesChangesNothing) {
       w.dialogs.messages[0].startsWith(QStringLiteral("字段类型或索引可能不适合此表,请修改!\n")));
   EXPECT_TRUE(w.dialogs.shown.filter(kQuestion).isEmpty());
   EXPECT_EQ(bytesOf(w.data.file("p.dbf")), before);
+}
+
+TEST_F(ModifyTest, ARecordTheNewStructureRefusesLeavesTheTableAsItWasAndOpen) {
+  w.makePeople("p.db", {"张三/北京", "李四/北京"});
+  const QByteArray before = bytesOf(w.data.file("p.db"));
+  w.open("p.db");
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  d.modify([&] {
+    d.defineIndex(QStringLiteral("BYCITY"), {QStringLiteral("CITY")}, {QStringLiteral("唯一值")});
+    u.button(QStringLiteral("确认"));
+    EXPECT_TRUE(d.designer()->isVisible());
+    u.button(QStringLiteral("取消"));
+  });
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].startsWith(
+      QStringLiteral("因索引或字段赋值问题引起错误,不能完成此次操作!\n")))
+      << w.dialogs.messages[0].toStdString();
+  EXPECT_EQ(bytesOf(w.data.file("p.db")), before);
+  // The window has its table back, and the backup stays.
+  EXPECT_TRUE(w.table().active());
+  EXPECT_EQ(w.table().recordCount(), 2);
+  EXPECT_EQ(w.stored("修改结构备份.db", "NAME"), tdb::test::gbk("张三 李四 "));
+}
+
+TEST_F(ModifyTest, AnotherHolderOfTheTableStopsTheRebuild) {
+  people();
+  const QByteArray before = bytesOf(w.data.file("p.dbf"));
+  w.open("p.dbf");
+  tdb::Table other;
+  tdb::test::point(other, w.data, "p.dbf");
+  other.open();
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  d.modify([&] {
+    d.field(2, QStringLiteral("AGE"), "短整数(4位以下)");
+    u.button(QStringLiteral("确认"));
+    u.button(QStringLiteral("取消"));
+  });
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].startsWith(
+      QStringLiteral("可能在其他地方已打开此数据表或其他原因,不能完成此次操作!")))
+      << w.dialogs.messages[0].toStdString();
+  other.close();
+  EXPECT_EQ(bytesOf(w.data.file("p.dbf")), before);
+  EXPECT_TRUE(w.table().active());
+  EXPECT_EQ(w.table().fieldCount(), 2);
+}
+
+TEST_F(ModifyTest, TheProgressBarMovesWhileTheRecordsAreCarried) {
+  w.sample(5000);
+  std::set<int> seen;  // the bar's values while it was shown, sampled as it paints
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (d.designer()->progressBar()->isVisible()) seen.insert(d.designer()->progressBar()->value());
+  });
+  watch.start(0);
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  d.modify([&] {
+    d.typeInto(0, 1, QStringLiteral("TITLE"));
+    u.button(QStringLiteral("确认"));
+  });
+  EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('|').toStdString();
+  EXPECT_GE(seen.size(), 3u);
+  EXPECT_FALSE(d.designer()->progressBar()->isVisible());
+  EXPECT_EQ(w.table().recordCount(), 5000);
 }
 
 TEST_F(ModifyTest, ATableOpenTwiceOrFilteredIsNotRestructured) {
