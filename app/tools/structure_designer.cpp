@@ -45,6 +45,8 @@ TForm03::TForm03(QWidget* mainWindow, WindowEngine& engine, std::function<tdb::T
   progress_ = new QProgressBar(this);
   auto* confirm = new QPushButton(QStringLiteral("确认"), this);
   auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+  confirm->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  cancel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(progress_, 1);
   buttons->addWidget(confirm);
