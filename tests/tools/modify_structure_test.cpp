@@ -262,20 +262,25 @@ TEST_F(ModifyTest, ATableOpenTwiceOrFilteredIsNotRestructured) {
   EXPECT_FALSE(d.designer()->isVisible());
 }
 
-TEST_F(ModifyTest, BufferedChangesTheUserDoesNotSaveAreNotCarriedOver) {
+TEST_F(ModifyTest, BufferedChangesTheUserDoesNotSaveAreDroppedAndNotCarriedOver) {
   people();
   u.menu(QStringLiteral("使用内存缓冲"));
   w.open("p.dbf");
   w.typeInto("NAME", QStringLiteral("王五"));
   u.windowButton(QStringLiteral("后一记录"));  // into the buffer
-  w.dialogs.confirmAnswers = {Answer::No, Answer::Yes};
+  w.dialogs.confirmAnswers = {Answer::No};
+  d.modify([&] { u.button(QStringLiteral("取消")); });
+  EXPECT_TRUE(w.dialogs.shown[0].contains(QStringLiteral("修改数据存盘吗？")));
+  // "否" gave the change up, whether or not the structure is changed after all.
+  EXPECT_FALSE(w.table().updatesPending());
+
+  w.dialogs.confirmAnswers = {Answer::Yes};
   d.modify([&] {
     d.field(2, QStringLiteral("AGE"), "短整数(4位以下)");
     u.button(QStringLiteral("确认"));
   });
-  EXPECT_TRUE(w.dialogs.shown[0].contains(QStringLiteral("修改数据存盘吗？")));
   EXPECT_EQ(w.stored("p.dbf", "NAME"), tdb::test::gbk("张三 李四 "));
-  EXPECT_FALSE(w.table().updatesPending());
+  EXPECT_EQ(w.table().fieldCount(), 3);
 }
 
 TEST_F(ModifyTest, ASaveThatFailsStopsBeforeTheDesigner) {
