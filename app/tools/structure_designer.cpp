@@ -91,21 +91,27 @@ void TForm03::designWindow(int slot) {
 void TForm03::start(const QString& caption, const tdb::FieldDefs& fields,
                     const tdb::IndexDefs& indexes) {
   progress_->hide();
-  placeOverMain();
   setWindowTitle(caption);
   grid_->load(fields);
   indexes_.assign(indexes.begin(), indexes.end());
   closeIndexPanel();
 }
 
+void TForm03::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  placeOverMain();  // once shown, its frame is known
+}
+
 void TForm03::placeOverMain() {
   const QWidget* main = parentWidget();
   if (!main) return;
-  const QRect m = main->geometry();
+  // Frames on both sides: where the windows stand on the screen, borders included.
+  const QRect m = main->frameGeometry();
+  const QSize own = frameGeometry().size();
   const auto along = [](int mainStart, int mainSize, int ownSize) {
     return mainSize >= ownSize ? mainStart + roundToInt((mainSize - ownSize) / 2.0) : mainStart;
   };
-  move(along(m.left(), m.width(), width()), along(m.top(), m.height(), height()));
+  move(along(m.left(), m.width(), own.width()), along(m.top(), m.height(), own.height()));
 }
 
 void TForm03::showIndexList() {

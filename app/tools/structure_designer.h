@@ -39,6 +39,9 @@ class TForm03 : public QDialog {
   IndexPanel* indexPanel() const { return panel_; }
   QProgressBar* progressBar() const { return progress_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void start(const QString& caption, const tdb::FieldDefs& fields, const tdb::IndexDefs& indexes);
   void placeOverMain();

@@ -47,6 +47,11 @@ TEST_F(NewTableTest, ADbaseTableIsMadeAsDesigned) {
                                              QString::fromStdString(w.data.path()) +
                                              QStringLiteral("]shop.dbf"));
   EXPECT_FALSE(d.designer()->isModal());
+  // Over the middle of the main window.
+  const QRect main = w.main.frameGeometry();
+  const QRect own = d.designer()->frameGeometry();
+  EXPECT_NEAR(own.center().x(), main.center().x(), 1);
+  EXPECT_NEAR(own.center().y(), main.center().y(), 1);
   EXPECT_FALSE(d.designer()->progressBar()->isVisible());
   designShop();
   EXPECT_EQ(d.grid()->item(1, 4)->text(), QStringLiteral("√"));
