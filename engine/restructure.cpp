@@ -103,15 +103,32 @@ CarryLosses carry(Table& from, Storage& to, const FieldDefs& wanted, const std::
   return losses;
 }
 
+// A unique tag built over records takes repeated keys in, where storing a record one at a time
+// refuses the second: the new table must refuse what its users could not store.
+void refuseRepeats(const ProductionIndex& index, const IndexDef& def) {
+  const int tag = index.findTag(def.name);
+  if (tag < 0 || !(def.options & ixUnique)) return;
+  const KeyList& keys = index.tag(tag).keys;
+  for (KeyList::Pos p = keys.begin(), q; p != keys.end(); p = q) {
+    q = keys.next(p);
+    if (q != keys.end() && keys.key(q) == keys.key(p))
+      throw EngineError("违反唯一索引[" + gbkToUtf8(def.name) + "]: 第" +
+                        std::to_string(keys.recno(p)) + "条记录和第" +
+                        std::to_string(keys.recno(q)) + "条记录的键值相同");
+  }
+}
+
 // Adds the indexes the new table was not created with, building each from its records.
 void addIndexes(Storage& to, const IndexDefs& indexes) {
   for (const IndexDef& def : indexes) {
     if (builtWithTable(def)) continue;
     try {
-      if (ProductionIndex* index = to.productionIndex())
+      if (ProductionIndex* index = to.productionIndex()) {
         index->addTag(def);
-      else
+        refuseRepeats(*index, def);
+      } else {
         to.addIndex(def);
+      }
     } catch (const EngineError& e) {
       throw EngineError(kRecordRefused + e.what());
     }

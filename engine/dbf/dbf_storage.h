@@ -71,6 +71,12 @@ class DbfStorage : public Storage {
   void blank(RecordBuffer& buf) override;
   uint32_t write(uint32_t recno, RecordBuffer& buf) override;
   uint32_t append(RecordBuffer& buf) override;
+  // Held exclusively and without tags, a batch writes its appended records a block at a time and
+  // the header's record count only at its end (or at flush()): a crash or a failed write in
+  // between leaves the table as it was before the batch, records past its count being no
+  // records. Otherwise a batch changes nothing.
+  void beginBatch() override;
+  void endBatch() override;
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override;
@@ -89,6 +95,8 @@ class DbfStorage : public Storage {
   void checkMapped(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
+  uint32_t appendHeld(RecordBuffer& buf);           // append() in an exclusive batch
+  void writePending();                              // the batch's records not yet in the file
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
 
   std::string path_;
@@ -104,6 +112,11 @@ class DbfStorage : public Storage {
   std::vector<std::string> warnings_;  // why the table opened read-only, when it did
   bool written_ = false;               // something was written since the last flush
   bool dateStamped_ = false;           // the header holds today's date from one of our writes
+  bool batching_ = false;              // in an exclusive batch (beginBatch)
+  uint32_t batchStart_ = 0;            // the record count when the batch began
+  std::string pending_;                // records of the batch not yet written, from pendingAt_
+  uint64_t pendingAt_ = 0;
+  static constexpr size_t kPendingBytes = 1 << 20;
 
   const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
 
