@@ -21,15 +21,6 @@ std::string orderIndexName(tdb::Table& t) {
   return {};
 }
 
-// Opens the window's table again in the order it had, telling the user when it will not open.
-void reopenAsItWas(tdb::Table& t) {
-  try {
-    t.open();
-  } catch (const tdb::EngineError& e) {
-    showError(e);
-  }
-}
-
 }  // namespace
 
 bool restructureWindow(WindowEngine& engine, int slot, const tdb::FieldDefs& fields,
@@ -68,21 +59,16 @@ bool restructureWindow(WindowEngine& engine, int slot, const tdb::FieldDefs& fie
     }
     // What the work held of the table (its lock, an abandoned build) goes before the table opens.
     work.reset();
-    if (replaced) {
-      t.setIndexFieldNames("");
-      t.setIndexName("");
-      try {
-        t.open();
-        WindowEngine::orderByFirstIndex(t);
-      } catch (const tdb::EngineError& e) {
-        showError(e);
-      }
-    } else {
-      reopenAsItWas(t);
+    try {
+      if (replaced)
+        engine.reopenRebuilt(slot);
+      else
+        t.open();  // as it was, in the order it had
+    } catch (const tdb::EngineError& e) {
+      showError(e);
     }
   }
   if (replaced) engine.okthistable();
-  engine.retitle(slot);
   if (pageView) engine.smodal();
   return replaced;
 }

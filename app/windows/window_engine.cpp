@@ -157,13 +157,28 @@ void WindowEngine::orderByFirstIndex(tdb::Table& t) {
     t.setIndexName(first.name);
 }
 
-void WindowEngine::retitle(int slot) {
+void WindowEngine::reopenRebuilt(int slot) {
+  TForm11& w = *registry_[slot].window;
+  tdb::Table& t = w.table();
+  // The old order may name what the new structure lacks, and the buffer may not suit it.
+  t.setCachedUpdates(false);
+  t.setIndexFieldNames("");
+  t.setIndexName("");
+  t.open();
+  try {
+    orderByFirstIndex(t);
+  } catch (const tdb::EngineError& e) {
+    showError(e);
+  }
+  openWithBuffer(slot);
   const QString caption = captionOf(slot);
-  registry_[slot].window->setWindowTitle(caption);
+  w.setWindowTitle(caption);
   const int entry = listEntry(slot);
-  if (entry < 0) return;
-  host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
-  host_->windowList()->setCurrentIndex(entry);
+  if (entry >= 0) {
+    host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
+    host_->windowList()->setCurrentIndex(entry);
+  }
+  emit commandsChanged();
 }
 
 void WindowEngine::settleEditing(bool keep) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QTimer>
@@ -281,6 +282,29 @@ TEST_F(ModifyTest, BufferedChangesTheUserDoesNotSaveAreDroppedAndNotCarriedOver)
   });
   EXPECT_EQ(w.stored("p.dbf", "NAME"), tdb::test::gbk("张三 李四 "));
   EXPECT_EQ(w.table().fieldCount(), 3);
+}
+
+TEST_F(ModifyTest, ABufferedWindowWhoseTableLosesItsKeyShowsItUnbuffered) {
+  w.makePeople("k.db", {"ann/rome", "bob/oslo"}, "", tdb::ixPrimary);
+  u.menu(QStringLiteral("使用内存缓冲"));
+  w.open("k.db");
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  d.modify([&] {
+    u.clickItem(d.designer()->indexList(), QStringLiteral("PRIMINDEX"));
+    u.button(QStringLiteral("修改索引"));
+    u.clickItem(d.designer()->findChild<QListWidget*>(QStringLiteral("keyFields")),
+                QStringLiteral("NAME"));
+    u.button(QStringLiteral("<<"));
+    u.button(QStringLiteral(" 确认"));
+    u.button(QStringLiteral("确认"));
+  });
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].endsWith(QStringLiteral("没有索引不能建立缓冲!")))
+      << w.dialogs.messages[0].toStdString();
+  ASSERT_TRUE(w.table().active());
+  EXPECT_FALSE(w.table().cachedUpdates());
+  EXPECT_EQ(w.table().recordCount(), 2);
+  EXPECT_EQ(u.window()->statusPanel(1)->text(), QStringLiteral("未用缓冲"));
 }
 
 TEST_F(ModifyTest, ASaveThatFailsStopsBeforeTheDesigner) {
