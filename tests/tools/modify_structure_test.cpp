@@ -43,15 +43,15 @@ struct ModifyTest : ::testing::Test {
   void people() { w.makePeople("p.dbf", {"张三/北京", "李四/上海"}); }
 };
 
-TEST_F(ModifyTest, ARenamedFieldKeepsItsValuesAndANewFieldAndIndexArrive) {
-  people();
-  w.open("p.dbf");
+TEST_F(ModifyTest, ARenamedFieldKeepsItsValuesAndANewFieldAndIndexArriveInAChineseNamedTable) {
+  w.makePeople("客户.dbf", {"张三/北京", "李四/上海"});
+  w.open("客户.dbf");
   w.dialogs.confirmAnswers = {Answer::Yes};
   d.modify([&] {
     EXPECT_TRUE(d.designer()->isModal());
     EXPECT_EQ(d.designer()->windowTitle(), QStringLiteral("修改表结构:[") +
                                                QString::fromStdString(w.data.path()) +
-                                               QStringLiteral("]p.dbf"));
+                                               QStringLiteral("]客户.dbf"));
     EXPECT_EQ(d.grid()->names(), (QStringList{"NAME", "CITY"}));
     d.typeInto(0, 1, QStringLiteral("FULLNAME"));
     d.field(2, QStringLiteral("AGE"), "短整数(4位以下)");
@@ -63,21 +63,21 @@ TEST_F(ModifyTest, ARenamedFieldKeepsItsValuesAndANewFieldAndIndexArrive) {
   EXPECT_FALSE(d.designer()->isVisible());
 
   tdb::Table t;
-  tdb::test::point(t, w.data, "p.dbf");
+  tdb::test::point(t, w.data, "客户.dbf");
   t.open();
   ASSERT_EQ(t.fieldDefs().count(), 3);
   EXPECT_EQ(t.fieldDefs()[0].name, "FULLNAME");
   EXPECT_EQ(t.fieldDefs()[2].name, "AGE");
   ASSERT_EQ(t.indexDefs().count(), 1);
   EXPECT_EQ(t.indexDefs()[0].name, "BYCITY");
-  EXPECT_EQ(w.stored("p.dbf", "FULLNAME"), tdb::test::gbk("张三 李四 "));
-  EXPECT_EQ(w.stored("p.dbf", "CITY"), tdb::test::gbk("北京 上海 "));
+  EXPECT_EQ(w.stored("客户.dbf", "FULLNAME"), tdb::test::gbk("张三 李四 "));
+  EXPECT_EQ(w.stored("客户.dbf", "CITY"), tdb::test::gbk("北京 上海 "));
   // The backup holds the old table.
   EXPECT_EQ(w.stored("修改结构备份.dbf", "NAME"), tdb::test::gbk("张三 李四 "));
   // The window shows the new structure in the first index's order.
   EXPECT_EQ(w.table().fieldCount(), 3);
-  EXPECT_EQ(w.user.window()->windowTitle(), caption("p.dbf", "CITY"));
-  EXPECT_EQ(w.listEntries(), QStringList{QStringLiteral("<0> ") + caption("p.dbf", "CITY")});
+  EXPECT_EQ(w.user.window()->windowTitle(), caption("客户.dbf", "CITY"));
+  EXPECT_EQ(w.listEntries(), QStringList{QStringLiteral("<0> ") + caption("客户.dbf", "CITY")});
 }
 
 TEST_F(ModifyTest, UntouchedRowsKeepTheirExactDefinitionsAndValues) {
