@@ -59,7 +59,9 @@ TForm03::TForm03(QWidget* mainWindow, WindowEngine& engine, std::function<tdb::T
   layout->addLayout(body, 1);
   layout->addLayout(buttons);
 
-  connect(indexList_, &QListWidget::itemClicked, this, [this] { changeIndex_->setEnabled(true); });
+  // Chosen by click or by key.
+  connect(indexList_, &QListWidget::itemSelectionChanged, this,
+          [this] { changeIndex_->setEnabled(!indexList_->selectedItems().isEmpty()); });
   connect(defineIndex_, &QPushButton::clicked, this, [this] { openIndexPanel(-1); });
   connect(changeIndex_, &QPushButton::clicked, this,
           [this] { openIndexPanel(indexList_->currentRow()); });

@@ -80,6 +80,20 @@ TEST_F(ModifyTest, ARenamedFieldKeepsItsValuesAndANewFieldAndIndexArriveInAChine
   EXPECT_EQ(w.listEntries(), QStringList{QStringLiteral("<0> ") + caption("客户.dbf", "CITY")});
 }
 
+TEST_F(ModifyTest, RecordsAreCarriedInTheOrderTheWindowShows) {
+  w.makePeople("o.dbf", {"bob/oslo", "ann/rome", "cy/nice"}, "BYNAME");
+  w.open("o.dbf");  // ordered by BYNAME
+  u.menu(QStringLiteral("进入编辑状态"));
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  d.modify([&] {
+    d.field(2, QStringLiteral("AGE"), "短整数(4位以下)");
+    u.button(QStringLiteral("确认"));
+  });
+  EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('|').toStdString();
+  EXPECT_EQ(w.stored("o.dbf"), "ann bob cy ");  // read in the file's own order
+  EXPECT_EQ(w.table().fieldCount(), 3);
+}
+
 TEST_F(ModifyTest, UntouchedRowsKeepTheirExactDefinitionsAndValues) {
   w.makeTable("n.dbf", {{"PRICE", FT::ftFloat, 10, 2, false}, {"QTY", FT::ftInteger, 8, 0, false}});
   {
