@@ -95,12 +95,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
                       QStringLiteral("不是有效数据表,不能打开!请检查数据表或索引文件."));
     return;
   }
-  try {
-    orderByFirstIndex(t);
-  } catch (const tdb::EngineError& e) {
-    showError(e);
-  }
-  openWithBuffer(slot);
+  orderAndBuffer(slot);
 
   const QString caption = captionOf(slot);
   window->setWindowTitle(caption);
@@ -165,20 +160,28 @@ void WindowEngine::reopenRebuilt(int slot) {
   t.setIndexFieldNames("");
   t.setIndexName("");
   t.open();
+  orderAndBuffer(slot);
+  retitle(slot);
+  emit commandsChanged();
+}
+
+void WindowEngine::orderAndBuffer(int slot) {
   try {
-    orderByFirstIndex(t);
+    orderByFirstIndex(registry_[slot].window->table());
   } catch (const tdb::EngineError& e) {
     showError(e);
   }
   openWithBuffer(slot);
+}
+
+void WindowEngine::retitle(int slot) {
   const QString caption = captionOf(slot);
-  w.setWindowTitle(caption);
+  registry_[slot].window->setWindowTitle(caption);
   const int entry = listEntry(slot);
   if (entry >= 0) {
     host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
     host_->windowList()->setCurrentIndex(entry);
   }
-  emit commandsChanged();
 }
 
 void WindowEngine::settleEditing(bool keep) {

@@ -137,9 +137,14 @@ class WindowEngine : public QObject, public ChildWindows {
   void removeListEntry(int slot);
   // The window's caption: "数据表:[" + database + "]" + table + "(" + order + ")".
   QString captionOf(int slot) const;
+  // The window's caption and its window list entry, selected, name its table's order now.
+  void retitle(int slot);
   // Orders an open table by its first index: the index's fields, or for an expression its name;
   // a table without indexes stays in its natural order. Throws EngineError when it refuses.
   static void orderByFirstIndex(tdb::Table& t);
+  // The window's table, just opened: ordered by its first index (the user is told when that
+  // fails) and buffered as the setting asks.
+  void orderAndBuffer(int slot);
 
   // ---- record_operations.cpp
   void setEditState(int slot, bool on);
