@@ -67,7 +67,7 @@ CarryLosses carry(Table& from, Storage& to, const FieldDefs& wanted, const std::
   for (from.first(); !from.eof(); from.next()) {
     ++done;
     if (beforeRecord) beforeRecord(done);
-    const std::string record = "第" + std::to_string(from.recNo()) + "条记录";
+    auto record = [&] { return "第" + std::to_string(from.recNo()) + "条记录"; };
     to.blank(buf);
     for (int j = 0; j < n; ++j) {
       if (match[j] < 0) continue;
@@ -89,12 +89,12 @@ CarryLosses carry(Table& from, Storage& to, const FieldDefs& wanted, const std::
       if (!blank(from.field(i).value())) ++losses.dropped;
     for (int j = 0; j < n; ++j)
       if (wanted[j].required && defs[j].type != FieldType::ftAutoInc && to.get(buf, j).isNull())
-        throw EngineError(kRecordRefused + record + ": 字段[" + gbkToUtf8(defs[j].name) +
+        throw EngineError(kRecordRefused + record() + ": 字段[" + gbkToUtf8(defs[j].name) +
                           "]必须有值");
     try {
       to.append(buf);
     } catch (const EngineError& e) {
-      throw EngineError(kRecordRefused + record + ": " + e.what());
+      throw EngineError(kRecordRefused + record() + ": " + e.what());
     }
     if (progress && done % kProgressEvery == 0) progress(done, total);
   }

@@ -19,6 +19,8 @@ namespace {
 std::string nameProblem(const std::string& name, const std::string& what) {
   if (name.empty()) return what + "没有名字";
   const std::string shown = what + "[" + shownText(name) + "]";
+  // Files end a name at its first NUL byte.
+  if (name.find('\0') != std::string::npos) return shown + "的名字含有NUL字符";
   if (utf8ToGbk(gbkToUtf8(name)) != name) return shown + "的名字不是GBK文字";
   if (name.back() == ' ') return shown + "的名字末尾有空格";
   return "";

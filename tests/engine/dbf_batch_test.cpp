@@ -23,6 +23,16 @@ uint32_t headerCount(const TempDir& dir, const std::string& table) {
   return n;
 }
 
+// A table NAME C(10), NOTE M without records, open as `exclusive` says.
+void makeNoted(Table& t, const TempDir& dir, bool exclusive) {
+  test::point(t, dir, "B.DBF");
+  t.fieldDefs().add("NAME", FieldType::ftString, 10);
+  t.fieldDefs().add("NOTE", FieldType::ftMemo);
+  t.createTable();
+  t.setExclusive(exclusive);
+  t.open();
+}
+
 void appendNamed(Table& t, int from, int count) {
   for (int i = from; i < from + count; ++i) {
     t.append();
@@ -35,12 +45,7 @@ void appendNamed(Table& t, int from, int count) {
 TEST(DbfBatch, AppendsReadBackAtOnceAndCountInTheHeaderAtTheEnd) {
   TempDir dir;
   Table t;
-  test::point(t, dir, "B.DBF");
-  t.fieldDefs().add("NAME", FieldType::ftString, 10);
-  t.fieldDefs().add("NOTE", FieldType::ftMemo);
-  t.createTable();
-  t.setExclusive(true);
-  t.open();
+  makeNoted(t, dir, true);
   appendNamed(t, 1, 2);
   {
     Table::Batch batch(t);
@@ -64,11 +69,7 @@ TEST(DbfBatch, AProcessKilledInABatchLeavesTheTableAsBeforeIt) {
   TempDir dir;
   {
     Table t;
-    test::point(t, dir, "B.DBF");
-    t.fieldDefs().add("NAME", FieldType::ftString, 10);
-    t.fieldDefs().add("NOTE", FieldType::ftMemo);
-    t.createTable();
-    t.open();
+    makeNoted(t, dir, false);
     appendNamed(t, 1, 5);
   }
   Child writer([&](int up, int) {

@@ -52,6 +52,20 @@ void makeStock(const TempDir& dir, const std::string& name, TableType type) {
   }
 }
 
+void makeNumbered(Table& t, const TempDir& dir, const std::string& name,
+                  std::initializer_list<const char*> names) {
+  point(t, dir, name);
+  t.fieldDefs().add("ID", FieldType::ftAutoInc);
+  t.fieldDefs().add("NAME", FieldType::ftString, 8);
+  t.createTable();
+  t.open();
+  for (const char* n : names) {
+    t.append();
+    t.fieldByName("NAME").setAsString(n);
+    t.post();
+  }
+}
+
 std::vector<std::string> dump(const TempDir& dir, const std::string& name, TableType type) {
   Table t;
   point(t, dir, name, type);

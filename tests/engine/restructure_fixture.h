@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/table.h"
 #include "engine/table_type.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/engine/temp_dir.h"
@@ -16,6 +17,10 @@ namespace tdb::test {
 // Indexes: dBASE and FoxPro tags NAME and PRICED (PRICE); Paradox a primary key on NAME and an
 // index on PRICE; none for text.
 void makeStock(const TempDir& dir, const std::string& name, TableType type);
+
+// A Paradox table ID (auto-increment), NAME C(8), with a record for each name, left open in `t`.
+void makeNumbered(Table& t, const TempDir& dir, const std::string& name,
+                  std::initializer_list<const char*> names);
 
 // Every record of a table in its natural order, its fields' display texts joined by "|".
 std::vector<std::string> dump(const TempDir& dir, const std::string& name,

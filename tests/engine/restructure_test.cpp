@@ -134,6 +134,26 @@ TEST(Restructure, EveryFormatKeepsItsOwnTypeAndFiles) {
   }
 }
 
+// Numbered afresh, an auto-increment field loses the numbers it had: they count as values lost.
+TEST(Restructure, AutoIncrementFieldsAreNumberedAfreshAndTheirOldNumbersCounted) {
+  TempDir dir;
+  {
+    Table t;
+    test::makeNumbered(t, dir, "A.DB", {"one", "two", "three"});
+    t.first();
+    t.deleteRecord();
+  }
+  FieldDefs fields;
+  fields.add("ID", FieldType::ftAutoInc);
+  fields.add("LABEL", FieldType::ftString, 8);
+  Restructure r(dir.file("A.DB"), TableType::ttDefault, fields, {});
+  const CarryLosses losses = r.build("", nullptr);
+  EXPECT_EQ(losses.dropped, 2);
+  EXPECT_EQ(losses.cleared + losses.shortened, 0);
+  r.commit();
+  EXPECT_EQ(test::dump(dir, "A.DB"), (std::vector<std::string>{"1|two", "2|three"}));
+}
+
 TEST(Restructure, ANewStructureTheFormatCannotHoldIsRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   test::makeStock(dir, "STOCK.DBF", TableType::ttDBase);
