@@ -3,6 +3,7 @@
 #include "app/ui/dialogs.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_engine.h"
+#include "engine/engine_error.h"
 
 namespace torvanel {
 
@@ -25,6 +26,16 @@ bool mayRestructure(WindowEngine& engine, int slot) {
   if (t.filtered()) {
     dialogs().message(QStringLiteral("请退出查询再修改数据表结构!"));
     return false;
+  }
+  // A record still in hand joins the buffered changes first, so that the question about saving
+  // them covers it; the rebuild would drop it unseen.
+  if (t.editing()) {
+    try {
+      t.post();
+    } catch (const tdb::EngineError& e) {
+      showError(e);
+      return false;
+    }
   }
   if (!engine.closetable(CloseMode::SaveOnly)) return false;
   // The user said no to saving them: they are not carried into the new table either.

@@ -298,6 +298,21 @@ TEST_F(ModifyTest, BufferedChangesTheUserDoesNotSaveAreDroppedAndNotCarriedOver)
   EXPECT_EQ(w.table().fieldCount(), 3);
 }
 
+TEST_F(ModifyTest, ARecordStillInHandIsSavedWhenTheUserSaysSo) {
+  people();
+  u.menu(QStringLiteral("使用内存缓冲"));
+  w.open("p.dbf");
+  w.typeInto("NAME", QStringLiteral("王五"));  // in hand, not yet in the buffer
+  w.dialogs.confirmAnswers = {Answer::Yes, Answer::Yes};
+  d.modify([&] {
+    d.field(2, QStringLiteral("AGE"), "短整数(4位以下)");
+    u.button(QStringLiteral("确认"));
+  });
+  ASSERT_FALSE(w.dialogs.shown.isEmpty());
+  EXPECT_TRUE(w.dialogs.shown[0].contains(QStringLiteral("修改数据存盘吗？")));
+  EXPECT_EQ(w.stored("p.dbf", "NAME"), tdb::test::gbk("王五 李四 "));
+}
+
 TEST_F(ModifyTest, ABufferedWindowWhoseTableLosesItsKeyShowsItUnbuffered) {
   w.makePeople("k.db", {"ann/rome", "bob/oslo"}, "", tdb::ixPrimary);
   u.menu(QStringLiteral("使用内存缓冲"));
