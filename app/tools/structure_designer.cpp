@@ -180,6 +180,13 @@ bool TForm03::createNew(const tdb::FieldDefs& fields, const tdb::IndexDefs& inde
       dialogs().message(structureRefusal(QString::fromUtf8(problem)));
       return false;
     }
+    // The designer stays open without blocking: a table of that name may have come meanwhile,
+    // and creation would replace it.
+    if (t.exists()) {
+      dialogs().message(QStringLiteral("数据表") + newTable_.text() +
+                        QStringLiteral("已经存在,请退出."));
+      return false;
+    }
     t.fieldDefs() = fields;
     t.indexDefs() = indexes;
     t.createTable();

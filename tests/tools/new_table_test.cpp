@@ -148,6 +148,16 @@ TEST_F(NewTableTest, RefusedStructuresWriteNothingAndKeepTheDesignerOpen) {
   EXPECT_TRUE(exists("bad.dbf"));
 }
 
+TEST_F(NewTableTest, ATableThatAppearedWhileTheDesignerWasOpenIsNotReplaced) {
+  d.newTable("late.dbf");
+  d.field(0, QStringLiteral("NAME"), "字符");
+  tdb::test::makeSample(w.data, "late.dbf", 3);
+  u.button(QStringLiteral("确认"));
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].endsWith(QStringLiteral("late.dbf已经存在,请退出.")));
+  EXPECT_EQ(w.stored("late.dbf"), "R1 R2 R3 ");
+}
+
 TEST_F(NewTableTest, ADuplicateIndexNameIsRefusedWithThePanelOpen) {
   d.newTable("dup.dbf");
   designShop();
