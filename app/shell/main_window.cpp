@@ -19,6 +19,7 @@
 #include "app/tools/locate_panel.h"
 #include "app/tools/query_builder.h"
 #include "app/tools/record_commands.h"
+#include "app/tools/structure_checks.h"
 #include "app/tools/structure_designer.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/child_windows.h"
@@ -147,6 +148,12 @@ void TForm0::wireCommands() {
       menuset();
     };
   }
+  handlers_[index(C::ModifyStructure)] = [this] {
+    const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
+    if (slot < 0 || !mayRestructure(*windowEngine_, slot)) return;
+    structureDesigner_->designWindow(slot);
+    menuset();
+  };
   handlers_[index(C::Query)] = [this] {
     const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
     if (slot < 0) return;
@@ -220,7 +227,9 @@ void TForm0::createDialogs() {
   chooser_->setAction('n', [this](const TableRef& ref) { openTable(ref); });
   queryBuilder_ = new TForm02(this);
   locatePanel_ = new LocatePanel(*windowEngine_, this);
-  structureDesigner_ = new TForm03(this);
+  structureDesigner_ =
+      new TForm03(this, *windowEngine_, [this] { return settings_.defaultDbfType; });
+  chooser_->setAction('y', [this](const TableRef& ref) { structureDesigner_->designNew(ref); });
   projectDesigner_ = new TForm04(this);
   reportManager_ = new Tform2(this);
 }

@@ -7,7 +7,6 @@
 #include "app/ui/dialogs.h"
 #include "app/windows/index_choice_panel.h"
 #include "app/windows/table_window.h"
-#include "app/windows/table_window_text.h"
 #include "app/windows/window_engine.h"
 #include "app/windows/window_host.h"
 #include "engine/engine_error.h"
@@ -133,13 +132,7 @@ void WindowEngine::applyIndexChoice(int slot) {
   }
 
   panel->hide();
-  const QString caption = captionOf(slot);
-  w.setWindowTitle(caption);
-  const int entry = listEntry(slot);
-  if (entry >= 0) {
-    host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
-    host_->windowList()->setCurrentIndex(entry);
-  }
+  retitle(slot);
   emit commandsChanged();
 }
 

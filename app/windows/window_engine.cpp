@@ -94,19 +94,7 @@ void WindowEngine::viewtable(const TableRef& ref) {
     dialogs().message(unopenableTableText(ref.text()));
     return;
   }
-  // Ordered by the first index: its fields, or for an expression its name.
-  try {
-    if (t.indexDefs().count() > 0) {
-      const tdb::IndexDef& first = t.indexDefs()[0];
-      if (!first.fields.empty())
-        t.setIndexFieldNames(first.fields);
-      else
-        t.setIndexName(first.name);
-    }
-  } catch (const tdb::EngineError& e) {
-    showError(e);
-  }
-  openWithBuffer(slot);
+  orderAndBuffer(slot);
 
   const QString caption = captionOf(slot);
   window->setWindowTitle(caption);
@@ -152,6 +140,47 @@ void WindowEngine::viewtable(const TableRef& ref) {
   frame->show();
   window->showPosition();
   emit commandsChanged();
+}
+
+void WindowEngine::orderByFirstIndex(tdb::Table& t) {
+  if (t.indexDefs().count() == 0) return;
+  const tdb::IndexDef& first = t.indexDefs()[0];
+  if (!first.fields.empty())
+    t.setIndexFieldNames(first.fields);
+  else
+    t.setIndexName(first.name);
+}
+
+void WindowEngine::reopenRebuilt(int slot) {
+  TForm11& w = *registry_[slot].window;
+  tdb::Table& t = w.table();
+  // The old order may name what the new structure lacks, and the buffer may not suit it.
+  t.setCachedUpdates(false);
+  t.setIndexFieldNames("");
+  t.setIndexName("");
+  t.open();
+  orderAndBuffer(slot);
+  retitle(slot);
+  emit commandsChanged();
+}
+
+void WindowEngine::orderAndBuffer(int slot) {
+  try {
+    orderByFirstIndex(registry_[slot].window->table());
+  } catch (const tdb::EngineError& e) {
+    showError(e);
+  }
+  openWithBuffer(slot);
+}
+
+void WindowEngine::retitle(int slot) {
+  const QString caption = captionOf(slot);
+  registry_[slot].window->setWindowTitle(caption);
+  const int entry = listEntry(slot);
+  if (entry >= 0) {
+    host_->windowList()->setItemText(entry, windowListEntry(slot, caption));
+    host_->windowList()->setCurrentIndex(entry);
+  }
 }
 
 void WindowEngine::settleEditing(bool keep) {

@@ -39,6 +39,11 @@ class WindowEngine : public QObject, public ChildWindows {
 
   // Opens the chosen table into a new child window, ordered by its first index.
   void viewtable(const TableRef& ref);
+  // Opens the table of window `slot` again after it was rebuilt under it with another structure:
+  // ordered by its first index, buffered when the setting asks for it and the table can be (the
+  // user is told when not), its caption and its window list entry, selected, naming the new
+  // order. Throws EngineError when the table does not open.
+  void reopenRebuilt(int slot);
 
   // Settles the control being edited, before a command acts: text typed into a field or a grid
   // cell and not yet stored goes into the record it was typed for (`keep`), or is dropped.
@@ -132,6 +137,14 @@ class WindowEngine : public QObject, public ChildWindows {
   void removeListEntry(int slot);
   // The window's caption: "数据表:[" + database + "]" + table + "(" + order + ")".
   QString captionOf(int slot) const;
+  // The window's caption and its window list entry, selected, name its table's order now.
+  void retitle(int slot);
+  // Orders an open table by its first index: the index's fields, or for an expression its name;
+  // a table without indexes stays in its natural order. Throws EngineError when it refuses.
+  static void orderByFirstIndex(tdb::Table& t);
+  // The window's table, just opened: ordered by its first index (the user is told when that
+  // fails) and buffered as the setting asks.
+  void orderAndBuffer(int slot);
 
   // ---- record_operations.cpp
   void setEditState(int slot, bool on);

@@ -239,7 +239,10 @@ QTableView* User::grid() const {
 }
 
 QModelIndex User::cellInSight(int row, int column) const {
-  QTableView* g = grid();
+  return cellInSight(grid(), row, column);
+}
+
+QModelIndex User::cellInSight(QTableView* g, int row, int column) {
   const QModelIndex at = g ? g->model()->index(row, column) : QModelIndex();
   if (g && !at.isValid()) ADD_FAILURE() << "the grid has no cell " << row << "," << column;
   if (at.isValid()) {
@@ -255,6 +258,19 @@ void User::clickCell(int row, int column, Qt::KeyboardModifiers modifiers) {
   QTableView* g = grid();
   QTest::mouseClick(g->viewport(), Qt::LeftButton, modifiers, g->visualRect(at).center());
   settle();
+}
+
+void User::clickCell(QTableView* grid, int row, int column) {
+  const QModelIndex at = cellInSight(grid, row, column);
+  if (!at.isValid()) return;
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    grid->visualRect(at).center());
+  settle();
+}
+
+void User::cellMenu(QTableView* grid, int row, int column, const QString& caption) {
+  const QModelIndex at = cellInSight(grid, row, column);
+  if (at.isValid()) contextMenu(grid, caption, grid->visualRect(at).center());
 }
 
 void User::doubleClickCell(int row, int column) {
@@ -414,8 +430,13 @@ void User::clickItem(QAbstractItemView* view, const QString& text) {
 }
 
 void User::whileModal(std::function<void(QDialog*)> steps) {
-  QTimer::singleShot(0, [steps = std::move(steps)] {
+  QTimer::singleShot(0, [this, steps = std::move(steps)]() mutable {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    // Opening a menu lets the event loop run before its item is clicked: the dialog is yet to come.
+    if (!dialog && QApplication::activePopupWidget()) {
+      whileModal(std::move(steps));
+      return;
+    }
     if (!dialog) {
       ADD_FAILURE() << "no modal dialog opened";
       return;

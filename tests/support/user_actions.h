@@ -66,6 +66,12 @@ class User {
   // Clicks into `widget`, giving it the focus.
   void clickInto(QWidget* widget);
 
+  // ---- a grid outside the child windows (the structure designer's field grid)
+  // Clicks the cell of `grid`, scrolling it into sight first.
+  void clickCell(QTableView* grid, int row, int column);
+  // Right-clicks the cell of `grid` and picks `caption` from the pop-up menu that opens.
+  void cellMenu(QTableView* grid, int row, int column, const QString& caption);
+
   // ---- panels of the main window and the dialogs it owns (the locate panel, the table chooser)
   // Clicks the visible push button whose text is `text` outside the child windows.
   void button(const QString& text);
@@ -116,6 +122,7 @@ class User {
   // The grid's cell, scrolled into sight in an active window; invalid (and a failure) when the
   // grid has no such cell.
   QModelIndex cellInSight(int row, int column) const;
+  static QModelIndex cellInSight(QTableView* grid, int row, int column);
   // What the event loop does between two actions of a user: queued calls (an item delegate
   // commits its editor through one) and posted events run.
   void settle();

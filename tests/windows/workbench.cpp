@@ -19,7 +19,7 @@ Workbench::Workbench() {
 }
 
 TableRef Workbench::ref(const char* table) const {
-  return {QString::fromStdString(data.path()), QString::fromLatin1(table)};
+  return {QString::fromStdString(data.path()), QString::fromUtf8(table)};
 }
 
 User& Workbench::openSample(const char* table, int rows) {
