@@ -36,9 +36,12 @@ const char* kUsage =
     "                             memo) is left empty and named on stderr, and the exit\n"
     "                             status is 1\n"
     "  pack TABLE                 drop the deleted records (needs the table to itself)\n"
-    "  copy SOURCE DEST [--foxpro]\n"
-    "                             replace DEST with a copy of SOURCE's visible records;\n"
-    "                             DEST is dBASE unless --foxpro\n"
+    "  copy SOURCE DEST [--foxpro] [--order TAG] [--filter EXPR]\n"
+    "                             replace DEST with a copy of SOURCE's visible records, in\n"
+    "                             the order of TAG when given; DEST is dBASE unless --foxpro\n"
+    "  summary SOURCE DEST --by FIELD[,FIELD...] [--order TAG] [--filter EXPR]\n"
+    "                             replace DEST with one record per run of records that agree\n"
+    "                             on the FIELDs, numbers added up; DEST is dBASE\n"
     "  append SOURCE DEST         add SOURCE's visible records to DEST, fields by position\n"
     "  create DEST --like SOURCE [--foxpro]\n"
     "                             a new empty table with SOURCE's structure and index tags\n"
@@ -60,10 +63,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"aliases", listAliases},  {"tables", listTablesOf}, {"info", showInfo},
-    {"dump", dumpTable},       {"pack", packTable},      {"copy", copyTable},
-    {"append", appendTable},   {"create", createLike},   {"index", addTag},
-    {"reindex", reindexTable},
+    {"aliases", listAliases},  {"tables", listTablesOf},    {"info", showInfo},
+    {"dump", dumpTable},       {"pack", packTable},         {"copy", copyTable},
+    {"append", appendTable},   {"create", createLike},      {"index", addTag},
+    {"reindex", reindexTable}, {"summary", summarizeTable},
 };
 
 std::string programFolder() {

@@ -1584,11 +1584,11 @@ bool Table::sameFileAs(const Table& other) const {
   return fs::equivalent(path(), other.path(), error);
 }
 
-void Table::copyRecords(Table& source, long& stored) {
+void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
   if (sameFileAs(source)) throw EngineError("数据表[" + source.path() + "]不能复制到它自己");
   close();
   fieldDefs_ = source.fieldDefs();
-  indexDefs_.clear();
+  if (!withIndexes) indexDefs_.clear();
   // Built whole beside the table it replaces, which stays as it was until the copy is complete.
   drivers::Replacement replacement(path(), tableType_, fieldDefs_, indexDefs_);
   Storage& out = replacement.storage();
@@ -1653,16 +1653,16 @@ void Table::batchMove(Table& source, BatchMode mode, long* moved) {
   const Bookmark mark = source.bookmark();
   source.disableControls();
   try {
-    if (mode == BatchMode::batCopy)
-      copyRecords(source, stored);
-    else
+    if (mode == BatchMode::batAppend)
       appendRecords(source, stored);
+    else
+      copyRecords(source, mode == BatchMode::batCopyIndexed, stored);
   } catch (const std::exception& e) {
     source.enableControls();
     if (!sourceWasOpen) source.close();
     if (moved) *moved = stored;
     throw EngineError(std::string(e.what()) +
-                      (mode == BatchMode::batCopy
+                      (mode != BatchMode::batAppend
                            ? "(复制没有完成,数据表[" + path() + "]保持原样)"
                            : "(已追加" + std::to_string(stored) + "条记录)"));
   }

@@ -52,7 +52,9 @@ namespace tdb {
 
 enum class DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 enum LocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
-enum class BatchMode { batAppend, batCopy };
+// batCopyIndexed: a batCopy whose new table also gets the indexes set in the destination's
+// indexDefs() before the move.
+enum class BatchMode { batAppend, batCopy, batCopyIndexed };
 
 // A position that stays valid while other records change: the record's identity.
 struct Bookmark {
@@ -318,7 +320,7 @@ class Table : private FilterFields {
   // The visible records of `source` into `out` (typed by `defs`), or into the buffer of cached
   // updates; `stored` counts those stored, on failure too.
   void moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered, long& stored);
-  void copyRecords(Table& source, long& stored);
+  void copyRecords(Table& source, bool withIndexes, long& stored);
   void appendRecords(Table& source, long& stored);
 
   // FilterFields, for the filter expression: the candidate record.
