@@ -50,8 +50,8 @@ Replacement::Replacement(const std::string& path, TableType type, const FieldDef
                          const IndexDefs& indexes)
     : path_(path), type_(type), family_(companions::familyOf(resolve(type, path))) {
   const TableType resolved = resolve(type, path);
-  if (resolved == TableType::ttASCII && indexes.count() > 0)
-    throw EngineError("数据表[" + path + "]: 文本表没有索引");
+  if (const std::string problem = structureProblem(path, type, fields, indexes); !problem.empty())
+    throw EngineError(problem);
   companions::refuseShared(path, family_, "建立");
   lock_ = lockForReplace(path, family_, "重建");
   swap_ = std::make_unique<TableSwap>(path, family_);

@@ -21,6 +21,16 @@ namespace tdb::drivers {
 // text, anything else xBase).
 TableType resolve(TableType type, const std::string& path);
 
+// Why a table of that type at `path` could not be created with these fields and indexes (a field
+// name too long or not GBK or with trailing blanks, a duplicate name differing only in case, a
+// width of 0 or beyond the format, a type the format has no column for, an index option or
+// expression the format refuses, a primary key on fields that are not the leading ones, an index
+// name too long, ...), as one line naming the field or index; "" when it could. Writes nothing,
+// reads nothing. Creation asks it first and refuses with its reason, so a structure it passes is
+// one creation takes.
+std::string structureProblem(const std::string& path, TableType type, const FieldDefs& fields,
+                             const IndexDefs& indexes);
+
 // Opens the table at `path` with the driver of `type` (resolved as above). `badTags`: see
 // ProductionIndex; formats without tags ignore it.
 std::unique_ptr<Storage> open(const std::string& path, TableType type, bool exclusive,

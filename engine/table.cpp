@@ -1589,6 +1589,10 @@ void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
   close();
   fieldDefs_ = source.fieldDefs();
   if (!withIndexes) indexDefs_.clear();
+  // A text table numbers nothing itself, but a copy keeps the numbers, as integers.
+  if (drivers::resolve(tableType_, path()) == TableType::ttASCII)
+    for (int i = 0; i < fieldDefs_.count(); ++i)
+      if (fieldDefs_[i].type == FieldType::ftAutoInc) fieldDefs_[i].type = FieldType::ftInteger;
   // Built whole beside the table it replaces, which stays as it was until the copy is complete.
   drivers::Replacement replacement(path(), tableType_, fieldDefs_, indexDefs_);
   Storage& out = replacement.storage();

@@ -164,16 +164,29 @@ void DbfStorage::flushIndex() {
   markProductionIndex();
 }
 
+Header DbfStorage::design(const FieldDefs& defs, TableType type, const IndexDefs& indexes) {
+  Header h = designHeader(defs, type);
+  FieldDefs stored;  // the fields as the new table reads them back, which its keys are made of
+  for (const Field& f : h.fields) stored.add(f.def);
+  const auto format =
+      type == TableType::ttFoxPro ? ProductionIndex::Format::Cdx : ProductionIndex::Format::Mdx;
+  if (static_cast<size_t>(indexes.count()) > ProductionIndex::maxTags(format))
+    throw EngineError("一个索引文件最多有" + std::to_string(ProductionIndex::maxTags(format)) +
+                      "个索引,这里有" + std::to_string(indexes.count()) + "个");
+  std::vector<std::string> names;
+  for (const IndexDef& def : indexes) {
+    const IndexTagInfo tag = ProductionIndex::designTag(def, stored, format);
+    // Tags are found by name without regard to case: a second of one name would replace the first.
+    for (const std::string& name : names)
+      if (name == tag.name) throw EngineError("索引[" + gbkToUtf8(tag.name) + "]重复");
+    names.push_back(tag.name);
+  }
+  return h;
+}
+
 void DbfStorage::create(const std::string& path, const FieldDefs& defs, TableType type,
                         const IndexDefs& indexes) {
-  // Refused before anything is touched: xBase indexes have neither option.
-  for (const IndexDef& def : indexes) {
-    if (def.options & ixPrimary)
-      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用主索引");
-    if (def.options & ixCaseInsensitive)
-      throw EngineError("索引[" + gbkToUtf8(def.name) + "]: dBASE和FoxPro表不用忽略大小写的索引");
-  }
-  Header h = designHeader(defs, type);
+  const Header h = design(defs, type, indexes);
   if (h.hasMemoFields()) {
     const auto kind = h.memoKind();
     MemoFile::create(memoPathFor(path, kind), formatOf(kind));

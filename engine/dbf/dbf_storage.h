@@ -40,6 +40,10 @@ class DbfStorage : public Storage {
   // so and swaps it into place).
   static void create(const std::string& path, const FieldDefs& defs, TableType type,
                      const IndexDefs& indexes = {});
+  // The header create() writes for that structure, its indexes checked as tags of the index file
+  // the table gets; throws EngineError naming the field or index the format cannot hold. Touches
+  // no file.
+  static Header design(const FieldDefs& defs, TableType type, const IndexDefs& indexes);
 
   // The memo file belonging to a table file: the one there in any case, else the name a new one
   // takes (companion_files.h).

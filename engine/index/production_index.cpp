@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 
 #include "engine/companion_files.h"
 #include "engine/convert.h"
@@ -27,6 +28,9 @@ constexpr size_t kMaxMdxTags = 47;
 // What a damaged index file's owner can do about it.
 constexpr const char* kRepair = " (可用 tdb reindex 修复)";
 constexpr size_t kMaxTagName = 10;
+// What the two index files hold of a tag: the bytes of a text key, and of its expression.
+constexpr int kMaxMdxKey = 100, kMaxCdxKey = 240;
+constexpr size_t kMaxMdxExpression = 219, kMaxCdxExpression = 510;
 
 std::string upperAscii(std::string s) {
   for (char& c : s)
@@ -525,12 +529,13 @@ void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,
   }
 }
 
-void ProductionIndex::addTag(const IndexDef& def) {
+IndexTagInfo ProductionIndex::designTag(const IndexDef& def, const FieldDefs& defs, Format format) {
   const std::string name = trimmed(def.name);
-  if (name.empty()) fail("索引名不能为空");
-  if (name.size() > kMaxTagName) fail("索引名[" + gbkToUtf8(name) + "]超过10个字符");
+  if (name.empty()) throw EngineError("索引名不能为空");
+  const std::string which = "索引[" + gbkToUtf8(name) + "]";
+  if (name.size() > kMaxTagName) throw EngineError(which + "的名字超过10个字符");
   if (def.options & (ixPrimary | ixCaseInsensitive))
-    fail("索引[" + gbkToUtf8(name) + "]: dBASE和FoxPro表不支持主索引和忽略大小写选项");
+    throw EngineError(which + ": dBASE和FoxPro表不支持主索引和忽略大小写选项");
   IndexTagInfo info;
   info.name = upperAscii(name);
   info.unique = def.options & ixUnique;
@@ -539,16 +544,45 @@ void ProductionIndex::addTag(const IndexDef& def) {
     info.expression = trimmed(def.expression);
   } else {
     const std::vector<std::string> names = splitFields(def.fields);
-    if (names.empty()) fail("索引[" + gbkToUtf8(name) + "]没有字段");
-    const FieldDefs& defs = records_.fieldDefs();
+    if (names.empty()) throw EngineError(which + "没有字段");
     for (const std::string& n : names) {
       const int f = defs.indexOf(n);
-      if (f < 0) fail("索引[" + gbkToUtf8(name) + "]的字段[" + gbkToUtf8(n) + "]不存在");
+      if (f < 0) throw EngineError(which + "的字段[" + gbkToUtf8(n) + "]不存在");
       if (!info.expression.empty()) info.expression += "+";
       info.expression += names.size() == 1 ? defs[f].name : keyPartFor(defs[f]);
     }
   }
-  if (info.expression.empty()) fail("索引[" + gbkToUtf8(name) + "]没有表达式");
+  if (info.expression.empty()) throw EngineError(which + "没有表达式");
+  const bool mdx = format == Format::Mdx;
+  if (info.expression.size() > (mdx ? kMaxMdxExpression : kMaxCdxExpression))
+    throw EngineError(which + "的表达式超过" +
+                      std::to_string(mdx ? kMaxMdxExpression : kMaxCdxExpression) + "字节");
+  KeyExpression key = [&] {
+    try {
+      return KeyExpression::parse(info.expression, defs);
+    } catch (const EngineError& e) {
+      throw EngineError(which + "的表达式无法计算: " + e.what());
+    }
+  }();
+  const int widest = mdx ? kMaxMdxKey : kMaxCdxKey;
+  if (key.type() == KeyExpression::Type::Character && key.width() > widest)
+    throw EngineError(which + "的键长" + std::to_string(key.width()) + "字节,超过" +
+                      (mdx ? ".mdx" : ".cdx") + "索引所能容纳的" + std::to_string(widest) + "字节");
+  return info;
+}
+
+size_t ProductionIndex::maxTags(Format format) {
+  return format == Format::Mdx ? kMaxMdxTags : std::numeric_limits<size_t>::max();
+}
+
+void ProductionIndex::addTag(const IndexDef& def) {
+  IndexTagInfo info;
+  try {
+    info = designTag(def, records_.fieldDefs(), format_);
+  } catch (const EngineError& e) {
+    fail(e.what());
+  }
+  const std::string name = trimmed(def.name);
   // The index file this writes must not be another table's as well.
   companions::refuseShared(tablePath_, companions::Family::Xbase, "建立索引");
   const int existing = findTag(name);

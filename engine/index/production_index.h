@@ -66,6 +66,13 @@ class ProductionIndex {
   static std::string pathFor(const std::string& tablePath, Format format);
   // The marker that says the index file of a table is stale.
   static std::string markerFor(const std::string& tablePath);
+  // The tag an index definition makes over a table of fields `defs` (as the table reads them
+  // back), its key expression parsed and its key width checked against what a file of `format`
+  // holds. Throws EngineError naming the index when the definition cannot be a tag. Touches no
+  // file: creating a table checks its indexes with this before it writes anything.
+  static IndexTagInfo designTag(const IndexDef& def, const FieldDefs& defs, Format format);
+  // The most tags one index file of `format` holds.
+  static size_t maxTags(Format format);
 
   const std::string& path() const { return path_; }
   bool present() const { return !tags_.empty(); }

@@ -158,6 +158,9 @@ uint32_t primaryKeyFields(const FieldDefs& fields, const IndexDefs& indexes,
       throw EngineError("数据表[" + path + "]: Paradox表不用表达式索引");
     if (!(def.options & ixPrimary)) continue;  // a secondary index
     if (seen) throw EngineError("数据表[" + path + "]只能有一个主索引");
+    // The primary key file keeps one order only: ascending, letters as they are.
+    if (def.options & (ixDescending | ixCaseInsensitive))
+      throw EngineError("数据表[" + path + "]的主索引不能降序或忽略大小写");
     seen = true;
     size_t start = 0;
     for (;;) {
@@ -271,8 +274,8 @@ ParadoxStorage::~ParadoxStorage() {
   }
 }
 
-void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
-                            const IndexDefs& indexes) {
+Header ParadoxStorage::design(const std::string& path, const FieldDefs& fields,
+                              const IndexDefs& indexes, std::vector<SecondaryIndex>& secondary) {
   if (fields.count() == 0) throw EngineError("数据表[" + path + "]没有字段");
   Header h;
   for (int i = 0; i < fields.count(); ++i) {
@@ -300,9 +303,26 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
   // Blocks on page boundaries: a block rewritten in one write is then never half written when
   // the program is killed, as a write that spans pages can be.
   h.headerSize = static_cast<uint32_t>((encodeHeader(h).size() + 4095) / 4096 * 4096);
+  secondary.clear();
+  for (int i = 0; i < indexes.count(); ++i) {
+    if (indexes[i].options & ixPrimary) continue;
+    SecondaryIndex s = secondaryOf(indexes[i], h, path);
+    checkDefinition(h, s);
+    // Two indexes in one pair of files: the second would overwrite the first.
+    for (SecondaryIndex& other : secondary)
+      if (s.namedByField() ? other.namedByField() && other.fields == s.fields
+                           : !other.namedByField() && sameName(other.name, s.name))
+        throw EngineError("数据表[" + path + "]的索引[" + gbkToUtf8(s.name) + "]重复");
+    s.extension = indexExtension(s, secondary);
+    secondary.push_back(std::move(s));
+  }
+  return h;
+}
+
+void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
+                            const IndexDefs& indexes) {
   std::vector<SecondaryIndex> secondary;
-  for (int i = 0; i < indexes.count(); ++i)
-    if (!(indexes[i].options & ixPrimary)) secondary.push_back(secondaryOf(indexes[i], h, path));
+  const Header h = design(path, fields, indexes, secondary);
   ParadoxTable::create(path, h);
   if (h.keyFieldCount > 0) writePrimaryIndex(primaryIndexPath(path), h, {});
   for (const SecondaryIndex& s : secondary)

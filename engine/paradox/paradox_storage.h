@@ -42,6 +42,11 @@ class ParadoxStorage : public Storage {
   // fields in order. Throws EngineError before writing anything when the structure cannot be
   // kept.
   static void create(const std::string& path, const FieldDefs& fields, const IndexDefs& indexes);
+  // The header create() writes for that structure and its secondary indexes, checked as create()
+  // checks them; throws EngineError naming the field or index the format cannot hold. Touches no
+  // file.
+  static Header design(const std::string& path, const FieldDefs& fields, const IndexDefs& indexes,
+                       std::vector<SecondaryIndex>& secondary);
   ~ParadoxStorage() override;
 
   const FieldDefs& fieldDefs() const override { return table_->fieldDefs(); }

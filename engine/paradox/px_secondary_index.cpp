@@ -268,39 +268,6 @@ void foldAscii(char* p, uint32_t n) {
 // big-endian like the short fields it sits among.
 void putEntryShort(char* p, uint32_t v) { putBe16(p, std::min<uint32_t>(v, 0xFFFF) ^ 0x8000); }
 
-// Refuses a definition the files cannot hold; the name check does not apply to an index named by
-// its field, whose name is the field's.
-void checkDefinition(const Header& table, const SecondaryIndex& def) {
-  if (def.fields.empty()) cannotHold(def, table, "没有索引字段");
-  if (def.fields.size() > kMaxIndexFields)
-    cannotHold(def, table, "索引字段有" + std::to_string(def.fields.size()) + "个,超过16个");
-  for (size_t j = 0; j < def.fields.size(); ++j) {
-    const uint32_t pos = def.fields[j];
-    if (pos >= table.fields.size())
-      cannotHold(def, table, "第" + std::to_string(j + 1) + "个索引字段超出数据表");
-    if (std::find(def.fields.begin(), def.fields.begin() + j, pos) != def.fields.begin() + j)
-      cannotHold(def, table, "字段" + fieldName(table, pos) + "重复");
-    if (isBlobType(table.fields[pos].type))
-      cannotHold(def, table, "备注或二进制字段" + fieldName(table, pos) + "不能作索引字段");
-  }
-  if (table.keyed() && def.fields[0] == 0)
-    cannotHold(def, table, "不能以主键的第一个字段" + fieldName(table, 0) + "开头");
-  if (def.namedByField()) {
-    if (def.fields[0] + 1 > 0xFF)
-      cannotHold(def, table, "第" + std::to_string(def.fields[0] + 1) + "个字段的编号超出FF");
-    return;
-  }
-  if (def.name.empty()) cannotHold(def, table, "没有索引名称");
-  if (def.name.size() > kMaxNameBytes || def.name.find('\0') != std::string::npos)
-    cannotHold(def, table, "索引名称超过25字节或含有NUL");
-  for (const Field& f : table.fields) {
-    bool same = f.name.size() == def.name.size();
-    for (size_t i = 0; same && i < f.name.size(); ++i)
-      same = upper(f.name[i]) == upper(def.name[i]);
-    if (same) cannotHold(def, table, "只有单字段区分大小写的索引才能与字段同名");
-  }
-}
-
 // The header size that holds the index name after the sort order name, which starts at `at`.
 size_t nameRoom(const std::string& header, uint32_t at, const std::string& name) {
   const uint32_t end = stringEnd(header, at, static_cast<uint32_t>(header.size()));
@@ -380,6 +347,37 @@ std::string treeFile(const Header& table, const std::vector<Field>& keyFields, u
 }
 
 }  // namespace
+
+void checkDefinition(const Header& table, const SecondaryIndex& def) {
+  if (def.fields.empty()) cannotHold(def, table, "没有索引字段");
+  if (def.fields.size() > kMaxIndexFields)
+    cannotHold(def, table, "索引字段有" + std::to_string(def.fields.size()) + "个,超过16个");
+  for (size_t j = 0; j < def.fields.size(); ++j) {
+    const uint32_t pos = def.fields[j];
+    if (pos >= table.fields.size())
+      cannotHold(def, table, "第" + std::to_string(j + 1) + "个索引字段超出数据表");
+    if (std::find(def.fields.begin(), def.fields.begin() + j, pos) != def.fields.begin() + j)
+      cannotHold(def, table, "字段" + fieldName(table, pos) + "重复");
+    if (isBlobType(table.fields[pos].type))
+      cannotHold(def, table, "备注或二进制字段" + fieldName(table, pos) + "不能作索引字段");
+  }
+  if (table.keyed() && def.fields[0] == 0)
+    cannotHold(def, table, "不能以主键的第一个字段" + fieldName(table, 0) + "开头");
+  if (def.namedByField()) {
+    if (def.fields[0] + 1 > 0xFF)
+      cannotHold(def, table, "第" + std::to_string(def.fields[0] + 1) + "个字段的编号超出FF");
+    return;
+  }
+  if (def.name.empty()) cannotHold(def, table, "没有索引名称");
+  if (def.name.size() > kMaxNameBytes || def.name.find('\0') != std::string::npos)
+    cannotHold(def, table, "索引名称超过25字节或含有NUL");
+  for (const Field& f : table.fields) {
+    bool same = f.name.size() == def.name.size();
+    for (size_t i = 0; same && i < f.name.size(); ++i)
+      same = upper(f.name[i]) == upper(def.name[i]);
+    if (same) cannotHold(def, table, "只有单字段区分大小写的索引才能与字段同名");
+  }
+}
 
 std::vector<SecondaryIndex> readSecondaryIndexes(const std::string& dbPath, const Header& table) {
   std::vector<SecondaryIndex> defs;

@@ -49,6 +49,11 @@ std::vector<SecondaryIndex> readSecondaryIndexes(const std::string& dbPath, cons
 // Throws EngineError when a field position lies outside the table.
 std::string secondaryKey(const Header& table, const SecondaryIndex& def, const char* record);
 
+// Throws EngineError naming the index when its files could not hold `def` over `table` (see
+// writeSecondaryIndex); the name check does not apply to an index named by its field, whose name
+// is the field's.
+void checkDefinition(const Header& table, const SecondaryIndex& def);
+
 // The extension for `def`'s .Xnn file: "X" and the field number for an index named by its field;
 // for any other, def.extension when it is of the "XGn" form, else the first "XGn" that none of
 // `others` has.

@@ -374,7 +374,8 @@ Schema designSchema(const std::string& tableName, const FieldDefs& defs, const s
       refuse(shown + "的名字不能写进结构文件");
     for (int k = 0; k < i; ++k)
       if (sameName(std::string(trim(defs[k].name)), std::string(name))) refuse(shown + "重复");
-    if (!schemaTypeName(d.type))
+    // A text table numbers nothing itself: an auto-increment field would stay empty.
+    if (!schemaTypeName(d.type) || d.type == FieldType::ftAutoInc)
       refuse(shown + "的类型" + fieldTypeName(d.type) + "不能存入文本表");
     SchemaField f;
     f.name = std::string(name);
