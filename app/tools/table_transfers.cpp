@@ -1,0 +1,134 @@
+#include "app/tools/table_transfers.h"
+
+#include <QFileInfo>
+
+#include "app/common/table_names.h"
+#include "app/tools/output_target.h"
+#include "app/ui/dialogs.h"
+#include "app/windows/table_window.h"
+#include "app/windows/window_engine.h"
+#include "engine/drivers.h"
+#include "engine/engine_error.h"
+
+namespace torvanel {
+
+namespace {
+
+QString reason(const std::exception& e) { return QString::fromUtf8(e.what()); }
+
+// Shows `text` with the engine's reason as its second line.
+void refuse(const QString& text, const std::exception& e) {
+  dialogs().message(text + QLatin1Char('\r') + reason(e));
+}
+
+// After a copy that failed part-way the window goes back to its first record, as after a
+// summary, rather than staying on whichever record the copy stopped at.
+void backToFirst(tdb::Table& source) {
+  try {
+    source.first();
+  } catch (const tdb::EngineError&) {
+    // The failure already reported is the one that matters.
+  }
+}
+
+bool overwriteAllowed(tdb::Table& target) {
+  return !target.exists() ||
+         dialogs().confirm(QStringLiteral("复制文件已经存在,要覆盖吗?"), false) == Answer::Yes;
+}
+
+// Whether the format of `target` takes the structure it was given: asked of the trial name
+// "lssjkb" with the chosen extension in the chosen database, which is checked, never written, so
+// a user's table of that name stays as it is.
+std::string trialProblem(const TableRef& ref, tdb::Table& target) {
+  const QString suffix = QFileInfo(ref.table).suffix();
+  const QString name = QStringLiteral("lssjkb") + (suffix.isEmpty() ? QString() : u'.' + suffix);
+  tdb::Table trial;
+  pointAt(trial, {ref.database, name}, target.tableType());
+  return tdb::drivers::structureProblem(trial.path(), target.tableType(), target.fieldDefs(),
+                                        target.indexDefs());
+}
+
+}  // namespace
+
+TableTransfers::TableTransfers(WindowEngine& engine, std::function<tdb::TableType()> dbfType)
+    : engine_(engine), dbfType_(std::move(dbfType)) {}
+
+bool TableTransfers::ready(Kind kind) const {
+  const int slot = engine_.activeSlot();
+  if (slot < 0) return false;
+  if (kind != Kind::AppendOutput && kind != Kind::Ordered) return true;
+  try {
+    if (!engine_.registry()[slot].window->table().isEmpty()) return true;
+  } catch (const tdb::EngineError& e) {
+    showError(e);
+    return false;
+  }
+  dialogs().message(kind == Kind::AppendOutput ? QStringLiteral("数据表没有记录,不能追加输出!")
+                                               : QStringLiteral("数据表没有记录,不能输出!"));
+  return false;
+}
+
+void TableTransfers::copyOutput(const TableRef& ref) {
+  const int slot = engine_.activeSlot();
+  if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, QStringLiteral("复制"))) return;
+  tdb::Table& source = engine_.registry()[slot].window->table();
+  tdb::Table target;
+  try {
+    pointAt(target, ref, outputType(ref.table, dbfType_()));
+    target.fieldDefs() = source.fieldDefs();
+    target.indexDefs() = source.indexDefs();
+    if (const std::string problem = trialProblem(ref, target); !problem.empty()) {
+      dialogs().message(QStringLiteral("字段类型或索引不适合要复制的数据库表类型!\r") +
+                        QString::fromUtf8(problem));
+      return;
+    }
+    if (!overwriteAllowed(target)) return;
+    target.batchMove(source, tdb::BatchMode::batCopyIndexed);
+  } catch (const tdb::EngineError& e) {
+    backToFirst(source);
+    refuse(QStringLiteral("不能输出这种类型数据表,请重新选择!"), e);
+  }
+}
+
+void TableTransfers::appendOutput(const TableRef& ref) {
+  const int slot = engine_.activeSlot();
+  if (slot < 0) return;
+  tdb::Table& source = engine_.registry()[slot].window->table();
+  tdb::Table target;
+  try {
+    pointAt(target, ref, tdb::TableType::ttDefault);
+    target.batchMove(source, tdb::BatchMode::batAppend);
+  } catch (const tdb::EngineError& e) {
+    showError(e);  // names how many records went in before the failure
+  }
+}
+
+void TableTransfers::orderedOutput(const TableRef& ref) {
+  const int slot = engine_.activeSlot();
+  if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, QStringLiteral("输出"))) return;
+  tdb::Table& source = engine_.registry()[slot].window->table();
+  tdb::Table target;
+  try {
+    pointAt(target, ref, outputType(ref.table, dbfType_()));
+    if (!overwriteAllowed(target)) return;
+    target.batchMove(source, tdb::BatchMode::batCopy);
+  } catch (const tdb::EngineError& e) {
+    backToFirst(source);
+    refuse(QStringLiteral("不能输出这种类型数据表!"), e);
+  }
+}
+
+void TableTransfers::appendInput(const TableRef& ref) {
+  const int slot = engine_.activeSlot();
+  if (slot < 0) return;
+  tdb::Table& window = engine_.registry()[slot].window->table();
+  tdb::Table source;
+  try {
+    pointAt(source, ref, tdb::TableType::ttDefault);
+    window.batchMove(source, tdb::BatchMode::batAppend);
+  } catch (const tdb::EngineError& e) {
+    refuse(QStringLiteral("不能追加输入,请检查索引或字段类型!"), e);
+  }
+}
+
+}  // namespace torvanel
