@@ -15,8 +15,8 @@
 
 #include "app/common/gbk_string.h"
 #include "app/tools/filter_composer.h"
-#include "app/ui/dialogs.h"
 #include "app/windows/position_condition.h"
+#include "app/ui/dialogs.h"
 #include "app/windows/table_window.h"
 #include "app/windows/window_registry.h"
 #include "engine/engine_error.h"
