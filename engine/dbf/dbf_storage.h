@@ -90,6 +90,10 @@ class DbfStorage : public Storage {
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
+  // append() where the table is open exclusively: nobody else writes the file, so there is no
+  // lock to take, no count to read again and no end to look for. A copy of a million records
+  // pays for two writes each instead of nine calls.
+  uint32_t appendAlone(RecordBuffer& buf);
 
   std::string path_;
   bool exclusive_;
