@@ -55,9 +55,8 @@ void Summary::addToGroup() {
     if (byField_[i]) continue;
     Field& f = source_.field(static_cast<int>(i));
     if (!isSummedType(f.dataType())) continue;
-    const double here = numberOf(f.value());
-    // A blank first value is no 0 for a group of one, but counts 0 once there is more to add.
-    values_[i] = Value::number(values_[i].isNull() ? here : numberOf(values_[i]) + here);
+    // A blank counts 0 here; only a group of one, which never comes here, keeps a blank sum.
+    values_[i] = Value::number(numberOf(values_[i]) + numberOf(f.value()));
   }
 }
 
