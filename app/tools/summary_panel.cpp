@@ -26,6 +26,14 @@ namespace {
 
 const QString kCannotCreate = QStringLiteral("不能输出这种文件类型,请重新选择!");
 
+// `widgets` in a row or column, at its end, or in its middle when `centred`.
+QBoxLayout* lineOf(QBoxLayout* line, std::initializer_list<QWidget*> widgets, bool centred) {
+  line->addStretch();
+  for (QWidget* w : widgets) line->addWidget(w);
+  if (centred) line->addStretch();
+  return line;
+}
+
 // The field position an entry "k~NAME" stands for.
 int entryField(const QListWidgetItem* item) {
   return item->text().section(QLatin1Char('~'), 0, 0).toInt();
@@ -47,11 +55,7 @@ SummaryPanel::SummaryPanel(WindowEngine& engine, std::function<tdb::TableType()>
   chosen_->setObjectName(QStringLiteral("summaryFields"));
   auto* toChosen = new QPushButton(QStringLiteral("->"), this);
   auto* toFields = new QPushButton(QStringLiteral("<-"), this);
-  auto* arrows = new QVBoxLayout;
-  arrows->addStretch();
-  arrows->addWidget(toChosen);
-  arrows->addWidget(toFields);
-  arrows->addStretch();
+  QBoxLayout* arrows = lineOf(new QVBoxLayout, {toChosen, toFields}, true);
   auto* lists = new QGridLayout;
   lists->addWidget(new QLabel(QStringLiteral("数据表字段:"), this), 0, 0);
   lists->addWidget(new QLabel(QStringLiteral("按下列字段汇总:"), this), 0, 2);
@@ -69,10 +73,7 @@ SummaryPanel::SummaryPanel(WindowEngine& engine, std::function<tdb::TableType()>
 
   auto* run = new QPushButton(QStringLiteral("输出"), this);
   auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(run);
-  buttons->addWidget(cancel);
+  QBoxLayout* buttons = lineOf(new QHBoxLayout, {run, cancel}, false);
 
   progress_ = new QProgressBar(this);
   progress_->hide();

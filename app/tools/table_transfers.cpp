@@ -68,66 +68,59 @@ bool TableTransfers::ready(Kind kind) const {
   return false;
 }
 
-void TableTransfers::copyOutput(const TableRef& ref) {
+void TableTransfers::copyOutput(const TableRef& ref) { newTable(ref, true); }
+
+void TableTransfers::orderedOutput(const TableRef& ref) { newTable(ref, false); }
+
+void TableTransfers::newTable(const TableRef& ref, bool withIndexes) {
   const int slot = engine_.activeSlot();
-  if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, QStringLiteral("复制"))) return;
+  const QString verb = withIndexes ? QStringLiteral("复制") : QStringLiteral("输出");
+  if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, verb)) return;
   tdb::Table& source = engine_.registry()[slot].window->table();
   tdb::Table target;
   try {
     pointAt(target, ref, outputType(ref.table, dbfType_()));
-    target.fieldDefs() = source.fieldDefs();
-    target.indexDefs() = source.indexDefs();
-    if (const std::string problem = trialProblem(ref, target); !problem.empty()) {
-      dialogs().message(QStringLiteral("字段类型或索引不适合要复制的数据库表类型!\r") +
-                        QString::fromUtf8(problem));
-      return;
+    if (withIndexes) {
+      target.fieldDefs() = source.fieldDefs();
+      target.indexDefs() = source.indexDefs();
+      if (const std::string problem = trialProblem(ref, target); !problem.empty()) {
+        dialogs().message(QStringLiteral("字段类型或索引不适合要复制的数据库表类型!\r") +
+                          QString::fromUtf8(problem));
+        return;
+      }
     }
     if (!overwriteAllowed(target)) return;
-    target.batchMove(source, tdb::BatchMode::batCopyIndexed);
+    target.batchMove(source,
+                     withIndexes ? tdb::BatchMode::batCopyIndexed : tdb::BatchMode::batCopy);
   } catch (const tdb::EngineError& e) {
     backToFirst(source);
-    refuse(QStringLiteral("不能输出这种类型数据表,请重新选择!"), e);
+    refuse(withIndexes ? QStringLiteral("不能输出这种类型数据表,请重新选择!")
+                       : QStringLiteral("不能输出这种类型数据表!"),
+           e);
   }
 }
 
-void TableTransfers::appendOutput(const TableRef& ref) {
-  const int slot = engine_.activeSlot();
-  if (slot < 0) return;
-  tdb::Table& source = engine_.registry()[slot].window->table();
-  tdb::Table target;
-  try {
-    pointAt(target, ref, tdb::TableType::ttDefault);
-    target.batchMove(source, tdb::BatchMode::batAppend);
-  } catch (const tdb::EngineError& e) {
-    showError(e);  // names how many records went in before the failure
-  }
-}
+void TableTransfers::appendOutput(const TableRef& ref) { append(ref, false); }
 
-void TableTransfers::orderedOutput(const TableRef& ref) {
-  const int slot = engine_.activeSlot();
-  if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, QStringLiteral("输出"))) return;
-  tdb::Table& source = engine_.registry()[slot].window->table();
-  tdb::Table target;
-  try {
-    pointAt(target, ref, outputType(ref.table, dbfType_()));
-    if (!overwriteAllowed(target)) return;
-    target.batchMove(source, tdb::BatchMode::batCopy);
-  } catch (const tdb::EngineError& e) {
-    backToFirst(source);
-    refuse(QStringLiteral("不能输出这种类型数据表!"), e);
-  }
-}
+void TableTransfers::appendInput(const TableRef& ref) { append(ref, true); }
 
-void TableTransfers::appendInput(const TableRef& ref) {
+void TableTransfers::append(const TableRef& ref, bool input) {
   const int slot = engine_.activeSlot();
   if (slot < 0) return;
   tdb::Table& window = engine_.registry()[slot].window->table();
-  tdb::Table source;
+  tdb::Table other;
   try {
-    pointAt(source, ref, tdb::TableType::ttDefault);
-    window.batchMove(source, tdb::BatchMode::batAppend);
+    pointAt(other, ref, tdb::TableType::ttDefault);
+    if (input)
+      window.batchMove(other, tdb::BatchMode::batAppend);
+    else
+      other.batchMove(window, tdb::BatchMode::batAppend);
   } catch (const tdb::EngineError& e) {
-    refuse(QStringLiteral("不能追加输入,请检查索引或字段类型!"), e);
+    // The engine's message names how many records went in before the failure.
+    if (input)
+      refuse(QStringLiteral("不能追加输入,请检查索引或字段类型!"), e);
+    else
+      showError(e);
   }
 }
 

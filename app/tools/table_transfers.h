@@ -37,6 +37,12 @@ class TableTransfers {
   void appendInput(const TableRef& source);
 
  private:
+  // Copy output (`withIndexes`) and ordered output: a new table of the window table's fields.
+  void newTable(const TableRef& target, bool withIndexes);
+  // Append input (`input`: into the window's table) and append output; the other table keeps
+  // the engine's type for its name.
+  void append(const TableRef& other, bool input);
+
   WindowEngine& engine_;
   std::function<tdb::TableType()> dbfType_;
 };

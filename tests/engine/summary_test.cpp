@@ -47,11 +47,10 @@ std::vector<std::string> rowsOf(const TempDir& dir, const std::string& name) {
   Table t;
   point(t, dir, name);
   t.open();
-  std::vector<std::string> out;
-  for (t.first(); !t.eof(); t.next()) {
-    std::string line;
+  std::vector<std::string> out(static_cast<size_t>(t.recordCount()));
+  for (std::string& line : out) {
     for (int i = 0; i < t.fieldCount(); ++i) line += (i ? "|" : "") + t.field(i).asString();
-    out.push_back(line);
+    t.next();
   }
   return out;
 }
@@ -106,10 +105,11 @@ TEST(Summary, CurrencyAndAutoIncrementAreNotAddedAndTheOutputNumbersItsOwn) {
   {
     Table t;
     point(t, dir, "src.db");
-    t.fieldDefs().add("KEY", FieldType::ftString, 4);
-    t.fieldDefs().add("PRICE", FieldType::ftCurrency);
-    t.fieldDefs().add("ID", FieldType::ftAutoInc);
-    t.fieldDefs().add("N", FieldType::ftInteger);
+    for (const FieldDef& f : {FieldDef{"KEY", FieldType::ftString, 4},
+                              {"PRICE", FieldType::ftCurrency},
+                              {"ID", FieldType::ftAutoInc},
+                              {"N", FieldType::ftInteger}})
+      t.fieldDefs().add(f);
     t.createTable();
     t.open();
     for (int i = 1; i <= 5; ++i) {

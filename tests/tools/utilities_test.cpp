@@ -31,6 +31,13 @@ void chooseFile(Workbench& w, const std::string& file) {
   w.user.click(chooser.chooseButton());
 }
 
+// The menu item `item`, whose table chooser shows `caption`, answered with `file` as above.
+void chooseFromMenu(Workbench& w, const char* item, const char* caption, const std::string& file) {
+  w.user.menu(QString::fromUtf8(item));
+  EXPECT_EQ(w.main.tableChooser()->windowTitle(), QString::fromUtf8(caption));
+  chooseFile(w, file);
+}
+
 // The 30 sample records, whose DAY runs 1..28 and then 1, 2 again, indexed by DAY, opened in a
 // window in that order.
 void openDays(Workbench& w) {
@@ -51,6 +58,17 @@ void summarize(Workbench& w, QStringList fields, const QString& output) {
   }
   w.user.replaceText(w.main.summaryPanel()->outputBox(), output);
   w.user.button(QStringLiteral("输出"));
+}
+
+// A window on an empty table e.dbf, in which the menu item `item` refuses with `message` and shows
+// no panel or chooser.
+void refusedOnEmpty(Workbench& w, const char* item, const char* message) {
+  tdb::test::makeSample(w.data, "e.dbf", 0);
+  w.open("e.dbf");
+  w.user.menu(QString::fromUtf8(item));
+  EXPECT_EQ(w.dialogs.messages.value(0), QString::fromUtf8(message));
+  EXPECT_FALSE(w.main.summaryPanel()->isVisible());
+  EXPECT_FALSE(w.main.tableChooser()->isVisible());
 }
 
 long count(const Workbench& w, const char* table) {
@@ -85,11 +103,7 @@ TEST(SummaryOutput, FromTheMenuThroughTheChooserInTheWindowsOrder) {
 
 TEST(SummaryOutput, EachRefusalHasItsMessageAndChangesNothing) {
   Workbench w;
-  tdb::test::makeSample(w.data, "e.dbf", 0);
-  w.open("e.dbf");
-  w.user.menu(QStringLiteral("汇总输出"));
-  EXPECT_EQ(w.dialogs.messages.value(0), QStringLiteral("数据表没有记录,不能汇总!"));
-  EXPECT_FALSE(w.main.summaryPanel()->isVisible());
+  refusedOnEmpty(w, "汇总输出", "数据表没有记录,不能汇总!");
 
   openDays(w);
   tdb::test::makeSample(w.data, "o.dbf", 2);
@@ -160,9 +174,7 @@ TEST(CopyOutput, CarriesWhatTheWindowShowsWithItsIndexesAndLeavesATableNamedLssj
   tdb::test::makeSample(w.data, "lssjkb.dbf", 1);
   const std::string trial = w.data.read("lssjkb.dbf");
   w.query(QStringLiteral("QTY>26"));
-  w.user.menu(QStringLiteral("复制输出"));
-  EXPECT_EQ(w.main.tableChooser()->windowTitle(), QStringLiteral("选择复制输出文件"));
-  chooseFile(w, w.data.file("c.DBF"));
+  chooseFromMenu(w, "复制输出", "选择复制输出文件", w.data.file("c.DBF"));
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('|').toStdString();
   EXPECT_EQ(w.stored("c.DBF"), "R29 R30 R27 R28 ");
   tdb::Table copy;
@@ -179,13 +191,11 @@ TEST(CopyOutput, RefusesItsOwnWindowAFormatThatCannotHoldTheFieldsAndKeepsAnAnsw
   openDays(w);
   tdb::test::makeSample(w.data, "o.dbf", 2);
   const FolderSnapshot before(w.data.path());
-  w.user.menu(QStringLiteral("复制输出"));
-  chooseFile(w, w.data.file("s.dbf"));
-  w.user.menu(QStringLiteral("复制输出"));
-  chooseFile(w, w.data.file("memo.txt"));  // a memo has no place in a text table
+  chooseFromMenu(w, "复制输出", "选择复制输出文件", w.data.file("s.dbf"));
+  // A memo has no place in a text table.
+  chooseFromMenu(w, "复制输出", "选择复制输出文件", w.data.file("memo.txt"));
   w.dialogs.confirmAnswers = {Answer::No};
-  w.user.menu(QStringLiteral("复制输出"));
-  chooseFile(w, w.data.file("o.dbf"));
+  chooseFromMenu(w, "复制输出", "选择复制输出文件", w.data.file("o.dbf"));
   ASSERT_EQ(w.dialogs.messages.size(), 2);
   EXPECT_EQ(w.dialogs.messages[0], QStringLiteral("数据表:[") + folder(w) +
                                        QStringLiteral("]s.dbf\r已在第[0]窗口打开,请关闭后再复制!"));
@@ -198,24 +208,17 @@ TEST(CopyOutput, RefusesItsOwnWindowAFormatThatCannotHoldTheFieldsAndKeepsAnAnsw
 
 TEST(OrderedOutput, WritesTheWindowsOrderIntoATableWithoutIndexes) {
   Workbench w;
-  tdb::test::makeSample(w.data, "e.dbf", 0);
-  w.open("e.dbf");
-  w.user.menu(QStringLiteral("按现有顺序输出"));
-  EXPECT_EQ(w.dialogs.messages.value(0), QStringLiteral("数据表没有记录,不能输出!"));
-  EXPECT_FALSE(w.main.tableChooser()->isVisible());
+  refusedOnEmpty(w, "按现有顺序输出", "数据表没有记录,不能输出!");
 
   openDays(w);
   w.query(QStringLiteral("(QTY<3)OR(QTY>28)"));
-  w.user.menu(QStringLiteral("按现有顺序输出"));
-  EXPECT_EQ(w.main.tableChooser()->windowTitle(), QStringLiteral("选择输出文件"));
-  chooseFile(w, w.data.file("顺序.db"));
+  chooseFromMenu(w, "按现有顺序输出", "选择输出文件", w.data.file("顺序.db"));
   EXPECT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_EQ(w.stored("顺序.db"), "R1 R29 R2 R30 ");
   EXPECT_FALSE(std::filesystem::exists(w.data.file("顺序.PX")));
 
   // A text table has no place for the memo: the Part's message with the reason, and no table.
-  w.user.menu(QStringLiteral("按现有顺序输出"));
-  chooseFile(w, w.data.file("顺序.txt"));
+  chooseFromMenu(w, "按现有顺序输出", "选择输出文件", w.data.file("顺序.txt"));
   EXPECT_TRUE(w.dialogs.messages.value(1).startsWith(QStringLiteral("不能输出这种类型数据表!\r")))
       << w.dialogs.messages.value(1).toStdString();
   EXPECT_FALSE(std::filesystem::exists(w.data.file("顺序.txt")));
@@ -234,16 +237,14 @@ TEST(OrderedOutput, WritesTheWindowsOrderIntoATableWithoutIndexes) {
   tdb::test::setText(w.data, "x.dbf", 3, "NAME", "two\nlines");
   w.open("x.dbf");
   w.user.toolbar(QStringLiteral("尾记录"));
-  w.user.menu(QStringLiteral("按现有顺序输出"));
-  chooseFile(w, w.data.file("x.txt"));
+  chooseFromMenu(w, "按现有顺序输出", "选择输出文件", w.data.file("x.txt"));
   EXPECT_TRUE(w.dialogs.messages.value(2).startsWith(QStringLiteral("不能输出这种类型数据表!\r")))
       << w.dialogs.messages.value(2).toStdString();
   EXPECT_FALSE(std::filesystem::exists(w.data.file("x.txt")));
   EXPECT_EQ(w.table().position(), 1);
   w.user.chooseWindow(1);
 
-  w.user.menu(QStringLiteral("按现有顺序输出"));
-  chooseFile(w, w.data.file("s.dbf"));
+  chooseFromMenu(w, "按现有顺序输出", "选择输出文件", w.data.file("s.dbf"));
   EXPECT_EQ(w.dialogs.messages.value(3),
             QStringLiteral("数据表:[") + folder(w) +
                 QStringLiteral("]s.dbf\r已在第[1]窗口打开,请关闭后再输出!"));
@@ -253,16 +254,11 @@ TEST(AppendOutput, AddsTheWindowsRecordsToATableOpenElsewhereAndSaysHowFarAFailu
   Workbench w;
   tdb::test::makeSample(w.data, "t.dbf", 2);
   w.open("t.dbf");
-  tdb::test::makeSample(w.data, "e.dbf", 0);
-  w.open("e.dbf");
-  w.user.menu(QStringLiteral("追加输出"));
-  EXPECT_EQ(w.dialogs.messages.value(0), QStringLiteral("数据表没有记录,不能追加输出!"));
+  refusedOnEmpty(w, "追加输出", "数据表没有记录,不能追加输出!");
 
   openDays(w);
   w.query(QStringLiteral("QTY>27"));
-  w.user.menu(QStringLiteral("追加输出"));
-  EXPECT_EQ(w.main.tableChooser()->windowTitle(), QStringLiteral("选择追加输出文件"));
-  chooseFile(w, w.data.file("t.dbf"));
+  chooseFromMenu(w, "追加输出", "选择追加输出文件", w.data.file("t.dbf"));
   EXPECT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_EQ(w.stored("t.dbf"), "R1 R2 R29 R30 R28 ");  // in the window's order
 
@@ -271,8 +267,7 @@ TEST(AppendOutput, AddsTheWindowsRecordsToATableOpenElsewhereAndSaysHowFarAFailu
   tdb::test::makeSample(w.data, "n.dbf", 3);
   tdb::test::setText(w.data, "n.dbf", 3, "NAME", "two\nlines");
   w.open("n.dbf");
-  w.user.menu(QStringLiteral("追加输出"));
-  chooseFile(w, w.data.file("t.txt"));
+  chooseFromMenu(w, "追加输出", "选择追加输出文件", w.data.file("t.txt"));
   ASSERT_EQ(w.dialogs.messages.size(), 2);
   EXPECT_TRUE(w.dialogs.messages[1].contains(QStringLiteral("已追加2条记录")))
       << w.dialogs.messages[1].toStdString();
@@ -284,15 +279,12 @@ TEST(AppendInput, AddsTheChosenTablesRecordsEvenToAnEmptyWindowAndEndsOnItself) 
   tdb::test::makeSample(w.data, "s.dbf", 3);
   tdb::test::makeSample(w.data, "e.dbf", 0);
   w.open("e.dbf");
-  w.user.menu(QStringLiteral("追加输入"));
-  EXPECT_EQ(w.main.tableChooser()->windowTitle(), QStringLiteral("选择输入文件"));
-  chooseFile(w, w.data.file("s.dbf"));
+  chooseFromMenu(w, "追加输入", "选择输入文件", w.data.file("s.dbf"));
   EXPECT_EQ(w.stored("e.dbf"), "R1 R2 R3 ");
   EXPECT_EQ(w.table().recordCount(), 3);  // the window shows them
 
   // Into itself: the records it had when it started, once.
-  w.user.menu(QStringLiteral("追加输入"));
-  chooseFile(w, w.data.file("e.dbf"));
+  chooseFromMenu(w, "追加输入", "选择输入文件", w.data.file("e.dbf"));
   EXPECT_EQ(w.stored("e.dbf"), "R1 R2 R3 R1 R2 R3 ");
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('|').toStdString();
 
@@ -300,8 +292,7 @@ TEST(AppendInput, AddsTheChosenTablesRecordsEvenToAnEmptyWindowAndEndsOnItself) 
   w.makeTable("t.txt", {{"NAME", tdb::FieldType::ftString, 10}});
   tdb::test::setText(w.data, "s.dbf", 2, "NAME", "two\nlines");
   w.open("t.txt");
-  w.user.menu(QStringLiteral("追加输入"));
-  chooseFile(w, w.data.file("s.dbf"));
+  chooseFromMenu(w, "追加输入", "选择输入文件", w.data.file("s.dbf"));
   ASSERT_EQ(w.dialogs.messages.size(), 1);
   EXPECT_TRUE(
       w.dialogs.messages[0].startsWith(QStringLiteral("不能追加输入,请检查索引或字段类型!\r")));
