@@ -1576,6 +1576,7 @@ void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool
       out.append(buf);
     }
     ++stored;
+    if (moveProgress_) (*moveProgress_)(stored);
   }
 }
 
@@ -1649,7 +1650,13 @@ void Table::appendRecords(Table& source, long& stored) {
   done();
 }
 
-void Table::batchMove(Table& source, BatchMode mode, long* moved) {
+void Table::batchMove(Table& source, BatchMode mode, long* moved,
+                      const std::function<void(long)>& progress) {
+  moveProgress_ = progress ? &progress : nullptr;
+  struct Forget {
+    const std::function<void(long)>*& held;
+    ~Forget() { held = nullptr; }
+  } forget{moveProgress_};
   long stored = 0;
   if (moved) *moved = 0;
   const bool sourceWasOpen = source.active();

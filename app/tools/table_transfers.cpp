@@ -31,6 +31,24 @@ void backToFirst(tdb::Table& source) {
   }
 }
 
+// The window's progress panel, up while a move of `records` runs. Its step moves the bar once in
+// 1024 records: every move repaints it.
+class MoveProgress {
+ public:
+  MoveProgress(TForm11& window, long records) : window_(window) {
+    window.showProgress(static_cast<int>(records));
+  }
+  ~MoveProgress() { window_.hideProgress(); }
+  std::function<void(long)> step() {
+    return [this](long k) {
+      if ((k & 1023) == 0) window_.setProgress(static_cast<int>(k));
+    };
+  }
+
+ private:
+  TForm11& window_;
+};
+
 bool overwriteAllowed(tdb::Table& target) {
   return !target.exists() ||
          dialogs().confirm(QStringLiteral("复制文件已经存在,要覆盖吗?"), false) == Answer::Yes;
@@ -76,7 +94,8 @@ void TableTransfers::newTable(const TableRef& ref, bool withIndexes) {
   const int slot = engine_.activeSlot();
   const QString verb = withIndexes ? QStringLiteral("复制") : QStringLiteral("输出");
   if (slot < 0 || refuseOpenOutput(engine_.registry(), ref, verb)) return;
-  tdb::Table& source = engine_.registry()[slot].window->table();
+  TForm11& window = *engine_.registry()[slot].window;
+  tdb::Table& source = window.table();
   tdb::Table target;
   try {
     pointAt(target, ref, outputType(ref.table, dbfType_()));
@@ -90,8 +109,9 @@ void TableTransfers::newTable(const TableRef& ref, bool withIndexes) {
       }
     }
     if (!overwriteAllowed(target)) return;
-    target.batchMove(source,
-                     withIndexes ? tdb::BatchMode::batCopyIndexed : tdb::BatchMode::batCopy);
+    MoveProgress progress(window, source.recordCount());
+    target.batchMove(source, withIndexes ? tdb::BatchMode::batCopyIndexed : tdb::BatchMode::batCopy,
+                     nullptr, progress.step());
   } catch (const tdb::EngineError& e) {
     backToFirst(source);
     refuse(withIndexes ? QStringLiteral("不能输出这种类型数据表,请重新选择!")
@@ -107,14 +127,19 @@ void TableTransfers::appendInput(const TableRef& ref) { append(ref, true); }
 void TableTransfers::append(const TableRef& ref, bool input) {
   const int slot = engine_.activeSlot();
   if (slot < 0) return;
-  tdb::Table& window = engine_.registry()[slot].window->table();
+  TForm11& form = *engine_.registry()[slot].window;
+  tdb::Table& window = form.table();
   tdb::Table other;
   try {
     pointAt(other, ref, tdb::TableType::ttDefault);
-    if (input)
-      window.batchMove(other, tdb::BatchMode::batAppend);
-    else
-      other.batchMove(window, tdb::BatchMode::batAppend);
+    if (input) {
+      other.open();
+      MoveProgress progress(form, other.recordCount());
+      window.batchMove(other, tdb::BatchMode::batAppend, nullptr, progress.step());
+    } else {
+      MoveProgress progress(form, window.recordCount());
+      other.batchMove(window, tdb::BatchMode::batAppend, nullptr, progress.step());
+    }
   } catch (const tdb::EngineError& e) {
     // The engine's message names how many records went in before the failure.
     if (input)

@@ -191,7 +191,9 @@ TEST(Copies, AnIndexedCopyCarriesTheIndexesAndTheCursorsRecordsInItsOrder) {
   source.open();
   point(copy, dir, "copy.dbf");
   copy.indexDefs().add({"BYFIRST", "FIRST", "", ixDescending});
-  copy.batchMove(source, BatchMode::batCopyIndexed);
+  std::vector<long> heard;
+  copy.batchMove(source, BatchMode::batCopyIndexed, nullptr, [&](long k) { heard.push_back(k); });
+  EXPECT_EQ(heard, (std::vector<long>{1, 2, 3}));
   copy.close();
   EXPECT_EQ(rowsOf(dir, "copy.dbf"), (std::vector<std::string>{"B|1|5|b3", "B|||b2", "B||3|b1"}));
   copy.open();

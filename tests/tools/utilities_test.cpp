@@ -177,6 +177,7 @@ TEST(CopyOutput, CarriesWhatTheWindowShowsWithItsIndexesAndLeavesATableNamedLssj
   chooseFromMenu(w, "复制输出", "选择复制输出文件", w.data.file("c.DBF"));
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join('|').toStdString();
   EXPECT_EQ(w.stored("c.DBF"), "R29 R30 R27 R28 ");
+  EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
   tdb::Table copy;
   tdb::test::point(copy, w.data, "c.DBF");
   copy.open();
