@@ -170,13 +170,18 @@ void TForm0::wireCommands() {
   handlers_[index(C::SummaryOutput)] = [this] { summaryPanel_->open(); };
   // The four transfers check their precondition, then the chooser names the other table.
   using K = TableTransfers::Kind;
-  const std::tuple<C, K, const char*> transfers[] = {{C::CopyOutput, K::Copy, "fz"},
-                                                     {C::AppendOutput, K::AppendOutput, "zj"},
-                                                     {C::OrderedOutput, K::Ordered, "sx"},
-                                                     {C::AppendInput, K::AppendInput, "ar"}};
-  for (const auto& [command, kind, code] : transfers)
-    handlers_[index(command)] = [this, kind, code] {
-      if (transfers_->ready(kind)) chooser_->chooseFor(code);
+  struct Transfer {
+    C command;
+    K kind;
+    const char* code;
+  };
+  const Transfer transfers[] = {{C::CopyOutput, K::Copy, "fz"},
+                                {C::AppendOutput, K::AppendOutput, "zj"},
+                                {C::OrderedOutput, K::Ordered, "sx"},
+                                {C::AppendInput, K::AppendInput, "ar"}};
+  for (const Transfer& t : transfers)
+    handlers_[index(t.command)] = [this, t] {
+      if (transfers_->ready(t.kind)) chooser_->chooseFor(t.code);
     };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
@@ -244,11 +249,13 @@ void TForm0::createDialogs() {
       {'j', &TableTransfers::appendOutput},
       {'s', &TableTransfers::orderedOutput},
       {'a', &TableTransfers::appendInput}};
-  for (const auto& [mode, operation] : operations)
-    chooser_->setAction(mode, [this, operation](const TableRef& ref) {
+  for (const auto& entry : operations) {
+    const auto operation = entry.second;
+    chooser_->setAction(entry.first, [this, operation](const TableRef& ref) {
       (transfers_.get()->*operation)(ref);
       menuset();
     });
+  }
   structureDesigner_ = new TForm03(this);
   projectDesigner_ = new TForm04(this);
   reportManager_ = new Tform2(this);
