@@ -28,5 +28,6 @@ int appendTable(const Context& context, const Words& words, Output& out);
 int createLike(const Context& context, const Words& words, Output& out);
 int addTag(const Context& context, const Words& words, Output& out);
 int reindexTable(const Context& context, const Words& words, Output& out);
+int restructureTable(const Context& context, const Words& words, Output& out);
 
 }  // namespace tdb::cli

@@ -53,6 +53,14 @@ const char* kUsage =
     "                             drop the tags named, rebuild the others from the records\n"
     "                             (needs the table to itself); repairs a damaged index file,\n"
     "                             dropping the tags whose definitions it lost, with a warning\n"
+    "  restructure TABLE STRUCTURE-FILE [--accept-loss]\n"
+    "                             rebuild TABLE with the fields and indexes the file lists,\n"
+    "                             carrying its records over (fields by name, then by type), the\n"
+    "                             old table kept beside it as 修改结构备份 + its extension; a\n"
+    "                             structure that would lose values is refused unless\n"
+    "                             --accept-loss. File lines: field NAME TYPE [SIZE [DECIMALS]]\n"
+    "                             (TYPE as info prints it, or keep), index NAME FIELDS|EXPR\n"
+    "                             [unique] [descending] [caseless] [primary], # comments\n"
     "A TABLE is a file path or ALIAS:NAME (write ./A:B for a file whose name has a colon).\n"
     "A table cut short opens read-only: its whole records are read, with a warning on stderr.\n"
     "The alias file is tdbalias.cfg beside this program unless --aliases names another.\n";
@@ -63,10 +71,18 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"aliases", listAliases},  {"tables", listTablesOf},    {"info", showInfo},
-    {"dump", dumpTable},       {"pack", packTable},         {"copy", copyTable},
-    {"append", appendTable},   {"create", createLike},      {"index", addTag},
-    {"reindex", reindexTable}, {"summary", summarizeTable},
+    {"aliases", listAliases},
+    {"tables", listTablesOf},
+    {"info", showInfo},
+    {"dump", dumpTable},
+    {"pack", packTable},
+    {"copy", copyTable},
+    {"append", appendTable},
+    {"create", createLike},
+    {"index", addTag},
+    {"reindex", reindexTable},
+    {"restructure", restructureTable},
+    {"summary", summarizeTable},
 };
 
 std::string programFolder() {

@@ -46,6 +46,31 @@ std::unique_ptr<Storage> open(const std::string& path, TableType type, bool excl
   return dbf::DbfStorage::open(path, exclusive, resolved, badTags);
 }
 
+TableType typeOf(const std::string& path, TableType type) {
+  const TableType resolved = resolve(type, path);
+  if (resolved != TableType::ttDBase && resolved != TableType::ttFoxPro) return resolved;
+  char version = 0;
+  try {
+    PosixFile(path, PosixFile::Mode::ReadOnly).readExactly(0, &version, 1);
+  } catch (const EngineError&) {
+    return resolved;
+  }
+  switch (static_cast<uint8_t>(version)) {
+    case 0xF5:  // FoxPro 2 with memos
+    case 0x30:  // Visual FoxPro
+    case 0x31:
+    case 0x32:
+      return TableType::ttFoxPro;
+    case 0x03:  // dBASE III and FoxPro alike: the companions tell
+      if (!companions::find(path, ".CDX").empty() || !companions::find(path, ".FPT").empty())
+        return TableType::ttFoxPro;
+      if (!companions::find(path, ".MDX").empty()) return TableType::ttDBase;
+      return resolved;
+    default:
+      return TableType::ttDBase;
+  }
+}
+
 Replacement::Replacement(const std::string& path, TableType type, const FieldDefs& fields,
                          const IndexDefs& indexes)
     : path_(path), type_(type), family_(companions::familyOf(resolve(type, path))) {

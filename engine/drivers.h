@@ -21,6 +21,12 @@ namespace tdb::drivers {
 // text, anything else xBase).
 TableType resolve(TableType type, const std::string& path);
 
+// The type of the table on disk at `path`: an xBase table's own flavour (a FoxPro table is FoxPro
+// and a dBASE table dBASE, whatever `type` says), else `type` resolved as above. A table both
+// formats write alike, with neither's memo or index file beside it, keeps `type` (dBASE for
+// ttDefault); so does a file that cannot be read, whose open then says why.
+TableType typeOf(const std::string& path, TableType type);
+
 // Why a table of that type at `path` could not be created with these fields and indexes (a field
 // name too long or not GBK or with trailing blanks, a duplicate name differing only in case, a
 // width of 0 or beyond the format, a type the format has no column for, an index option or
@@ -52,6 +58,9 @@ class Replacement {
 
   // The new table, open exclusively, to be filled before commit().
   Storage& storage();
+  // The old table's exclusive lock, held to the end; null when there was no table. A LockLoan of
+  // it lets the old table be read meanwhile.
+  const PosixFile* lock() const { return lock_.get(); }
   // Closes the new table, its index files written, and swaps it into place; then the table may
   // be opened. Throws EngineError when a step fails; the old table stays unless the swap had
   // begun, which the next exclusive open then finishes.

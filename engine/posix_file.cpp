@@ -57,6 +57,15 @@ PosixFile::PosixFile(const std::string& path, Mode mode) : path_(path) {
   writable_ = mode != Mode::ReadOnly;
 }
 
+PosixFile::PosixFile(std::string path, int fd, bool writable)
+    : path_(std::move(path)), fd_(fd), writable_(writable) {}
+
+std::unique_ptr<PosixFile> PosixFile::duplicate() const {
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) fail(path_, "无法复制文件句柄");
+  return std::unique_ptr<PosixFile>(new PosixFile(path_, fd, writable_));
+}
+
 PosixFile::~PosixFile() {
   mapForReading(0);
   if (fd_ >= 0) ::close(fd_);

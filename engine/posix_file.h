@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tdb {
@@ -17,6 +18,10 @@ class PosixFile {
   ~PosixFile();
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
+
+  // Another handle on this same open file: it holds this one's locks as its own, and they last
+  // while either handle is open.
+  std::unique_ptr<PosixFile> duplicate() const;
 
   const std::string& path() const { return path_; }
   bool writable() const { return writable_; }
@@ -55,6 +60,8 @@ class PosixFile {
   uint64_t mappedSize() const { return mappedSize_; }
 
  private:
+  PosixFile(std::string path, int fd, bool writable);
+
   std::string path_;
   int fd_ = -1;
   bool writable_ = false;

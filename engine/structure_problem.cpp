@@ -13,13 +13,14 @@ namespace tdb::drivers {
 
 namespace {
 
-// A name the engine can store and show again as it was given: GBK characters, no control bytes,
-// no blanks at its end (formats pad names with blanks, so they would be lost).
+// A name the engine can store and show again as it was given: GBK characters and no blanks at its
+// end (formats pad names with blanks, so they would be lost). Control characters pass: tables
+// other programs wrote hold them, and a copy keeps their names.
 std::string nameProblem(const std::string& name, const std::string& what) {
   if (name.empty()) return what + "没有名字";
   const std::string shown = what + "[" + shownText(name) + "]";
-  for (const char c : name)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return shown + "的名字含有控制字符";
+  // Files end a name at its first NUL byte.
+  if (name.find('\0') != std::string::npos) return shown + "的名字含有NUL字符";
   if (utf8ToGbk(gbkToUtf8(name)) != name) return shown + "的名字不是GBK文字";
   if (name.back() == ' ') return shown + "的名字末尾有空格";
   return "";

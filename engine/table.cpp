@@ -85,6 +85,11 @@ Value Field::value() const { return memo_ ? table_->memoValueOf(index_) : table_
 bool Field::isNull() const { return value().isNull(); }
 std::string Field::asString() const { return displayText(value(), dataType()); }
 bool Field::storedNumber(std::string& out) const { return table_->storedNumberOf(index_, out); }
+bool Field::storedText(std::string_view& out) const {
+  table_->requireActive();
+  const RecordBuffer& buf = table_->activeBuffer();
+  return !buf.bytes.empty() && table_->storage_->numberText(buf, index_, out);
+}
 double Field::asNumber() const { return toNumber(value()); }
 void Field::setValue(const Value& v) { table_->setFieldValue(index_, v); }
 void Field::setAsString(const std::string& gbk) { setValue(Value::text(gbk)); }

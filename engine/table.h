@@ -115,6 +115,10 @@ class Field {
   // value() holds 15 significant digits. False for other fields, for null, and for stored text
   // that is no plain decimal number.
   bool storedNumber(std::string& out) const;
+  // The number's text exactly as the record holds it, blanks included, for Storage::setNumberText
+  // into a field of the same definition: a copy that keeps every byte. False where the format
+  // keeps no such text, and for a blank number.
+  bool storedText(std::string_view& out) const;
   double asNumber() const;  // throws EngineError on text that is no number
   // Converted to the field's type and size; throws EngineError naming the field when it cannot.
   // Needs the edit or insert state.

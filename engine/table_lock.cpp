@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "engine/engine_error.h"
@@ -60,13 +62,38 @@ bool takeLock(PosixFile& file, PosixFile::Lock kind, Family family, int& busy,
   return false;
 }
 
+// The locks lent to opens (LockLoan), by table path.
+std::mutex loansMutex;
+std::map<std::string, const PosixFile*>& loans() {
+  static std::map<std::string, const PosixFile*> lent;
+  return lent;
+}
+
+const PosixFile* lentLock(const std::string& tablePath) {
+  std::lock_guard<std::mutex> guard(loansMutex);
+  const auto it = loans().find(tablePath);
+  return it == loans().end() ? nullptr : it->second;
+}
+
 }  // namespace
+
+LockLoan::LockLoan(std::string tablePath, const PosixFile& lock) : path_(std::move(tablePath)) {
+  std::lock_guard<std::mutex> guard(loansMutex);
+  if (!loans().emplace(path_, &lock).second) throw EngineError("数据表[" + path_ + "]的锁已经借出");
+}
+
+LockLoan::~LockLoan() {
+  std::lock_guard<std::mutex> guard(loansMutex);
+  loans().erase(path_);
+}
 
 std::string lockPathOf(const std::string& tablePath, Family family) {
   return family == Family::Text ? tablePath + ".tdb-lock" : tablePath;
 }
 
 OpenLock lockForOpen(const std::string& tablePath, Family family, bool exclusive) {
+  // The same open file as the lender's: no lock is taken, so the lender's stays as it is.
+  if (const PosixFile* lent = lentLock(tablePath)) return {lent->duplicate(), true};
   if (!exists(tablePath) && TableSwap::pending(tablePath)) {
     // A new table a crash left half in place: nobody can hold what is not there yet.
     TableSwap::recover(tablePath, family, false);
@@ -138,6 +165,10 @@ std::unique_ptr<PosixFile> lockForReplace(const std::string& tablePath, Family f
 
 void releaseLock(std::unique_ptr<PosixFile>& lock, const std::string& tablePath, Family family) {
   if (!lock) return;
+  if (lentLock(tablePath)) {
+    lock.reset();  // the lender's lock file stays with the lender
+    return;
+  }
   const std::string path = lockPathOf(tablePath, family);
   // Only a holder that can take it exclusively is the last one; one that waits for it opens
   // the file anew when it finds it gone.

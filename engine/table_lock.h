@@ -41,6 +41,21 @@ OpenLock lockForOpen(const std::string& tablePath, companions::Family family, bo
 std::unique_ptr<PosixFile> lockForReplace(const std::string& tablePath, companions::Family family,
                                           const std::string& action);
 
+// While it lives, opens of the table at `tablePath` (spelled so) in this process share `lock`,
+// which the lender holds exclusively to replace the table, instead of taking a lock of their own
+// that would conflict with it: the table can then be read while it is being replaced, and nobody
+// else can slip in between. The lock outlives the opens, and the lender must outlive the loan.
+class LockLoan {
+ public:
+  LockLoan(std::string tablePath, const PosixFile& lock);
+  ~LockLoan();
+  LockLoan(const LockLoan&) = delete;
+  LockLoan& operator=(const LockLoan&) = delete;
+
+ private:
+  std::string path_;
+};
+
 // Lets the lock go; a text table's lock file goes with the last holder.
 void releaseLock(std::unique_ptr<PosixFile>& lock, const std::string& tablePath,
                  companions::Family family);

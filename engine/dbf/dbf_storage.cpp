@@ -205,6 +205,7 @@ void DbfStorage::requireWritable() const {
 }
 
 void DbfStorage::refresh() {
+  if (batching_) return;  // the file's count lags behind this batch on purpose
   char count[4];
   file_->readExactly(4, count, 4);
   uint32_t n;
@@ -223,6 +224,7 @@ void DbfStorage::refresh() {
 }
 
 const char* DbfStorage::cachedRecord(uint32_t recno) {
+  writePending();
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
   const uint32_t len = header_.recordLength;
@@ -260,6 +262,7 @@ void DbfStorage::read(uint32_t recno, RecordBuffer& buf) {
 }
 
 void DbfStorage::readStored(uint32_t recno, RecordBuffer& buf) {
+  writePending();
   // Held exclusively, nobody else writes: what was read is what the file holds.
   if (exclusive_) {
     read(recno, buf);
@@ -418,6 +421,7 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
 uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
   index_->prepareStore(buf, 0, nullptr);
+  if (batching_) return appendHeld(buf);
   if (exclusive_) return appendAlone(buf);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
@@ -481,6 +485,54 @@ uint32_t DbfStorage::appendAlone(RecordBuffer& buf) {
   return header_.recordCount;
 }
 
+uint32_t DbfStorage::appendHeld(RecordBuffer& buf) {
+  if (header_.recordCount == UINT32_MAX) throw EngineError("数据表[" + path_ + "]记录数已满");
+  writeMemos(buf);
+  if (pending_.empty())
+    pendingAt_ = header_.headerLength + uint64_t{header_.recordCount} * header_.recordLength;
+  pending_ += buf.bytes;
+  ++header_.recordCount;
+  written_ = true;
+  if (pending_.size() >= kPendingBytes) writePending();
+  return header_.recordCount;
+}
+
+void DbfStorage::writePending() {
+  if (pending_.empty()) return;
+  pending_ += '\x1A';
+  try {
+    file_->writeAt(pendingAt_, pending_.data(), pending_.size());
+  } catch (...) {
+    // Held alone, the table ended where the batch began: it ends there again, with its end mark,
+    // and none of the batch's records are counted.
+    header_.recordCount = batchStart_;
+    pending_.clear();
+    try {
+      const uint64_t end =
+          header_.headerLength + uint64_t{header_.recordCount} * header_.recordLength;
+      file_->writeAt(end, "\x1A", 1);
+      file_->truncate(end + 1);
+    } catch (...) {
+      // The header's count was not raised, so the table stays whole either way.
+    }
+    throw;
+  }
+  pending_.clear();
+}
+
+void DbfStorage::beginBatch() {
+  // Only without tags: keys stored for records a failed batch then takes back would stay behind.
+  batching_ = exclusive_ && file_->writable() && !index_->present();
+  batchStart_ = header_.recordCount;
+}
+
+void DbfStorage::endBatch() {
+  if (!batching_) return;
+  batching_ = false;
+  writePending();
+  if (header_.recordCount != batchStart_) stampHeader(header_.recordCount);
+}
+
 void DbfStorage::setDeleted(uint32_t recno, bool deleted) {
   requireWritable();
   RecordBuffer buf;
@@ -490,6 +542,7 @@ void DbfStorage::setDeleted(uint32_t recno, bool deleted) {
 }
 
 void DbfStorage::pack() {
+  endBatch();
   requireWritable();
   if (!exclusive_) throw EngineError("数据表[" + path_ + "]必须独占打开才能压缩(pack)");
   // The new files go where this table's own are: none of them may be another table's as well.
@@ -565,6 +618,7 @@ void DbfStorage::pack() {
 
 void DbfStorage::flush() {
   if (!file_ || !file_->writable()) return;
+  endBatch();
   // A table that was only read keeps every byte, its index mark too, even where the mark and
   // the index file beside it disagree.
   if (written_ || (index_ && index_->touched())) flushIndex();

@@ -361,6 +361,14 @@ void checkDefinition(const Header& table, const SecondaryIndex& def) {
     if (isBlobType(table.fields[pos].type))
       cannotHold(def, table, "备注或二进制字段" + fieldName(table, pos) + "不能作索引字段");
   }
+  // An entry: the index fields, the primary key fields and a short block number. A tree level must
+  // at least halve, or the tree would never reach a single root.
+  uint32_t treeEntrySize = kTreeEntryTail;
+  for (const uint32_t pos : def.fields) treeEntrySize += table.fields[pos].size;
+  for (uint32_t t = 0; t < table.keyFieldCount && t < table.fields.size(); ++t)
+    treeEntrySize += table.fields[t].size;
+  if (treeEntrySize * 2 > table.blockSize - Header::kBlockHeaderSize)
+    cannotHold(def, table, "索引项" + std::to_string(treeEntrySize) + "字节,数据块容纳不下两项");
   if (table.keyed() && def.fields[0] == 0)
     cannotHold(def, table, "不能以主键的第一个字段" + fieldName(table, 0) + "开头");
   if (def.namedByField()) {
@@ -469,11 +477,7 @@ std::string writeSecondaryIndex(
   xh.keyFieldCount = n - 1;
 
   const uint32_t entrySize = xh.recordSize;
-  const uint32_t treeEntrySize = entrySize - 2 + kTreeEntryTail;
   const uint32_t room = table.blockSize - Header::kBlockHeaderSize;
-  // A tree level must at least halve, or the tree would never reach a single root.
-  if (treeEntrySize * 2 > room)
-    cannotHold(def, table, "索引项" + std::to_string(treeEntrySize) + "字节,数据块容纳不下两项");
   const uint32_t perBlock = room / entrySize;
   const uint32_t blocks = count == 0 ? 0 : (count - 1) / perBlock + 1;
   if (count > 0 && (count - 1) / perBlock + 1 > kMaxTreeBlocks)

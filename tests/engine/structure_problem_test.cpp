@@ -8,6 +8,7 @@
 #include "engine/drivers.h"
 #include "engine/engine_error.h"
 #include "engine/table.h"
+#include "tests/engine/restructure_fixture.h"
 #include "tests/engine/table_fixture.h"
 #include "tests/engine/temp_dir.h"
 
@@ -46,6 +47,19 @@ IndexDefs indexes(std::initializer_list<IndexDef> list) {
 FieldDefs plain() {
   return fields({field("NAME", FieldType::ftString, 10), field("QTY", FieldType::ftInteger),
                  field("PRICE", FieldType::ftFloat, 10, 2)});
+}
+
+// Sixteen text fields of 255, and their names joined by ";".
+FieldDefs sixteenWide() {
+  FieldDefs defs;
+  for (int i = 1; i <= 16; ++i) defs.add("F" + std::to_string(i), FieldType::ftString, 255);
+  return defs;
+}
+
+std::string allSixteen() {
+  std::string names;
+  for (int i = 1; i <= 16; ++i) names += (i > 1 ? ";F" : "F") + std::to_string(i);
+  return names;
 }
 
 std::vector<Case> cases() {
@@ -152,6 +166,8 @@ std::vector<Case> cases() {
        indexes({{"P", "NAME", "", ixCaseInsensitive}}), "忽略大小写"},
       {"an index name of eleven letters", "T.DBF", dflt, plain(),
        indexes({{"ABCDEFGHIJK", "NAME", "", 0}}), "超过10个字符"},
+      {"an index name holding a NUL", "T.DBF", fox, plain(),
+       indexes({{std::string("A\0B", 3), "NAME", "", 0}}), "NUL"},
       {"an unnamed dBASE index", "T.DBF", dflt, plain(), indexes({{"", "NAME", "", 0}}),
        "索引名不能为空"},
       {"an expression that does not parse", "T.DBF", dflt, plain(),
@@ -193,6 +209,8 @@ std::vector<Case> cases() {
        fields({field("A", FieldType::ftString, 256)}),
        {},
        "256"},
+      {"a Paradox index whose entries fill a block", "T.DB", dflt, sixteenWide(),
+       indexes({{"ALL", allSixteen(), "", 0}}), "容纳不下"},
       {"a text table", "T.TXT", dflt, plain(), {}, nullptr},
       {"an index on a text table", "T.TXT", dflt, plain(), indexes({{"X", "NAME", "", 0}}),
        "文本表没有索引"},
@@ -241,16 +259,7 @@ TEST(StructureProblem, CreationTakesExactlyWhatTheCheckPasses) {
 TEST(StructureProblem, ACopyIntoATextTableKeepsAutoIncrementNumbers) {
   TempDir dir;
   Table keyed;
-  test::point(keyed, dir, "K.DB");
-  keyed.fieldDefs().add("ID", FieldType::ftAutoInc);
-  keyed.fieldDefs().add("NAME", FieldType::ftString, 8);
-  keyed.createTable();
-  keyed.open();
-  for (const char* name : {"a", "b"}) {
-    keyed.append();
-    keyed.fieldByName("NAME").setAsString(name);
-    keyed.post();
-  }
+  test::makeNumbered(keyed, dir, "K.DB", {"a", "b"});
   Table copy;
   test::point(copy, dir, "K.TXT");
   copy.batchMove(keyed, BatchMode::batCopy);

@@ -17,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Child;
+using test::errorOf;
 using test::FolderSnapshot;
 using test::point;
 using test::TempDir;
@@ -32,16 +33,6 @@ std::vector<std::string> rows(const TempDir& dir, const std::string& name,
   for (t.first(); !t.eof(); t.next())
     out.push_back(t.fieldByName("NAME").asString() + (note ? ":" + note->asString() : ""));
   return out;
-}
-
-template <typename Action>
-std::string errorOf(Action action) {
-  try {
-    action();
-  } catch (const EngineError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // A table NAME C(10), QTY N, and NOTE M where the format has memos, with rows "R1", "R2" ...

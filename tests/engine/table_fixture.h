@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_error.h"
 #include "engine/table.h"
 #include "tests/engine/temp_dir.h"
 
@@ -10,6 +11,17 @@ namespace tdb::test {
 
 // GBK bytes of UTF-8 text, for field values and names in tests.
 std::string gbk(const std::string& utf8);
+
+// The message of the EngineError `action` throws; "(no error)" when it throws none.
+template <typename Action>
+std::string errorOf(Action action) {
+  try {
+    action();
+  } catch (const EngineError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
 
 // A table object on `dir` named `name`, not yet opened.
 void point(Table& t, const TempDir& dir, const std::string& name,
