@@ -16,15 +16,7 @@ int dumpTable(const Context& context, const Words& words, Output& out) {
   const bool csv = args.has("--csv");
   Table t;
   pointTable(t, args.positional[0], context);
-  if (args.has("--order")) {
-    // An empty name would quietly give the natural order the caller did not ask for.
-    if (args.value("--order").empty()) throw UsageError("--order needs a tag name");
-    t.setIndexName(gbkArgument(args.value("--order"), "the tag name"));
-  }
-  if (args.has("--filter")) {
-    t.setFilter(gbkArgument(args.value("--filter"), "the filter"));
-    t.setFiltered(true);
-  }
+  orderAndFilter(t, args);
   t.open();  // also parses the filter and finds the tag, so either fails before any output
   warn(t.openWarnings());
   t.disableControls();

@@ -6,11 +6,14 @@
 namespace tdb::cli {
 
 int copyTable(const Context& context, const Words& words, Output& out) {
-  const Arguments args = parseArguments(words, {"--foxpro"}, {}, 2, 2);
+  const Arguments args = parseArguments(words, {"--foxpro"}, {"--order", "--filter"}, 2, 2);
   Table source, dest;
   pointTable(source, args.positional[0], context);
   pointTable(dest, args.positional[1], context);
   if (args.has("--foxpro")) makeFoxPro(dest);
+  // In a tag's order the copy is the workbench's "按现有顺序输出": the records in that order, in
+  // a table without indexes.
+  orderAndFilter(source, args);
   source.open();
   warn(source.openWarnings());
   // The engine builds the copy beside the destination and swaps it in only when it is whole; it

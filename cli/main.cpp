@@ -35,9 +35,12 @@ const char* kUsage =
     "                             memo) is left empty and named on stderr, and the exit\n"
     "                             status is 1\n"
     "  pack TABLE                 drop the deleted records (needs the table to itself)\n"
-    "  copy SOURCE DEST [--foxpro]\n"
-    "                             replace DEST with a copy of SOURCE's visible records;\n"
-    "                             DEST is dBASE unless --foxpro\n"
+    "  copy SOURCE DEST [--foxpro] [--order TAG] [--filter EXPR]\n"
+    "                             replace DEST with a copy of SOURCE's visible records, in\n"
+    "                             the order of TAG when given; DEST is dBASE unless --foxpro\n"
+    "  summary SOURCE DEST --by FIELD[,FIELD...] [--order TAG] [--filter EXPR]\n"
+    "                             replace DEST with one record per run of records that agree\n"
+    "                             on the FIELDs, numbers added up; DEST is dBASE\n"
     "  append SOURCE DEST         add SOURCE's visible records to DEST, fields by position\n"
     "  create DEST --like SOURCE [--foxpro]\n"
     "                             a new empty table with SOURCE's structure and index tags\n"
@@ -79,6 +82,7 @@ const Command kCommands[] = {
     {"index", addTag},
     {"reindex", reindexTable},
     {"restructure", restructureTable},
+    {"summary", summarizeTable},
 };
 
 // The workbench's alias file: in the program folder it shares with the workbench.

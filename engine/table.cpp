@@ -1581,6 +1581,7 @@ void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool
       out.append(buf);
     }
     ++stored;
+    if (moveProgress_) (*moveProgress_)(stored);
   }
 }
 
@@ -1589,11 +1590,11 @@ bool Table::sameFileAs(const Table& other) const {
   return fs::equivalent(path(), other.path(), error);
 }
 
-void Table::copyRecords(Table& source, long& stored) {
+void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
   if (sameFileAs(source)) throw EngineError("数据表[" + source.path() + "]不能复制到它自己");
   close();
   fieldDefs_ = source.fieldDefs();
-  indexDefs_.clear();
+  if (!withIndexes) indexDefs_.clear();
   // A text table numbers nothing itself, but a copy keeps the numbers, as integers.
   if (drivers::resolve(tableType_, path()) == TableType::ttASCII)
     for (int i = 0; i < fieldDefs_.count(); ++i)
@@ -1654,7 +1655,13 @@ void Table::appendRecords(Table& source, long& stored) {
   done();
 }
 
-void Table::batchMove(Table& source, BatchMode mode, long* moved) {
+void Table::batchMove(Table& source, BatchMode mode, long* moved,
+                      const std::function<void(long)>& progress) {
+  moveProgress_ = progress ? &progress : nullptr;
+  struct Forget {
+    const std::function<void(long)>*& held;
+    ~Forget() { held = nullptr; }
+  } forget{moveProgress_};
   long stored = 0;
   if (moved) *moved = 0;
   const bool sourceWasOpen = source.active();
@@ -1662,16 +1669,16 @@ void Table::batchMove(Table& source, BatchMode mode, long* moved) {
   const Bookmark mark = source.bookmark();
   source.disableControls();
   try {
-    if (mode == BatchMode::batCopy)
-      copyRecords(source, stored);
-    else
+    if (mode == BatchMode::batAppend)
       appendRecords(source, stored);
+    else
+      copyRecords(source, mode == BatchMode::batCopyIndexed, stored);
   } catch (const std::exception& e) {
     source.enableControls();
     if (!sourceWasOpen) source.close();
     if (moved) *moved = stored;
     throw EngineError(std::string(e.what()) +
-                      (mode == BatchMode::batCopy
+                      (mode != BatchMode::batAppend
                            ? "(复制没有完成,数据表[" + path() + "]保持原样)"
                            : "(已追加" + std::to_string(stored) + "条记录)"));
   }

@@ -52,7 +52,9 @@ namespace tdb {
 
 enum class DataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 enum LocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
-enum class BatchMode { batAppend, batCopy };
+// batCopyIndexed: a batCopy whose new table also gets the indexes set in the destination's
+// indexDefs() before the move.
+enum class BatchMode { batAppend, batCopy, batCopyIndexed };
 
 // A position that stays valid while other records change: the record's identity.
 struct Bookmark {
@@ -284,7 +286,9 @@ class Table : private FilterFields {
   // the source itself (whatever the spelling of its path) and, failing, leaves the old table as
   // it was. An append that fails keeps the records added before the failure. `moved`, when
   // given, receives the number of records stored, on failure too; a failure's message says it.
-  void batchMove(Table& source, BatchMode mode, long* moved = nullptr);
+  // `progress`, when given, hears the number of records moved so far after each one.
+  void batchMove(Table& source, BatchMode mode, long* moved = nullptr,
+                 const std::function<void(long)>& progress = {});
 
   // Groups the appends and inserts made while it lives, so that a format that writes its whole
   // file for every change (text tables) writes it once: a paste of many records is one write.
@@ -322,7 +326,8 @@ class Table : private FilterFields {
   // The visible records of `source` into `out` (typed by `defs`), or into the buffer of cached
   // updates; `stored` counts those stored, on failure too.
   void moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered, long& stored);
-  void copyRecords(Table& source, long& stored);
+  void copyRecords(Table& source, bool withIndexes, long& stored);
+  const std::function<void(long)>* moveProgress_ = nullptr;  // during batchMove() alone
   void appendRecords(Table& source, long& stored);
 
   // FilterFields, for the filter expression: the candidate record.

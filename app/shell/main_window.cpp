@@ -21,6 +21,8 @@
 #include "app/tools/record_commands.h"
 #include "app/tools/structure_checks.h"
 #include "app/tools/structure_designer.h"
+#include "app/tools/summary_panel.h"
+#include "app/tools/table_transfers.h"
 #include "app/ui/dialogs.h"
 #include "app/windows/child_windows.h"
 #include "app/windows/table_window_text.h"
@@ -172,6 +174,22 @@ void TForm0::wireCommands() {
       if (locatePanel_) locatePanel_->open(mode);
     };
   }
+  handlers_[index(C::SummaryOutput)] = [this] { summaryPanel_->open(); };
+  // The four transfers check their precondition, then the chooser names the other table.
+  using K = TableTransfers::Kind;
+  struct Transfer {
+    C command;
+    K kind;
+    const char* code;
+  };
+  const Transfer transfers[] = {{C::CopyOutput, K::Copy, "fz"},
+                                {C::AppendOutput, K::AppendOutput, "zj"},
+                                {C::OrderedOutput, K::Ordered, "sx"},
+                                {C::AppendInput, K::AppendInput, "ar"}};
+  for (const Transfer& t : transfers)
+    handlers_[index(t.command)] = [this, t] {
+      if (transfers_->ready(t.kind)) chooser_->chooseFor(t.code);
+    };
   handlers_[index(C::CloseAll)] = [this] {
     if (childWindows_) childWindows_->closeeverytable(CloseMode::Close);
     menuset();
@@ -227,8 +245,25 @@ void TForm0::createDialogs() {
   chooser_->setAction('n', [this](const TableRef& ref) { openTable(ref); });
   queryBuilder_ = new TForm02(this);
   locatePanel_ = new LocatePanel(*windowEngine_, this);
-  structureDesigner_ =
-      new TForm03(this, *windowEngine_, [this] { return settings_.defaultDbfType; });
+  const auto dbfType = [this] { return settings_.defaultDbfType; };
+  summaryPanel_ = new SummaryPanel(*windowEngine_, dbfType, this);
+  connect(summaryPanel_, &SummaryPanel::chooseOutput, this, [this] { chooser_->chooseFor("hz"); });
+  chooser_->setAction('h',
+                      [this](const TableRef& ref) { summaryPanel_->setOutputName(ref.text()); });
+  transfers_ = std::make_unique<TableTransfers>(*windowEngine_, dbfType);
+  const std::pair<char, void (TableTransfers::*)(const TableRef&)> operations[] = {
+      {'c', &TableTransfers::copyOutput},
+      {'j', &TableTransfers::appendOutput},
+      {'s', &TableTransfers::orderedOutput},
+      {'a', &TableTransfers::appendInput}};
+  for (const auto& entry : operations) {
+    const auto operation = entry.second;
+    chooser_->setAction(entry.first, [this, operation](const TableRef& ref) {
+      (transfers_.get()->*operation)(ref);
+      menuset();
+    });
+  }
+  structureDesigner_ = new TForm03(this, *windowEngine_, dbfType);
   chooser_->setAction('y', [this](const TableRef& ref) { structureDesigner_->designNew(ref); });
   projectDesigner_ = new TForm04(this);
   reportManager_ = new Tform2(this);

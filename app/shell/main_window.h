@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/common/table_ref.h"
 #include "app/shell/commands.h"
@@ -21,6 +22,8 @@ class ToolbarBand;
 class TForm01;
 class TForm02;
 class LocatePanel;
+class SummaryPanel;
+class TableTransfers;
 class TForm03;
 class TForm04;
 class Tform2;
@@ -71,6 +74,7 @@ class TForm0 : public QMainWindow, public WindowHost {
   TForm01* tableChooser() const { return chooser_; }
   TForm02* queryBuilder() const { return queryBuilder_; }
   LocatePanel* locatePanel() const { return locatePanel_; }
+  SummaryPanel* summaryPanel() const { return summaryPanel_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -102,6 +106,8 @@ class TForm0 : public QMainWindow, public WindowHost {
   TForm01* chooser_ = nullptr;
   TForm02* queryBuilder_ = nullptr;
   LocatePanel* locatePanel_ = nullptr;
+  SummaryPanel* summaryPanel_ = nullptr;
+  std::unique_ptr<TableTransfers> transfers_;
   TForm03* structureDesigner_ = nullptr;
   TForm04* projectDesigner_ = nullptr;
   Tform2* reportManager_ = nullptr;

@@ -13,6 +13,7 @@
 
 #include "app/common/gbk_string.h"
 #include "app/common/number_text.h"
+#include "app/tools/current_page.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/suspended_display.h"
 #include "app/windows/table_window.h"
@@ -20,20 +21,6 @@
 #include "engine/engine_error.h"
 
 namespace torvanel {
-
-namespace {
-
-void focusCurrentPage(WindowSlot& s) {
-  const int page = std::max(s.window->upperPages()->currentIndex(), 0);
-  QWidget* target = nullptr;
-  if (s.window->viewMode() == 1 && static_cast<size_t>(page) < s.recboxes.size())
-    target = s.recboxes[static_cast<size_t>(page)];
-  else if (static_cast<size_t>(page) < s.pagegrids.size())
-    target = s.pagegrids[static_cast<size_t>(page)];
-  if (target) target->setFocus();
-}
-
-}  // namespace
 
 LocatePanel::LocatePanel(WindowEngine& engine, QWidget* mainWindow)
     : QFrame(mainWindow), engine_(engine) {

@@ -422,6 +422,7 @@ uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
   index_->prepareStore(buf, 0, nullptr);
   if (batching_) return appendHeld(buf);
+  if (exclusive_) return appendAlone(buf);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
     refresh();  // another process may have appended since
@@ -454,6 +455,31 @@ uint32_t DbfStorage::append(RecordBuffer& buf) {
     throw;
   }
   file_->unlock(kAppendLock);
+  written_ = true;
+  index_->recordStored(header_.recordCount, nullptr, buf);
+  return header_.recordCount;
+}
+
+uint32_t DbfStorage::appendAlone(RecordBuffer& buf) {
+  if (header_.recordCount == UINT32_MAX) throw EngineError("数据表[" + path_ + "]记录数已满");
+  writeMemos(buf);
+  const uint64_t at = header_.headerLength + uint64_t{header_.recordCount} * header_.recordLength;
+  std::string bytes = buf.bytes;
+  bytes += '\x1A';
+  try {
+    file_->writeAt(at, bytes.data(), bytes.size());
+    stampHeader(header_.recordCount + 1);
+  } catch (...) {
+    // Part of the record may be on disk: the file ends where it did, with its end mark.
+    try {
+      file_->truncate(at);
+      file_->writeAt(at, "\x1A", 1);
+    } catch (...) {
+      // The count was not raised, so the table stays whole either way.
+    }
+    throw;
+  }
+  ++header_.recordCount;
   written_ = true;
   index_->recordStored(header_.recordCount, nullptr, buf);
   return header_.recordCount;

@@ -98,6 +98,10 @@ class DbfStorage : public Storage {
   uint32_t appendHeld(RecordBuffer& buf);           // append() in an exclusive batch
   void writePending();                              // the batch's records not yet in the file
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
+  // append() where the table is open exclusively outside such a batch (a table with tags, whose
+  // keys a failed batch could not take back): nobody else writes the file, so there is no lock
+  // to take, no count to read again and no end to look for; two writes a record.
+  uint32_t appendAlone(RecordBuffer& buf);
 
   std::string path_;
   bool exclusive_;
