@@ -187,19 +187,27 @@ void Restructure::step(const std::string& name, long record) const {
 }
 
 void Restructure::backup(const Progress& progress) {
-  step("backup");
-  Table old;
-  point(old, path_, type_);
-  old.open();
-  const FieldDefs defs = old.fieldDefs();
-  const IndexDefs indexes = old.indexDefs();
-  drivers::Replacement copy(backupPath_, type_, defs, createdWith(indexes));
-  std::vector<int> same(defs.count());
-  for (int i = 0; i < defs.count(); ++i) same[i] = i;
-  carry(old, copy.storage(), defs, same, progress, nullptr);
-  old.close();
-  addIndexes(copy.storage(), indexes);
-  copy.commit();
+  // Whatever stops the backup (a full disk, a table in use), the table itself is untouched; a
+  // reason from the record copy loses its own heading, which speaks of the new structure.
+  try {
+    step("backup");
+    Table old;
+    point(old, path_, type_);
+    old.open();
+    const FieldDefs defs = old.fieldDefs();
+    const IndexDefs indexes = old.indexDefs();
+    drivers::Replacement copy(backupPath_, type_, defs, createdWith(indexes));
+    std::vector<int> same(defs.count());
+    for (int i = 0; i < defs.count(); ++i) same[i] = i;
+    carry(old, copy.storage(), defs, same, progress, nullptr);
+    old.close();
+    addIndexes(copy.storage(), indexes);
+    copy.commit();
+  } catch (const EngineError& e) {
+    std::string reason = e.what();
+    if (reason.starts_with(kRecordRefused)) reason.erase(0, kRecordRefused.size());
+    throw EngineError(kCannotReplace + reason);
+  }
 }
 
 CarryLosses Restructure::build(const std::string& order, const Progress& progress) {

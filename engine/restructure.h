@@ -54,7 +54,8 @@ class Restructure {
 
   // The backup beside the table: "修改结构备份" + the table's extension (dot included; nothing when
   // it has none), with the old type, fields, indexes (expression indexes kept) and every record,
-  // replacing an older backup (built whole and swapped in, like every replacement).
+  // replacing an older backup (built whole and swapped in, like every replacement). Failing:
+  // "可能在其他地方已打开此数据表或其他原因,不能完成此次操作!\n" + reason, the table untouched.
   void backup(const Progress& progress);
   // Builds the new table under a temporary name, carrying every record over in the order of the old
   // table's index named `order` ("" natural), its indexes built. Needs the table to itself: refuses
