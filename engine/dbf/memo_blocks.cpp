@@ -97,7 +97,7 @@ uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary)
   return static_cast<uint32_t>(start);
 }
 
-uint32_t DbtMemo::loadNextFree() const { return getLe32(io_.readExactly(0, 4), 0); }
+uint32_t DbtMemo::loadNextFree() const { return getLe32(io_.readHeader(4), 0); }
 
 void DbtMemo::storeNextFree(uint32_t block) {
   std::string b(4, '\0');
