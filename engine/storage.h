@@ -120,11 +120,12 @@ class Storage {
   // then no record appended in the batch is stored. Batches do not nest.
   virtual void beginBatch() {}
   virtual void endBatch() {}
-  // For a table being built whole, which is thrown away if anything fails before it is kept
-  // (drivers::Replacement): its batches may leave index tags alone while they append and build
-  // them from the records at endBatch(), which then throws the key violation the first offending
-  // append would have thrown. Formats without tags ignore it.
-  virtual void deferKeysToBatchEnd() {}
+  // Says the table is being built whole where no other program looks (drivers::Replacement) and
+  // is thrown away if anything fails before it is kept: its batches may leave index tags alone
+  // while they append and build them from the records at endBatch(), which then throws the key
+  // violation the first offending append would have thrown; its memo appends need not look
+  // again for what others wrote. Formats without either ignore it.
+  virtual void markBuiltWhole() {}
 
   // The table's index tags, kept in step with every write; null for formats without them.
   virtual ProductionIndex* productionIndex() { return nullptr; }

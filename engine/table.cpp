@@ -1603,8 +1603,8 @@ void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
   drivers::Replacement replacement(path(), tableType_, fieldDefs_, indexDefs_);
   Storage& out = replacement.storage();
   const FieldDefs defs = out.fieldDefs();
-  long built = 0;             // stored only once the copy is in place
-  out.deferKeysToBatchEnd();  // a failure throws the whole new table away, keys and all
+  long built = 0;        // stored only once the copy is in place
+  out.markBuiltWhole();  // a failure throws the whole new table away, keys and all
   out.beginBatch();
   moveRecords(source, out, defs, false, built);
   out.endBatch();

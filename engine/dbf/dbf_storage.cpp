@@ -549,8 +549,13 @@ void DbfStorage::dropBatch() {
 void DbfStorage::beginBatch() {
   // Tags only when they are built at the end: keys stored for records a failed batch then takes
   // back would stay behind.
-  batching_ = exclusive_ && file_->writable() && (!index_->present() || deferKeys_);
+  batching_ = exclusive_ && file_->writable() && (!index_->present() || builtWhole_);
   batchStart_ = header_.recordCount;
+}
+
+void DbfStorage::markBuiltWhole() {
+  builtWhole_ = true;
+  if (memo_) memo_->holdAlone();
 }
 
 void DbfStorage::endBatch() {

@@ -79,7 +79,7 @@ class DbfStorage : public Storage {
   // count being no records. Otherwise a batch changes nothing.
   void beginBatch() override;
   void endBatch() override;
-  void deferKeysToBatchEnd() override { deferKeys_ = true; }
+  void markBuiltWhole() override;
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override;
@@ -123,7 +123,7 @@ class DbfStorage : public Storage {
   bool written_ = false;               // something was written since the last flush
   bool dateStamped_ = false;           // the header holds today's date from one of our writes
   bool batching_ = false;              // in an exclusive batch (beginBatch)
-  bool deferKeys_ = false;             // batches build the tags at their end
+  bool builtWhole_ = false;            // markBuiltWhole(): batches build the tags at their end
   uint32_t batchStart_ = 0;            // the record count when the batch began
   std::string pending_;                // records of the batch not yet written, from pendingAt_
   uint64_t pendingAt_ = 0;

@@ -48,7 +48,7 @@ size_t MemoIo::readAt(uint64_t offset, char* dst, size_t n) const {
   const bool inside = offset >= windowStart_ && offset + n <= windowEnd;
   if (!inside) {
     const bool onwards = !window_.empty() && offset >= windowStart_ && offset <= windowEnd;
-    const size_t wanted = onwards || window_.empty() ? kWindow : kJumpWindow;
+    const size_t wanted = onwards ? kWindow : kJumpWindow;
     window_.resize(wanted);
     window_.resize(file_->readAt(offset, window_.data(), wanted));
     windowStart_ = offset;
