@@ -123,10 +123,10 @@ TEST(IndexedCopy, WritesTheBytesThatAppendingOneByOneWrites) {
 }
 
 TEST(IndexedCopy, AUniqueTagRefusesTheRecordThatAppendingWouldAndNothingIsLeft) {
-  // BYNUM first meets a clash at record 5 (5 again), UNAME earlier, at record 4 (B again): record
-  // by record, the copy stops at record 4 on UNAME.
+  // Record by record the copy stops at record 4 on UNAME (B again): BYNUM's clash comes later
+  // (record 5: 5 again), and so does UNAME's other one (record 6: A again), though A sorts first.
   const std::vector<Row> rows = {{"A", 1, ""}, {"B", 2, "b"}, {"C", 5, ""},
-                                 {"B", 4, ""}, {"D", 5, ""},  {"E", 6, ""}};
+                                 {"B", 4, ""}, {"D", 5, ""},  {"A", 6, ""}};
   const IndexDefs tags = tagsOf({{"BYNUM", "NUM", "", ixUnique}, {"UNAME", "NAME", "", ixUnique}});
   TempDir dir;
   makeSource(dir, "src.dbf", TableType::ttDBase, rows);
