@@ -89,9 +89,9 @@ TEST_P(MemoRoundTrip, StoresRewritesAndAppends) {
 // Memos around the read-ahead sizes, read back out of order (as an index order fetches them),
 // from a file written as shared writers write and from one held alone, which must be the same.
 TEST_P(MemoRoundTrip, ReadsMemosOfEverySizeInAnyOrderAndAppendsAloneAsShared) {
-  TempDir dir;
-  auto shared = MemoFile::create(dir.file("shared.memo"), GetParam());
-  auto alone = MemoFile::create(dir.file("alone.memo"), GetParam());
+  TempDir sharedDir, aloneDir;  // one name in both: a dBASE IV header names its file
+  auto shared = MemoFile::create(sharedDir.file("t.memo"), GetParam());
+  auto alone = MemoFile::create(aloneDir.file("t.memo"), GetParam());
   alone->holdAlone();
   std::vector<std::string> memos;
   std::vector<uint32_t> blocks;
@@ -104,8 +104,8 @@ TEST_P(MemoRoundTrip, ReadsMemosOfEverySizeInAnyOrderAndAppendsAloneAsShared) {
   }
   shared.reset();
   alone.reset();
-  EXPECT_TRUE(dir.read("shared.memo") == dir.read("alone.memo"));
-  auto again = MemoFile::open(dir.file("alone.memo"), GetParam(), false);
+  EXPECT_TRUE(sharedDir.read("t.memo") == aloneDir.read("t.memo"));
+  auto again = MemoFile::open(aloneDir.file("t.memo"), GetParam(), false);
   for (size_t i : {8, 2, 6, 0, 5, 3, 7, 1, 4, 4, 3})
     EXPECT_EQ(again->read(blocks[i]), memos[i]) << i;
 }
