@@ -62,6 +62,19 @@ class Storage {
     (void)buf, (void)field, (void)out;
     return false;
   }
+  // For xBase tables: the bytes a character, date, logical or number field holds in `buf`, as
+  // stored, for a field of the same definition in another xBase table. False for other fields
+  // and for fields with a null flag.
+  virtual bool storedBytes(const RecordBuffer& buf, int field, std::string_view& out) const {
+    (void)buf, (void)field, (void)out;
+    return false;
+  }
+  // Stores such bytes into field `field`; false (the buffer unchanged) where the field cannot
+  // take them as they are.
+  virtual bool setStoredBytes(RecordBuffer& buf, int field, std::string_view bytes) {
+    (void)buf, (void)field, (void)bytes;
+    return false;
+  }
   // Stores such text, exactly as numberText() gave it for a field of the same definition, into
   // number field `field`; false (the buffer unchanged) where there is no such text to store.
   virtual bool setNumberText(RecordBuffer& buf, int field, std::string_view text) {
@@ -107,6 +120,12 @@ class Storage {
   // then no record appended in the batch is stored. Batches do not nest.
   virtual void beginBatch() {}
   virtual void endBatch() {}
+  // Says the table is being built whole where no other program looks (drivers::Replacement) and
+  // is thrown away if anything fails before it is kept: its batches may leave index tags alone
+  // while they append and build them from the records at endBatch(), which then throws the key
+  // violation the first offending append would have thrown; its memo appends need not look
+  // again for what others wrote. Formats without either ignore it.
+  virtual void markBuiltWhole() {}
 
   // The table's index tags, kept in step with every write; null for formats without them.
   virtual ProductionIndex* productionIndex() { return nullptr; }

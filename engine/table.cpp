@@ -1551,8 +1551,8 @@ void Table::endBatchNow() {
 void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool buffered,
                         long& stored) {
   const int n = std::min(defs.count(), source.fieldCount());
-  // A field defined as the source's takes the source's own text: a number may hold more decimals
-  // than its field declares, or more digits than a double keeps.
+  // A field defined as the source's takes the source's own bytes: a number may hold more decimals
+  // than its field declares, or more digits than a double keeps; and nothing is converted.
   std::vector<bool> alike(n);
   for (int i = 0; i < n; ++i) {
     const FieldDef &to = defs[i], &from = source.fieldDefs_[i];
@@ -1563,8 +1563,8 @@ void Table::moveRecords(Table& source, Storage& out, const FieldDefs& defs, bool
   for (source.first(); !source.eof(); source.next()) {
     out.blank(buf);
     for (int i = 0; i < n; ++i) {
-      if (alike[i] && source.storage_->numberText(source.activeBuffer(), i, text) &&
-          out.setNumberText(buf, i, text))
+      if (alike[i] && source.storage_->storedBytes(source.activeBuffer(), i, text) &&
+          out.setStoredBytes(buf, i, text))
         continue;
       const Value v = source.field(i).value();
       try {
@@ -1603,7 +1603,8 @@ void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
   drivers::Replacement replacement(path(), tableType_, fieldDefs_, indexDefs_);
   Storage& out = replacement.storage();
   const FieldDefs defs = out.fieldDefs();
-  long built = 0;  // stored only once the copy is in place
+  long built = 0;        // stored only once the copy is in place
+  out.markBuiltWhole();  // a failure throws the whole new table away, keys and all
   out.beginBatch();
   moveRecords(source, out, defs, false, built);
   out.endBatch();

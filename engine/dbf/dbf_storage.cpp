@@ -340,6 +340,27 @@ bool DbfStorage::setNumberText(RecordBuffer& buf, int field, std::string_view te
   return true;
 }
 
+const Field* DbfStorage::plainField(int field) const {
+  const Field& f = header_.fields.at(field);
+  const bool plain =
+      !f.memo && f.nullBit < 0 && std::string_view("CDLNF").find(f.type) != std::string_view::npos;
+  return plain ? &f : nullptr;
+}
+
+bool DbfStorage::storedBytes(const RecordBuffer& buf, int field, std::string_view& out) const {
+  const Field* f = plainField(field);
+  if (!f) return false;
+  out = std::string_view(buf.bytes.data() + f->offset, f->length);
+  return true;
+}
+
+bool DbfStorage::setStoredBytes(RecordBuffer& buf, int field, std::string_view bytes) {
+  const Field* f = plainField(field);
+  if (!f || bytes.size() != f->length) return false;
+  std::memcpy(buf.bytes.data() + f->offset, bytes.data(), bytes.size());
+  return true;
+}
+
 void DbfStorage::set(RecordBuffer& buf, int field, const Value& value) {
   const Field& f = header_.fields.at(field);
   if (f.memo)
@@ -420,8 +441,8 @@ uint32_t DbfStorage::write(uint32_t recno, RecordBuffer& buf) {
 
 uint32_t DbfStorage::append(RecordBuffer& buf) {
   requireWritable();
+  if (batching_) return appendHeld(buf);  // keys, if any, come at the end of the batch
   index_->prepareStore(buf, 0, nullptr);
-  if (batching_) return appendHeld(buf);
   if (exclusive_) return appendAlone(buf);
   file_->lock(kAppendLock, PosixFile::Lock::Exclusive);
   try {
@@ -503,33 +524,52 @@ void DbfStorage::writePending() {
   try {
     file_->writeAt(pendingAt_, pending_.data(), pending_.size());
   } catch (...) {
-    // Held alone, the table ended where the batch began: it ends there again, with its end mark,
-    // and none of the batch's records are counted.
-    header_.recordCount = batchStart_;
-    pending_.clear();
-    try {
-      const uint64_t end =
-          header_.headerLength + uint64_t{header_.recordCount} * header_.recordLength;
-      file_->writeAt(end, "\x1A", 1);
-      file_->truncate(end + 1);
-    } catch (...) {
-      // The header's count was not raised, so the table stays whole either way.
-    }
+    dropBatch();
     throw;
   }
   pending_.clear();
 }
 
+void DbfStorage::dropBatch() {
+  // Held alone, the table ended where the batch began: it ends there again, with its end mark,
+  // and none of the batch's records are counted.
+  header_.recordCount = batchStart_;
+  pending_.clear();
+  cacheFirst_ = 0;
+  try {
+    const uint64_t end =
+        header_.headerLength + uint64_t{header_.recordCount} * header_.recordLength;
+    file_->writeAt(end, "\x1A", 1);
+    file_->truncate(end + 1);
+  } catch (...) {
+    // The header's count was not raised, so the table stays whole either way.
+  }
+}
+
 void DbfStorage::beginBatch() {
-  // Only without tags: keys stored for records a failed batch then takes back would stay behind.
-  batching_ = exclusive_ && file_->writable() && !index_->present();
+  // Tags only when they are built at the end: keys stored for records a failed batch then takes
+  // back would stay behind.
+  batching_ = exclusive_ && file_->writable() && (!index_->present() || builtWhole_);
   batchStart_ = header_.recordCount;
+}
+
+void DbfStorage::markBuiltWhole() {
+  builtWhole_ = true;
+  if (memo_) memo_->holdAlone();
 }
 
 void DbfStorage::endBatch() {
   if (!batching_) return;
   batching_ = false;
   writePending();
+  if (index_->present() && header_.recordCount != batchStart_) {
+    try {
+      index_->buildAll();
+    } catch (...) {
+      dropBatch();
+      throw;
+    }
+  }
   if (header_.recordCount != batchStart_) stampHeader(header_.recordCount);
 }
 

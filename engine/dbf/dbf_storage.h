@@ -67,16 +67,19 @@ class DbfStorage : public Storage {
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const override;
   bool setNumberText(RecordBuffer& buf, int field, std::string_view text) override;
+  bool storedBytes(const RecordBuffer& buf, int field, std::string_view& out) const override;
+  bool setStoredBytes(RecordBuffer& buf, int field, std::string_view bytes) override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
   uint32_t write(uint32_t recno, RecordBuffer& buf) override;
   uint32_t append(RecordBuffer& buf) override;
-  // Held exclusively and without tags, a batch writes its appended records a block at a time and
-  // the header's record count only at its end (or at flush()): a crash or a failed write in
-  // between leaves the table as it was before the batch, records past its count being no
-  // records. Otherwise a batch changes nothing.
+  // Held exclusively and without tags (or with them deferred), a batch writes its appended records
+  // a block at a time and the header's record count only at its end (or at flush()): a crash or
+  // a failed write in between leaves the table as it was before the batch, records past its
+  // count being no records. Otherwise a batch changes nothing.
   void beginBatch() override;
   void endBatch() override;
+  void markBuiltWhole() override;
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override;
@@ -89,6 +92,8 @@ class DbfStorage : public Storage {
   void openMemo();
   void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
+  // The field storedBytes() handles, else null.
+  const Field* plainField(int field) const;
   // A record read through the mapping is sound when it has a delete flag and no page read went
   // past the end of the file; checkMapped() looks closer at one that is not.
   bool soundMapped(char flag) const { return (flag == ' ' || flag == '*') && !file_->mappingCut(); }
@@ -97,6 +102,7 @@ class DbfStorage : public Storage {
   void writeMemos(RecordBuffer& buf);
   uint32_t appendHeld(RecordBuffer& buf);           // append() in an exclusive batch
   void writePending();                              // the batch's records not yet in the file
+  void dropBatch();                                 // the table ends where the batch began
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
   // append() where the table is open exclusively outside such a batch (a table with tags, whose
   // keys a failed batch could not take back): nobody else writes the file, so there is no lock
@@ -117,6 +123,7 @@ class DbfStorage : public Storage {
   bool written_ = false;               // something was written since the last flush
   bool dateStamped_ = false;           // the header holds today's date from one of our writes
   bool batching_ = false;              // in an exclusive batch (beginBatch)
+  bool builtWhole_ = false;            // markBuiltWhole(): batches build the tags at their end
   uint32_t batchStart_ = 0;            // the record count when the batch began
   std::string pending_;                // records of the batch not yet written, from pendingAt_
   uint64_t pendingAt_ = 0;

@@ -23,7 +23,7 @@ class FptMemo : public BlockMemo {
   }
 
  protected:
-  uint32_t loadNextFree() const override { return getBe32(io_.readExactly(0, 4), 0); }
+  uint32_t loadNextFree() const override { return getBe32(io_.readHeader(4), 0); }
 
   void storeNextFree(uint32_t block) override {
     std::string b(4, '\0');

@@ -86,18 +86,21 @@ uint32_t BlockMemo::write(std::string_view data, uint32_t oldBlock, bool binary)
   }
 
   // Bytes past a stale next-free pointer (left by a crash, or a free list of another program)
-  // may belong to a memo, so an append never starts before the end of the file.
-  uint32_t next = checkedNextFree();
-  uint64_t start = std::max<uint64_t>(next, ceilDiv(sealEnd(io_.size()), blockSize_));
+  // may belong to a memo, so an append never starts before the end of the file. Held alone, the
+  // file ends where our last append did.
+  uint64_t start = nextFree_;
+  if (!alone_ || !appended_)
+    start = std::max<uint64_t>(checkedNextFree(), ceilDiv(sealEnd(io_.size()), blockSize_));
   if (start + blocks > UINT32_MAX) io_.fail("已满: 块号超出32位");
   bytes.resize(blocks * blockSize_, '\0');
   io_.writeAt(start * blockSize_, bytes);
   nextFree_ = static_cast<uint32_t>(start + blocks);
   storeNextFree(nextFree_);
+  appended_ = true;
   return static_cast<uint32_t>(start);
 }
 
-uint32_t DbtMemo::loadNextFree() const { return getLe32(io_.readExactly(0, 4), 0); }
+uint32_t DbtMemo::loadNextFree() const { return getLe32(io_.readHeader(4), 0); }
 
 void DbtMemo::storeNextFree(uint32_t block) {
   std::string b(4, '\0');

@@ -22,6 +22,7 @@ class BlockMemo : public MemoFile {
   const std::string& path() const override { return io_.path(); }
   void sync() override { io_.sync(); }
   void discardReadAhead() override { io_.discardReadAhead(); }
+  void holdAlone() override { alone_ = true; }
 
  protected:
   // `firstBlock` is the first block after the header.
@@ -71,6 +72,8 @@ class BlockMemo : public MemoFile {
   uint32_t blockSize_;
   uint32_t firstBlock_;
   mutable uint32_t nextFree_ = 0;  // as last read or written; others only ever raise it
+  bool alone_ = false;             // holdAlone()
+  bool appended_ = false;          // an append of ours ends the file, at nextFree_
   std::string damage_;
 };
 

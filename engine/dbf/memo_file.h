@@ -68,6 +68,10 @@ class MemoFile {
 
   // Forgets bytes read ahead, so that the next reads see what other programs wrote since.
   virtual void discardReadAhead() = 0;
+
+  // Nobody else writes the file from now on (a table being built where no other program looks):
+  // appends trust what this object knows of the file's end instead of reading it again.
+  virtual void holdAlone() = 0;
 };
 
 }  // namespace tdb

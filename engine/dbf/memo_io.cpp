@@ -40,11 +40,17 @@ bool MemoIo::covers(uint64_t end) const { return end <= knownSize_ || end <= siz
 
 size_t MemoIo::readAt(uint64_t offset, char* dst, size_t n) const {
   constexpr size_t kWindow = 64 * 1024;
-  if (n > kWindow / 4) return file_->readAt(offset, dst, n);
-  const bool inside = offset >= windowStart_ && offset + n <= windowStart_ + window_.size();
+  // A read away from the window (memos fetched in an index order) reads about a page: the next
+  // memo wanted is as likely anywhere else.
+  constexpr size_t kJumpWindow = 4 * 1024;
+  if (n > kJumpWindow) return file_->readAt(offset, dst, n);
+  const uint64_t windowEnd = windowStart_ + window_.size();
+  const bool inside = offset >= windowStart_ && offset + n <= windowEnd;
   if (!inside) {
-    window_.resize(kWindow);
-    window_.resize(file_->readAt(offset, window_.data(), kWindow));
+    const bool onwards = !window_.empty() && offset >= windowStart_ && offset <= windowEnd;
+    const size_t wanted = onwards ? kWindow : kJumpWindow;
+    window_.resize(wanted);
+    window_.resize(file_->readAt(offset, window_.data(), wanted));
     windowStart_ = offset;
   }
   const size_t available = std::min<uint64_t>(n, windowStart_ + window_.size() - offset);
@@ -55,6 +61,12 @@ size_t MemoIo::readAt(uint64_t offset, char* dst, size_t n) const {
 std::string MemoIo::readExactly(uint64_t offset, size_t n) const {
   std::string bytes(n, '\0');
   if (readAt(offset, bytes.data(), n) != n) fail("在位置" + std::to_string(offset) + "处意外结束");
+  return bytes;
+}
+
+std::string MemoIo::readHeader(size_t n) const {
+  std::string bytes(n, '\0');
+  if (file_->readAt(0, bytes.data(), n) != n) fail("的文件头不完整");
   return bytes;
 }
 

@@ -39,6 +39,10 @@ class MemoIo {
   size_t readAt(uint64_t offset, char* dst, size_t n) const;
   // Reads exactly `n` bytes or throws.
   std::string readExactly(uint64_t offset, size_t n) const;
+  // Reads the first `n` bytes straight from the file, never through the read-ahead: the header
+  // holds what other programs change (the next free block), and a memo write that reads it must
+  // not pull in a window it then discards.
+  std::string readHeader(size_t n) const;
   void writeAt(uint64_t offset, std::string_view bytes);
   void discardReadAhead() { window_.clear(); }
   void sync();

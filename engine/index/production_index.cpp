@@ -16,6 +16,7 @@
 #include "engine/index/mdx_writer.h"
 #include "engine/index/record_fields.h"
 #include "engine/index/tag_image.h"
+#include "engine/index/unique_keys.h"
 
 namespace tdb {
 
@@ -25,6 +26,12 @@ namespace ke = key_encoding;
 namespace {
 
 constexpr size_t kMaxMdxTags = 47;
+
+// Why a unique tag refuses a record: record `holder` has its key already.
+EngineError keyViolation(const ProductionIndex::Tag& tag, uint32_t holder) {
+  return EngineError("违反唯一索引[" + gbkToUtf8(tag.info.name) + "]: 第" + std::to_string(holder) +
+                     "条记录已有相同的键值");
+}
 // What a damaged index file's owner can do about it.
 constexpr const char* kRepair = " (可用 tdb reindex 修复)";
 constexpr size_t kMaxTagName = 10;
@@ -504,12 +511,27 @@ void ProductionIndex::prepareStore(const RecordBuffer& buf, uint32_t recno,
          p = t.keys.next(p)) {
       const uint32_t other = t.keys.recno(p);
       if (other != recno && other <= records_.recordCount() && !records_.isDeleted(other))
-        throw EngineError("违反唯一索引[" + gbkToUtf8(t.info.name) + "]: 第" +
-                          std::to_string(other) + "条记录已有相同的键值");
+        throw keyViolation(t, other);
     }
   }
   // The marker goes down before the record does: if it cannot be written, nothing is.
   if (changes) beginChange();
+}
+
+void ProductionIndex::buildAll() {
+  beginChange();
+  std::optional<KeyClash> first;
+  const Tag* refusing = nullptr;
+  for (Tag& t : tags_) {
+    if (!t.key) continue;
+    build(t);
+    if (!t.info.unique) continue;
+    const std::optional<KeyClash> clash =
+        firstClash(t.keys, [this](uint32_t r) { return records_.isDeleted(r); });
+    if (clash && (!first || clash->record < first->record)) first = clash, refusing = &t;
+  }
+  changed_ = true;
+  if (first) throw keyViolation(*refusing, first->holder);
 }
 
 void ProductionIndex::recordStored(uint32_t recno, const RecordBuffer* before,

@@ -103,6 +103,11 @@ class ProductionIndex {
   // The storage stored `after` as record `recno`, over `before` (null: a new record).
   void recordStored(uint32_t recno, const RecordBuffer* before, const RecordBuffer& after);
 
+  // Builds every tag from the records in memory, for a table built whole whose keys were not kept
+  // in step meanwhile; the file is written at the next flush. Throws the key violation that
+  // storing the records one by one in record order would have met first.
+  void buildAll();
+
   // Adds a tag (replacing one of that name) built from the table; writes the file.
   void addTag(const IndexDef& def);
   // Removes the tag and writes the file (it goes when the last tag does), unless a tag that
