@@ -50,6 +50,16 @@ void setText(const TempDir& dir, const std::string& name, long position, const s
   t.post();
 }
 
+void addRecord(const TempDir& dir, const std::string& name,
+               std::initializer_list<std::pair<const char*, Value>> values, TableType type) {
+  Table t;
+  point(t, dir, name, type);
+  t.open();
+  t.append();
+  for (const auto& [field, value] : values) t.fieldByName(field).setValue(value);
+  t.post();
+}
+
 void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def) {
   Table t;
   point(t, dir, name);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/engine_error.h"
@@ -36,6 +38,12 @@ void makeSample(const TempDir& dir, const std::string& name, int rows,
 // Stores `gbkText` in field `field` of the record at `position` (from 1) of table `name`.
 void setText(const TempDir& dir, const std::string& name, long position, const std::string& field,
              const std::string& gbkText);
+
+// Appends one record to table `name` through a cursor of its own, each field named in `values`
+// given its value; the others stay blank.
+void addRecord(const TempDir& dir, const std::string& name,
+               std::initializer_list<std::pair<const char*, Value>> values,
+               TableType type = TableType::ttDefault);
 
 // Adds an index to table `name`, which takes an exclusive open.
 void addIndex(const TempDir& dir, const std::string& name, const IndexDef& def);

@@ -96,15 +96,9 @@ TEST_F(ModifyTest, RecordsAreCarriedInTheOrderTheWindowShows) {
 
 TEST_F(ModifyTest, UntouchedRowsKeepTheirExactDefinitionsAndValues) {
   w.makeTable("n.dbf", {{"PRICE", FT::ftFloat, 10, 2, false}, {"QTY", FT::ftInteger, 8, 0, false}});
-  {
-    tdb::Table t;
-    tdb::test::point(t, w.data, "n.dbf");
-    t.open();
-    t.append();
-    t.fieldByName("PRICE").setValue(tdb::Value::number(1979.75));
-    t.fieldByName("QTY").setValue(tdb::Value::integer(12345678));
-    t.post();
-  }
+  tdb::test::addRecord(
+      w.data, "n.dbf",
+      {{"PRICE", tdb::Value::number(1979.75)}, {"QTY", tdb::Value::integer(12345678)}});
   w.open("n.dbf");
   u.menu(QStringLiteral("单记录模式显示"));
   w.dialogs.confirmAnswers = {Answer::Yes};
@@ -162,11 +156,9 @@ TEST_F(ModifyTest, AFoxProTableStaysFoxProWhateverTheDefault) {
     t.fieldDefs().add("NAME", FT::ftString, 8);
     t.fieldDefs().add("NOTE", FT::ftMemo);
     t.createTable();
-    t.open();
-    t.append();
-    t.fieldByName("NOTE").setAsString("memo text");
-    t.post();
   }
+  tdb::test::addRecord(w.data, "f.dbf", {{"NOTE", tdb::Value::text("memo text")}},
+                       tdb::TableType::ttFoxPro);
   const char flavour = bytesOf(w.data.file("f.dbf")).at(0);
   w.open("f.dbf");  // the default type is dBASE
   w.dialogs.confirmAnswers = {Answer::Yes};

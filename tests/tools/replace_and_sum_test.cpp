@@ -42,14 +42,11 @@ TEST(ReplaceAndSum, AKeyedParadoxTableWhoseRecordsMoveIsRewrittenWhole) {
     t.fieldDefs().add("NAME", tdb::FieldType::ftString, 8);
     t.indexDefs().add({"", "A;NAME", "", tdb::ixPrimary});
     t.createTable();
-    t.open();
-    for (int i = 1; i <= 4; ++i) {
-      t.append();
-      t.fieldByName("A").setValue(tdb::Value::integer(i < 4 ? i : 8));
-      t.fieldByName("NAME").setAsString("n" + std::to_string(i));
-      t.post();
-    }
   }
+  for (int i = 1; i <= 4; ++i)
+    tdb::test::addRecord(w.data, "k.db",
+                         {{"A", tdb::Value::integer(i < 4 ? i : 8)},
+                          {"NAME", tdb::Value::text("n" + std::to_string(i))}});
   w.open("k.db");
   w.user.menu(QStringLiteral("进入编辑状态"));
   // Each rewritten record moves on in the key order, past records still to come but before the

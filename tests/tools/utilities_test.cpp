@@ -144,17 +144,9 @@ TEST(SummaryOutput, ASumItsFieldCannotHoldStopsWithTheGroupAndLeavesNoOutput) {
   Workbench w;
   w.makeTable("big.dbf",
               {{"KEY", tdb::FieldType::ftString, 2}, {"QTY", tdb::FieldType::ftSmallint}});
-  {
-    tdb::Table t;
-    tdb::test::point(t, w.data, "big.dbf");
-    t.open();
-    for (const char* key : {"A", "B", "B"}) {
-      t.append();
-      t.field(0).setAsString(key);
-      t.field(1).setValue(tdb::Value::integer(6000));
-      t.post();
-    }
-  }
+  for (const char* key : {"A", "B", "B"})
+    tdb::test::addRecord(w.data, "big.dbf",
+                         {{"KEY", tdb::Value::text(key)}, {"QTY", tdb::Value::integer(6000)}});
   w.open("big.dbf");
   w.user.toolbar(QStringLiteral("尾记录"));
   summarize(w, {QStringLiteral("0~KEY")}, QStringLiteral("[") + folder(w) + "]sum.dbf");
@@ -227,14 +219,8 @@ TEST(OrderedOutput, WritesTheWindowsOrderIntoATableWithoutIndexes) {
   // A value the text table cannot hold, met part-way: no table, and the window on its first
   // record.
   w.makeTable("x.dbf", {{"NAME", tdb::FieldType::ftString, 10}});
-  for (const char* name : {"a", "b", "c"}) {
-    tdb::Table t;
-    tdb::test::point(t, w.data, "x.dbf");
-    t.open();
-    t.append();
-    t.field(0).setAsString(name);
-    t.post();
-  }
+  for (const char* name : {"a", "b", "c"})
+    tdb::test::addRecord(w.data, "x.dbf", {{"NAME", tdb::Value::text(name)}});
   tdb::test::setText(w.data, "x.dbf", 3, "NAME", "two\nlines");
   w.open("x.dbf");
   w.user.toolbar(QStringLiteral("尾记录"));

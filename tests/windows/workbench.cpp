@@ -104,13 +104,11 @@ void Workbench::makePeople(const char* table, std::initializer_list<const char*>
   t.fieldDefs().add("CITY", tdb::FieldType::ftString, 8);
   if (index) t.indexDefs().add({index, "NAME", "", options});
   t.createTable();
-  t.open();
   for (const std::string row : rows) {
     const size_t slash = row.find('/');
-    t.append();
-    t.fieldByName("NAME").setAsString(tdb::test::gbk(row.substr(0, slash)));
-    t.fieldByName("CITY").setAsString(tdb::test::gbk(row.substr(slash + 1)));
-    t.post();
+    tdb::test::addRecord(data, table,
+                         {{"NAME", tdb::Value::text(tdb::test::gbk(row.substr(0, slash)))},
+                          {"CITY", tdb::Value::text(tdb::test::gbk(row.substr(slash + 1)))}});
   }
 }
 
