@@ -40,7 +40,18 @@ QStringList splitLines(const QString& text) {
 
 }  // namespace
 
-QStringList readGbkLines(const QString& path) { return splitLines(fromGbk(readBytes(path))); }
+QStringList readGbkLines(const QString& path) { return gbkLines(readBytes(path)); }
+
+QStringList gbkLines(const QByteArray& bytes) { return splitLines(fromGbk(bytes)); }
+
+QByteArray gbkLineBytes(const QStringList& lines) {
+  QByteArray bytes;
+  for (const QString& line : lines) {
+    bytes += toGbk(line);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
 
 QStringList readTextLines(const QString& path) {
   const QByteArray bytes = readBytes(path);
@@ -55,12 +66,7 @@ QStringList readTextLines(const QString& path) {
 }
 
 void writeGbkLines(const QString& path, const QStringList& lines) {
-  QByteArray bytes;
-  for (const QString& line : lines) {
-    bytes += toGbk(line);
-    bytes += "\r\n";
-  }
-  writeFileBytes(path, bytes);
+  writeFileBytes(path, gbkLineBytes(lines));
 }
 
 void writeFileBytes(const QString& path, const QByteArray& bytes) {

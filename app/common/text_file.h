@@ -12,6 +12,12 @@ namespace torvanel {
 // read, a missing file included.
 QStringList readGbkLines(const QString& path);
 
+// The lines of GBK bytes, split as readGbkLines splits a file's.
+QStringList gbkLines(const QByteArray& bytes);
+
+// The GBK bytes of the lines, each ending CR LF, as writeGbkLines writes them.
+QByteArray gbkLineBytes(const QStringList& lines);
+
 // The lines of a user's text file, as readGbkLines gives them. The file is read as UTF-8, the
 // usual encoding of text files here, when its bytes are valid UTF-8 and not plain ASCII;
 // otherwise as GBK. Throws FileError as readGbkLines does.
