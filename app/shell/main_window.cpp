@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -11,11 +10,13 @@
 
 #include "app/common/file_error.h"
 #include "app/projects/project_designer.h"
+#include "app/projects/project_panel.h"
 #include "app/reports/report_manager.h"
 #include "app/shell/decimal_places.h"
 #include "app/shell/table_chooser.h"
 #include "app/shell/toolbar_band.h"
 #include "app/shell/window_list_layout.h"
+#include "app/tools/current_page.h"
 #include "app/tools/locate_panel.h"
 #include "app/tools/query_builder.h"
 #include "app/tools/record_commands.h"
@@ -29,13 +30,6 @@
 #include "app/windows/window_engine.h"
 
 namespace torvanel {
-
-namespace {
-
-// The project list; projects can be opened only while it exists.
-constexpr const char* kProjectListFile = "datatools.tsm";
-
-}  // namespace
 
 TForm0::TForm0(const QString& programFolder) : programFolder_(programFolder) {
   setObjectName(QStringLiteral("TForm0"));
@@ -113,6 +107,11 @@ void TForm0::wireCommands() {
   using C = Command;
   handlers_[index(C::NewTable)] = [this] { chooser_->chooseFor("xj"); };
   handlers_[index(C::OpenTable)] = [this] { chooser_->chooseFor("dk"); };
+  handlers_[index(C::NewProject)] = [this] {
+    projectDesigner_->design(projects_, DesignerMode::New, {}, {});
+  };
+  handlers_[index(C::OpenProject)] = [this] { projectPanel_->open(ProjectPanel::Mode::Open); };
+  handlers_[index(C::ManageProjects)] = [this] { manageProjects(); };
   // The commands on the child windows act through the window engine, then the menus follow.
   const std::pair<C, void (*)(WindowEngine&)> windowCommands[] = {
       {C::CloseTable, [](WindowEngine& e) { e.closetable(CloseMode::Close); }},
@@ -265,8 +264,54 @@ void TForm0::createDialogs() {
   }
   structureDesigner_ = new TForm03(this, *windowEngine_, dbfType);
   chooser_->setAction('y', [this](const TableRef& ref) { structureDesigner_->designNew(ref); });
-  projectDesigner_ = new TForm04(this);
+  createProjectDialogs();
   reportManager_ = new Tform2(this);
+}
+
+void TForm0::createProjectDialogs() {
+  projectDesigner_ = new TForm04(this, programFolder_, [this] { return settings_.defaultDbfType; });
+  connect(projectDesigner_, &TForm04::chooseTable, this,
+          [this](const char* code) { chooser_->chooseFor(code); });
+  connect(projectDesigner_, &TForm04::closed, this, &TForm0::menuset);
+  chooser_->setAction('z', [this](const TableRef& ref) { projectDesigner_->masterChosen(ref); });
+  chooser_->setAction('f', [this](const TableRef& ref) { projectDesigner_->auxiliaryChosen(ref); });
+
+  projectPanel_ = new ProjectPanel(projects_, programFolder_, this);
+  connect(projectPanel_, &ProjectPanel::openRequested, this, [this](const ProjectListEntry& p) {
+    if (projectDesigner_->load(p.name, p.master)) openProjectWindow(p.name);
+  });
+  connect(projectPanel_, &ProjectPanel::modifyRequested, this, [this](const ProjectListEntry& p) {
+    projectDesigner_->design(projects_, DesignerMode::Modify, p.name, p.master);
+  });
+  connect(projectPanel_, &ProjectPanel::addRequested, this,
+          [this] { projectDesigner_->design(projects_, DesignerMode::New, {}, {}); });
+  connect(projectPanel_, &ProjectPanel::left, this, [this] {
+    menuset();
+    focusActiveWindow();
+  });
+}
+
+void TForm0::manageProjects() {
+  if (windowEngine_) {
+    const WindowRegistry& registry = windowEngine_->registry();
+    for (int slot : registry.inUse()) {
+      if (registry[slot].kind != 'm') continue;
+      dialogs().message(QStringLiteral("请先关闭已打开的项目，然后再进行项目设置!"));
+      return;
+    }
+  }
+  projectPanel_->open(ProjectPanel::Mode::Settings);
+}
+
+void TForm0::openProjectWindow(const QString& name) {
+  dialogs().message(QStringLiteral("项目[") + name +
+                    QStringLiteral("]已经读入,但本版本还不能打开项目窗口!"));
+  focusActiveWindow();
+}
+
+void TForm0::focusActiveWindow() {
+  const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
+  if (slot >= 0) focusCurrentPage(windowEngine_->registry()[slot]);
 }
 
 void TForm0::openTable(const TableRef& ref) {
@@ -283,7 +328,7 @@ QRect TForm0::newWindowPlace(int slot) const {
 void TForm0::menuset() {
   MenuInputs in;
   in.settings = settings_;
-  in.projectListExists = QFileInfo::exists(programFolder_ + QLatin1String(kProjectListFile));
+  in.projectListExists = project_list_file::exists(programFolder_);
   if (childWindows_) {
     in.active = childWindows_->activeWindow();
     in.recordClipboardExists = childWindows_->recordClipboardExists();

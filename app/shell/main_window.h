@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/common/table_ref.h"
+#include "app/projects/project_list_file.h"
 #include "app/shell/commands.h"
 #include "app/shell/menu_state.h"
 #include "app/shell/settings.h"
@@ -26,6 +27,7 @@ class SummaryPanel;
 class TableTransfers;
 class TForm03;
 class TForm04;
+class ProjectPanel;
 class Tform2;
 
 // The main window: the MDI frame with the menus, the toolbar with the window list, and the child
@@ -48,6 +50,10 @@ class TForm0 : public QMainWindow, public WindowHost {
   // Opens `ref` in a new child window, as the table chooser does for "打开数据表". Does nothing
   // before createDialogs.
   void openTable(const TableRef& ref);
+
+  // Opens the project `name`, which the project designer has just loaded, in a project window.
+  // Project windows are not built yet: the user is told so and nothing opens.
+  void openProjectWindow(const QString& name);
 
   // Plugs in the window engine. Until then no child window is open.
   void setChildWindows(ChildWindows* windows) { childWindows_ = windows; }
@@ -75,6 +81,8 @@ class TForm0 : public QMainWindow, public WindowHost {
   TForm02* queryBuilder() const { return queryBuilder_; }
   LocatePanel* locatePanel() const { return locatePanel_; }
   SummaryPanel* summaryPanel() const { return summaryPanel_; }
+  TForm04* projectDesigner() const { return projectDesigner_; }
+  ProjectPanel* projectPanel() const { return projectPanel_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -89,6 +97,9 @@ class TForm0 : public QMainWindow, public WindowHost {
   void switchMemoryBuffer(bool on);
   void askDecimalPlaces();
   void chooseWindow(int entry);
+  void createProjectDialogs();
+  void manageProjects();
+  void focusActiveWindow();
 
   QString programFolder_;
   GlobalSettings settings_;
@@ -110,6 +121,8 @@ class TForm0 : public QMainWindow, public WindowHost {
   std::unique_ptr<TableTransfers> transfers_;
   TForm03* structureDesigner_ = nullptr;
   TForm04* projectDesigner_ = nullptr;
+  ProjectList projects_;  // the project list as the panel and the designer change it
+  ProjectPanel* projectPanel_ = nullptr;
   Tform2* reportManager_ = nullptr;
 };
 

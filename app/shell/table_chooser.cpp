@@ -134,6 +134,14 @@ void TForm01::setAction(char mode, Action action) {
 
 void TForm01::chooseFor(const char* code) {
   if (const ChooserModeInfo* m = chooserModeFor(QLatin1String(code))) mode_ = m->mode;
+  // For the project designer, which waits modal under it, the chooser must be modal itself to
+  // take the user's input; everywhere else it leaves the main window free.
+  const Qt::WindowModality modality =
+      mode_ == 'z' || mode_ == 'f' ? Qt::ApplicationModal : Qt::NonModal;
+  if (windowModality() != modality) {
+    hide();
+    setWindowModality(modality);
+  }
   activate();
   show();
   raise();
