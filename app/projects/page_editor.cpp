@@ -67,6 +67,7 @@ PageEditor::PageEditor(QWidget* parent) : QFrame(parent) {
   auto* layout = new QGridLayout(this);
   layout->addWidget(tabs_, 0, 0, 1, 3);
   layout->addWidget(grid_, 1, 0, 3, 1);
+  layout->addWidget(prompt_, 1, 0, 3, 1);  // over the page grid while it is shown
   layout->addWidget(new QLabel(QStringLiteral("页面名称:"), this), 1, 1);
   layout->addWidget(pageName_, 1, 2);
   layout->addWidget(new QLabel(QStringLiteral("主数据库表字段:"), this), 2, 1, 1, 2);
