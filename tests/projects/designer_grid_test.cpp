@@ -200,6 +200,8 @@ TEST_F(DesignerGridTest, ChoosingAnotherMasterStartsAfreshAndTheSameOneChangesNo
     TForm01& chooser = *w.main.tableChooser();
     p.designerButton(QStringLiteral("选择主数据表"));
     EXPECT_EQ(chooser.windowTitle(), QStringLiteral("选择项目主表"));
+    // Over the waiting designer, the chooser is the window that takes the user's input.
+    EXPECT_EQ(QApplication::activeModalWidget(), &chooser);
     chooser.close();  // its close box: nothing is chosen
     EXPECT_FALSE(chooser.isVisible());
     p.chooseAuxiliary(0, "cust.dbf");

@@ -3,6 +3,7 @@
 // right-click menu and the overlays, "确认"; the project file and the list read back byte for byte.
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -172,6 +173,44 @@ TEST_F(ProjectMenusTest, AProjectIsChangedListedAndDeleted) {
   EXPECT_EQ(p.programFile(p.projectFileOf("orders.dbf")), shopFile());
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("打开项目")));
   EXPECT_FALSE(u.menuEnabled(QStringLiteral("项目设置(&M)")));
+}
+
+TEST_F(ProjectMenusTest, AFailedWriteKeepsTheDesignerOpenAndASecondTryAddsOneLine) {
+  // A folder where the project file belongs: it cannot be replaced.
+  const QString blocked = w.program.file(p.projectFileOf("orders.dbf"));
+  ASSERT_TRUE(QDir().mkdir(blocked));
+  p.newProject([&] {
+    designShop();  // the folder cannot be read as the master's project either: one message
+    w.dialogs.messages.clear();
+    p.designerButton(QStringLiteral("确认"));
+    EXPECT_EQ(w.dialogs.messages.size(), 1);
+    EXPECT_TRUE(p.designer()->isVisible());
+    ASSERT_TRUE(QDir().rmdir(blocked));
+    p.designerButton(QStringLiteral("确认"));
+  });
+  EXPECT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_EQ(p.programFile(p.projectFileOf("orders.dbf")), shopFile());
+  EXPECT_EQ(p.programFile(QStringLiteral("datatools.tsm")), listLine(QStringLiteral("进货")));
+}
+
+TEST_F(ProjectMenusTest, AListThatCannotBeWrittenBackKeepsThePanelAndItsLines) {
+  w.program.write(QStringLiteral("datatools.tsm"),
+                  listLine(QStringLiteral("甲")) + listLine(QStringLiteral("乙")));
+  w.main.menuset();
+  u.menu(QStringLiteral("项目设置(&M)"));
+  ProjectPanel* panel = w.main.projectPanel();
+  u.button(QStringLiteral("删  除"));
+  const QString list = w.program.file(QStringLiteral("datatools.tsm"));
+  ASSERT_TRUE(QFile::remove(list));
+  ASSERT_TRUE(QDir().mkdir(list));
+  u.button(QStringLiteral("退  出"));
+  EXPECT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(panel->lines()->count(), 1);
+  ASSERT_TRUE(QDir().rmdir(list));
+  u.button(QStringLiteral("退  出"));
+  EXPECT_FALSE(panel->isVisible());
+  EXPECT_EQ(p.programFile(QStringLiteral("datatools.tsm")), listLine(QStringLiteral("乙")));
 }
 
 TEST_F(ProjectMenusTest, OpeningAProjectReadsItAndSaysThatItsWindowIsNotThereYet) {
