@@ -20,11 +20,10 @@ ProjectDefinition fullProject() {
   ProjectDefinition p;
   p.name = "进销存";
   p.master = "[DB]MASTER.DBF";
-  p.auxiliaries = {
-      {"DB", "GOODS.DBF", kLookupRelation, "CODE->NAME", kShown, "CODE|ix"},
-      {"/home/u/数据/", "PRICES.DB", kIndexRelation, "->", kNotShown, ""},
-      {"", "", "", "", "", ""},  // no table: not stored
-      {"DB", "RATES.TXT", "", "", "", ""}};
+  p.auxiliaries = {{"DB", "GOODS.DBF", kLookupRelation, "CODE->NAME", kShown, "CODE|ix"},
+                   {"/home/u/数据/", "PRICES.DB", kIndexRelation, "->", kNotShown, ""},
+                   {"", "", "", "", "", ""},  // no table: not stored
+                   {"DB", "RATES.TXT", "", "", "", ""}};
   p.formulas = {{"NAME", ""}, {"PRICE", "[DB/GOODS.DBF]PRICE×(1.5)|x"}, {"QTY", "(#s 件)"}};
   p.pages = {DisplayPage{"基本", {{"NAME", "名称", "[DB/GOODS.DBF]NAME"}, {"QTY", "数量", ""}}},
              DisplayPage{"第1页"}};
@@ -77,7 +76,7 @@ TEST(ProjectFileReader, ReadsBackWhatWasWritten) {
   const ProjectDefinition written = fullProject();
   ProjectDefinition read = readProject(project_file::toBytes(written));
   ProjectDefinition expected = written;
-  expected.name.clear();  // the list holds the name, not the file
+  expected.name.clear();             // the list holds the name, not the file
   expected.auxiliaries.removeAt(2);  // the row without a table
   EXPECT_EQ(read, expected);
 
@@ -88,14 +87,14 @@ TEST(ProjectFileReader, ReadsBackWhatWasWritten) {
 }
 
 TEST(ProjectFileReader, CutsColumnsAtBarsAndCarriesTheRest) {
-  const ProjectDefinition p = readProject(crlf({
-      "DB|T|X",                      // too few bars: the text waits for the last column
-      "DB|T|[查找]关系|A->B->C||I|J",  // the lookup index keeps its "|"
-      "DB|T||k1;k2->", kAux,         //
-      "PRICE|a|b|c",                 // the formula keeps its "|"
-      kFormulas, "1", "@0|页|面",    // the caption is the rest of the header
-      "NAME|名|称|[DB/T]F",          // a display name loses its tail to the prompt source
-      kEnd}));
+  const ProjectDefinition p =
+      readProject(crlf({"DB|T|X",  // too few bars: the text waits for the last column
+                        "DB|T|[查找]关系|A->B->C||I|J",  // the lookup index keeps its "|"
+                        "DB|T||k1;k2->", kAux,           //
+                        "PRICE|a|b|c",                   // the formula keeps its "|"
+                        kFormulas, "1", "@0|页|面",      // the caption is the rest of the header
+                        "NAME|名|称|[DB/T]F",  // a display name loses its tail to the prompt source
+                        kEnd}));
   ASSERT_EQ(p.auxiliaries.size(), 3);
   EXPECT_EQ(p.auxiliaries[0], (AuxiliaryTable{"DB", "T", "", "", "", "X"}));
   const AuxiliaryTable& lookup = p.auxiliaries[1];
@@ -117,7 +116,7 @@ TEST(ProjectFileReader, MatchesFormulasToFieldsExactly) {
 
 TEST(ProjectFileReader, PlacesRowsByTheirPageHeaders) {
   const ProjectDefinition p = readProject(crlf({kAux, kFormulas, "3",  //
-                                                "NAME|before|",          // before any header: page 0
+                                                "NAME|before|",        // before any header: page 0
                                                 "@2|二", "QTY|q|", "@1|一", "PRICE|p|", "NAME|n|",
                                                 "@1|again", "QTY|q2|",  // overwrites row 1 only
                                                 kEnd, "NAME|after the end|"}));
@@ -224,7 +223,7 @@ TEST(ProjectFileReader, OddBytesReachAFixedPointAfterOneRound) {
   const QByteArray odd[] = {
       QByteArray("DB|T\rX||||\r\n", 12) + crlf({kAux, kFormulas, "1", "@0|a\rb", "NAME|n\r|"}),
       QByteArray("A\0B", 3) + "|T||||\n====================\n\n",  // NUL, LF only, no count
-      QByteArray("\x81|\xFF\xFE||||\r\n=====") + "\x81",        // invalid GBK
+      QByteArray("\x81|\xFF\xFE||||\r\n=====") + "\x81",           // invalid GBK
       crlf({kAux, kFormulas, "2", "@1|", "|", "", "@0|", "NAME", kEnd}).chopped(2) + "\r",
   };
   for (const QByteArray& bytes : odd) {

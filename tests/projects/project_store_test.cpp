@@ -71,15 +71,16 @@ TEST_F(ProjectStore, SetvalueLoadsTheMastersProjectFile) {
 
   project.master = master;
   dir.write(project_file::fileName(master),
-            crlf({"DB|T||||", "==================== ", "QTY|PRICE×(2)", "====================",
-                  "1", "@0|主页", "QTY|数量|[DB/T]Q", "********************"}));
+            crlf({"DB|T||||", "==================== ", "QTY|PRICE×(2)", "====================", "1",
+                  "@0|主页", "QTY|数量|[DB/T]Q", "********************"}));
   setvalue(project, dir.path());
   EXPECT_EQ(project.auxiliaries[0].table, "T");
   EXPECT_EQ(project.formulas[2].formula, "PRICE×(2)");
   EXPECT_EQ(project.pages[0].rows, (QList<PageColumn>{{"QTY", "数量", "[DB/T]Q"}}));
 
   // A damaged file reports itself; what it held before the damage stays.
-  dir.write(project_file::fileName(master), crlf({"DB|U||||", "====================", "====================", "?"}));
+  dir.write(project_file::fileName(master),
+            crlf({"DB|U||||", "====================", "====================", "?"}));
   EXPECT_THROW(setvalue(project, dir.path()), FileError);
   EXPECT_EQ(project.auxiliaries[0].table, "U");
 }
