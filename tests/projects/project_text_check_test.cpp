@@ -47,6 +47,9 @@ TEST(ProjectTextCheck, RefusesTextTheFilesWouldMisread) {
   };
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "a---b"; }),
             "项目名称含有\"---\",不能保存!");
+  EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "销售-"; }),  // "销售----[DB]M.DBF"
+            "项目名称以\"-\"结尾,不能保存!");
+  EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "-a--b-c"; }), "");
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.master = "[DB]a---b"; }), "");
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.pages[0].rows[0].displayName = "名|称"; }),
             "页面[页|一]第1行的显示名称含有\"|\",不能保存!");
