@@ -17,6 +17,14 @@ ProjectDefinition sample() {
   return p;
 }
 
+// The check's message for the sample project after `change`.
+template <typename Change>
+QString problem(Change change) {
+  ProjectDefinition p = sample();
+  change(p);
+  return projectTextProblem(p);
+}
+
 TEST(ProjectTextCheck, LineBreaksAreRemovedEverywhere) {
   ProjectDefinition p = sample();
   EXPECT_FALSE(removeLineBreaks(p));
@@ -40,11 +48,6 @@ TEST(ProjectTextCheck, LineBreaksAreRemovedEverywhere) {
 TEST(ProjectTextCheck, RefusesTextTheFilesWouldMisread) {
   EXPECT_EQ(projectTextProblem(sample()), "");
 
-  const auto problem = [](auto change) {
-    ProjectDefinition p = sample();
-    change(p);
-    return projectTextProblem(p);
-  };
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "a---b"; }),
             "项目名称含有\"---\",不能保存!");
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "销售-"; }),  // "销售----[DB]M.DBF"
@@ -67,11 +70,6 @@ TEST(ProjectTextCheck, RefusesTextTheFilesWouldMisread) {
 }
 
 TEST(ProjectTextCheck, RefusesCharactersGbkCannotHold) {
-  const auto problem = [](auto change) {
-    ProjectDefinition p = sample();
-    change(p);
-    return projectTextProblem(p);
-  };
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.name = "进销存😀"; }),
             "项目名称含有GBK不能保存的字符[😀],不能保存!");
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.formulas[1].formula = "(#s ☃)"; }),
