@@ -5,27 +5,6 @@
 
 namespace torvanel {
 
-// The project list "datatools.tsm" in the program folder: one line per project, name + "---" +
-// master text, GBK with CR LF, empty lines kept as they are. The file exists only while the list
-// holds a line; projects can be opened only while it exists.
-namespace project_list_file {
-
-inline constexpr const char* kFileName = "datatools.tsm";
-
-QString path(const QString& programFolder);
-
-bool exists(const QString& programFolder);
-
-// Every line of the file in order, empty lines included; no lines when the file is missing.
-// Throws FileError when it exists and cannot be read.
-QStringList read(const QString& programFolder);
-
-// Rewrites the file with `lines` atomically, or deletes it when `lines` is empty. Throws
-// FileError and leaves the old file as it was when that fails.
-void write(const QString& programFolder, const QStringList& lines);
-
-}  // namespace project_list_file
-
 // A list line split at its first "---".
 struct ProjectListEntry {
   QString name;
@@ -59,5 +38,26 @@ struct ProjectList {
   // Writes the list back: rewrites the file, or deletes it when the list is empty.
   void save(const QString& programFolder) const;
 };
+
+// The project list "datatools.tsm" in the program folder: one line per project, name + "---" +
+// master text, GBK with CR LF, empty lines kept as they are. The file exists only while the list
+// holds a line; projects can be opened only while it exists.
+namespace project_list_file {
+
+inline constexpr const char* kFileName = "datatools.tsm";
+
+QString path(const QString& programFolder);
+
+bool exists(const QString& programFolder);
+
+// Every line of the file in order, empty lines included; no lines when the file is missing.
+// Throws FileError when it exists and cannot be read.
+QStringList read(const QString& programFolder);
+
+// Rewrites the file with `lines` atomically, or deletes it when `lines` is empty. Throws
+// FileError and leaves the old file as it was when that fails.
+void write(const QString& programFolder, const QStringList& lines);
+
+}  // namespace project_list_file
 
 }  // namespace torvanel
