@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "app/projects/panel_frame.h"
+
 namespace torvanel {
 
 namespace {
@@ -19,9 +21,7 @@ enum Column { kNumber, kField, kFormula };
 }  // namespace
 
 FormulaEditor::FormulaEditor(QWidget* parent) : QFrame(parent) {
-  setObjectName(QStringLiteral("formulaEditor"));
-  setFrameShape(QFrame::Panel);
-  setAutoFillBackground(true);
+  makePanelFrame(this, "formulaEditor");
   grid_ = new QTableWidget(0, 3, this);
   grid_->setObjectName(QStringLiteral("formulaGrid"));
   grid_->setHorizontalHeaderLabels(

@@ -13,6 +13,8 @@
 #include "app/projects/prompt_panel.h"
 #include "app/ui/dialogs.h"
 
+#include "app/projects/panel_frame.h"
+
 namespace torvanel {
 
 namespace {
@@ -24,9 +26,7 @@ bool blank(const QString& s) { return s.trimmed().isEmpty(); }
 }  // namespace
 
 PageEditor::PageEditor(QWidget* parent) : QFrame(parent) {
-  setObjectName(QStringLiteral("pageEditor"));
-  setFrameShape(QFrame::Panel);
-  setAutoFillBackground(true);
+  makePanelFrame(this, "pageEditor");
   tabs_ = new QTabBar(this);
   tabs_->setObjectName(QStringLiteral("pageTabs"));
   grid_ = new QTableWidget(0, 4, this);

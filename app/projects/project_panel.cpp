@@ -9,14 +9,13 @@
 #include "app/common/file_error.h"
 #include "app/ui/dialogs.h"
 
+#include "app/projects/panel_frame.h"
+
 namespace torvanel {
 
 ProjectPanel::ProjectPanel(ProjectList& list, QString programFolder, QWidget* mainWindow)
     : QFrame(mainWindow), list_(list), programFolder_(std::move(programFolder)) {
-  setObjectName(QStringLiteral("ProjectPanel"));
-  setFrameShape(QFrame::Panel);
-  setFrameShadow(QFrame::Raised);
-  setAutoFillBackground(true);
+  makePanelFrame(this, "ProjectPanel");
   title_ = new QLabel(this);
   lines_ = new QListWidget(this);
   lines_->setObjectName(QStringLiteral("projectLines"));

@@ -7,13 +7,12 @@
 
 #include "app/projects/table_entries.h"
 
+#include "app/projects/panel_frame.h"
+
 namespace torvanel {
 
 PromptPanel::PromptPanel(QWidget* parent) : QFrame(parent) {
-  setObjectName(QStringLiteral("promptPanel"));
-  setFrameShape(QFrame::Panel);
-  setFrameShadow(QFrame::Raised);
-  setAutoFillBackground(true);
+  makePanelFrame(this, "promptPanel");
   title_ = new QLabel(this);
   tables_ = new QListWidget(this);
   tables_->setObjectName(QStringLiteral("promptTables"));

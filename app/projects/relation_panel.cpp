@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/projects/panel_frame.h"
+
 namespace torvanel {
 
 namespace {
@@ -18,10 +20,7 @@ QString selectedText(const QListWidget* list) {
 }  // namespace
 
 RelationPanel::RelationPanel(QWidget* parent) : QFrame(parent) {
-  setObjectName(QStringLiteral("relationPanel"));
-  setFrameShape(QFrame::Panel);
-  setFrameShadow(QFrame::Raised);
-  setAutoFillBackground(true);
+  makePanelFrame(this, "relationPanel");
   leftCaption_ = new QLabel(this);
   rightCaption_ = new QLabel(this);
   left_ = new QListWidget(this);

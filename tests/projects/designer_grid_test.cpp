@@ -23,14 +23,9 @@ namespace {
 using FT = tdb::FieldType;
 using C = AuxiliaryGrid::Column;
 
-struct DesignerGridTest : ::testing::Test {
-  test::Workbench w;
-  test::ProjectUser p{w};
-  test::User& u = w.user;
-
+struct DesignerGridTest : test::ProjectTest {
   DesignerGridTest() {
     w.makeTable("orders.dbf", {{"CUST", FT::ftString, 8}, {"QTY", FT::ftFloat, 10}});
-    w.makePeople("cust.dbf", {"王/北京"}, "BYNAME");
   }
   QString cell(int row, C column) const { return p.grid()->text(row, column); }
   QStringList column(C c) const {

@@ -30,15 +30,10 @@ QStringList columnOf(const QTableWidget* grid, int column) {
   return out;
 }
 
-struct OverlaysTest : ::testing::Test {
-  test::Workbench w;
-  test::ProjectUser p{w};
-  test::User& u = w.user;
-
+struct OverlaysTest : test::ProjectTest {
   OverlaysTest() {
     w.makeTable("orders.dbf",
                 {{"CUST", FT::ftString, 8}, {"QTY", FT::ftFloat, 10}, {"PRICE", FT::ftFloat, 10}});
-    w.makePeople("cust.dbf", {"王/北京"}, "BYNAME");
   }
   FormulaEditor* formulas() const { return p.designer()->formulaEditor(); }
   PageEditor* pages() const { return p.designer()->pageEditor(); }

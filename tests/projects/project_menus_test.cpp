@@ -25,17 +25,12 @@ namespace {
 
 using FT = tdb::FieldType;
 
-struct ProjectMenusTest : ::testing::Test {
-  test::Workbench w;
-  test::ProjectUser p{w};
-  test::User& u = w.user;
-
+struct ProjectMenusTest : test::ProjectTest {
   ProjectMenusTest() {
     w.makeTable("orders.dbf", {{"CUST", FT::ftString, 8},
                                {"QTY", FT::ftFloat, 10},
                                {"PRICE", FT::ftFloat, 10},
                                {"AMOUNT", FT::ftFloat, 12}});
-    w.makePeople("cust.dbf", {"王/北京"}, "BYNAME");
   }
 
   // The project 进货 on orders.dbf: cust.dbf twice, by index (shown) and for lookups, AMOUNT

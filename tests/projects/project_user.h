@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -47,6 +48,16 @@ struct ProjectUser {
   QByteArray programFile(const QString& name) const;
   // The project file name of a master of the data folder: the folder's "/" dropped.
   QString projectFileOf(const char* master) const;
+};
+
+// The workbench and a user at its projects, with the customers table cust.dbf (NAME, CITY, one
+// record, the index BYNAME on NAME) in the data folder.
+struct ProjectTest : ::testing::Test {
+  Workbench w;
+  ProjectUser p{w};
+  User& u = w.user;
+
+  ProjectTest() { w.makePeople("cust.dbf", {"王/北京"}, "BYNAME"); }
 };
 
 // GBK bytes of UTF-8 text with every "\n" made CR LF: a file as the program writes it.
