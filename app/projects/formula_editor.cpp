@@ -132,6 +132,11 @@ void FormulaEditor::showCurrentFormula() {
 }
 
 void FormulaEditor::storeFormula(const QString& text) {
+  // A formula is one line of the project file: a pasted line break is dropped here.
+  if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+    memo_->setText(QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
+    return;
+  }
   const int row = grid_->currentRow();
   if (row >= 0) grid_->item(row, kFormula)->setText(text);
 }

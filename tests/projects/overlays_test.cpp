@@ -1,6 +1,8 @@
 // The designer's formula and page overlays as a user works them, and what "确认" refuses.
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
@@ -81,7 +83,10 @@ TEST_F(OverlaysTest, FormulasAreBuiltFromButtonsAndReferences) {
     u.button(QStringLiteral("加入公式"));
     u.clickInto(formulas()->memo());
     u.type(QStringLiteral("＋(1)"));
-    EXPECT_EQ(formulas()->grid()->item(1, 2)->text(), "[" + p.folder() + "/cust.dbf]CITY＋(1)");
+    // A pasted line break does not come along: the formula is one line.
+    QApplication::clipboard()->setText(QStringLiteral("×\r\n2"));
+    u.press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(formulas()->grid()->item(1, 2)->text(), "[" + p.folder() + "/cust.dbf]CITY＋(1)×2");
 
     // Another row shows its own formula; "全清" empties every row.
     u.clickItem(formulas()->grid(), QStringLiteral("3"));
