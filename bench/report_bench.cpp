@@ -13,6 +13,7 @@
 
 #include "app/reports/report_run.h"
 #include "bench/bench_support.h"
+#include "bench/offscreen_workbench.h"
 #include "engine/table.h"
 
 namespace {
@@ -78,16 +79,12 @@ void measure(const char* what, const std::string& file, const char* order, bool 
 }
 
 bool prepareDayOrder(const std::string& source, const std::string& work) {
-  std::error_code ignored;
-  fs::remove_all(work, ignored);
-  fs::create_directories(work);
-  fs::copy_file(source + "bench.dbf", work + "bench.dbf");
-  fs::copy_file(source + "bench.dbt", work + "bench.dbt");
+  if (!bench::copyBenchTable(QString::fromStdString(source), QString::fromStdString(work)))
+    return false;
   return bench::runInChild("report_bench", [&] {
     tdb::Table t;
-    t.setTableName(work + "bench.dbf");
-    t.setExclusive(true);
-    t.open();
+    t.setExclusive(true);  // a new tag needs it
+    open(t, work + "bench.dbf", "");
     t.addIndex({"DAY", "DAY", "", 0});
   });
 }
@@ -97,13 +94,8 @@ bool prepareDayOrder(const std::string& source, const std::string& work) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  std::string folder = argc > 1 ? argv[1] : "/tmp/tdb-bench";
-  if (!folder.ends_with('/')) folder += '/';
-  if (!fs::exists(folder + "bench.dbf")) {
-    std::fprintf(stderr, "report_bench: run engine_bench first to make %sbench.dbf\n",
-                 folder.c_str());
-    return 1;
-  }
+  const std::string folder = bench::benchTableFolder(argc, argv, "report_bench").toStdString();
+  if (folder.empty()) return 1;
   const std::string work = folder + "report/";
   std::printf("copying %sbench.dbf to %s and adding tag DAY ...\n", folder.c_str(), work.c_str());
   if (!prepareDayOrder(folder, work)) return 1;

@@ -199,14 +199,10 @@ TEST_F(ReportPages, GroupsStartPagesAndRangesSelectGroups) {
 }
 
 TEST_F(ReportPages, TotalRowsAreReservedOnTheirPage) {
-  makeTable({{"1", "A", "1"},
-             {"2", "A", "2"},
-             {"3", "A", "x"},
-             {"4", "A", "3"},
-             {"5", "A", "4"},
-             {"6", "B", "10"},
-             {"7", "B", ""},
-             {"8", "B", "5"}});
+  // clang-format off
+  makeTable({{"1", "A", "1"}, {"2", "A", "2"}, {"3", "A", "x"}, {"4", "A", "3"}, {"5", "A", "4"},
+             {"6", "B", "10"}, {"7", "B", ""}, {"8", "B", "5"}});
+  // clang-format on
   ReportTemplate t = smallSheet();
   t.grouping = t.groupTotals = t.grandTotals = t.pageTotals = true;
   t.groupField = "GRP";
@@ -241,13 +237,10 @@ TEST_F(ReportPages, TotalRowsAreReservedOnTheirPage) {
 }
 
 TEST_F(ReportPages, RowNumbersTokensAndFieldsFollowTheirPage) {
-  makeTable({{"a", "A", "1"},
-             {"b", "A", "1"},
-             {"c", "A", "1"},
-             {"d", "A", "1"},
-             {"e", "A", "1"},
-             {"f", "A", "1"},
-             {"[GRP]", "B", "1"}});
+  // clang-format off
+  makeTable({{"a", "A", "1"}, {"b", "A", "1"}, {"c", "A", "1"}, {"d", "A", "1"}, {"e", "A", "1"},
+             {"f", "A", "1"}, {"[GRP]", "B", "1"}});
+  // clang-format on
   ReportTemplate t = smallSheet();
   t.grouping = true;
   t.groupField = "GRP";
