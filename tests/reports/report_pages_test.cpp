@@ -282,6 +282,8 @@ TEST_F(ReportPages, TablesAcrossShowFollowingPagesSideBySide) {
   EXPECT_TRUE(linesAt(first, 50).contains("50 201 R6"));
   const Sheet second = run.sheet(2);
   EXPECT_EQ(second.pages, std::vector<int>({3}));
+  EXPECT_THROW(run.sheet(3), ReportError);
+  EXPECT_THROW(run.sheet(0), ReportError);
   EXPECT_TRUE(linesAt(second, 50).contains("50 50 R11"));
   for (const QString& line : texts(second)) EXPECT_LT(line.section(' ', 1, 1).toInt(), 189);
 }
