@@ -330,7 +330,10 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
 }
 
 void ParadoxStorage::load() {
+  const bool holding = table_ && table_->holding();
+  if (table_) table_->writeHeld();  // the new object reads the table from the file
   table_ = std::make_unique<ParadoxTable>(path_, lockFile_->writable());
+  if (holding) table_->beginAppends();
   firstKeys_.clear();
   const Header& h = table_->header();
   keyed_ = h.keyed() && h.keyFieldCount > 0;
@@ -622,7 +625,14 @@ void ParadoxStorage::pack() {
   if (!exclusive_) throw EngineError("数据表[" + path_ + "]需要独占打开才能压缩");
 }
 
+void ParadoxStorage::beginBatch() {
+  if (builtWhole_ && exclusive_) table_->beginAppends();
+}
+
+void ParadoxStorage::endBatch() { table_->endAppends(); }
+
 void ParadoxStorage::flush() {
+  table_->writeHeld();
   if (!indexesStale_) return;
   // Under the write lock, from the blocks as they are now: another holder may have changed them
   // since this one's last change.

@@ -13,6 +13,9 @@ namespace tdb::px {
 
 namespace {
 
+// Held appends are written once this many bytes of blocks are full.
+constexpr size_t kHeldRun = 1 << 20;
+
 Header readHeader(const PosixFile& file) {
   const uint64_t size = file.size();
   std::string fixed(kFixedHeaderSize, '\0');
@@ -67,6 +70,7 @@ void ParadoxTable::sync() { file_.sync(); }
 
 const char* ParadoxTable::record(uint32_t recno) {
   const RecordPlace at = chain_.place(recno);
+  if (const char* held = heldRecord(at)) return held;
   if (cachedBlock_ != at.block) {
     readBlock(at.block, cache_);
     cachedBlock_ = at.block;
@@ -104,6 +108,11 @@ uint32_t ParadoxTable::newBlock() {
 }
 
 void ParadoxTable::writeHeader() {
+  ++stamp_;
+  writeHeaderFields();
+}
+
+void ParadoxTable::writeHeaderFields() {
   char b[12];
   putLe32(b, chain_.recordCount());
   putLe16(b + 4, header_.fileBlocks);  // blocks in use: every block of the file may be
@@ -118,12 +127,72 @@ void ParadoxTable::writeHeader() {
   putLe32(b, static_cast<uint32_t>(header_.autoIncrement));
   file_.writeAt(0x49, b, 4);
   if (header_.version >= 40) {
-    putLe32(b, ++stamp_);
+    putLe32(b, stamp_);
     file_.writeAt(0x60, b, 4);
   }
 }
 
+bool ParadoxTable::appendHeld(const std::string& record) {
+  const uint32_t size = header_.recordSize;
+  if (record.size() < size) return false;
+  const auto& blocks = chain_.blocks();
+  const DataBlock last = blocks.empty() ? DataBlock{} : blocks.back();
+  uint32_t number = last.number, slot = last.records;
+  if (number != 0 && last.records < header_.recordsPerBlock()) {
+    if (!heldFirst_ || number < heldFirst_) return false;
+    chain_.setRecords(blocks.size() - 1, last.records + 1);
+  } else {
+    // A new last block at the file's end, where newBlock() would put it.
+    if (!chain_.freeBlocks().empty() || header_.fileBlocks >= 0xFFFF) return false;
+    if (held_.size() >= kHeldRun) writeHeld();
+    number = ++header_.fileBlocks;
+    slot = 0;
+    if (!heldFirst_) {
+      heldFirst_ = number;
+      heldLink_ = last.number;
+    } else {
+      putLe16(heldBlock(last.number), number);
+    }
+    held_.resize(held_.size() + header_.blockSize, '\0');
+    putLe16(heldBlock(number) + 2, last.number);
+    chain_.insertBlock(blocks.size(), number, 1);
+  }
+  char* block = heldBlock(number);
+  std::memcpy(block + Header::kBlockHeaderSize + uint64_t{slot} * size, record.data(), size);
+  putLe16(block + 4, static_cast<uint16_t>(slot * size));
+  touched_.push_back(number);
+  ++stamp_;  // a change, as a plain append counts one
+  return true;
+}
+
+// The blocks first, then the link that takes them into the chain, then the header: a stop
+// between the steps leaves the chain as it was.
+void ParadoxTable::writeHeld() {
+  if (!heldFirst_) return;
+  file_.writeAt(header_.blockOffset(heldFirst_), held_.data(), held_.size());
+  if (heldLink_) writeLink(heldLink_, 0, heldFirst_);
+  heldFirst_ = heldLink_ = 0;
+  held_.clear();
+  writeHeaderFields();
+}
+
+char* ParadoxTable::heldBlock(uint32_t number) {
+  return held_.data() + uint64_t{number - heldFirst_} * header_.blockSize;
+}
+
+const char* ParadoxTable::heldRecord(RecordPlace at) const {
+  if (!heldFirst_ || at.block < heldFirst_) return nullptr;
+  return held_.data() + uint64_t{at.block - heldFirst_} * header_.blockSize +
+         Header::kBlockHeaderSize + uint64_t{at.slot} * header_.recordSize;
+}
+
+void ParadoxTable::endAppends() {
+  holding_ = false;
+  writeHeld();
+}
+
 void ParadoxTable::overwrite(uint32_t recno, const std::string& bytes) {
+  writeHeld();
   cachedBlock_ = 0;
   file_.writeAt(chain_.recordOffset(recno), bytes.data(), header_.recordSize);
   writeHeader();
@@ -149,6 +218,8 @@ void ParadoxTable::writeBlock(uint32_t number, uint32_t next, uint32_t prev,
 void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
   if (recno < 1 || recno > chain_.recordCount() + 1)
     throw EngineError("记录号" + std::to_string(recno) + "超出范围");
+  if (holding_ && recno == chain_.recordCount() + 1 && appendHeld(bytes)) return;
+  writeHeld();
   cachedBlock_ = 0;
   const uint32_t size = header_.recordSize;
   const uint32_t capacity = header_.recordsPerBlock();
@@ -202,6 +273,7 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
 }
 
 void ParadoxTable::remove(uint32_t recno) {
+  writeHeld();
   cachedBlock_ = 0;
   const uint32_t size = header_.recordSize;
   const RecordPlace place = chain_.place(recno);
@@ -262,6 +334,8 @@ int32_t ParadoxTable::nextAutoIncrement() {
 }
 
 std::string ParadoxTable::readRecord(uint32_t recno) const {
+  if (const char* held = heldRecord(chain_.place(recno)))
+    return std::string(held, header_.recordSize);
   std::string bytes(header_.recordSize, '\0');
   file_.readExactly(chain_.recordOffset(recno), bytes.data(), bytes.size());
   return bytes;

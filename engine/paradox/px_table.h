@@ -51,6 +51,16 @@ class ParadoxTable {
 
   // ---- changes (the table must be writable)
   bool writable() const { return file_.writable(); }
+  // From beginAppends() on, records appended after the last one go into new blocks kept in
+  // memory and written in runs of blocks, the header after them; endAppends() writes what is
+  // held, as does any other change. Until then the file does not show the held records, so this
+  // is for a table no other program reads meanwhile; what is still held when the object goes is
+  // lost. The file comes out byte for byte as the same appends one by one would leave it.
+  void beginAppends() { holding_ = true; }
+  bool holding() const { return holding_; }
+  void endAppends();
+  // Writes the held appends now; holding goes on.
+  void writeHeld();
   void overwrite(uint32_t recno, const std::string& bytes);
   // Inserts a record that becomes number `recno` (1 to recordCount() + 1).
   void insert(uint32_t recno, const std::string& bytes);
@@ -77,7 +87,14 @@ class ParadoxTable {
   void writeLink(uint32_t number, int at, uint32_t link);  // at 0: the next block, 2: the prior
   void writeBlockHead(uint32_t number, uint32_t records);
   uint32_t newBlock();  // a free block's number, the file grown when there is none
+  // Counts a change in the stamp and writes the header.
   void writeHeader();
+  void writeHeaderFields();
+  // An append held in memory; false where it cannot be (the last block on disk has room, or a
+  // free block would be reused), and the plain path stores the record.
+  bool appendHeld(const std::string& record);
+  char* heldBlock(uint32_t number);              // a held block's bytes
+  const char* heldRecord(RecordPlace at) const;  // null for a record not held
 
   PosixFile file_;
   Header header_;
@@ -87,6 +104,13 @@ class ParadoxTable {
   std::unique_ptr<MbFile> blobs_;
   uint32_t stamp_ = 0;
   std::vector<uint32_t> touched_;
+
+  // Held appends: the blocks from number heldFirst_ on (0: none), a run at the file's end, and
+  // the block on disk whose next link is to name the first of them once they are written.
+  bool holding_ = false;
+  uint32_t heldFirst_ = 0;
+  uint32_t heldLink_ = 0;
+  std::string held_;
 
   // The data block last read.
   uint32_t cachedBlock_ = 0;
