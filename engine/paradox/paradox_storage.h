@@ -57,6 +57,7 @@ class ParadoxStorage : public Storage {
   bool isDeleted(uint32_t) override { return false; }
   bool isDeleted(const RecordBuffer&) const override { return false; }
   Value get(const RecordBuffer& buf, int field) override;
+  void getAll(const RecordBuffer& buf, std::vector<Value>& out) override;
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;

@@ -152,12 +152,9 @@ Value decodeField(const Field& f, const char* p, const std::string& path) {
   int64_t i = 0;
   double d = 0;
   switch (f.type) {
-    case kAlpha: {
+    case kAlpha:
       if (p[0] == 0) return Value();
-      const void* nul = std::memchr(p, 0, f.size);
-      const size_t n = nul ? static_cast<const char*>(nul) - p : f.size;
-      return Value::text(std::string(p, n));
-    }
+      return Value::text(std::string(alphaText(f, p)));
     case kBytes:
       if (allZero(p, f.size)) return Value();
       return Value::bytes(std::string(p, f.size));
@@ -197,6 +194,15 @@ Value decodeField(const Field& f, const char* p, const std::string& path) {
     default:
       badValue(f, path, "是备注类型,不能直接解码");
   }
+}
+
+void decodeFieldInto(const Field& f, const char* p, const std::string& path, Value& out) {
+  if (f.type == kAlpha && p[0] != 0)
+    out.assignText(alphaText(f, p));
+  else if (f.type == kBytes && !allZero(p, f.size))
+    out.assignBytes(std::string_view(p, f.size));
+  else
+    out = decodeField(f, p, path);
 }
 
 void encodeField(const Field& f, char* p, const Value& v) {

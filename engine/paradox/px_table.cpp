@@ -69,18 +69,35 @@ uint32_t ParadoxTable::stampOnDisk() const {
 void ParadoxTable::sync() { file_.sync(); }
 
 const char* ParadoxTable::record(uint32_t recno) {
-  const RecordPlace at = chain_.place(recno);
+  if (recno < 1 || recno > chain_.recordCount()) chain_.place(recno);  // throws
+  // A scan moves on record by record: the block in hand or the next one mostly holds it.
+  const auto& blocks = chain_.blocks();
+  auto holds = [&](size_t i) {
+    return i < blocks.size() && recno >= chain_.firstRecordOf(i) &&
+           recno - chain_.firstRecordOf(i) < blocks[i].records;
+  };
+  size_t i = current_;
+  if (!holds(i)) i = holds(i + 1) ? i + 1 : chain_.blockIndexOf(recno);
+  current_ = i;
+  const RecordPlace at{blocks[i].number, recno - chain_.firstRecordOf(i)};
   if (const char* held = heldRecord(at)) return held;
-  if (cachedBlock_ != at.block) {
-    readBlock(at.block, cache_);
-    cachedBlock_ = at.block;
-  }
-  return cache_.data() + Header::kBlockHeaderSize + at.slot * header_.recordSize;
+  if (i < runStart_ || i >= runStart_ + runLength_) readRun(i);
+  return cache_.data() + uint64_t{i - runStart_} * header_.blockSize + Header::kBlockHeaderSize +
+         uint64_t{at.slot} * header_.recordSize;
 }
 
-void ParadoxTable::readBlock(uint32_t number, std::string& out) const {
-  out.resize(header_.blockSize);
-  file_.readExactly(header_.blockOffset(number), out.data(), out.size());
+void ParadoxTable::readRun(size_t i) {
+  const auto& blocks = chain_.blocks();
+  const uint32_t first = blocks[i].number;
+  size_t n = 1;
+  while (n < readAhead_ && i + n < blocks.size() && blocks[i + n].number == first + n &&
+         !(heldFirst_ && first + n >= heldFirst_))
+    ++n;
+  runLength_ = 0;  // until the read succeeds
+  cache_.resize(n * header_.blockSize);
+  file_.readExactly(header_.blockOffset(first), cache_.data(), cache_.size());
+  runStart_ = i;
+  runLength_ = n;
 }
 
 void ParadoxTable::writeLink(uint32_t number, int at, uint32_t link) {
@@ -193,7 +210,7 @@ void ParadoxTable::endAppends() {
 
 void ParadoxTable::overwrite(uint32_t recno, const std::string& bytes) {
   writeHeld();
-  cachedBlock_ = 0;
+  runLength_ = 0;
   file_.writeAt(chain_.recordOffset(recno), bytes.data(), header_.recordSize);
   writeHeader();
 }
@@ -220,7 +237,7 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
     throw EngineError("记录号" + std::to_string(recno) + "超出范围");
   if (holding_ && recno == chain_.recordCount() + 1 && appendHeld(bytes)) return;
   writeHeld();
-  cachedBlock_ = 0;
+  runLength_ = 0;
   const uint32_t size = header_.recordSize;
   const uint32_t capacity = header_.recordsPerBlock();
   const auto& blocks = chain_.blocks();
@@ -274,7 +291,7 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
 
 void ParadoxTable::remove(uint32_t recno) {
   writeHeld();
-  cachedBlock_ = 0;
+  runLength_ = 0;
   const uint32_t size = header_.recordSize;
   const RecordPlace place = chain_.place(recno);
   const size_t i = chain_.blockIndexOf(recno);
@@ -341,13 +358,11 @@ std::string ParadoxTable::readRecord(uint32_t recno) const {
   return bytes;
 }
 
-Value ParadoxTable::value(const std::string& record, int field) const {
-  const Field& f = header_.fields.at(static_cast<size_t>(field));
+Value ParadoxTable::blobOrShort(const std::string& record, const Field& f) const {
   if (record.size() < header_.recordSize)
     throw EngineError("数据表[" + path() + "]的记录缓冲区不足" +
                       std::to_string(header_.recordSize) + "字节");
   const char* p = record.data() + f.offset;
-  if (!isBlobType(f.type)) return decodeField(f, p, path());
   const BlobRef ref = decodeBlobRef(f, p);
   if (ref.isNull()) return Value();
   if (ref.inRecord()) return blobValue(f, ref.leader.substr(0, ref.length));
