@@ -28,10 +28,7 @@ Value decodeField(const Field& f, const char* field, const std::string& path);
 void decodeFieldInto(const Field& f, const char* field, const std::string& path, Value& out);
 
 // The text of an alpha field: up to its first NUL, empty for null.
-inline std::string_view alphaText(const Field& f, const char* field) {
-  const std::string_view text(field, f.size);
-  return text.substr(0, text.find('\0'));
-}
+std::string_view alphaText(const Field& f, const char* field);
 
 // Encodes a value already converted to the field's engine type (convert.h); null writes zeros.
 // Throws EngineError naming the field when the value does not fit (text too long, a number
