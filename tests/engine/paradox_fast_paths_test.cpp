@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/paradox/px_codec.h"
 #include "engine/table.h"
 #include "tests/engine/table_fixture.h"
 
@@ -200,6 +201,22 @@ TEST(ParadoxFastPaths, AWholeRecordInOneCallGivesEachFieldAsReadAlone) {
   EXPECT_EQ(values[0], Value::text("edited"));
   EXPECT_EQ(values[8], Value::text("pending"));
   t.cancel();
+}
+
+TEST(ParadoxFastPaths, AlphaTextEndsAtTheFirstNulWhereverItFalls) {
+  // GBK bytes have the high bit set, which the word-wise search must not take for zeros.
+  const std::string fill = gbk("北京上海广州深圳杭州成都武汉南京西安重庆天津") + "abcdefgh";
+  for (uint32_t size = 1; size <= 40; ++size) {
+    px::Field f;
+    f.size = size;
+    for (uint32_t nul = 0; nul <= size; ++nul) {
+      std::string bytes = fill.substr(0, size);
+      if (nul < size) bytes[nul] = '\0';
+      if (nul + 2 < size) bytes[nul + 2] = '\0';  // a later NUL changes nothing
+      EXPECT_EQ(px::alphaText(f, bytes.data()), std::string_view(bytes).substr(0, nul))
+          << "size " << size << ", NUL at " << nul;
+    }
+  }
 }
 
 }  // namespace
