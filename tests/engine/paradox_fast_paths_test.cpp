@@ -129,6 +129,9 @@ TEST(ParadoxFastPaths, AnExclusiveOpenReadsWhatASharedOneReadsThroughChanges) {
   exclusive.edit();
   exclusive.field(1).setAsString("changed");
   exclusive.post();
+  exclusive.first();
+  exclusive.moveBy(20);
+  EXPECT_EQ(exclusive.field(1).asString(), "changed");
   ASSERT_TRUE(exclusive.locate("ID", Value::integer(60)));
   exclusive.deleteRecord();
   exclusive.append();
