@@ -125,8 +125,12 @@ uint32_t ParadoxTable::newBlock() {
 }
 
 void ParadoxTable::writeHeader() {
-  ++stamp_;
+  countChange();
   writeHeaderFields();
+}
+
+void ParadoxTable::countChange() {
+  if (header_.version >= 40) ++stamp_;  // older headers keep no stamp: it stays 0, as on disk
 }
 
 void ParadoxTable::writeHeaderFields() {
@@ -178,7 +182,7 @@ bool ParadoxTable::appendHeld(const std::string& record) {
   std::memcpy(block + Header::kBlockHeaderSize + uint64_t{slot} * size, record.data(), size);
   putLe16(block + 4, static_cast<uint16_t>(slot * size));
   touched_.push_back(number);
-  ++stamp_;  // a change, as a plain append counts one
+  countChange();  // as a plain append counts one
   return true;
 }
 

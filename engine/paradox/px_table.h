@@ -103,6 +103,7 @@ class ParadoxTable {
   uint32_t newBlock();  // a free block's number, the file grown when there is none
   // Counts a change in the stamp and writes the header.
   void writeHeader();
+  void countChange();
   void writeHeaderFields();
   // An append held in memory; false where it cannot be (the last block on disk has room, or a
   // free block would be reused), and the plain path stores the record.
