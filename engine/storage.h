@@ -50,6 +50,13 @@ class Storage {
 
   // A field's value in a buffer (a pending memo value if there is one, else from the files).
   virtual Value get(const RecordBuffer& buf, int field) = 0;
+  // Every field of a buffer into `out`, resized to the field count, each as get() gives it; a
+  // driver that can decodes into the values already there, reusing their text storage. Throws as
+  // get() does, `out` then partly filled.
+  virtual void getAll(const RecordBuffer& buf, std::vector<Value>& out) {
+    out.resize(static_cast<size_t>(fieldDefs().count()));
+    for (size_t i = 0; i < out.size(); ++i) out[i] = get(buf, static_cast<int>(i));
+  }
   // For scans: the stored text of a fixed-length string field as a view into `buf`, trailing
   // blanks possibly included and null as empty. False for fields that have no such text.
   virtual bool textView(const RecordBuffer& buf, int field, std::string_view& out) const {

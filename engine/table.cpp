@@ -749,6 +749,22 @@ uint32_t Table::activeRecord() const {
   return storage_->get(buf, field);
 }
 
+void Table::readValues(std::vector<Value>& out) const {
+  requireActive();
+  const RecordBuffer& buf = activeBuffer();
+  if (buf.bytes.empty()) {
+    out.assign(static_cast<size_t>(fieldDefs_.count()), Value());
+    return;
+  }
+  try {
+    storage_->getAll(buf, out);
+  } catch (const EngineError&) {
+    // Read field by field again: the first that fails throws the message that names it.
+    for (int i = 0; i < fieldDefs_.count(); ++i) guardedValue(buf, activeRecord(), i);
+    throw;
+  }
+}
+
 Value Table::memoValueOf(int field) const {
   requireActive();
   const RecordBuffer& buf = activeBuffer();

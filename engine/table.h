@@ -237,6 +237,12 @@ class Table : private FilterFields {
   Field& field(int index);
   Field& fieldByName(const std::string& name);  // throws EngineError when missing
   Field* findField(const std::string& name);    // nullptr when missing
+  // Every field's value of the current record (the record in hand while editing) into `out`,
+  // resized to fieldCount(), as field(i).value() gives each: one call decodes the whole record,
+  // reusing the text storage of the values already in `out`, so a scan that passes the same
+  // vector for every record allocates nothing once it has grown. Throws as value() does, naming
+  // the field that cannot be read (a damaged memo); `out` is then partly filled.
+  void readValues(std::vector<Value>& out) const;
   FieldDefs& fieldDefs() { return fieldDefs_; }
   const FieldDefs& fieldDefs() const { return fieldDefs_; }
   IndexDefs& indexDefs() { return indexDefs_; }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace tdb {
@@ -30,6 +31,12 @@ class Value {
   bool booleanValue() const { return std::get<int64_t>(data_) != 0; }
   const std::string& textValue() const { return std::get<std::string>(data_); }  // Text or Bytes
 
+  // Makes this value text (or bytes) in place, reusing the storage a text or bytes value already
+  // holds: a scan that decodes every record into the same values allocates nothing once they
+  // have grown to the longest text.
+  void assignText(std::string_view gbk) { assignString(Kind::Text, gbk); }
+  void assignBytes(std::string_view b) { assignString(Kind::Bytes, b); }
+
   friend bool operator==(const Value& a, const Value& b) {
     return a.kind_ == b.kind_ && a.data_ == b.data_;
   }
@@ -37,6 +44,14 @@ class Value {
  private:
   template <typename T>
   Value(Kind k, T v) : kind_(k), data_(std::move(v)) {}
+
+  void assignString(Kind k, std::string_view s) {
+    if (auto* held = std::get_if<std::string>(&data_))
+      held->assign(s);
+    else
+      data_.emplace<std::string>(s);
+    kind_ = k;
+  }
 
   Kind kind_ = Kind::Null;
   std::variant<std::monostate, int64_t, double, std::string> data_;

@@ -48,6 +48,13 @@ std::string_view trimmed(const char* p, size_t n) {
   return s;
 }
 
+// A character field's text: without the blanks (or zeros) that pad it.
+std::string_view characterText(const char* p, size_t n) {
+  std::string_view s(p, n);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  return s;
+}
+
 bool isNullFlagged(const Header& h, const Field& f, const char* rec) {
   if (f.nullBit < 0) return false;
   const auto byte = static_cast<uint8_t>(rec[h.nullFlagsOffset + f.nullBit / 8]);
@@ -162,8 +169,7 @@ Value decodeField(const Header& h, const Field& f, const char* rec) {
   const bool level7 = h.flavor == Flavor::DBase7;
   switch (f.type) {
     case 'C': {
-      std::string_view s(p, f.length);
-      while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+      const std::string_view s = characterText(p, f.length);
       return s.empty() ? Value() : Value::text(std::string(s));
     }
     case 'N':
@@ -222,6 +228,19 @@ Value decodeField(const Header& h, const Field& f, const char* rec) {
     default:
       return Value::bytes(std::string(p, f.length));
   }
+}
+
+void decodeFieldInto(const Header& h, const Field& f, const char* rec, Value& out) {
+  // Text is the one kind that allocates; everything else is as cheap to return as to assign.
+  if (f.type != 'C' || isNullFlagged(h, f, rec)) {
+    out = decodeField(h, f, rec);
+    return;
+  }
+  const std::string_view s = characterText(rec + f.offset, f.length);
+  if (s.empty())
+    out = Value();
+  else
+    out.assignText(s);
 }
 
 void encodeField(const Header& h, const Field& f, char* rec, const Value& v) {

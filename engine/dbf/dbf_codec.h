@@ -13,6 +13,8 @@ namespace tdb::dbf {
 // (memoBlock / setMemoBlock) and the driver fetches the memo.
 
 Value decodeField(const Header& header, const Field& field, const char* record);
+// The same into `out`, reusing the text storage it holds (whole-record scans).
+void decodeFieldInto(const Header& header, const Field& field, const char* record, Value& out);
 
 // Writes a value already converted to the field's engine type (convert.h). Throws EngineError
 // naming the field when the value does not fit its width (the record is then unchanged).

@@ -306,6 +306,21 @@ bool DbfStorage::isDeleted(const RecordBuffer& buf) const { return buf.bytes[0] 
 Value DbfStorage::get(const RecordBuffer& buf, int field) {
   const Field& f = header_.fields.at(field);
   if (!f.memo) return decodeField(header_, f, buf.bytes.data());
+  return memoValue(buf, field, f);
+}
+
+void DbfStorage::getAll(const RecordBuffer& buf, std::vector<Value>& out) {
+  out.resize(header_.fields.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    const Field& f = header_.fields[i];
+    if (f.memo)
+      out[i] = memoValue(buf, static_cast<int>(i), f);
+    else
+      decodeFieldInto(header_, f, buf.bytes.data(), out[i]);
+  }
+}
+
+Value DbfStorage::memoValue(const RecordBuffer& buf, int field, const Field& f) {
   if (auto pending = buf.memos.find(field); pending != buf.memos.end()) return pending->second;
   const uint32_t block = memoBlock(f, buf.bytes.data());
   if (block == 0 || !memo_) return Value();

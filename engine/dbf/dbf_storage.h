@@ -64,6 +64,7 @@ class DbfStorage : public Storage {
   bool isDeleted(uint32_t recno) override;
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;
+  void getAll(const RecordBuffer& buf, std::vector<Value>& out) override;
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   bool numberText(const RecordBuffer& buf, int field, std::string_view& out) const override;
   bool setNumberText(RecordBuffer& buf, int field, std::string_view text) override;
@@ -92,6 +93,7 @@ class DbfStorage : public Storage {
   void openMemo();
   void markProductionIndex();
   const char* cachedRecord(uint32_t recno);
+  Value memoValue(const RecordBuffer& buf, int field, const Field& f);  // get() of a memo field
   // The field storedBytes() handles, else null.
   const Field* plainField(int field) const;
   // A record read through the mapping is sound when it has a delete flag and no page read went

@@ -26,6 +26,8 @@ constexpr uint64_t kWriteLock = kTableOpenLock + 1;
 // Blocks of new tables; a record must fit one.
 constexpr uint32_t kBlockKb = 4;
 constexpr uint32_t kLongestFieldName = 25;
+// Data blocks an exclusive open reads at once.
+constexpr uint32_t kReadAhead = 16;
 
 // Field names compare without case for ASCII letters; a GBK character's trail byte is no letter.
 bool sameName(const std::string& a, const std::string& b) {
@@ -330,7 +332,12 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
 }
 
 void ParadoxStorage::load() {
+  const bool holding = table_ && table_->holding();
+  if (table_) table_->writeHeld();  // the new object reads the table from the file
   table_ = std::make_unique<ParadoxTable>(path_, lockFile_->writable());
+  // No other program changes an exclusive open's blocks: a scan may read runs of them.
+  if (exclusive_) table_->setReadAhead(kReadAhead);
+  if (holding) table_->beginAppends();
   firstKeys_.clear();
   const Header& h = table_->header();
   keyed_ = h.keyed() && h.keyFieldCount > 0;
@@ -444,16 +451,30 @@ void ParadoxStorage::read(uint32_t recno, RecordBuffer& buf) {
 }
 
 Value ParadoxStorage::get(const RecordBuffer& buf, int field) {
-  auto it = buf.memos.find(field);
-  if (it != buf.memos.end()) return it->second;
+  if (!buf.memos.empty()) {
+    auto it = buf.memos.find(field);
+    if (it != buf.memos.end()) return it->second;
+  }
   return table_->value(buf.bytes, field);
+}
+
+void ParadoxStorage::getAll(const RecordBuffer& buf, std::vector<Value>& out) {
+  const Header& h = table_->header();
+  if (buf.bytes.size() < h.recordSize) return Storage::getAll(buf, out);  // throws as get() does
+  out.resize(h.fields.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    const Field& f = h.fields[i];
+    if (isBlobType(f.type))
+      out[i] = get(buf, static_cast<int>(i));
+    else
+      decodeFieldInto(f, buf.bytes.data() + f.offset, table_->path(), out[i]);
+  }
 }
 
 bool ParadoxStorage::textView(const RecordBuffer& buf, int field, std::string_view& out) const {
   const Field& f = table_->header().fields.at(static_cast<size_t>(field));
   if (f.type != kAlpha) return false;
-  std::string_view text(buf.bytes.data() + f.offset, f.size);
-  out = text.substr(0, text.find('\0'));  // alpha fields end at their first NUL
+  out = alphaText(f, buf.bytes.data() + f.offset);
   return true;
 }
 
@@ -622,7 +643,14 @@ void ParadoxStorage::pack() {
   if (!exclusive_) throw EngineError("数据表[" + path_ + "]需要独占打开才能压缩");
 }
 
+void ParadoxStorage::beginBatch() {
+  if (builtWhole_ && exclusive_) table_->beginAppends();
+}
+
+void ParadoxStorage::endBatch() { table_->endAppends(); }
+
 void ParadoxStorage::flush() {
+  table_->writeHeld();
   if (!indexesStale_) return;
   // Under the write lock, from the blocks as they are now: another holder may have changed them
   // since this one's last change.

@@ -57,6 +57,7 @@ class ParadoxStorage : public Storage {
   bool isDeleted(uint32_t) override { return false; }
   bool isDeleted(const RecordBuffer&) const override { return false; }
   Value get(const RecordBuffer& buf, int field) override;
+  void getAll(const RecordBuffer& buf, std::vector<Value>& out) override;
   bool textView(const RecordBuffer& buf, int field, std::string_view& out) const override;
   void set(RecordBuffer& buf, int field, const Value& value) override;
   void blank(RecordBuffer& buf) override;
@@ -67,6 +68,11 @@ class ParadoxStorage : public Storage {
   bool removesRecords() const override { return true; }
   void pack() override;
   void flush() override;
+  // A table built whole holds a batch's appends at its end in memory and writes them in runs of
+  // blocks (ParadoxTable::beginAppends); endBatch() writes the rest.
+  void markBuiltWhole() override { builtWhole_ = true; }
+  void beginBatch() override;
+  void endBatch() override;
   const std::string* primaryKey() const override { return keyed_ ? &indexes_[0].fields : nullptr; }
   bool holdsCachedUpdates() const override { return keyed_; }
   uint32_t seekPrimary(const RecordBuffer& probe, int fields, bool& equal) override;
@@ -99,6 +105,7 @@ class ParadoxStorage : public Storage {
 
   std::string path_;
   bool exclusive_ = false;
+  bool builtWhole_ = false;
   std::unique_ptr<PosixFile> lockFile_;  // the table file, holding the open lock
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;

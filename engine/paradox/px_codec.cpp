@@ -1,6 +1,7 @@
 #include "engine/paradox/px_codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -148,55 +149,88 @@ std::string fixedBytes(const Field& f, const Value& v, const char* what) {
 
 }  // namespace
 
+std::string_view alphaText(const Field& f, const char* p) {
+  // Eight bytes at a time: fields are short, and a call to memchr costs more than the search.
+  size_t n = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; n + 8 <= f.size; n += 8) {
+      uint64_t w;
+      std::memcpy(&w, p + n, 8);
+      // The lowest byte flagged here is the first zero byte; flags above it may be false.
+      const uint64_t zero = (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull;
+      if (zero) return {p, n + static_cast<size_t>(std::countr_zero(zero)) / 8};
+    }
+  }
+  while (n < f.size && p[n] != 0) ++n;
+  return {p, n};
+}
+
 Value decodeField(const Field& f, const char* p, const std::string& path) {
+  Value v;
+  decodeFieldInto(f, p, path, v);
+  return v;
+}
+
+void decodeFieldInto(const Field& f, const char* p, const std::string& path, Value& out) {
   int64_t i = 0;
   double d = 0;
   switch (f.type) {
-    case kAlpha: {
-      if (p[0] == 0) return Value();
-      const void* nul = std::memchr(p, 0, f.size);
-      const size_t n = nul ? static_cast<const char*>(nul) - p : f.size;
-      return Value::text(std::string(p, n));
-    }
+    case kAlpha:
+      if (p[0] == 0) break;
+      out.assignText(alphaText(f, p));
+      return;
     case kBytes:
-      if (allZero(p, f.size)) return Value();
-      return Value::bytes(std::string(p, f.size));
+      if (allZero(p, f.size)) break;
+      out.assignBytes(std::string_view(p, f.size));
+      return;
     case kShort:
-      return getInteger(p, 2, i) ? Value::integer(i) : Value();
+      if (!getInteger(p, 2, i)) break;
+      out = Value::integer(i);
+      return;
     case kLong:
     case kAutoInc:
-      return getInteger(p, 4, i) ? Value::integer(i) : Value();
+      if (!getInteger(p, 4, i)) break;
+      out = Value::integer(i);
+      return;
     case kMoney:
     case kNumber:
-      return getDouble(p, d) ? Value::number(d) : Value();
+      if (!getDouble(p, d)) break;
+      out = Value::number(d);
+      return;
     case kLogical: {
       const auto b = static_cast<unsigned char>(p[0]);
-      if (b == 0) return Value();
-      return Value::boolean((b & 0x7F) != 0);
+      if (b == 0) break;
+      out = Value::boolean((b & 0x7F) != 0);
+      return;
     }
     case kDate:
-      if (!getInteger(p, 4, i)) return Value();
+      if (!getInteger(p, 4, i)) break;
       if (i < kFirstDay || i > kLastDay)
         badValue(f, path, "的日期" + std::to_string(i) + "超出0001至9999年");
-      return Value::dateTime(static_cast<double>(i - kParadoxDayOfEngineZero));
+      out = Value::dateTime(static_cast<double>(i - kParadoxDayOfEngineZero));
+      return;
     case kTime:
-      if (!getInteger(p, 4, i)) return Value();
+      if (!getInteger(p, 4, i)) break;
       if (i < 0 || i >= static_cast<int64_t>(kMsPerDay))
         badValue(f, path, "的时间" + std::to_string(i) + "毫秒超出一天");
-      return Value::dateTime(static_cast<double>(i) / kMsPerDay);
+      out = Value::dateTime(static_cast<double>(i) / kMsPerDay);
+      return;
     case kTimestamp: {
-      if (!getDouble(p, d)) return Value();
+      if (!getDouble(p, d)) break;
       const double day = d / kMsPerDay;
       if (!(day >= kFirstDay && day < kLastDay + 1)) badValue(f, path, "的时间戳超出0001至9999年");
       const double whole = std::floor(day);
       const double ms = std::round(d - whole * kMsPerDay);
-      return Value::dateTime(whole - kParadoxDayOfEngineZero + ms / kMsPerDay);
+      out = Value::dateTime(whole - kParadoxDayOfEngineZero + ms / kMsPerDay);
+      return;
     }
     case kBcd:
-      return decodeBcd(f, reinterpret_cast<const unsigned char*>(p), path);
+      out = decodeBcd(f, reinterpret_cast<const unsigned char*>(p), path);
+      return;
     default:
       badValue(f, path, "是备注类型,不能直接解码");
   }
+  out = Value();  // null
 }
 
 void encodeField(const Field& f, char* p, const Value& v) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/paradox/px_header.h"
 #include "engine/value.h"
@@ -22,6 +23,12 @@ namespace tdb::px {
 // Decodes a field that is not a blob. Throws EngineError naming `path` and the field when the
 // bytes hold no value of the type (a date beyond the engine's years, a BCD nibble above 9).
 Value decodeField(const Field& f, const char* field, const std::string& path);
+
+// decodeField() into `out`, reusing the text storage `out` already holds.
+void decodeFieldInto(const Field& f, const char* field, const std::string& path, Value& out);
+
+// The text of an alpha field: up to its first NUL, empty for null.
+std::string_view alphaText(const Field& f, const char* field);
 
 // Encodes a value already converted to the field's engine type (convert.h); null writes zeros.
 // Throws EngineError naming the field when the value does not fit (text too long, a number

@@ -99,10 +99,6 @@ bool cString(const std::string& b, uint32_t at, uint32_t end, std::string& out) 
 
 }  // namespace
 
-bool isBlobType(uint8_t type) {
-  return type == kMemo || type == kBlob || type == kFmtMemo || type == kOle || type == kGraphic;
-}
-
 bool Header::hasBlobFields() const {
   for (const Field& f : fields)
     if (isBlobType(f.type)) return true;

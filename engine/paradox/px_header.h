@@ -30,7 +30,9 @@ enum TypeByte : uint8_t {
 };
 
 // True for the types whose values live (in part) in the .MB file.
-bool isBlobType(uint8_t type);
+inline bool isBlobType(uint8_t type) {
+  return type == kMemo || type == kBlob || type == kFmtMemo || type == kOle || type == kGraphic;
+}
 
 // One field as the file describes it, with the engine's view of it in `def`.
 struct Field {

@@ -13,6 +13,9 @@ namespace tdb::px {
 
 namespace {
 
+// Held appends are written once this many bytes of blocks are full.
+constexpr size_t kHeldRun = 1 << 20;
+
 Header readHeader(const PosixFile& file) {
   const uint64_t size = file.size();
   std::string fixed(kFixedHeaderSize, '\0');
@@ -66,17 +69,35 @@ uint32_t ParadoxTable::stampOnDisk() const {
 void ParadoxTable::sync() { file_.sync(); }
 
 const char* ParadoxTable::record(uint32_t recno) {
-  const RecordPlace at = chain_.place(recno);
-  if (cachedBlock_ != at.block) {
-    readBlock(at.block, cache_);
-    cachedBlock_ = at.block;
-  }
-  return cache_.data() + Header::kBlockHeaderSize + at.slot * header_.recordSize;
+  if (recno < 1 || recno > chain_.recordCount()) chain_.place(recno);  // throws
+  // A scan moves on record by record: the block in hand or the next one mostly holds it.
+  const auto& blocks = chain_.blocks();
+  auto holds = [&](size_t i) {
+    return i < blocks.size() && recno >= chain_.firstRecordOf(i) &&
+           recno - chain_.firstRecordOf(i) < blocks[i].records;
+  };
+  size_t i = current_;
+  if (!holds(i)) i = holds(i + 1) ? i + 1 : chain_.blockIndexOf(recno);
+  current_ = i;
+  const RecordPlace at{blocks[i].number, recno - chain_.firstRecordOf(i)};
+  if (const char* held = heldRecord(at)) return held;
+  if (i < runStart_ || i >= runStart_ + runLength_) readRun(i);
+  return cache_.data() + uint64_t{i - runStart_} * header_.blockSize + Header::kBlockHeaderSize +
+         uint64_t{at.slot} * header_.recordSize;
 }
 
-void ParadoxTable::readBlock(uint32_t number, std::string& out) const {
-  out.resize(header_.blockSize);
-  file_.readExactly(header_.blockOffset(number), out.data(), out.size());
+void ParadoxTable::readRun(size_t i) {
+  const auto& blocks = chain_.blocks();
+  const uint32_t first = blocks[i].number;
+  size_t n = 1;
+  while (n < readAhead_ && i + n < blocks.size() && blocks[i + n].number == first + n &&
+         !(heldFirst_ && first + n >= heldFirst_))
+    ++n;
+  runLength_ = 0;  // until the read succeeds
+  cache_.resize(n * header_.blockSize);
+  file_.readExactly(header_.blockOffset(first), cache_.data(), cache_.size());
+  runStart_ = i;
+  runLength_ = n;
 }
 
 void ParadoxTable::writeLink(uint32_t number, int at, uint32_t link) {
@@ -104,6 +125,15 @@ uint32_t ParadoxTable::newBlock() {
 }
 
 void ParadoxTable::writeHeader() {
+  countChange();
+  writeHeaderFields();
+}
+
+void ParadoxTable::countChange() {
+  if (header_.version >= 40) ++stamp_;  // older headers keep no stamp: it stays 0, as on disk
+}
+
+void ParadoxTable::writeHeaderFields() {
   char b[12];
   putLe32(b, chain_.recordCount());
   putLe16(b + 4, header_.fileBlocks);  // blocks in use: every block of the file may be
@@ -118,13 +148,73 @@ void ParadoxTable::writeHeader() {
   putLe32(b, static_cast<uint32_t>(header_.autoIncrement));
   file_.writeAt(0x49, b, 4);
   if (header_.version >= 40) {
-    putLe32(b, ++stamp_);
+    putLe32(b, stamp_);
     file_.writeAt(0x60, b, 4);
   }
 }
 
+bool ParadoxTable::appendHeld(const std::string& record) {
+  const uint32_t size = header_.recordSize;
+  if (record.size() < size) return false;
+  const auto& blocks = chain_.blocks();
+  const DataBlock last = blocks.empty() ? DataBlock{} : blocks.back();
+  uint32_t number = last.number, slot = last.records;
+  if (number != 0 && last.records < header_.recordsPerBlock()) {
+    if (!heldFirst_ || number < heldFirst_) return false;
+    chain_.setRecords(blocks.size() - 1, last.records + 1);
+  } else {
+    // A new last block at the file's end, where newBlock() would put it.
+    if (!chain_.freeBlocks().empty() || header_.fileBlocks >= 0xFFFF) return false;
+    if (held_.size() >= kHeldRun) writeHeld();
+    number = ++header_.fileBlocks;
+    slot = 0;
+    if (!heldFirst_) {
+      heldFirst_ = number;
+      heldLink_ = last.number;
+    } else {
+      putLe16(heldBlock(last.number), number);
+    }
+    held_.resize(held_.size() + header_.blockSize, '\0');
+    putLe16(heldBlock(number) + 2, last.number);
+    chain_.insertBlock(blocks.size(), number, 1);
+  }
+  char* block = heldBlock(number);
+  std::memcpy(block + Header::kBlockHeaderSize + uint64_t{slot} * size, record.data(), size);
+  putLe16(block + 4, static_cast<uint16_t>(slot * size));
+  touched_.push_back(number);
+  countChange();  // as a plain append counts one
+  return true;
+}
+
+// The blocks first, then the link that takes them into the chain, then the header: a stop
+// between the steps leaves the chain as it was.
+void ParadoxTable::writeHeld() {
+  if (!heldFirst_) return;
+  file_.writeAt(header_.blockOffset(heldFirst_), held_.data(), held_.size());
+  if (heldLink_) writeLink(heldLink_, 0, heldFirst_);
+  heldFirst_ = heldLink_ = 0;
+  held_.clear();
+  writeHeaderFields();
+}
+
+char* ParadoxTable::heldBlock(uint32_t number) {
+  return held_.data() + uint64_t{number - heldFirst_} * header_.blockSize;
+}
+
+const char* ParadoxTable::heldRecord(RecordPlace at) const {
+  if (!heldFirst_ || at.block < heldFirst_) return nullptr;
+  return held_.data() + uint64_t{at.block - heldFirst_} * header_.blockSize +
+         Header::kBlockHeaderSize + uint64_t{at.slot} * header_.recordSize;
+}
+
+void ParadoxTable::endAppends() {
+  holding_ = false;
+  writeHeld();
+}
+
 void ParadoxTable::overwrite(uint32_t recno, const std::string& bytes) {
-  cachedBlock_ = 0;
+  writeHeld();
+  runLength_ = 0;
   file_.writeAt(chain_.recordOffset(recno), bytes.data(), header_.recordSize);
   writeHeader();
 }
@@ -149,7 +239,9 @@ void ParadoxTable::writeBlock(uint32_t number, uint32_t next, uint32_t prev,
 void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
   if (recno < 1 || recno > chain_.recordCount() + 1)
     throw EngineError("记录号" + std::to_string(recno) + "超出范围");
-  cachedBlock_ = 0;
+  if (holding_ && recno == chain_.recordCount() + 1 && appendHeld(bytes)) return;
+  writeHeld();
+  runLength_ = 0;
   const uint32_t size = header_.recordSize;
   const uint32_t capacity = header_.recordsPerBlock();
   const auto& blocks = chain_.blocks();
@@ -202,7 +294,8 @@ void ParadoxTable::insert(uint32_t recno, const std::string& bytes) {
 }
 
 void ParadoxTable::remove(uint32_t recno) {
-  cachedBlock_ = 0;
+  writeHeld();
+  runLength_ = 0;
   const uint32_t size = header_.recordSize;
   const RecordPlace place = chain_.place(recno);
   const size_t i = chain_.blockIndexOf(recno);
@@ -262,18 +355,18 @@ int32_t ParadoxTable::nextAutoIncrement() {
 }
 
 std::string ParadoxTable::readRecord(uint32_t recno) const {
+  if (const char* held = heldRecord(chain_.place(recno)))
+    return std::string(held, header_.recordSize);
   std::string bytes(header_.recordSize, '\0');
   file_.readExactly(chain_.recordOffset(recno), bytes.data(), bytes.size());
   return bytes;
 }
 
-Value ParadoxTable::value(const std::string& record, int field) const {
-  const Field& f = header_.fields.at(static_cast<size_t>(field));
+Value ParadoxTable::blobOrShort(const std::string& record, const Field& f) const {
   if (record.size() < header_.recordSize)
     throw EngineError("数据表[" + path() + "]的记录缓冲区不足" +
                       std::to_string(header_.recordSize) + "字节");
   const char* p = record.data() + f.offset;
-  if (!isBlobType(f.type)) return decodeField(f, p, path());
   const BlobRef ref = decodeBlobRef(f, p);
   if (ref.isNull()) return Value();
   if (ref.inRecord()) return blobValue(f, ref.leader.substr(0, ref.length));

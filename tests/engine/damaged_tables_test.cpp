@@ -83,6 +83,8 @@ TEST(DamagedTables, ABadMemoPointerFailsOnlyItsField) {
     expectError([&] { t.fieldByName("NOTE").value(); },
                 {"数据表[损坏.dbf]第3条记录的字段[NOTE]",
                  type == TableType::ttFoxPro ? "损坏.fpt" : "损坏.dbt", "第999999块"});
+    std::vector<Value> values;  // the whole record at once fails as its memo field does
+    expectError([&] { t.readValues(values); }, {"数据表[损坏.dbf]第3条记录的字段[NOTE]"});
     // The grid's way in reads a record without moving to it.
     expectError([&] { t.valueAt(3, 5); }, {"第3条记录的字段[NOTE]"});
     EXPECT_EQ(t.valueAt(6, 5), Value::text("memo 6"));

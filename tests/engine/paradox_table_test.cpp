@@ -221,6 +221,34 @@ TEST(ParadoxTable, AKeyedTableOpensInKeyOrderBehindTheCursor) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("keyed.X02")));
 }
 
+// Version 3 headers keep no change stamp: a shared holder's own changes must not look like
+// another holder's, which would refuse every change by record number after the first.
+TEST(ParadoxTable, AVersion3TableTakesChangeAfterChangeInASharedOpen) {
+  TempDir dir;
+  Spec s = longTable();
+  s.versionByte = 3;
+  dir.write("old.db",
+            header(s, 3, 1, 1) + block(s, 0, 0, {longRecord(1), longRecord(2), longRecord(3)}));
+  Table t;
+  t.setDatabaseName(dir.path());
+  t.setTableName("old.db");
+  t.open();
+  for (int n = 0; n < 2; ++n) {
+    t.first();
+    t.moveBy(n + 1);
+    t.edit();
+    t.fieldByName("N").setValue(Value::integer(20 + n));
+    t.post();
+  }
+  t.first();
+  t.deleteRecord();
+  t.close();
+  px::ParadoxTable file(dir.file("old.db"));
+  ASSERT_EQ(file.recordCount(), 2u);
+  EXPECT_EQ(file.value(file.readRecord(1), 0), Value::integer(20));
+  EXPECT_EQ(file.value(file.readRecord(2), 0), Value::integer(21));
+}
+
 TEST(ParadoxTable, RefusesDamagedHeaders) {
   TempDir dir;
   const Spec good = longTable();
