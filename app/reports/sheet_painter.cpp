@@ -1,0 +1,77 @@
+#include "app/reports/sheet_painter.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QtMath>
+#include <cmath>
+#include <type_traits>
+
+namespace torvanel {
+
+namespace {
+
+void paintText(QPainter& painter, const SheetText& item) {
+  if (item.clip.isEmpty()) return;  // a line pushed off the page shows nothing
+  painter.save();
+  painter.setClipRect(item.clip, Qt::IntersectClip);
+  painter.fillRect(item.clip, Qt::white);
+  painter.setFont(item.font);
+  painter.setPen(item.colour);
+  const QFontMetricsF metrics(item.font);
+  const QPointF origin(item.origin.x(), item.origin.y() + metrics.ascent());
+  const qreal advance = metrics.horizontalAdvance(item.text);
+  // Glyph widths may differ between the layout and this device's font engine; stretching the
+  // line to the width the layout measured keeps rule lines meeting the rows beside them.
+  if (item.width > 0 && advance > 0 && std::abs(advance - item.width) > 0.01) {
+    painter.translate(origin);
+    painter.scale(item.width / advance, 1.0);
+    painter.drawText(QPointF(0, 0), item.text);
+  } else {
+    painter.drawText(origin, item.text);
+  }
+  painter.restore();
+}
+
+}  // namespace
+
+void paintSheet(QPainter& painter, const Sheet& sheet, qreal scaleX, qreal scaleY) {
+  painter.save();
+  painter.scale(scaleX, scaleY);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.fillRect(QRect(QPoint(0, 0), sheet.size), Qt::white);
+  for (const SheetItem& item : sheet.items) {
+    std::visit(
+        [&painter](const auto& one) {
+          using Item = std::decay_t<decltype(one)>;
+          if constexpr (std::is_same_v<Item, SheetText>)
+            paintText(painter, one);
+          else if constexpr (std::is_same_v<Item, SheetRect>)
+            painter.fillRect(one.rect, one.fill);
+          else
+            painter.drawImage(QRectF(one.target), one.image);
+        },
+        item);
+  }
+  painter.restore();
+}
+
+void paintSheetOnDevice(QPainter& painter, const Sheet& sheet) {
+  const QPaintDevice* device = painter.device();
+  const qreal layout = sheet.layoutDpi > 0 ? sheet.layoutDpi : 96;
+  paintSheet(painter, sheet, device->logicalDpiX() / layout, device->logicalDpiY() / layout);
+}
+
+QImage sheetImage(const Sheet& sheet, qreal zoom) {
+  const QSize size(qMax(1, qCeil(sheet.size.width() * zoom)),
+                   qMax(1, qCeil(sheet.size.height() * zoom)));
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  const int dotsPerMeter = qRound(sheet.layoutDpi * zoom / 0.0254);
+  image.setDotsPerMeterX(dotsPerMeter);
+  image.setDotsPerMeterY(dotsPerMeter);
+  QPainter painter(&image);
+  paintSheet(painter, sheet, zoom, zoom);
+  return image;
+}
+
+}  // namespace torvanel
