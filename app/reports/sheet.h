@@ -20,12 +20,14 @@ namespace torvanel {
 // Every place and size below is in whole logical pixels at `layoutDpi`, measured from the sheet's
 // top-left corner, with the sheet already turned when it is landscape.
 
-// A line of text. The painter fills `clip` white, then draws `text` with its left edge at
-// `origin.x()` and the top of its line at `origin.y()`, clipped to `clip` (which may be empty: a
-// line pushed to the foot of the page takes no height and shows nothing).
+// A line of text. The painter fills `clip` white, then draws `text` starting at `origin.x()` on
+// the baseline `baseline`, clipped to `clip`. `origin.y()` is the top of the text's line; the
+// baseline lies below it by the line's ascent as the composition measured it (for table rows
+// and rules: where the box characters fill the line exactly, so that they meet).
 struct SheetText {
   QString text;
   QPoint origin;
+  int baseline = 0;
   QRect clip;
   // Family, style and size; the size is set in pixels at layoutDpi (never in points), so scaling
   // the painter scales the text with everything else.

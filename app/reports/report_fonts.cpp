@@ -1,0 +1,50 @@
+#include "app/reports/report_fonts.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <cmath>
+
+#include "app/common/rounding.h"
+
+namespace torvanel {
+
+const QString kReportFallbackFamily = QStringLiteral("Noto Sans Mono CJK SC");
+
+QString reportFontFamily(const QString& storedName) {
+  return QFontDatabase::families().contains(storedName) ? storedName : kReportFallbackFamily;
+}
+
+int SectionFont::width(const QString& text) const {
+  return roundToInt(QFontMetricsF(font).horizontalAdvance(text));
+}
+
+SectionFont sectionFont(const TextSection& section, int dpi, bool ruled) {
+  SectionFont f;
+  f.font.setFamily(reportFontFamily(section.fontName));
+  const int pixels = std::max(1, roundToInt(section.size * dpi / 72.0));
+  f.font.setPixelSize(pixels);
+  f.font.setBold(section.bold);
+  f.font.setItalic(section.italic);
+  f.font.setUnderline(section.underline);
+  // Advances must scale with the device, not snap to its pixels.
+  f.font.setHintingPreference(QFont::PreferNoHinting);
+  const auto colour = static_cast<quint32>(section.colour);
+  f.colour = QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+  const QFontMetricsF metrics(f.font);
+  f.cell = f.width(QStringLiteral("十"));
+  if (ruled) {
+    QPainterPath bar;
+    bar.addText(0, 0, f.font, QStringLiteral("│"));
+    const double top =
+        bar.isEmpty() ? -metrics.ascent() * pixels / metrics.height() : bar.boundingRect().top();
+    f.lineHeight = pixels;
+    f.ascent = roundToInt(-top);
+  } else {
+    f.lineHeight = roundToInt(metrics.ascent() + metrics.descent());
+    f.ascent = roundToInt(metrics.ascent());
+  }
+  return f;
+}
+
+}  // namespace torvanel
