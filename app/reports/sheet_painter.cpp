@@ -17,9 +17,8 @@ void paintText(QPainter& painter, const SheetText& item) {
   painter.fillRect(item.clip, Qt::white);
   painter.setFont(item.font);
   painter.setPen(item.colour);
-  const QFontMetricsF metrics(item.font);
-  const QPointF origin(item.origin.x(), item.origin.y() + metrics.ascent());
-  const qreal advance = metrics.horizontalAdvance(item.text);
+  const QPointF origin(item.origin.x(), item.baseline);
+  const qreal advance = QFontMetricsF(item.font).horizontalAdvance(item.text);
   // Glyph widths may differ between the layout and this device's font engine; stretching the
   // line to the width the layout measured keeps rule lines meeting the rows beside them.
   if (item.width > 0 && advance > 0 && std::abs(advance - item.width) > 0.01) {

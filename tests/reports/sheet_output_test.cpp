@@ -45,8 +45,10 @@ QFont boxFont() {
 
 SheetText line(const QString& text, int x, int y) {
   const QFont font = boxFont();
-  const int width = qRound(QFontMetricsF(font).horizontalAdvance(text));
-  return {text, {x, y}, QRect(x, y, width, 16), font, Qt::black, width};
+  const QFontMetricsF metrics(font);
+  const int width = qRound(metrics.horizontalAdvance(text));
+  return {text,      {x, y}, y + qRound(metrics.ascent()), QRect(x, y, width, 16), font,
+          Qt::black, width};
 }
 
 // A sheet showing report page `page`: a title and a ruled row.
