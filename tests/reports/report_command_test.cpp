@@ -149,6 +149,16 @@ TEST_F(ReportCommand, RangeOfAnAliasTableGivesTheSamePagesAsTheWholeReport) {
   EXPECT_EQ(*records.begin(), rows + 1);
   EXPECT_EQ(*records.rbegin(), 3 * rows);
   EXPECT_EQ(records.size() % 2, 0u);
+
+  // Pages 1 to 3 two across: the second sheet holds page 3 alone.
+  ASSERT_EQ(report({QStringLiteral("销售:客户 名单.dbf"), QStringLiteral("--template"),
+                    QStringLiteral("横向.ts1"), QStringLiteral("--range=1,3"),
+                    QStringLiteral("--pdf=横向二.pdf")})
+                .status,
+            0);
+  const test::PdfFacts two = readPdf(path(QStringLiteral("横向二.pdf")));
+  ASSERT_EQ(two.pageSizes.size(), 2u);
+  EXPECT_TRUE(pageText(two, 2).contains(QStringLiteral("第3/"))) << pageText(two, 2).toStdString();
 }
 
 // Each failure is one Chinese message and a status other than 0, and writes nothing: no file
