@@ -86,6 +86,7 @@ PageList calpage(const ReportTemplate& t, tdb::Table& table, int rowsThatFit,
   const std::optional<std::string> end =
       rangeEnd == kOpenRange ? std::nullopt : std::optional(gbkText(rangeEnd));
   std::optional<std::string> previous;
+  tdb::Value previousValue;  // the stored value behind `previous`: equal values show equal text
   int rowsOnPage = 0, group = 0, pageInGroup = 0;
   bool newPage = true;
   for (uint32_t r; (r = table.recordAt(n + 1)) != 0;) {
@@ -93,14 +94,18 @@ PageList calpage(const ReportTemplate& t, tdb::Table& table, int rowsThatFit,
     ++n;
     ++rowsOnPage;
     if (grouped) {
-      std::string value = groupText(r);
-      if (value != previous) {
-        if (end && previous == end) break;  // the last group of the range is complete
-        list.groups.push_back({fromGbk(value), n, n, 0});
-        previous = std::move(value);
-        ++group;
-        pageInGroup = 1;
-        newPage = true;
+      tdb::Value value = table.valueAt(r, groupField);
+      if (!previous || !(value == previousValue)) {
+        std::string text = tdb::displayText(value, groupType);
+        previousValue = std::move(value);
+        if (text != previous) {
+          if (end && previous == end) break;  // the last group of the range is complete
+          list.groups.push_back({fromGbk(text), n, n, 0});
+          previous = std::move(text);
+          ++group;
+          pageInGroup = 1;
+          newPage = true;
+        }
       }
     }
     if (newPage) {
