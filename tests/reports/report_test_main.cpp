@@ -4,17 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QGuiApplication>
 
+#include "tests/support/offscreen_environment.h"
+
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QByteArray dir = "/tmp/torvanel-tests-" + QByteArray::number(getuid());
-    mkdir(dir.constData(), 0700);
-    qputenv("XDG_RUNTIME_DIR", dir);
-  }
+  torvanel::test::prepareOffscreenEnvironment();
   QGuiApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

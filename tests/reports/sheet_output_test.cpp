@@ -13,8 +13,11 @@
 
 #include "app/reports/output_error.h"
 #include "app/reports/print_run.h"
+#include "app/reports/report_run.h"
 #include "app/reports/sheet_files.h"
 #include "app/reports/sheet_painter.h"
+#include "engine/table.h"
+#include "tests/engine/table_fixture.h"
 #include "tests/reports/pdf_reader.h"
 #include "tests/support/temp_folder.h"
 
@@ -282,6 +285,40 @@ TEST_F(PrintRun, RefusingPrinterIsReportedAndStopsTheRun) {
                OutputError);
   EXPECT_EQ(sheets, 2);
   EXPECT_EQ(jobs(), QStringList{QStringLiteral("作业1.pdf")});
+}
+
+// A real report, laid out at the screen's 96 dpi and printed at 600: each printed sheet holds
+// exactly the records the screen counted for its page, the last row included.
+TEST_F(PrintRun, PrinterAtItsOwnResolutionPrintsTheRowsTheScreenCounted) {
+  tdb::test::TempDir tables;
+  tdb::test::makeSample(tables, "t.dbf", 100);
+  tdb::Table table;
+  tdb::test::point(table, tables, "t.dbf");
+  table.open();
+  ReportTemplate t = defaultTemplate();
+  reconcileWithTable(t, table);
+  ReportRun run(t, table, 96);
+  ASSERT_TRUE(run.calculate(kOpenRange, kOpenRange));
+  const int rows = run.pages().rowsPerPage;
+  ASSERT_GT(rows, 1);
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setResolution(600);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printSheets(
+      printer, {1, 2, 1, 1}, [&](int current, int last) { return run.sheetFrom(current, last); },
+      [&](int current) {
+        printer.setOutputFileName(folder.file(QStringLiteral("作业%1.pdf").arg(current)));
+        return true;
+      });
+  for (int page = 1; page <= 2; ++page) {
+    const QString text = readPdf(folder.file(QStringLiteral("作业%1.pdf").arg(page))).text;
+    const int first = (page - 1) * rows + 1;
+    EXPECT_TRUE(text.contains(QStringLiteral("R%1 ").arg(first))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("R%1 ").arg(first + rows - 1))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("R%1 ").arg(first + rows))) << text.toStdString();
+    if (page > 1) EXPECT_FALSE(text.contains(QStringLiteral("R%1 ").arg(first - 1)));
+  }
 }
 
 }  // namespace
