@@ -148,6 +148,7 @@ int PageComposer::composeBand(Sheet& sheet, const Band& band, int y) {
     if (t_.pageTotals) totals_->reset(kPageTotal);
     for (long n = page.first; n <= page.last; ++n) {
       const uint32_t record = table_->recordAt(n);
+      if (record == 0) break;  // the table lost records since the calculation
       if (t_.pageTotals) totals_->add(kPageTotal, *table_, record);
       y = rowout(sheet, band, RowKind::Data, rule(sheet, band, 1, y), record, ++used);
     }
@@ -179,7 +180,8 @@ void PageComposer::sumGroup(int group) {
   if (group == summedGroup_) return;
   const GroupEntry& g = pages_->groups[group - 1];
   totals_->reset(kGroupTotal);
-  for (long n = g.first; n <= g.last; ++n) totals_->add(kGroupTotal, *table_, table_->recordAt(n));
+  for (long n = g.first; n <= g.last; ++n)
+    if (const uint32_t record = table_->recordAt(n)) totals_->add(kGroupTotal, *table_, record);
   summedGroup_ = group;
 }
 
@@ -274,7 +276,7 @@ QString PageComposer::cellText(const PrintedColumn& c, int printedIndex, const B
 
 QString PageComposer::fieldText(uint32_t record, int field) const {
   const tdb::FieldType type = table_->fieldDefs()[field].type;
-  if (printsNothing(type)) return {};
+  if (record == 0 || printsNothing(type)) return {};
   return printableLine(fromGbk(tdb::displayText(table_->valueAt(record, field), type)));
 }
 

@@ -34,15 +34,19 @@ SectionFont sectionFont(const TextSection& section, int dpi, bool ruled) {
   const QFontMetricsF metrics(f.font);
   f.cell = f.width(QStringLiteral("十"));
   if (ruled) {
+    // Outlines come in 1/64 pixel steps: measure the bar large and scale its top down.
+    constexpr int kLarge = 4096;
+    QFont large = f.font;
+    large.setPixelSize(kLarge);
     QPainterPath bar;
-    bar.addText(0, 0, f.font, QStringLiteral("│"));
+    bar.addText(0, 0, large, QStringLiteral("│"));
     const double top =
-        bar.isEmpty() ? -metrics.ascent() * pixels / metrics.height() : bar.boundingRect().top();
+        bar.isEmpty() ? -metrics.ascent() / metrics.height() : bar.boundingRect().top() / kLarge;
     f.lineHeight = pixels;
-    f.ascent = roundToInt(-top);
+    f.ascent = -top * pixels;
   } else {
     f.lineHeight = roundToInt(metrics.ascent() + metrics.descent());
-    f.ascent = roundToInt(metrics.ascent());
+    f.ascent = metrics.ascent();
   }
   return f;
 }

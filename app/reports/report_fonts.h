@@ -15,12 +15,12 @@ namespace torvanel {
 QString reportFontFamily(const QString& storedName);
 extern const QString kReportFallbackFamily;
 
-// A section's font and its measures at one logical resolution. All measures are whole pixels.
+// A section's font and its measures at one logical resolution, in whole pixels but the ascent.
 struct SectionFont {
   QFont font;  // pixel size = the point size at the resolution
   QColor colour;
   int lineHeight = 0;  // the height of a non-empty line
-  int ascent = 0;      // from the top of a line to its baseline
+  qreal ascent = 0;    // from the top of a line to its baseline, unrounded
   int cell = 0;        // the advance of "十": one table cell
 
   // The advance of `text`.

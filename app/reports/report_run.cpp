@@ -32,6 +32,8 @@ int ReportRun::sheetCount() const {
 }
 
 Sheet ReportRun::sheet(int n) {
+  if (n < 1 || n > sheetCount())
+    throw ReportError(QStringLiteral("报表没有第%1张, 共%2张").arg(n).arg(sheetCount()));
   return composer_->compose((n - 1) * t_.tablesAcross + 1, static_cast<int>(pages_.pages.size()));
 }
 

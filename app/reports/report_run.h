@@ -23,7 +23,8 @@ extern const QString kNoPagesMessage;
 //   if (!run.calculate(from, to, progress)) show(kNoPagesMessage);
 //   for (int n = 1; n <= run.sheetCount(); ++n) draw(run.sheet(n));
 //
-// The table must stay open and unchanged while the run lives; its current record never moves.
+// The table must stay open while the run lives; its current record never moves. Records the
+// table lost after the calculation are left out of their page, never read.
 class ReportRun {
  public:
   // Checks every printed column first: throws ReportError naming the column whose width is no
@@ -41,7 +42,8 @@ class ReportRun {
   const PageList& pages() const { return pages_; }
   // Sheets: one per tables-across pages.
   int sheetCount() const;
-  // Sheet `n` (from 1), showing its pages up to the last page of the report.
+  // Sheet `n` (from 1), showing its pages up to the last page of the report. Throws ReportError
+  // for a sheet the report does not have.
   Sheet sheet(int n);
   // The sheet whose first band shows page `firstPage`, its later bands the pages after it up to
   // `lastPage`: a print run's sheets over a range of pages.

@@ -27,7 +27,7 @@ namespace torvanel {
 struct SheetText {
   QString text;
   QPoint origin;
-  int baseline = 0;
+  qreal baseline = 0;  // fractional: a box character must fill its line exactly on any device
   QRect clip;
   // Family, style and size; the size is set in pixels at layoutDpi (never in points), so scaling
   // the painter scales the text with everything else.

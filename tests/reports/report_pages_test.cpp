@@ -130,9 +130,35 @@ TEST_F(ReportPages, RowsAndRulesAreLaidOutCellByCell) {
   EXPECT_EQ(linesAt(sheet, 158), QStringList({"158 38 └──┴───┘"}));
   for (const SheetItem& item : sheet.items) {
     const auto& text = std::get<SheetText>(item);
-    EXPECT_EQ(text.baseline - text.origin.y(), 11) << "the bar's top meets the line's top";
+    EXPECT_NEAR(text.baseline - text.origin.y(), 10.56, 0.005) << "the bar fills the line";
     EXPECT_EQ(text.clip.height(), 12);
   }
+}
+
+TEST_F(ReportPages, TitlesHeaderRowAndTailTakeTheirLinesOnATurnedSheet) {
+  makeNumbered(10);
+  ReportTemplate t = smallSheet();
+  t.landscape = true;  // 227 wide, 378 high
+  t.defaultHeader = true;
+  t.sections[kMainTitle].text = QStringLiteral("报表");
+  t.sections[kMainTitle].alignment = TextAlignment::Centre;
+  t.sections[kTailText].lines = {QStringLiteral("尾")};
+  t.sections[kTailText].spacing = 2;  // 8 pixels
+  ReportRun run(t, table_, 96);
+  ASSERT_TRUE(run.calculate(kOpenRange, kOpenRange));
+  // The title line is 17 high (ascent and descent of the font); the top rule and the column
+  // titles take 12 each, so rows start at 79; the tail block takes 8 + 17. That leaves
+  // (378 - 79 - 38 - 25) / 12 = 19 lines for (19 - 1) / 2 = 9 rows.
+  EXPECT_EQ(run.pages().rowsPerPage, 9);
+  const Sheet sheet = run.sheet(1);
+  EXPECT_EQ(sheet.size, QSize(227, 378));
+  EXPECT_EQ(linesAt(sheet, 38), QStringList({"38 102 报表"}));  // centred between 38 and 189
+  EXPECT_EQ(linesAt(sheet, 55), QStringList({"55 38 ┌──┬───┐"}));
+  EXPECT_EQ(linesAt(sheet, 67),
+            QStringList({"67 38 │", "67 50 NAME", "67 74 │", "67 86 AMOUNT", "67 122 │"}));
+  EXPECT_EQ(linesAt(sheet, 91).mid(1, 1), QStringList({"91 50 R1"}));
+  EXPECT_EQ(linesAt(sheet, 295), QStringList({"295 38 └──┴───┘"}));
+  EXPECT_EQ(linesAt(sheet, 315), QStringList({"315 38 尾"}));
 }
 
 TEST_F(ReportPages, UngroupedPagesHoldRowsPerPageRecords) {
@@ -173,14 +199,10 @@ TEST_F(ReportPages, GroupsStartPagesAndRangesSelectGroups) {
 }
 
 TEST_F(ReportPages, TotalRowsAreReservedOnTheirPage) {
-  makeTable({{"1", "A", "1"},
-             {"2", "A", "2"},
-             {"3", "A", "x"},
-             {"4", "A", "3"},
-             {"5", "A", "4"},
-             {"6", "B", "10"},
-             {"7", "B", ""},
-             {"8", "B", "5"}});
+  // clang-format off
+  makeTable({{"1", "A", "1"}, {"2", "A", "2"}, {"3", "A", "x"}, {"4", "A", "3"}, {"5", "A", "4"},
+             {"6", "B", "10"}, {"7", "B", ""}, {"8", "B", "5"}});
+  // clang-format on
   ReportTemplate t = smallSheet();
   t.grouping = t.groupTotals = t.grandTotals = t.pageTotals = true;
   t.groupField = "GRP";
@@ -215,13 +237,10 @@ TEST_F(ReportPages, TotalRowsAreReservedOnTheirPage) {
 }
 
 TEST_F(ReportPages, RowNumbersTokensAndFieldsFollowTheirPage) {
-  makeTable({{"a", "A", "1"},
-             {"b", "A", "1"},
-             {"c", "A", "1"},
-             {"d", "A", "1"},
-             {"e", "A", "1"},
-             {"f", "A", "1"},
-             {"[GRP]", "B", "1"}});
+  // clang-format off
+  makeTable({{"a", "A", "1"}, {"b", "A", "1"}, {"c", "A", "1"}, {"d", "A", "1"}, {"e", "A", "1"},
+             {"f", "A", "1"}, {"[GRP]", "B", "1"}});
+  // clang-format on
   ReportTemplate t = smallSheet();
   t.grouping = true;
   t.groupField = "GRP";
@@ -263,6 +282,8 @@ TEST_F(ReportPages, TablesAcrossShowFollowingPagesSideBySide) {
   EXPECT_TRUE(linesAt(first, 50).contains("50 201 R6"));
   const Sheet second = run.sheet(2);
   EXPECT_EQ(second.pages, std::vector<int>({3}));
+  EXPECT_THROW(run.sheet(3), ReportError);
+  EXPECT_THROW(run.sheet(0), ReportError);
   EXPECT_TRUE(linesAt(second, 50).contains("50 50 R11"));
   for (const QString& line : texts(second)) EXPECT_LT(line.section(' ', 1, 1).toInt(), 189);
 }
@@ -322,8 +343,9 @@ TEST_F(ReportPages, TheLogoIsDrawnLastWithoutItsBackground) {
   EXPECT_TRUE(std::holds_alternative<SheetText>(missing.sheet(1).items.back()));
 }
 
-TEST_F(ReportPages, TheCalculationShowsProgressAndLeavesTheCursorAlone) {
+TEST_F(ReportPages, TheCalculationShowsProgressAndLeavesTheTableAlone) {
   makeNumbered(40);
+  const std::string bytes = dir_.read("sales.dbf");
   ReportTemplate t = smallSheet();
   table_.moveTo(7);
   const long before = table_.recNo();
@@ -335,6 +357,7 @@ TEST_F(ReportPages, TheCalculationShowsProgressAndLeavesTheCursorAlone) {
   EXPECT_EQ(panel.bar()->value(), 40);
   run.sheet(8);
   EXPECT_EQ(table_.recNo(), before);
+  EXPECT_EQ(dir_.read("sales.dbf"), bytes) << "a report changes no byte of its table";
 }
 
 }  // namespace
