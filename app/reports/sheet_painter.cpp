@@ -13,7 +13,11 @@ namespace {
 void paintText(QPainter& painter, const SheetText& item) {
   if (item.clip.isEmpty()) return;  // a line pushed off the page shows nothing
   painter.save();
-  painter.setClipRect(item.clip, Qt::IntersectClip);
+  // The clip reaches half a logical pixel above and below the line. Where two lines share an edge
+  // inside a device pixel, a clip that stopped exactly at the edge would hand the pixel to one line
+  // alone, and with it only that line's half of the vertical rule: a seam. A box character ends
+  // at its line's edge by itself; other text overhangs by half a logical pixel at most.
+  painter.setClipRect(QRectF(item.clip).adjusted(0, -0.5, 0, 0.5), Qt::IntersectClip);
   painter.fillRect(item.clip, Qt::white);
   painter.setFont(item.font);
   painter.setPen(item.colour);

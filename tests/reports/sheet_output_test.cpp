@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
+#include <memory>
 #include <vector>
 
 #include "app/reports/output_error.h"
@@ -287,18 +289,58 @@ TEST_F(PrintRun, RefusingPrinterIsReportedAndStopsTheRun) {
   EXPECT_EQ(jobs(), QStringList{QStringLiteral("作业1.pdf")});
 }
 
+// The default report of a table of 100 sample records, laid out at the screen's 96 dpi.
+struct SampleReport {
+  explicit SampleReport(int paperType = 0) {
+    tdb::test::makeSample(tables, "t.dbf", 100);
+    tdb::test::point(table, tables, "t.dbf");
+    table.open();
+    ReportTemplate t = defaultTemplate();
+    t.paperWidth = kPaperSizes[paperType].width;
+    t.paperHeight = kPaperSizes[paperType].height;
+    reconcileWithTable(t, table);
+    run = std::make_unique<ReportRun>(t, table, 96);
+    EXPECT_TRUE(run->calculate(kOpenRange, kOpenRange));
+  }
+  tdb::test::TempDir tables;
+  tdb::Table table;
+  std::unique_ptr<ReportRun> run;
+};
+
+// Printed at 300 dpi, where every other line of the layout ends inside a printer's pixel, the
+// table's vertical rules run unbroken from row to row: poppler renders the PDF at that resolution
+// and the picture is read pixel by pixel.
+TEST(SheetOutput, RulesMeetTheRowsWhenPrinted) {
+  TempFolder folder;
+  SampleReport report(3);  // A5 keeps the picture small
+  writeSheetsPdf(folder.file(QStringLiteral("a5.pdf")), 1,
+                 [&](int) { return report.run->sheet(1); });
+  QProcess render;
+  render.start(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"),
+                QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                folder.file(QStringLiteral("a5.pdf")), folder.file(QStringLiteral("a5"))});
+  ASSERT_TRUE(render.waitForFinished(60000) && render.exitCode() == 0);
+  const QImage device(folder.file(QStringLiteral("a5.png")));
+  ASSERT_FALSE(device.isNull());
+  int longest = 0;  // the longest dark run down any column
+  for (int x = 0; x < device.width(); ++x) {
+    int run = 0;
+    for (int y = 0; y < device.height(); ++y) {
+      run = qGray(device.pixel(x, y)) < 128 ? run + 1 : 0;
+      longest = qMax(longest, run);
+    }
+  }
+  // Each row under a rule line of its own, 12 logical pixels each, 3.125 printer pixels apiece.
+  const int table = 2 * report.run->pages().rowsPerPage * 12 * 3125 / 1000;
+  EXPECT_GT(longest, table * 9 / 10);
+}
+
 // A real report, laid out at the screen's 96 dpi and printed at 600: each printed sheet holds
 // exactly the records the screen counted for its page, the last row included.
 TEST_F(PrintRun, PrinterAtItsOwnResolutionPrintsTheRowsTheScreenCounted) {
-  tdb::test::TempDir tables;
-  tdb::test::makeSample(tables, "t.dbf", 100);
-  tdb::Table table;
-  tdb::test::point(table, tables, "t.dbf");
-  table.open();
-  ReportTemplate t = defaultTemplate();
-  reconcileWithTable(t, table);
-  ReportRun run(t, table, 96);
-  ASSERT_TRUE(run.calculate(kOpenRange, kOpenRange));
+  SampleReport report;
+  ReportRun& run = *report.run;
   const int rows = run.pages().rowsPerPage;
   ASSERT_GT(rows, 1);
 
