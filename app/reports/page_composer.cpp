@@ -86,7 +86,9 @@ int PageComposer::px(int mm) const { return roundToInt(mm * dpi_ / 25.4); }
 
 int PageComposer::rowsThatFit() {
   int rows = 0;
+  measuring_ = true;  // only the lines' heights count: no items, however large the page
   layOut(0, 0, &rows);
+  measuring_ = false;
   return rows;
 }
 
@@ -234,7 +236,8 @@ int PageComposer::rowout(Sheet& sheet, const Band& band, RowKind kind, int y, ui
       }
     }
     if (!text.isEmpty()) addText(sheet, text, at, top, x, end, bottom, font);
-    x = std::min(end + 1, right);
+    if (end >= right) return bottom;  // the band ends here: nothing further would show
+    x = end + 1;
   }
   if (any && x > band.left) separatorCell();
   return bottom;
@@ -305,13 +308,13 @@ QString PageComposer::filled(const QString& text, int page) const {
 void PageComposer::addText(Sheet& sheet, const QString& text, int x, int top, int clipLeft,
                            int clipRight, int bottom, const SectionFont& font) const {
   const QRect clip(QPoint(clipLeft, top), QPoint(clipRight, bottom - 1));
-  if (clip.isEmpty()) return;
+  if (clip.isEmpty() || measuring_) return;
   sheet.items.push_back(SheetText{text, QPoint(x, top), top + font.ascent, clip, font.font,
                                   font.colour, font.width(text)});
 }
 
 void PageComposer::addLogo(Sheet& sheet) {
-  if (!t_.printLogo || logoFile_.isEmpty()) return;
+  if (!t_.printLogo || logoFile_.isEmpty() || measuring_) return;
   if (!logoRead_) {
     logoRead_ = true;
     const QImage picture(logoFile_);

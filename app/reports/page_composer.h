@@ -87,6 +87,7 @@ class PageComposer {
   QString logoFile_;
   QImage logo_;
   bool logoRead_ = false;
+  bool measuring_ = false;  // laying out only to count the rows that fit
   QDateTime printedAt_ = QDateTime::currentDateTime();
 };
 

@@ -161,6 +161,19 @@ TEST_F(ReportPages, TitlesHeaderRowAndTailTakeTheirLinesOnATurnedSheet) {
   EXPECT_EQ(linesAt(sheet, 315), QStringList({"315 38 尾"}));
 }
 
+TEST_F(ReportPages, ATableWiderThanItsBandIsCutAtTheBandsEdge) {
+  makeNumbered(1);
+  ReportTemplate t = smallSheet();
+  column(t, "AMOUNT")[kWidth] = "999";
+  column(t, kTotalRowNo)[kPrinted] = kChecked;
+  ReportRun run(t, table_, 96);
+  ASSERT_TRUE(run.calculate(kOpenRange, kOpenRange));
+  // 总序号 from 50, NAME from 98, AMOUNT from 134 to the band's right edge at 340: nothing of
+  // the row lies past it, not even a sliver of the closing separator.
+  EXPECT_EQ(linesAt(run.sheet(1), 50),
+            QStringList({"50 38 │", "50 50 1", "50 86 │", "50 98 R1", "50 122 │", "50 134 1"}));
+}
+
 TEST_F(ReportPages, UngroupedPagesHoldRowsPerPageRecords) {
   makeNumbered(12);
   ReportTemplate t = smallSheet();
