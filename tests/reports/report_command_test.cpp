@@ -161,6 +161,22 @@ TEST_F(ReportCommand, RangeOfAnAliasTableGivesTheSamePagesAsTheWholeReport) {
   EXPECT_TRUE(pageText(two, 2).contains(QStringLiteral("第3/"))) << pageText(two, 2).toStdString();
 }
 
+// The report lists a table as its window would: in the order of its first index.
+TEST_F(ReportCommand, TableIsInTheOrderOfItsFirstIndex) {
+  tdb::test::makeSample(tmp, "资料/有序.dbf", 12);
+  tdb::test::addIndex(tmp, "资料/有序.dbf", {"NAME", "NAME", "", 0});
+  ASSERT_EQ(
+      report({QStringLiteral("资料/有序.dbf"), QStringLiteral("--template"),
+              QStringLiteral("客户.ts0"), QStringLiteral("--pdf"), QStringLiteral("有序.pdf")})
+          .status,
+      0);
+  const QString text = readPdf(path(QStringLiteral("有序.pdf"))).text;
+  const QStringList names = {QStringLiteral("R1 "), QStringLiteral("R10 "), QStringLiteral("R11 "),
+                             QStringLiteral("R12 "), QStringLiteral("R2 ")};
+  for (int i = 1; i < names.size(); ++i)
+    EXPECT_LT(text.indexOf(names[i - 1]), text.indexOf(names[i])) << text.toStdString();
+}
+
 // Each failure is one Chinese message and a status other than 0, and writes nothing: no file
 // under the output's name, an earlier one left as it was.
 TEST_F(ReportCommand, FailuresAreSaidAndWriteNothing) {
