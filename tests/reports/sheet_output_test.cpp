@@ -52,8 +52,7 @@ SheetText line(const QString& text, int x, int y) {
   const QFont font = boxFont();
   const QFontMetricsF metrics(font);
   const int width = qRound(metrics.horizontalAdvance(text));
-  return {text,      {x, y}, y + qRound(metrics.ascent()), QRect(x, y, width, 16), font,
-          Qt::black, width};
+  return {text, {x, y}, y + metrics.ascent(), QRect(x, y, width, 16), font, Qt::black, width};
 }
 
 // A sheet showing report page `page`: a title and a ruled row.
