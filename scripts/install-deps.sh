@@ -24,6 +24,9 @@ packages=(
   # the Debian package: cpack's dependency list (dpkg-shlibdeps, file), and its tests: lintian,
   # the desktop entry's validator, the file types' compiler
   dpkg-dev file lintian desktop-file-utils shared-mime-info
+  # report tests: an independent reader of the PDFs the reports write (pdfinfo for the page count
+  # and size, pdftotext for the text and the box characters of the table rules)
+  poppler-utils
   # benchmarks: shapelib's dbfdump, the peer program that `tdb dump` is timed against
   shapelib
 )

@@ -37,6 +37,10 @@ Sheet ReportRun::sheet(int n) {
   return composer_->compose((n - 1) * t_.tablesAcross + 1, static_cast<int>(pages_.pages.size()));
 }
 
+Sheet ReportRun::sheetFrom(int firstPage, int lastPage) {
+  return composer_->compose(firstPage, lastPage);
+}
+
 Sheet ReportRun::emptyLayout() { return composer_->compose(0, 0); }
 
 void ReportRun::setPrintedAt(const QDateTime& at) { composer_->setPrintedAt(at); }

@@ -45,6 +45,9 @@ class ReportRun {
   // Sheet `n` (from 1), showing its pages up to the last page of the report. Throws ReportError
   // for a sheet the report does not have.
   Sheet sheet(int n);
+  // The sheet whose first band shows page `firstPage`, its later bands the pages after it up to
+  // `lastPage`: a print run's sheets over a range of pages.
+  Sheet sheetFrom(int firstPage, int lastPage);
   // The page as laid out with no records: texts as typed, empty rows.
   Sheet emptyLayout();
   // The moment [PrinDate] and [PrinTime] show; now by default.

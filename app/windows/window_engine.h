@@ -59,6 +59,9 @@ class WindowEngine : public QObject, public ChildWindows {
   // told and the deleted records stay marked), and leaves it open shared. Throws when it cannot
   // be opened again.
   static void packDbase(tdb::Table& t);
+  // Orders an open table by its first index: the index's fields, or for an expression its name;
+  // a table without indexes stays in its natural order. Throws EngineError when it refuses.
+  static void orderByFirstIndex(tdb::Table& t);
 
   // ChildWindows
   std::optional<ActiveWindowState> activeWindow() const override;
@@ -139,9 +142,6 @@ class WindowEngine : public QObject, public ChildWindows {
   QString captionOf(int slot) const;
   // The window's caption and its window list entry, selected, name its table's order now.
   void retitle(int slot);
-  // Orders an open table by its first index: the index's fields, or for an expression its name;
-  // a table without indexes stays in its natural order. Throws EngineError when it refuses.
-  static void orderByFirstIndex(tdb::Table& t);
   // The window's table, just opened: ordered by its first index (the user is told when that
   // fails) and buffered as the setting asks.
   void orderAndBuffer(int slot);

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QApplication>
+
+#include "tests/support/offscreen_environment.h"
 
 namespace {
 
@@ -20,13 +20,7 @@ void failOnQtWarnings(QtMsgType type, const QMessageLogContext&, const QString& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt wants a private runtime folder; CI's environment has none.
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QByteArray dir = "/tmp/torvanel-tests-" + QByteArray::number(getuid());
-    mkdir(dir.constData(), 0700);
-    qputenv("XDG_RUNTIME_DIR", dir);
-  }
+  torvanel::test::prepareOffscreenEnvironment();
   QApplication app(argc, argv);
   qInstallMessageHandler(failOnQtWarnings);
   ::testing::InitGoogleTest(&argc, argv);
