@@ -39,15 +39,17 @@ QStringList cutColumns(QString rest, int count) {
 // way; anything else is a damaged file.
 int pageNumber(const QString& text, int lineNumber, const char* what) {
   const QString t = text.trimmed();
-  qsizetype i = (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0;
-  bool ok = i < t.size() && t.size() - i <= 9;
-  for (qsizetype k = i; ok && k < t.size(); ++k)
+  const qsizetype sign = t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+')) ? 1 : 0;
+  bool ok = sign < t.size() && t.size() - sign <= 9;
+  for (qsizetype k = sign; ok && k < t.size(); ++k)
     ok = t[k] >= QLatin1Char('0') && t[k] <= QLatin1Char('9');
-  const int value = ok ? t.toInt() : 0;
-  if (!ok || value > kMaxPages || value < -kMaxPages)
-    throw FileError(QStringLiteral("第%1行的%2[%3]不是有效的整数,读取到此为止")
-                        .arg(lineNumber)
-                        .arg(QString::fromUtf8(what), shownText(text)));
+  const QString where = QStringLiteral("第%1行的%2[%3]")
+                            .arg(lineNumber)
+                            .arg(QString::fromUtf8(what), shownText(text));
+  if (!ok) throw FileError(where + QStringLiteral("不是有效的整数,读取到此为止"));
+  const int value = t.toInt();
+  if (value > kMaxPages || value < -kMaxPages)
+    throw FileError(where + QStringLiteral("超出%1,读取到此为止").arg(kMaxPages));
   return value;
 }
 
@@ -130,15 +132,16 @@ void applyLines(const QStringList& lines, ProjectDefinition& project) {
   for (; !endsAt(kTwentyStars); ++at) {
     const QString& line = lines[at];
     if (line.startsWith(QLatin1Char('@'))) {
-      const QStringList c = cutColumns(line.mid(1), 2);
-      const int number = pageNumber(c[0], int(at + 1), "页面号");
+      // A header without "|" is all number (a hand-edited file), with an empty caption.
+      const qsizetype bar = line.indexOf(kBar);
+      const int number = pageNumber(line.mid(1, bar < 0 ? -1 : bar - 1), int(at + 1), "页面号");
       if (number < 0 || number >= project.pages.size())
         throw FileError(QStringLiteral("第%1行的页面号%2超出页面数%3,读取到此为止")
                             .arg(at + 1)
                             .arg(number)
                             .arg(project.pages.size()));
       page = number;
-      project.pages[page].caption = c[1];
+      project.pages[page].caption = bar < 0 ? QString() : line.mid(bar + 1);
       row = 0;
       continue;
     }

@@ -1,6 +1,7 @@
 #include "app/projects/project_text_check.h"
 
 #include "app/common/gbk_codec.h"
+#include "app/projects/project_file.h"
 
 namespace torvanel {
 
@@ -100,6 +101,8 @@ QString projectTextProblem(const ProjectDefinition& project) {
     else if (const QString c = unencodable(text); !c.isEmpty())
       problem = describe() + QStringLiteral("含有GBK不能保存的字符[%1]").arg(c);
   });
+  if (problem.isEmpty() && project.pages.size() > project_file::kMaxPages)
+    problem = QStringLiteral("页面数超出%1").arg(project_file::kMaxPages);
   if (problem.isEmpty())
     for (const DisplayPage& page : project.pages)
       for (qsizetype r = 0; r < page.rows.size() && problem.isEmpty(); ++r)

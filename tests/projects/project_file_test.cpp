@@ -127,6 +127,10 @@ TEST(ProjectFileReader, PlacesRowsByTheirPageHeaders) {
   EXPECT_EQ(p.pages[1].rows, (QList<PageColumn>{{"QTY", "q2", ""}, {"NAME", "n", ""}}));
   EXPECT_EQ(p.pages[2].caption, "二");
   EXPECT_EQ(p.pages[2].rows, (QList<PageColumn>{{"QTY", "q", ""}}));
+
+  // A header without "|" is all number and leaves the page without a caption.
+  const ProjectDefinition bare = readProject(crlf({kAux, kFormulas, "2", "@1", "QTY|q|"}));
+  EXPECT_EQ(bare.pages[1], (DisplayPage{"", {{"QTY", "q", ""}}}));
 }
 
 TEST(ProjectFileReader, KnowsSectionMarkersOnlyAtTheStartOfALine) {
@@ -188,6 +192,8 @@ TEST(ProjectFileReader, StopsAtAConversionErrorKeepingWhatWasRead) {
     EXPECT_NE(failure({count}, p), "(no error)") << count;
     EXPECT_EQ(p.pages.size(), 1);
   }
+  p = {};
+  EXPECT_EQ(failure({"1001"}, p), "第5行的页面数[1001]超出1000,读取到此为止");
   p = {};
   EXPECT_EQ(failure({"2", "@2|c"}, p), "第6行的页面号2超出页面数2,读取到此为止");
   p = {};

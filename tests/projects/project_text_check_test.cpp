@@ -67,6 +67,9 @@ TEST(ProjectTextCheck, RefusesTextTheFilesWouldMisread) {
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.formulas[1].field = "B|C"; }), "");  // no formula
   EXPECT_EQ(problem([](ProjectDefinition& p) { p.pages[0].rows[0].field = "@A"; }),
             "页面[页|一]第1行的字段名称以\"@\"开头,不能保存!");
+  EXPECT_EQ(problem([](ProjectDefinition& p) { p.pages.resize(1001); }),
+            "页面数超出1000,不能保存!");
+  EXPECT_EQ(problem([](ProjectDefinition& p) { p.pages.resize(1000); }), "");
 }
 
 TEST(ProjectTextCheck, RefusesCharactersGbkCannotHold) {
