@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace tdb {
@@ -97,24 +98,27 @@ class GbkTable {
     }
   }
 
-  // Appends the UTF-8 form of `gbk` to `out`; false (with `out` partly written) at the first
-  // byte that has no entry.
+  // The UTF-8 form of `gbk` into `out`; false (`out` then undefined) at the first byte that
+  // has no entry. Written straight into room for the longest form, then cut to length.
   bool convert(std::string_view gbk, std::string& out) const {
+    out.resize(gbk.size() * sizeof(Utf8::bytes));
+    char* dst = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
     const auto* end = p + gbk.size();
     while (p < end) {
-      const Utf8& one = single_[*p];
-      if (one.length != 0) {
-        out.append(one.bytes, one.length);
+      const Utf8* u = &single_[*p];
+      if (u->length != 0) {
         ++p;
-        continue;
+      } else {
+        if (end - p < 2 || *p < 0x81 || *p > 0xFE) return false;
+        u = &pair_[(*p - 0x81) * 256 + p[1]];
+        if (u->length == 0) return false;
+        p += 2;
       }
-      if (end - p < 2 || *p < 0x81 || *p > 0xFE) return false;
-      const Utf8& two = pair_[(*p - 0x81) * 256 + p[1]];
-      if (two.length == 0) return false;
-      out.append(two.bytes, two.length);
-      p += 2;
+      std::memcpy(dst, u->bytes, sizeof u->bytes);  // whole, so the copy is one move
+      dst += u->length;
     }
+    out.resize(dst - out.data());
     return true;
   }
 
@@ -139,7 +143,6 @@ class GbkTable {
 
 void gbkToUtf8(std::string_view gbk, std::string& out) {
   static const GbkTable table;
-  out.clear();
   if (table.convert(gbk, out)) return;
   out = toUtf8().run(gbk, "\xEF\xBF\xBD", skipGbk, nullptr);
 }
