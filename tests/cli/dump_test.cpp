@@ -125,12 +125,8 @@ TEST(CliDump, CsvQuotesOnlyWhereNeededAndReadsBack) {
   point(wide, dir, "wide.dbf");
   wide.fieldDefs().add("TEXT", FieldType::ftString, 30);
   wide.createTable();
-  wide.open();
-  for (const std::string& text : texts) {
-    wide.append();
-    wide.field(0).setAsString(text);
-    wide.post();
-  }
+  for (const std::string& text : texts)
+    test::addRecord(dir, "wide.dbf", {{"TEXT", Value::text(text)}});
   const auto run2 = runTdb({"dump", "--csv", dir.file("wide.dbf")});
   EXPECT_EQ(run2.out,
             "TEXT\r\n\"abcdefgh,ijk\"\r\n\"abcdefghij\"\"klmnopq\"\r\n0123456789abcdefghij\r\n"
