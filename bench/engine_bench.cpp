@@ -166,6 +166,23 @@ void measureScans(const std::string& folder) {
   }
 
   {
+    // The way an export or a recalculation reads: the whole record in one call, into values
+    // reused from record to record.
+    std::vector<tdb::Value> values;
+    size_t records = 0, seen = 0;
+    const double seconds = bestOf(3, [&] {
+      records = 0;
+      for (t.first(); !t.eof(); t.next(), ++records) {
+        t.readValues(values);
+        for (const tdb::Value& v : values) seen += !v.isNull();
+      }
+    });
+    report("full scan, whole records (best of 3)", seconds, records, ">= 15M/s",
+           records / seconds >= 15e6);
+    if (records != kRecords || seen == 0) std::printf("(scan saw %zu records)\n", records);
+  }
+
+  {
     const auto start = Clock::now();
     t.setFilter("(PRICE>50)AND(NAME='A*')");
     t.setFiltered(true);
@@ -325,7 +342,7 @@ void measureTagScan(const std::string& folder, bool exclusive) {
     for (t.first(); !t.eof(); t.next(), ++records) seen += !name.value().isNull();
   });
   report(exclusive ? "scan in NAME order, exclusive" : "scan in NAME order, shared", scan, records,
-         ">= 2M/s", records / scan >= 2e6);
+         ">= 5M/s", records / scan >= 5e6);
   if (records != kRecords || seen == 0) std::printf("(scan saw %zu records)\n", records);
 }
 
@@ -433,7 +450,11 @@ void measurePosts(const std::string& folder, bool exclusive) {
   start = Clock::now();
   t.close();
   std::snprintf(what, sizeof what, "close after the posts, %s", mode);
-  report(what, secondsSince(start), 0, "", true);
+  const double closing = secondsSince(start);
+  if (exclusive)
+    report(what, closing, 0, "", true);
+  else
+    report(what, closing, 0, "<= 0.3 s", closing <= 0.3);
 }
 
 void measureIndexes(const std::string& folder) {
@@ -496,8 +517,8 @@ void measureDump(const std::string& folder) {
   }
   std::printf("%-34s %10.2f ms %8.2fM/s %8.1f (child peak MB)\n", "dbfdump, best of 3", peer * 1000,
               kRecords / peer / 1e6, peerPeak);
-  std::printf("%-34s %10.2fx %37s: %s\n", "dbfdump time / tdb time", peer / tdb, ">= 3x",
-              peer / tdb >= 3 ? "ok" : "MISSED");
+  std::printf("%-34s %10.2fx %37s: %s\n", "dbfdump time / tdb time", peer / tdb, ">= 15x",
+              peer / tdb >= 15 ? "ok" : "MISSED");
 }
 
 }  // namespace

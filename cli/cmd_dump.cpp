@@ -37,11 +37,23 @@ int dumpTable(const Context& context, const Words& words, Output& out) {
     out.write("\r\n");
   }
   long damaged = 0;
+  std::vector<Value> values;
   for (; !t.eof(); t.next()) {
+    // The whole record in one call; a record that fails so (a damaged memo) is read field by
+    // field, to lose only the field that fails.
+    bool whole = true;
+    try {
+      t.readValues(values);
+    } catch (const EngineError&) {
+      whole = false;
+    }
     for (int i = 0; i < n; ++i) {
       if (i > 0) out.put(csv ? ',' : '\t');
       try {
-        fieldText(*fields[i], types[i], text);
+        if (whole)
+          fieldText(*fields[i], values[i], types[i], text);
+        else
+          fieldText(*fields[i], types[i], text);
       } catch (const EngineError& e) {
         // A damaged field (a memo pointer past the end) costs that field, not the dump: it shows
         // empty, the message names table, record and field, and the exit status says so.

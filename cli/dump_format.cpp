@@ -24,11 +24,25 @@ bool isAscii(std::string_view s) {
   return true;
 }
 
-// What forces a CSV field into quotes. A plain loop, because find_first_of with a set of
-// characters calls memchr once per character of the text: a dump's hottest line.
+// Whether any byte of the word is `c`: the bytes equal to it turn zero, and the subtraction
+// borrows out of a zero byte alone before the first such borrow.
+bool hasByte(uint64_t word, char c) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const uint64_t v = word ^ (kOnes * static_cast<unsigned char>(c));
+  return ((v - kOnes) & ~v & kHighs) != 0;
+}
+
+// What forces a CSV field into quotes, looked for eight bytes at a time: a dump's hottest line.
 bool needsQuotes(std::string_view s) {
-  for (const char c : s)
-    if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+  const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (hasByte(w, ',') || hasByte(w, '"') || hasByte(w, '\r') || hasByte(w, '\n')) return true;
+  }
+  for (; i < s.size(); ++i)
+    if (special(s[i])) return true;
   return false;
 }
 
@@ -51,7 +65,10 @@ char escapeLetter(char c) {
 }  // namespace
 
 void fieldText(const Field& field, FieldType type, std::string& out) {
-  const Value v = field.value();
+  fieldText(field, field.value(), type, out);
+}
+
+void fieldText(const Field& field, const Value& v, FieldType type, std::string& out) {
   const bool number = v.kind() == Value::Kind::Integer || v.kind() == Value::Kind::Double;
   if (number && field.storedNumber(out)) return;
   valueText(v, type, out);
@@ -82,7 +99,7 @@ void valueText(const Value& value, FieldType type, std::string& out) {
       if (isAscii(gbk))
         out.assign(gbk);
       else
-        out = gbkToUtf8(gbk);
+        gbkToUtf8(gbk, out);
       return;
     }
     case Value::Kind::Bytes: {

@@ -19,6 +19,8 @@ void valueText(const Value& value, FieldType type, std::string& out);
 // number kept as decimal text shows every digit the table stores (not rounded to the 15 digits
 // the engine's value holds). Throws EngineError when the field cannot be read (a damaged memo).
 void fieldText(const Field& field, FieldType type, std::string& out);
+// The same for a value of that field already read (Table::readValues).
+void fieldText(const Field& field, const Value& value, FieldType type, std::string& out);
 
 // `text` with backslash, TAB, CR and LF written as in writePlainField and every other control
 // character as \xHH, so that a name from a damaged or foreign file stays on its line and column.

@@ -3,6 +3,8 @@
 #include <iconv.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace tdb {
@@ -78,10 +80,77 @@ Converter& toGbk() {
   return c;
 }
 
+// The UTF-8 form of every GBK character, worked out once through iconv, so that most text costs
+// a table lookup per character instead of a trip through iconv. A code iconv does not convert
+// has no entry: text holding one takes the iconv path, which replaces it.
+class GbkTable {
+ public:
+  GbkTable() {
+    Converter& c = toUtf8();
+    for (int lead = 0; lead < 0x100; ++lead) {
+      const char one[1] = {static_cast<char>(lead)};
+      fill(single_[lead], c, std::string_view(one, 1));
+      if (lead < 0x81 || lead > 0xFE) continue;
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        fill(pair_[(lead - 0x81) * 256 + trail], c, std::string_view(two, 2));
+      }
+    }
+  }
+
+  // The UTF-8 form of `gbk` into `out`; false (`out` then undefined) at the first byte that
+  // has no entry. Written straight into room for the longest form, then cut to length.
+  bool convert(std::string_view gbk, std::string& out) const {
+    out.resize(gbk.size() * sizeof(Utf8::bytes));
+    char* dst = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
+    const auto* end = p + gbk.size();
+    while (p < end) {
+      const Utf8* u = &single_[*p];
+      if (u->length != 0) {
+        ++p;
+      } else {
+        if (end - p < 2 || *p < 0x81 || *p > 0xFE) return false;
+        u = &pair_[(*p - 0x81) * 256 + p[1]];
+        if (u->length == 0) return false;
+        p += 2;
+      }
+      std::memcpy(dst, u->bytes, sizeof u->bytes);  // whole, so the copy is one move
+      dst += u->length;
+    }
+    out.resize(dst - out.data());
+    return true;
+  }
+
+ private:
+  struct Utf8 {
+    uint8_t length = 0;  // 0: no entry
+    char bytes[4];
+  };
+  static void fill(Utf8& entry, Converter& c, std::string_view gbk) {
+    size_t replaced = 0;
+    const std::string utf8 = c.run(gbk, "", skipGbk, &replaced);
+    if (replaced != 0 || utf8.empty() || utf8.size() > sizeof entry.bytes) return;
+    entry.length = static_cast<uint8_t>(utf8.size());
+    std::copy(utf8.begin(), utf8.end(), entry.bytes);
+  }
+
+  Utf8 single_[0x100];
+  Utf8 pair_[126 * 256];
+};
+
 }  // namespace
 
+void gbkToUtf8(std::string_view gbk, std::string& out) {
+  static const GbkTable table;
+  if (table.convert(gbk, out)) return;
+  out = toUtf8().run(gbk, "\xEF\xBF\xBD", skipGbk, nullptr);
+}
+
 std::string gbkToUtf8(std::string_view gbk) {
-  return toUtf8().run(gbk, "\xEF\xBF\xBD", skipGbk, nullptr);
+  std::string out;
+  gbkToUtf8(gbk, out);
+  return out;
 }
 
 std::string utf8ToGbk(std::string_view utf8) { return toGbk().run(utf8, "?", skipUtf8, nullptr); }

@@ -12,6 +12,8 @@ namespace tdb {
 // Bytes that do not convert are replaced, never dropped silently: an invalid GBK sequence becomes
 // U+FFFD, and a character that GBK cannot hold becomes '?'. Conversion itself never fails.
 std::string gbkToUtf8(std::string_view gbk);
+// The same into `out`, replacing what it held and reusing its storage (exports, text by text).
+void gbkToUtf8(std::string_view gbk, std::string& out);
 std::string utf8ToGbk(std::string_view utf8);
 
 // True when every character of the UTF-8 text has a GBK form.

@@ -44,6 +44,9 @@ class Storage {
   // began. The default is read(), for a format whose write itself refuses a record that another
   // holder changed meanwhile.
   virtual void readStored(uint32_t recno, RecordBuffer& buf) { read(recno, buf); }
+  // A hint that record `recno` is about to be read, so that a driver can start fetching it; it
+  // checks nothing and never fails.
+  virtual void prefetch(uint32_t recno) const { (void)recno; }
   // True when record `recno` is marked deleted; cheaper than read().
   virtual bool isDeleted(uint32_t recno) = 0;
   virtual bool isDeleted(const RecordBuffer& buf) const = 0;

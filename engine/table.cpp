@@ -389,12 +389,21 @@ KeyList::Pos Table::positionOf(uint32_t record) {
   return orderPos_ = p;
 }
 
+namespace {
+constexpr uint32_t kReadAheadInOrder = 12;
+}
+
 uint32_t Table::walkOrder(KeyList::Pos p, bool forward) {
   if (rangeEmpty_) return 0;
   const KeyList& keys = orderKeys();
   for (; p != keys.end(); p = forward ? keys.next(p) : keys.prior(p)) {
     if (!inKeyRange(keys.key(p))) return 0;
     const uint32_t r = keys.recno(p);
+    // The order jumps about the file: ask for the record a few steps on now, so that it is at
+    // hand when the walk gets there.
+    if (forward) {
+      if (const uint32_t soon = keys.recnoAhead(p, kReadAheadInOrder)) storage_->prefetch(soon);
+    }
     if (r <= physicalCount() && visible(r, true)) {
       orderPos_ = p;
       return r;

@@ -112,9 +112,11 @@ void DbfStorage::load() {
   if (memo_ && file_->writable())
     memo_ = MemoFile::open(memo_->path(), formatOf(header_.memoKind()), true);
   cacheFirst_ = cacheCount_ = 0;
-  // Held alone, the table cannot shrink under us: records are read straight from a mapping,
-  // which costs nothing per record when an index order jumps about the file.
-  mapped_ = exclusive_ && header_.recordCount > 0 ? file_->mapForReading(file_->size()) : nullptr;
+  // Records are read straight from a mapping, which costs nothing per record when an index order
+  // jumps about the file. Shared too: no holder of ours shrinks a table others hold (a pack needs
+  // it alone), the mapping shows every write as the file has it, and a foreign program cutting
+  // the file short fails the read (checkMapped) instead of the process.
+  mapped_ = header_.recordCount > 0 ? file_->mapForReading(file_->size()) : nullptr;
   index_ = std::make_unique<ProductionIndex>(*this, *file_, kIndexLocks, path_, indexFormat(),
                                              exclusive_, badTags_);
 }
@@ -223,7 +225,7 @@ void DbfStorage::refresh() {
   if (memo_) memo_->discardReadAhead();
 }
 
-const char* DbfStorage::cachedRecord(uint32_t recno) {
+const char* DbfStorage::fetchRecord(uint32_t recno) {
   writePending();
   if (recno < 1 || recno > header_.recordCount)
     throw EngineError("数据表[" + path_ + "]没有第" + std::to_string(recno) + "条记录");
@@ -533,8 +535,7 @@ uint32_t DbfStorage::appendHeld(RecordBuffer& buf) {
   return header_.recordCount;
 }
 
-void DbfStorage::writePending() {
-  if (pending_.empty()) return;
+void DbfStorage::writePendingNow() {
   pending_ += '\x1A';
   try {
     file_->writeAt(pendingAt_, pending_.data(), pending_.size());

@@ -61,6 +61,11 @@ class DbfStorage : public Storage {
   void refresh() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
   void readStored(uint32_t recno, RecordBuffer& buf) override;
+  void prefetch(uint32_t recno) const override {
+    const uint64_t at = header_.headerLength + uint64_t{recno - 1} * header_.recordLength;
+    if (mapped_ && recno >= 1 && at + header_.recordLength <= file_->mappedSize())
+      __builtin_prefetch(mapped_ + at);
+  }
   bool isDeleted(uint32_t recno) override;
   bool isDeleted(const RecordBuffer& buf) const override;
   Value get(const RecordBuffer& buf, int field) override;
@@ -92,7 +97,21 @@ class DbfStorage : public Storage {
   void load();
   void openMemo();
   void markProductionIndex();
-  const char* cachedRecord(uint32_t recno);
+  // Record `recno`'s bytes, from the mapping or the block read ahead; inline for the record a scan
+  // finds where the last one was, fetchRecord() for everything else.
+  const char* cachedRecord(uint32_t recno) {
+    if (pending_.empty() && recno >= 1 && recno <= header_.recordCount) {
+      const uint32_t len = header_.recordLength;
+      if (mapped_) {
+        const uint64_t end = header_.headerLength + uint64_t{recno} * len;
+        if (end <= file_->mappedSize()) return mapped_ + (end - len);
+      } else if (cacheFirst_ != 0 && recno >= cacheFirst_ && recno - cacheFirst_ < cacheCount_) {
+        return cache_.data() + size_t{recno - cacheFirst_} * len;
+      }
+    }
+    return fetchRecord(recno);
+  }
+  const char* fetchRecord(uint32_t recno);
   Value memoValue(const RecordBuffer& buf, int field, const Field& f);  // get() of a memo field
   // The field storedBytes() handles, else null.
   const Field* plainField(int field) const;
@@ -102,8 +121,12 @@ class DbfStorage : public Storage {
   void checkMapped(uint32_t recno);
   void requireWritable() const;
   void writeMemos(RecordBuffer& buf);
-  uint32_t appendHeld(RecordBuffer& buf);           // append() in an exclusive batch
-  void writePending();                              // the batch's records not yet in the file
+  uint32_t appendHeld(RecordBuffer& buf);  // append() in an exclusive batch
+  // The batch's records not yet in the file.
+  void writePending() {
+    if (!pending_.empty()) writePendingNow();
+  }
+  void writePendingNow();
   void dropBatch();                                 // the table ends where the batch began
   void stampHeader(std::optional<uint32_t> count);  // the record count too, when given
   // append() where the table is open exclusively outside such a batch (a table with tags, whose

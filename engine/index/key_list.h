@@ -52,6 +52,12 @@ class KeyList {
     return std::string_view(b.keys).substr(size_t(p.slot) * keyLength_, keyLength_);
   }
   uint32_t recno(Pos p) const { return blocks_[p.block].recnos[p.slot]; }
+  // The record number `n` entries after `p` when it lies in the same block, else 0: a look ahead
+  // that costs nothing, for reading records before an ordered walk gets to them.
+  uint32_t recnoAhead(Pos p, uint32_t n) const {
+    const std::vector<uint32_t>& r = blocks_[p.block].recnos;
+    return p.slot + n < r.size() ? r[p.slot + n] : 0;
+  }
 
   // The first entry whose key, cut to prefix.size() bytes, is not less than `prefix` (with equal
   // prefixes, whose record number is not less than `recno`), or end().

@@ -116,6 +116,21 @@ TEST(CliDump, CsvQuotesOnlyWhereNeededAndReadsBack) {
   single.post();
   const auto one = runTdb({"dump", "--csv", dir.file("one.dbf")});
   EXPECT_EQ(one.out, "ONLY\r\n\"\"\r\n");
+
+  // Long text is searched a word of eight bytes at a time: what needs quotes is found anywhere.
+  const std::vector<std::string> texts = {"abcdefgh,ijk", "abcdefghij\"klmnopq",
+                                          "0123456789abcdefghij", "abcdefghijklmnopqrstuvw\nxyz",
+                                          "abcdefg\r"};
+  Table wide;
+  point(wide, dir, "wide.dbf");
+  wide.fieldDefs().add("TEXT", FieldType::ftString, 30);
+  wide.createTable();
+  for (const std::string& text : texts)
+    test::addRecord(dir, "wide.dbf", {{"TEXT", Value::text(text)}});
+  const auto run2 = runTdb({"dump", "--csv", dir.file("wide.dbf")});
+  EXPECT_EQ(run2.out,
+            "TEXT\r\n\"abcdefgh,ijk\"\r\n\"abcdefghij\"\"klmnopq\"\r\n0123456789abcdefghij\r\n"
+            "\"abcdefghijklmnopqrstuvw\nxyz\"\r\n\"abcdefg\r\"\r\n");
 }
 
 TEST(CliDump, PlainFormKeepsEveryRecordOnOneLine) {

@@ -244,38 +244,40 @@ TEST(DamagedTables, AReadOnlyMemoFileMakesItsTableReadOnly) {
   EXPECT_EQ(dir.read("s.dbf"), table);
 }
 
-// A table held alone is read through a memory mapping; another program cutting the file short
-// under it makes the next read of a lost record an error naming the file, not a bus error.
+// A table, shared or held alone, is read through a memory mapping; another program cutting the
+// file short under it makes the next read of a lost record an error naming the file, not a bus
+// error.
 TEST(DamagedTables, ATableCutShortWhileMappedFailsTheReadNotTheProcess) {
   TempDir dir;
   makeSample(dir, "s.dbf", 3000);  // about thirty pages of records
   // Record 11 starts where the cut ends, in a page the file still reaches; 2900 lies far past it.
-  for (const uint32_t wanted : {11u, 2900u}) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      Table t;
-      point(t, dir, "s.dbf");
-      t.setExclusive(true);
-      t.open();
-      if (truncate(dir.file("s.dbf").c_str(), kSampleHeader + 10 * kSampleRecord) != 0) _exit(10);
-      try {
-        t.moveTo(static_cast<long>(wanted));
-        (void)t.fieldByName("NAME").asString();
-        _exit(11);
-      } catch (const EngineError& e) {
-        const std::string what = e.what();
-        _exit(what.find("s.dbf") != std::string::npos && what.find("截短") != std::string::npos
-                  ? 0
-                  : 12);
+  for (const bool exclusive : {true, false})
+    for (const uint32_t wanted : {11u, 2900u}) {
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Table t;
+        point(t, dir, "s.dbf");
+        t.setExclusive(exclusive);
+        t.open();
+        if (truncate(dir.file("s.dbf").c_str(), kSampleHeader + 10 * kSampleRecord) != 0) _exit(10);
+        try {
+          t.moveTo(static_cast<long>(wanted));
+          (void)t.fieldByName("NAME").asString();
+          _exit(11);
+        } catch (const EngineError& e) {
+          const std::string what = e.what();
+          _exit(what.find("s.dbf") != std::string::npos && what.find("截短") != std::string::npos
+                    ? 0
+                    : 12);
+        }
       }
+      int status = 0;
+      waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status)) << "record " << wanted << ": signal " << WTERMSIG(status);
+      EXPECT_EQ(WEXITSTATUS(status), 0) << "record " << wanted << (exclusive ? "" : ", shared");
+      makeSample(dir, "s.dbf", 3000);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << "record " << wanted << ": signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "record " << wanted;
-    makeSample(dir, "s.dbf", 3000);
-  }
 }
 
 // Files that map and statistics programs write for shapes without attributes.

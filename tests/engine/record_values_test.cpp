@@ -75,12 +75,12 @@ TEST(RecordValues, OneCallReadsWhatFieldReadsGiveInEveryFormat) {
 
 // While a record is in hand, its values are what the user set, memos not yet written included.
 TEST(RecordValues, TheRecordInHandShowsItsChanges) {
+  std::vector<Value> values;
   TempDir dir;
   test::makeSample(dir, "s.dbf", 4);
   Table t;
   point(t, dir, "s.dbf");
   t.open();
-  std::vector<Value> values;
   t.readValues(values);  // the first record, a vector to reuse
   t.next();
   t.edit();
