@@ -47,6 +47,7 @@ fields)
   for f in ./usr/bin/torvanel ./usr/bin/tdb ./usr/share/torvanel/tdbalias.cfg \
     ./usr/share/torvanel/demo/CUSTOMER.DBF ./usr/share/torvanel/demo/ORDERS.CDX \
     ./usr/share/torvanel/demo/PRODUCT.DB ./usr/share/torvanel/demo/SUPPLIER.TXT \
+    ./usr/share/torvanel/ORDERS.ts0 \
     ./usr/share/applications/torvanel.desktop ./usr/share/mime/packages/torvanel.xml \
     ./usr/share/icons/hicolor/scalable/apps/torvanel.svg ./usr/share/doc/torvanel/copyright \
     ./usr/share/doc/torvanel/changelog.gz; do
@@ -143,6 +144,11 @@ start)
   seeded=$home/.local/share/torvanel
   cmp "$seeded/tdbalias.cfg" "$root/usr/share/torvanel/tdbalias.cfg" || fail "alias file not seeded"
   cmp "$seeded/demo/ORDERS.DBF" "$root/usr/share/torvanel/demo/ORDERS.DBF" || fail "demo not seeded"
+  # The seeded report template prints the demo's 120 orders without a display: four A4 pages.
+  (unset DISPLAY &&
+    torvanel --report DEMO:ORDERS.DBF --template "$seeded/ORDERS.ts0" --pdf "$work/订单.pdf") ||
+    fail "the demo's report could not be written"
+  pdfinfo "$work/订单.pdf" | grep -q '^Pages: *4$' || fail "the demo's report has not four pages"
   # The two table windows: the first at the left edge, the second 100 pixels to the right, each
   # half the screen wide. A strip that only one of them covers shows a grid's text and lines; the
   # main window's empty right half is one flat colour.
