@@ -25,7 +25,7 @@ void put(std::string& b, size_t at, const std::string& bytes) {
   b.replace(at, bytes.size(), bytes);
 }
 
-struct Spec {
+struct Layout {
   uint8_t versionByte = 12;
   uint8_t fileType = 2;
   uint8_t blockKb = 1;
@@ -43,7 +43,7 @@ struct Spec {
   uint32_t blockSize() const { return blockKb * 1024u; }
 };
 
-std::string header(const Spec& s, uint32_t records, uint32_t blocks, uint32_t first) {
+std::string header(const Layout& s, uint32_t records, uint32_t blocks, uint32_t first) {
   std::string b(s.headerSize, '\0');
   const bool v4 = s.versionByte >= 5;
   put(b, 0x00, le16(s.recordSize()));
@@ -79,7 +79,7 @@ std::string header(const Spec& s, uint32_t records, uint32_t blocks, uint32_t fi
   return b;
 }
 
-std::string block(const Spec& s, uint32_t next, uint32_t prev,
+std::string block(const Layout& s, uint32_t next, uint32_t prev,
                   const std::vector<std::string>& records) {
   std::string b(s.blockSize(), '\0');
   put(b, 0, le16(next));
@@ -97,8 +97,8 @@ std::string longRecord(int32_t v) {
   return {char(u >> 24), char(u >> 16), char(u >> 8), char(u)};
 }
 
-Spec longTable() {
-  Spec s;
+Layout longTable() {
+  Layout s;
   s.fields = {{"N", 0x04, 4}};
   return s;
 }
@@ -125,7 +125,7 @@ std::vector<int64_t> allLongs(const px::ParadoxTable& t) {
 TEST(ParadoxTable, ReadsHeaderOfEveryVersion) {
   for (uint8_t version : {3, 4, 5, 9, 10, 11, 12}) {
     TempDir dir;
-    Spec s;
+    Layout s;
     s.versionByte = version;
     s.fileType = version == 4 ? 0 : 2;
     s.fields = {
@@ -154,7 +154,7 @@ TEST(ParadoxTable, ReadsHeaderOfEveryVersion) {
 
 TEST(ParadoxTable, FollowsTheChainNotTheFileOrder) {
   TempDir dir;
-  Spec s = longTable();
+  Layout s = longTable();
   // Chain 2 -> 3 -> 1, with an empty block in the middle.
   std::string file = header(s, 5, 3, 2);
   file += block(s, 0, 3, {longRecord(4), longRecord(5)});
@@ -172,7 +172,7 @@ TEST(ParadoxTable, FollowsTheChainNotTheFileOrder) {
 
 TEST(ParadoxTable, AKeyedTableOpensInKeyOrderBehindTheCursor) {
   TempDir dir;
-  Spec s = longTable();
+  Layout s = longTable();
   s.fileType = 0;
   std::string file = header(s, 3, 1, 1);
   put(file, 0x23, le16(1));  // one key field: N
@@ -225,7 +225,7 @@ TEST(ParadoxTable, AKeyedTableOpensInKeyOrderBehindTheCursor) {
 // another holder's, which would refuse every change by record number after the first.
 TEST(ParadoxTable, AVersion3TableTakesChangeAfterChangeInASharedOpen) {
   TempDir dir;
-  Spec s = longTable();
+  Layout s = longTable();
   s.versionByte = 3;
   dir.write("old.db",
             header(s, 3, 1, 1) + block(s, 0, 0, {longRecord(1), longRecord(2), longRecord(3)}));
@@ -251,7 +251,7 @@ TEST(ParadoxTable, AVersion3TableTakesChangeAfterChangeInASharedOpen) {
 
 TEST(ParadoxTable, RefusesDamagedHeaders) {
   TempDir dir;
-  const Spec good = longTable();
+  const Layout good = longTable();
   auto refused = [&](std::string bytes, const std::string& detail) {
     dir.write("bad.db", bytes);
     expectFailure([&] { px::ParadoxTable t(dir.file("bad.db")); }, {dir.file("bad.db"), detail});
@@ -296,7 +296,7 @@ TEST(ParadoxTable, RefusesDamagedHeaders) {
 
 TEST(ParadoxTable, RefusesDamagedChains) {
   TempDir dir;
-  const Spec s = longTable();
+  const Layout s = longTable();
   auto refused = [&](const std::string& bytes, const std::string& detail) {
     dir.write("bad.db", bytes);
     expectFailure([&] { px::ParadoxTable t(dir.file("bad.db")); }, {dir.file("bad.db"), detail});
@@ -363,7 +363,7 @@ std::string blobField(const std::string& leader, uint32_t leaderSize, uint32_t o
 
 TEST(ParadoxTable, ReadsBlobsFromRecordAndBlobFile) {
   TempDir dir;
-  Spec s;
+  Layout s;
   s.blockKb = 2;
   s.fields = {{"MEMO", 0x0C, 14}, {"PIC", 0x10, 10}, {"BIN", 0x0D, 10}};
   const std::string big(5000, 'b');
@@ -429,15 +429,15 @@ TEST(ParadoxTable, WritesFuzzSeedsOnRequest) {
     std::ofstream(std::string(out) + "/" + name, std::ios::binary)
         << le32(static_cast<uint32_t>(db.size())) + db + mb;
   };
-  Spec s = longTable();
+  Layout s = longTable();
   seed("chain",
        header(s, 5, 3, 2) + block(s, 0, 3, {longRecord(4), longRecord(5)}) +
            block(s, 3, 0, {longRecord(1), longRecord(2), longRecord(3)}) + block(s, 1, 2, {}),
        "");
-  Spec v3 = longTable();
+  Layout v3 = longTable();
   v3.versionByte = 3;
   seed("version3", header(v3, 1, 1, 1) + block(v3, 0, 0, {longRecord(7)}), "");
-  Spec b;
+  Layout b;
   b.fields = {{"MEMO", 0x0C, 14}, {"PIC", 0x10, 10}};
   const std::string picture = std::string(8, '\x7F') + "PNG...";
   seed("blobs",
