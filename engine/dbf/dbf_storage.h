@@ -154,7 +154,9 @@ class DbfStorage : public Storage {
   uint64_t pendingAt_ = 0;
   static constexpr size_t kPendingBytes = 1 << 20;
 
-  const char* mapped_ = nullptr;  // the file mapped for reading, when held exclusively
+  // The file mapped for reading. A shared open reads the stored record afresh (readStored) before
+  // it compares or writes, so the mapping serves browsing and scans only.
+  const char* mapped_ = nullptr;
 
   // Records read ahead in one block, so that scans cost one system call per block.
   uint32_t cacheFirst_ = 0;  // record number of cache_[0]; 0 when empty
