@@ -40,15 +40,12 @@ class ReportPages : public ::testing::Test {
     t.fieldDefs().add("GRP", FieldType::ftString, 4);
     t.fieldDefs().add("AMOUNT", FieldType::ftString, 8);
     t.createTable();
-    t.open();
-    for (const Row& r : rows) {
-      t.append();
-      t.fieldByName("NAME").setAsString(tdb::test::gbk(r.name));
-      t.fieldByName("GRP").setAsString(tdb::test::gbk(r.group));
-      t.fieldByName("AMOUNT").setAsString(tdb::test::gbk(r.amount));
-      t.post();
-    }
-    t.close();
+    for (const Row& r : rows)
+      tdb::test::addRecord(dir_, "sales.dbf",
+                           {{"NAME", tdb::Value::text(tdb::test::gbk(r.name))},
+                            {"GRP", tdb::Value::text(tdb::test::gbk(r.group))},
+                            {"AMOUNT", tdb::Value::text(tdb::test::gbk(r.amount))}},
+                           tdb::TableType::ttDBase);
     tdb::test::point(table_, dir_, "sales.dbf", tdb::TableType::ttDBase);
     table_.open();
   }
