@@ -112,7 +112,7 @@ bool TForm04::load(const QString& name, const QString& master) {
 bool TForm04::setvalue() {
   bool read = true;
   try {
-    torvanel::setvalue(project_, programFolder_);
+    torvanel::setvalue(project_, programFolder_, dbfType_());
   } catch (const tdb::EngineError& e) {
     showError(e);
     read = false;

@@ -1,28 +1,16 @@
 #include "app/projects/project_store.h"
 
 #include "app/common/file_error.h"
-#include "app/common/gbk_string.h"
-#include "app/common/table_names.h"
 #include "app/projects/project_file.h"
 #include "app/projects/project_text_check.h"
-#include "engine/table.h"
+#include "app/projects/table_structure.h"
 
 namespace torvanel {
 
-QStringList tableFieldNames(const TableRef& ref) {
-  tdb::Table t;
-  t.setDatabaseName(engineDatabaseName(ref.database));
-  t.setTableName(engineTableName(ref.table));
-  t.updateFieldDefs();
-  QStringList names;
-  for (const tdb::FieldDef& def : t.fieldDefs()) names << fromGbk(def.name);
-  return names;
-}
-
-void setvalue(ProjectDefinition& project, const QString& programFolder) {
+void setvalue(ProjectDefinition& project, const QString& programFolder, tdb::TableType dbfType) {
   project.reset();
   if (project.master.trimmed().isEmpty()) return;
-  for (const QString& field : tableFieldNames(project.masterRef()))
+  for (const QString& field : readStructure(project.masterRef(), dbfType).fields)
     project.formulas << FieldFormula{field, {}};
   project_file::read(programFolder, project);
 }
