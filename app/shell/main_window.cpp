@@ -155,6 +155,12 @@ void TForm0::wireCommands() {
     structureDesigner_->designWindow(slot);
     menuset();
   };
+  handlers_[index(C::ReportManager)] = [this] {
+    const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
+    if (slot < 0) return;
+    reportManager_->design(*windowEngine_->registry()[slot].window);
+    menuset();
+  };
   handlers_[index(C::Query)] = [this] {
     const int slot = windowEngine_ ? windowEngine_->activeSlot() : -1;
     if (slot < 0) return;
@@ -265,7 +271,7 @@ void TForm0::createDialogs() {
   structureDesigner_ = new TForm03(this, *windowEngine_, dbfType);
   chooser_->setAction('y', [this](const TableRef& ref) { structureDesigner_->designNew(ref); });
   createProjectDialogs();
-  reportManager_ = new Tform2(this);
+  reportManager_ = new Tform2(this, programFolder_);
 }
 
 void TForm0::createProjectDialogs() {

@@ -83,6 +83,7 @@ class TForm0 : public QMainWindow, public WindowHost {
   SummaryPanel* summaryPanel() const { return summaryPanel_; }
   TForm04* projectDesigner() const { return projectDesigner_; }
   ProjectPanel* projectPanel() const { return projectPanel_; }
+  Tform2* reportManager() const { return reportManager_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
