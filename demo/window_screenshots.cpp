@@ -1,6 +1,7 @@
 // Takes the README's pictures of a table window: the demo's CUSTOMER.DBF in the grid view and in
 // the single-record view, each saved as the main window shows it, then the query builder with a
-// query composed, and the filtered window with the locate panel showing a sum.
+// query composed, the filtered window with the locate panel showing a sum, and the report manager
+// on the demo's ORDERS.DBF with its template, on the body tab.
 //
 //   window_screenshots PROGRAM_FOLDER OUTPUT_FOLDER    (run under an X server: see
 //   scripts/readme-screenshots.sh)
@@ -11,9 +12,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
+#include "app/reports/report_manager.h"
 #include "app/shell/main_window.h"
 #include "app/tools/locate_panel.h"
 #include "app/tools/query_builder.h"
@@ -106,6 +110,20 @@ int main(int argc, char** argv) {
   panel.findChild<QPushButton*>(QStringLiteral("action"))->click();
   const bool tools = save(main, output + QStringLiteral("/data-tools.png"));
   engine->closeeverytable(torvanel::CloseMode::Close);
+
+  // The report manager is modal: it is taken, and closed, from inside its own loop.
+  engine->viewtable({QStringLiteral("DEMO"), QStringLiteral("ORDERS.DBF")});
+  if (engine->registry().inUse().empty()) return 1;
+  torvanel::Tform2& designer = *main.reportManager();
+  bool report = false;
+  QTimer::singleShot(0, &designer, [&] {
+    designer.resize(1100, 640);
+    designer.tabs()->setCurrentIndex(2);
+    report = save(designer, output + QStringLiteral("/report-designer.png"));
+    designer.reject();
+  });
+  main.action(torvanel::Command::ReportManager)->trigger();
+  engine->closeeverytable(torvanel::CloseMode::Close);
   torvanel::installDialogs(nullptr);
-  return grid && record && builder && tools ? 0 : 1;
+  return grid && record && builder && tools && report ? 0 : 1;
 }
