@@ -91,6 +91,7 @@ HeaderDesignPage::HeaderDesignPage(ReportTemplate& t, QWidget* parent)
     t_.sections[kBody].lines = box_->lines();
     emit edited();
   });
+  buildMenu();
   connect(box_, &QWidget::customContextMenuRequested, this, &HeaderDesignPage::showMenu);
   for (QListWidget* list : {fieldList_, functionList_})
     connect(list, &QListWidget::itemClicked, this,
@@ -163,32 +164,39 @@ void HeaderDesignPage::scrollToAlignment() {
   }
 }
 
-void HeaderDesignPage::showMenu(const QPoint& at) {
-  QMenu menu(box_);
-  QTextCursor line = box_->textCursor();
-  menu.addAction(QStringLiteral("清空行"), this, [this, line]() mutable {
+void HeaderDesignPage::buildMenu() {
+  menu_ = new QMenu(this);
+  menu_->addAction(QStringLiteral("清空行"), this, [this] {
+    QTextCursor line = box_->textCursor();
     line.movePosition(QTextCursor::StartOfBlock);
     line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     line.removeSelectedText();
   });
-  menu.addAction(QStringLiteral("删除行"), this, [this, line]() mutable {
-    line.select(QTextCursor::BlockUnderCursor);
-    // The first line has no break before it: take the one after it instead.
-    if (line.block().blockNumber() == 0) {
-      line.movePosition(QTextCursor::StartOfBlock);
-      line.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-      if (!line.hasSelection()) line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  menu_->addAction(QStringLiteral("删除行"), this, [this] {
+    // The line goes with one of the breaks beside it: the one after it, or before the last line.
+    QTextCursor line = box_->textCursor();
+    const QTextBlock block = line.block();
+    if (block.next().isValid()) {
+      line.setPosition(block.position());
+      line.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+    } else {
+      line.setPosition(block.previous().isValid() ? block.position() - 1 : block.position());
+      line.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
     }
     line.removeSelectedText();
   });
-  menu.addAction(t_.defaultHeader ? QStringLiteral("取消默认表头") : QStringLiteral("使用默认表头"),
-                 this, [this] {
-                   t_.defaultHeader = !t_.defaultHeader;
-                   layOut();
-                 });
-  menu.addAction(QStringLiteral("插入字段"), this, [this] { showList(fieldList_); });
-  menu.addAction(QStringLiteral("插入函数"), this, [this] { showList(functionList_); });
-  menu.exec(box_->mapToGlobal(at));
+  defaultHeader_ = menu_->addAction(QString(), this, [this] {
+    t_.defaultHeader = !t_.defaultHeader;
+    layOut();
+  });
+  menu_->addAction(QStringLiteral("插入字段"), this, [this] { showList(fieldList_); });
+  menu_->addAction(QStringLiteral("插入函数"), this, [this] { showList(functionList_); });
+}
+
+void HeaderDesignPage::showMenu(const QPoint& at) {
+  defaultHeader_->setText(t_.defaultHeader ? QStringLiteral("取消默认表头")
+                                           : QStringLiteral("使用默认表头"));
+  menu_->popup(box_->mapToGlobal(at));
 }
 
 void HeaderDesignPage::showList(QListWidget* list) {

@@ -5,7 +5,9 @@
 
 #include "app/reports/report_template.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QListWidget;
 
 namespace torvanel {
@@ -44,6 +46,7 @@ class HeaderDesignPage : public QScrollArea {
   void edited();
 
  private:
+  void buildMenu();
   void showMenu(const QPoint& at);
   void showList(QListWidget* list);
   void chosen(QListWidget* list, const QString& entry);
@@ -56,6 +59,8 @@ class HeaderDesignPage : public QScrollArea {
   QLabel* strip_;
   QListWidget* fieldList_;
   QListWidget* functionList_;
+  QMenu* menu_ = nullptr;
+  QAction* defaultHeader_ = nullptr;  // its caption says what it switches to
 };
 
 }  // namespace torvanel
