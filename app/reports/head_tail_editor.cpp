@@ -176,7 +176,9 @@ void TForm3::buildControls() {
   for (QWidget* w : {bold_, italic_, underline_}) tools->addWidget(w);
   for (QAbstractButton* b : alignment_->buttons()) tools->addWidget(b);
   tools->addWidget(colour_);
-  tools->addWidget(new QLabel(QStringLiteral("与前边间距(毫米):"), this));
+  auto* spacingLabel = new QLabel(QStringLiteral("与前边间距(毫米):"), this);
+  spacingLabel->setBuddy(spacing_);
+  tools->addWidget(spacingLabel);
   tools->addWidget(spacing_);
   tools->addStretch();
 
