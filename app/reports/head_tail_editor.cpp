@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -206,6 +207,7 @@ void TForm3::buildControls() {
   // Floats under the insert button while shown, over whatever lies there.
   fieldList_ = new QListWidget(this);
   fieldList_->hide();
+  fieldList_->installEventFilter(this);
   connect(fieldList_, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { fieldChosen(item->text()); });
   connect(fieldList_, &QListWidget::itemActivated, this,
@@ -317,9 +319,18 @@ void TForm3::alignmentChosen(int id) {
   view_->horizontalScrollBar()->setValue(at);
 }
 
+bool TForm3::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fieldList_ && event->type() == QEvent::FocusOut) fieldList_->hide();
+  return QDialog::eventFilter(watched, event);
+}
+
 void TForm3::showFieldList() {
   const QPoint under = insertButton_->mapTo(this, QPoint(0, insertButton_->height()));
-  fieldList_->setGeometry(under.x(), under.y(), 200, std::min(260, height() - under.y()));
+  const int rows =
+      fieldList_->sizeHintForRow(0) * fieldList_->count() + 2 * fieldList_->frameWidth();
+  fieldList_->setGeometry(under.x(), under.y(),
+                          std::max(160, fieldList_->sizeHintForColumn(0) + 30),
+                          std::min(rows, height() - under.y()));
   fieldList_->setCurrentRow(0);
   fieldList_->show();
   fieldList_->raise();

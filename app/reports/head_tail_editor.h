@@ -38,6 +38,10 @@ class TForm3 : public QDialog {
   SectionTextBox* textBox() const { return text_; }
   QListWidget* fieldList() const { return fieldList_; }
 
+ protected:
+  // Hides the field list when it loses the focus, as a drop-down list closes.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void buildControls();
   void open(const ReportTemplate& t, Section section, const QStringList& fields);

@@ -73,6 +73,10 @@ TEST_F(HeadTailEditorTest, AFooterWithTokensAFieldAndItsFontReachesTheFile) {
     u.clickItem(editor.fieldList(), QStringLiteral("退出"));
     EXPECT_FALSE(editor.fieldList()->isVisible());
     u.click(test::hinted(&editor, "插入函数字段"));
+    u.clickInto(editor.textBox());  // clicking elsewhere closes it too
+    EXPECT_FALSE(editor.fieldList()->isVisible());
+    u.press(Qt::Key_End);
+    u.click(test::hinted(&editor, "插入函数字段"));
     u.clickItem(editor.fieldList(), QStringLiteral("CITY"));
     EXPECT_FALSE(editor.fieldList()->isVisible());
     click(QStringLiteral("粗体"));
