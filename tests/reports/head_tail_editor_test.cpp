@@ -172,7 +172,9 @@ TEST_F(HeadTailEditorTest, CancelLeavesTheSectionAsItWas) {
 }
 
 TEST_F(HeadTailEditorTest, ATextGbkCannotHoldIsRefusedNamingTheSection) {
+  t.tablesAcross = 3;
   const bool changed = edit(kTailText, [&] {
+    EXPECT_EQ(editor.textBox()->width(), mmToPixels(210 - 30, editor.logicalDpiX()) / 3);
     u.clickInto(editor.textBox());
     u.type(QStringLiteral("合计😀"));
     click(QStringLiteral("确认"));
