@@ -3,7 +3,6 @@
 // file beside the template and the template's logo place checked on disk.
 
 #include <gtest/gtest.h>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
@@ -23,19 +22,12 @@
 namespace torvanel {
 namespace {
 
-// A small bitmap: white with a blue block, as BMP bytes.
+// A small bitmap: white with a blue block.
 QImage samplePicture() {
   QImage picture(40, 20, QImage::Format_RGB32);
   picture.fill(Qt::white);
   QPainter(&picture).fillRect(10, 5, 20, 10, Qt::blue);
   return picture;
-}
-QByteArray bmpBytes(const QImage& picture) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  picture.save(&buffer, "BMP");
-  return bytes;
 }
 
 struct LogoDialogTest : ::testing::Test {
@@ -50,7 +42,13 @@ struct LogoDialogTest : ::testing::Test {
   LogoDialogTest() {
     writeTemplateFile(folder.file(QStringLiteral("orders.ts0")), defaultTemplate());
     t = readTemplateFile(folder.file(QStringLiteral("orders.ts0")));
-    folder.write(QStringLiteral("图.bmp"), bmpBytes(samplePicture()));
+    saveBitmap(QStringLiteral("图.bmp"), samplePicture());
+  }
+
+  // Writes `picture` as the bitmap file `name` of the folder and gives its bytes.
+  QByteArray saveBitmap(const QString& name, const QImage& picture) {
+    EXPECT_TRUE(picture.save(folder.file(name), "BMP"));
+    return folder.read(name);
   }
 
   bool edit(const std::function<void()>& steps) {
@@ -146,10 +144,8 @@ TEST_F(LogoDialogTest, ThePositionAndSizeButtonsKeepTheLogoOnThePage) {
 }
 
 TEST_F(LogoDialogTest, ClearingDeletesOnlyThisTemplatesBitmapAndOnlyAtConfirm) {
-  const QByteArray own = bmpBytes(samplePicture());
-  const QByteArray other = bmpBytes(samplePicture().mirrored());
-  folder.write(QStringLiteral("ordersts0.bmp"), own);
-  folder.write(QStringLiteral("ordersts1.bmp"), other);
+  const QByteArray own = saveBitmap(QStringLiteral("ordersts0.bmp"), samplePicture());
+  const QByteArray other = saveBitmap(QStringLiteral("ordersts1.bmp"), samplePicture().mirrored());
   const QStringList before = templateLines(t);
 
   EXPECT_FALSE(edit([&] {
@@ -171,7 +167,8 @@ TEST_F(LogoDialogTest, ClearingDeletesOnlyThisTemplatesBitmapAndOnlyAtConfirm) {
 
 TEST_F(LogoDialogTest, ADamagedBitmapChangesNothingAndAnUnchangedLogoKeepsItsBytes) {
   // Bytes after the picture's end are not part of it; rewriting the file would lose them.
-  const QByteArray own = bmpBytes(samplePicture()) + QByteArray("trailing bytes");
+  const QByteArray own =
+      saveBitmap(QStringLiteral("ordersts0.bmp"), samplePicture()) + QByteArray("trailing bytes");
   folder.write(QStringLiteral("ordersts0.bmp"), own);
   folder.write(QStringLiteral("坏.bmp"), QByteArray("BM") + QByteArray(60, '\x7f'));
   t.logoLeft = 5;
