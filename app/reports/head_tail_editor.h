@@ -5,7 +5,16 @@
 
 #include "app/reports/report_template.h"
 
+class QButtonGroup;
+class QComboBox;
+class QListWidget;
+class QScrollArea;
+class QToolButton;
+
 namespace torvanel {
+
+class NumberBox;
+class SectionTextBox;
 
 // TForm3, the head and tail editor: edits the text of one report section (the titles, the page
 // header and footer, the head and tail texts) with its font, size, style, alignment, colour and
@@ -24,6 +33,44 @@ class TForm3 : public QDialog {
   // gives false. A text GBK cannot hold is refused at 确认 with a message naming the section, and
   // the editor stays open.
   bool editSection(ReportTemplate& t, Section section, const QStringList& fields);
+
+  // The widgets a user works with, for tests that act as one.
+  SectionTextBox* textBox() const { return text_; }
+  QListWidget* fieldList() const { return fieldList_; }
+
+ protected:
+  // Hides the field list when it loses the focus, as a drop-down list closes.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildControls();
+  void open(const ReportTemplate& t, Section section, const QStringList& fields);
+  void layOutPage(const ReportTemplate& t, Section section);
+  void showFont();
+  void fontTyped();
+  void alignmentChosen(int id);
+  void showFieldList();
+  void fieldChosen(const QString& item);
+  void insert(const QString& token);
+  void confirm();
+
+  ReportTemplate* template_ = nullptr;
+  Section section_ = kMainTitle;
+  TextSection working_;  // the copy the controls change
+
+  QToolButton* insertButton_ = nullptr;
+  QListWidget* fieldList_ = nullptr;
+  QComboBox* fonts_ = nullptr;
+  NumberBox* size_ = nullptr;
+  QToolButton* bold_ = nullptr;
+  QToolButton* italic_ = nullptr;
+  QToolButton* underline_ = nullptr;
+  QButtonGroup* alignment_ = nullptr;
+  QComboBox* colour_ = nullptr;
+  NumberBox* spacing_ = nullptr;
+  QScrollArea* view_ = nullptr;
+  QWidget* page_ = nullptr;
+  SectionTextBox* text_ = nullptr;
 };
 
 }  // namespace torvanel

@@ -6,6 +6,7 @@
 
 #include "app/common/gbk_string.h"
 #include "app/common/rounding.h"
+#include "app/reports/logo_picture.h"
 #include "app/reports/page_tokens.h"
 #include "app/reports/rule_lines.h"
 #include "engine/convert.h"
@@ -32,18 +33,6 @@ int alignedX(TextAlignment alignment, int width, int left, int right) {
     default:
       return left;
   }
-}
-
-// A picture with every pixel of its bottom-left pixel's colour made transparent.
-QImage withTransparentBackground(const QImage& picture) {
-  QImage image = picture.convertToFormat(QImage::Format_ARGB32);
-  const QRgb background = image.pixel(0, image.height() - 1) | 0xFF000000u;
-  for (int y = 0; y < image.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x)
-      if ((line[x] | 0xFF000000u) == background) line[x] = 0;
-  }
-  return image;
 }
 
 }  // namespace
