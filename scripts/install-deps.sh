@@ -27,6 +27,9 @@ packages=(
   # report tests: an independent reader of the PDFs the reports write (pdfinfo for the page count
   # and size, pdftotext for the text and the box characters of the table rules)
   poppler-utils
+  # printing tests: the print scheduler and its PDF filter, which the tests run on a socket of
+  # their own with queues that keep each job as a PDF file
+  cups
   # benchmarks: shapelib's dbfdump, the peer program that `tdb dump` is timed against
   shapelib
 )

@@ -4,6 +4,9 @@
 #include <QString>
 #include <memory>
 
+class QResizeEvent;
+class QShowEvent;
+
 namespace torvanel {
 
 class ReportRun;
@@ -30,7 +33,18 @@ class TForm4 : public QDialog {
   // The report page shown first on the sheet (0 for the empty layout); kept after closing.
   int currentPage() const;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void open(ReportRun& run, const QString& templateName, const QString& caption, int currentPage);
+  void turnTo(int page);
+  // Sets the status texts and the buttons, composes the sheet when the page changed, and shows
+  // it at the zoom the zoom box asks for, or else at the fitting zoom.
+  void refresh();
+
   struct State;
   std::unique_ptr<State> s_;
 };

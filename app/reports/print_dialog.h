@@ -26,6 +26,9 @@ class TForm5 : public QDialog {
   int printReport(ReportRun& run, PrintRangeMode mode, int currentPage = 0);
 
  private:
+  // "打印": the chosen range on the chosen queue, or into the PDF file the user names.
+  void printChosen();
+
   struct State;
   std::unique_ptr<State> s_;
 };

@@ -5,6 +5,9 @@
 #include <QApplication>
 
 #include "tests/support/offscreen_environment.h"
+#ifdef TORVANEL_PRIVATE_CUPS
+#include "tests/support/private_cups.h"
+#endif
 
 namespace {
 
@@ -21,6 +24,10 @@ void failOnQtWarnings(QtMsgType type, const QMessageLogContext&, const QString& 
 
 int main(int argc, char** argv) {
   torvanel::test::prepareOffscreenEnvironment();
+#ifdef TORVANEL_PRIVATE_CUPS
+  // Only the tests' own print scheduler, never the system's queues.
+  torvanel::test::PrivateCups::prepare();
+#endif
   QApplication app(argc, argv);
   qInstallMessageHandler(failOnQtWarnings);
   ::testing::InitGoogleTest(&argc, argv);
