@@ -12,7 +12,7 @@
 #include "app/reports/designer_column_grid.h"
 #include "app/reports/designer_font_group.h"
 #include "app/reports/designer_header_design.h"
-#include "app/reports/designer_inputs.h"
+#include "app/reports/report_dialog_parts.h"
 
 namespace torvanel {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/reports/designer_inputs.h"
+#include "app/reports/report_dialog_parts.h"
 #include "app/reports/report_fonts.h"
 
 namespace torvanel {

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/reports/designer_inputs.h"
+#include "app/reports/head_tail_text_box.h"
 
 namespace torvanel {
 
@@ -26,8 +27,9 @@ QWidget* DesignerHeadTailTab::group(const QString& title, int section) {
   layout->addWidget(text, 1);
   layout->addWidget(editor, 0, Qt::AlignRight);
   (section == kHeadText ? head_ : tail_) = text;
-  connect(text, &SectionTextBox::edited, this, [this, text, section] {
-    t_.sections[section].lines = text->lines();
+  connect(text, &QTextEdit::textChanged, this, [this, text, section] {
+    if (filling_) return;
+    t_.sections[section].lines = sectionLines(*text);
     emit edited();
   });
   connect(editor, &QPushButton::clicked, this, [this, section] { emit editSection(section); });
@@ -39,10 +41,9 @@ SectionTextBox* DesignerHeadTailTab::box(int section) const {
 }
 
 void DesignerHeadTailTab::fill() {
-  for (int s : {int(kHeadText), int(kTailText)}) {
-    box(s)->setLimits(t_.sections[s].maxLength, t_.sections[s].multiline);
-    box(s)->setLinesQuietly(t_.sections[s].lines);
-  }
+  filling_ = true;
+  for (int s : {int(kHeadText), int(kTailText)}) showSectionLines(*box(s), t_.sections[s]);
+  filling_ = false;
 }
 
 }  // namespace torvanel

@@ -29,6 +29,7 @@ class DesignerHeadTailTab : public QWidget {
   ReportTemplate& t_;
   SectionTextBox* head_ = nullptr;
   SectionTextBox* tail_ = nullptr;
+  bool filling_ = false;
 };
 
 }  // namespace torvanel

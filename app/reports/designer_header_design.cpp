@@ -12,8 +12,10 @@
 
 #include "app/reports/designer_inputs.h"
 #include "app/reports/designer_page_picture.h"
+#include "app/reports/head_tail_text_box.h"
 #include "app/reports/page_composer.h"
 #include "app/reports/printed_columns.h"
+#include "app/reports/report_dialog_parts.h"
 #include "app/reports/report_fonts.h"
 #include "app/reports/sheet_painter.h"
 
@@ -87,8 +89,9 @@ HeaderDesignPage::HeaderDesignPage(ReportTemplate& t, QWidget* parent)
   setWidget(panel_);
   setWidgetResizable(false);
 
-  connect(box_, &SectionTextBox::edited, this, [this] {
-    t_.sections[kBody].lines = box_->lines();
+  connect(box_, &QTextEdit::textChanged, this, [this] {
+    if (filling_) return;
+    t_.sections[kBody].lines = sectionLines(*box_);
     emit edited();
   });
   buildMenu();
@@ -106,8 +109,9 @@ void HeaderDesignPage::setFields(const QStringList& fields) {
 
 void HeaderDesignPage::fill() {
   const TextSection& body = t_.sections[kBody];
-  box_->setLimits(body.maxLength, body.multiline);
-  box_->setLinesQuietly(body.lines);
+  filling_ = true;
+  showSectionLines(*box_, body);
+  filling_ = false;
   layOut();
 }
 
@@ -127,12 +131,10 @@ void HeaderDesignPage::layOut() {
   QPalette colours = box_->palette();
   colours.setColor(QPalette::Text, body.colour);
   box_->setPalette(colours);
-  QTextOption option = box_->document()->defaultTextOption();
   const TextAlignment a = t_.sections[kBody].alignment;
-  option.setAlignment(a == TextAlignment::Left    ? Qt::AlignLeft
-                      : a == TextAlignment::Right ? Qt::AlignRight
-                                                  : Qt::AlignHCenter);
-  box_->document()->setDefaultTextOption(option);
+  box_->setLineAlignment(a == TextAlignment::Left    ? Qt::AlignLeft
+                         : a == TextAlignment::Right ? Qt::AlignRight
+                                                     : Qt::AlignHCenter);
 
   int boxHeight = kBoxHeight;
   if (t_.defaultHeader) {

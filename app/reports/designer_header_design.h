@@ -61,6 +61,7 @@ class HeaderDesignPage : public QScrollArea {
   QListWidget* functionList_;
   QMenu* menu_ = nullptr;
   QAction* defaultHeader_ = nullptr;  // its caption says what it switches to
+  bool filling_ = false;
 };
 
 }  // namespace torvanel

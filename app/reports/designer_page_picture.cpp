@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/common/rounding.h"
+#include "app/reports/report_dialog_parts.h"
 
 namespace torvanel {
 
@@ -15,8 +16,6 @@ constexpr int kLargestMm = 400;          // sides beyond this are drawn as this
 constexpr int kRulerHeight = 20;
 
 }  // namespace
-
-int mmToPixels(double mm, int dpi) { return roundToInt(mm * dpi / 25.4); }
 
 QImage pageThumbnail(const ReportTemplate& t) {
   const int wMm = std::max(1, t.pageWidth()), hMm = std::max(1, t.pageHeight());
@@ -55,18 +54,7 @@ void PageRuler::setPage(int pageMm, int leftMm, int rightMm, int dpi) {
 
 void PageRuler::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), QColor(0x00, 0x80, 0x80));  // teal
-  const int from = mmToPixels(leftMm_, dpi_), to = mmToPixels(pageMm_ - rightMm_, dpi_);
-  p.fillRect(QRect(from, 0, std::max(0, to - from), kRulerHeight), QColor(0x00, 0xFF, 0xFF));
-  QFont small = font();
-  small.setPixelSize(9);
-  p.setFont(small);
-  p.setPen(Qt::red);
-  for (int mm = 0, n = 0; mm <= pageMm_; mm += 10, ++n) {
-    const int x = mmToPixels(mm, dpi_);
-    p.drawLine(x, kRulerHeight - 6, x, kRulerHeight - 1);
-    p.drawText(x + 1, kRulerHeight - 8, QString::number(n));
-  }
+  drawRuler(p, dpi_, 0, kRulerHeight, pageMm_, leftMm_, pageMm_ - rightMm_);
 }
 
 }  // namespace torvanel

@@ -9,9 +9,6 @@ namespace torvanel {
 
 // The designer's pictures of the page, drawn at the screen's resolution.
 
-// `mm` millimetres as pixels at `dpi`, rounded half to even.
-int mmToPixels(double mm, int dpi);
-
 // The page thumbnail, 161 by 161 pixels: a grey field, the page (turned when landscape, each side
 // capped at 400 mm) white on a black shadow, the print area inside the margins outlined black,
 // and a red line just above and just below the print area.

@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/reports/designer_inputs.h"
 #include "app/reports/designer_page_picture.h"
+#include "app/reports/report_dialog_parts.h"
 
 namespace torvanel {
 
@@ -29,6 +29,14 @@ constexpr int kOwnSize = 8;
 // The template stores sizes in 16 bits and margins in 8: larger numbers cannot be typed.
 constexpr int kLargestSize = 65535;
 constexpr int kLargestMargin = 255;
+
+// A number box that tells its value when the user leaves it or presses Enter, not at every
+// keystroke: a size typed digit by digit is not raised to its margins half-way.
+NumberBox* numberBox(int minimum, int maximum, QWidget* parent) {
+  auto* box = new NumberBox(minimum, maximum, parent);
+  box->setKeyboardTracking(false);
+  return box;
+}
 
 }  // namespace
 
@@ -77,10 +85,10 @@ QWidget* DesignerPageTab::paperGroup() {
   auto* group = new QGroupBox(QStringLiteral("纸张设置(单位:毫米)"), this);
   paper_ = new QComboBox(group);
   for (const char* label : kPaperLabels) paper_->addItem(QString::fromUtf8(label));
-  width_ = new NumberBox(0, kLargestSize, group);
-  height_ = new NumberBox(0, kLargestSize, group);
+  width_ = numberBox(0, kLargestSize, group);
+  height_ = numberBox(0, kLargestSize, group);
   landscape_ = new QCheckBox(group);
-  across_ = new NumberBox(1, 10, group);
+  across_ = numberBox(1, 10, group);
   auto* form = new QFormLayout(group);
   form->addRow(QStringLiteral("纸张类型："), paper_);
   form->addRow(QStringLiteral("宽    度："), width_);
@@ -128,7 +136,7 @@ QWidget* DesignerPageTab::marginGroup() {
       {"左边距：", &ReportTemplate::leftMargin},
       {"右边距：", &ReportTemplate::rightMargin}};
   for (size_t i = 0; i < margins_.size(); ++i) {
-    margins_[i] = new NumberBox(0, kLargestMargin, group);
+    margins_[i] = numberBox(0, kLargestMargin, group);
     form->addRow(QString::fromUtf8(margins[i].first), margins_[i]);
     connect(margins_[i], &QSpinBox::valueChanged, this, [this, member = margins[i].second](int v) {
       if (filling_) return;

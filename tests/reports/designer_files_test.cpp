@@ -7,8 +7,8 @@
 #include <QLineEdit>
 
 #include "app/reports/designer_head_tail_tab.h"
-#include "app/reports/designer_inputs.h"
 #include "app/reports/designer_page_tab.h"
+#include "app/reports/head_tail_text_box.h"
 #include "app/reports/report_manager.h"
 #include "tests/reports/designer_user.h"
 

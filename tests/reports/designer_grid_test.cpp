@@ -16,6 +16,7 @@
 #include "app/reports/designer_column_grid.h"
 #include "app/reports/designer_header_design.h"
 #include "app/reports/designer_inputs.h"
+#include "app/reports/head_tail_text_box.h"
 #include "app/reports/report_manager.h"
 #include "tests/reports/designer_user.h"
 
@@ -148,13 +149,13 @@ TEST_F(DesignerGridTest, TheHeaderDesignMenuInsertsTokensAndEditsLines) {
     EXPECT_FALSE(header()->functionList()->isVisible());
     u.contextMenu(box, QStringLiteral("插入函数"));
     u.clickItem(header()->functionList(), QStringLiteral("总页码[PageCou]"));
-    EXPECT_EQ(box->lines(), QStringList({"姓名:[NAME]", "删掉的行", "[PageCou]"}));
+    EXPECT_EQ(sectionLines(*box), QStringList({"姓名:[NAME]", "删掉的行", "[PageCou]"}));
 
     u.press(Qt::Key_Up);
     u.contextMenu(box, QStringLiteral("清空行"));
-    EXPECT_EQ(box->lines(), QStringList({"姓名:[NAME]", "", "[PageCou]"}));
+    EXPECT_EQ(sectionLines(*box), QStringList({"姓名:[NAME]", "", "[PageCou]"}));
     u.contextMenu(box, QStringLiteral("删除行"));
-    EXPECT_EQ(box->lines(), QStringList({"姓名:[NAME]", "[PageCou]"}));
+    EXPECT_EQ(sectionLines(*box), QStringList({"姓名:[NAME]", "[PageCou]"}));
 
     EXPECT_FALSE(header()->strip()->isVisible());
     u.contextMenu(box, QStringLiteral("使用默认表头"));
