@@ -32,7 +32,7 @@ constexpr int kLargestMargin = 255;
 
 // A number box that tells its value when the user leaves it or presses Enter, not at every
 // keystroke: a size typed digit by digit is not raised to its margins half-way.
-NumberBox* numberBox(int minimum, int maximum, QWidget* parent) {
+NumberBox* quietNumberBox(int minimum, int maximum, QWidget* parent) {
   auto* box = new NumberBox(minimum, maximum, parent);
   box->setKeyboardTracking(false);
   return box;
@@ -85,16 +85,20 @@ QWidget* DesignerPageTab::paperGroup() {
   auto* group = new QGroupBox(QStringLiteral("纸张设置(单位:毫米)"), this);
   paper_ = new QComboBox(group);
   for (const char* label : kPaperLabels) paper_->addItem(QString::fromUtf8(label));
-  width_ = numberBox(0, kLargestSize, group);
-  height_ = numberBox(0, kLargestSize, group);
+  width_ = quietNumberBox(0, kLargestSize, group);
+  height_ = quietNumberBox(0, kLargestSize, group);
   landscape_ = new QCheckBox(group);
-  across_ = numberBox(1, 10, group);
+  across_ = quietNumberBox(1, 10, group);
   auto* form = new QFormLayout(group);
   form->addRow(QStringLiteral("纸张类型："), paper_);
-  form->addRow(QStringLiteral("宽    度："), width_);
-  form->addRow(QStringLiteral("高    度："), height_);
-  form->addRow(QStringLiteral("纸张横排："), landscape_);
-  form->addRow(QStringLiteral("横向表数:"), across_);
+  const std::pair<QString, QWidget*> rows[] = {{QStringLiteral("宽    度："), width_},
+                                               {QStringLiteral("高    度："), height_},
+                                               {QStringLiteral("纸张横排："), landscape_},
+                                               {QStringLiteral("横向表数:"), across_}};
+  for (const auto& [caption, box] : rows) form->addRow(caption, box);
+  numbers_.insert(rows[0].first, width_);
+  numbers_.insert(rows[1].first, height_);
+  numbers_.insert(rows[3].first, across_);
 
   connect(paper_, &QComboBox::currentIndexChanged, this, [this](int type) {
     if (filling_) return;
@@ -136,8 +140,9 @@ QWidget* DesignerPageTab::marginGroup() {
       {"左边距：", &ReportTemplate::leftMargin},
       {"右边距：", &ReportTemplate::rightMargin}};
   for (size_t i = 0; i < margins_.size(); ++i) {
-    margins_[i] = numberBox(0, kLargestMargin, group);
+    margins_[i] = quietNumberBox(0, kLargestMargin, group);
     form->addRow(QString::fromUtf8(margins[i].first), margins_[i]);
+    numbers_.insert(QString::fromUtf8(margins[i].first), margins_[i]);
     connect(margins_[i], &QSpinBox::valueChanged, this, [this, member = margins[i].second](int v) {
       if (filling_) return;
       t_.*member = v;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 #include <array>
 
@@ -27,6 +28,10 @@ class DesignerPageTab : public QWidget {
   // The text box of section 0..3 (main title, subtitle, page header, page footer).
   QLineEdit* sectionBox(int section) const { return texts_[section]; }
   QComboBox* paperList() const { return paper_; }
+  // The number box captioned `caption` ("宽    度：", "左边距：", "横向表数:").
+  NumberBox* numberBox(const QString& caption) const { return numbers_.value(caption); }
+  QCheckBox* landscapeBox() const { return landscape_; }
+  QCheckBox* printLogoBox() const { return printLogo_; }
   QLabel* thumbnail() const { return thumbnail_; }
   QPushButton* logoButton() const { return logo_; }
 
@@ -58,6 +63,7 @@ class DesignerPageTab : public QWidget {
   QCheckBox* printLogo_ = nullptr;
   QPushButton* logo_ = nullptr;
   QLabel* thumbnail_ = nullptr;
+  QHash<QString, NumberBox*> numbers_;
   bool filling_ = false;
 };
 
