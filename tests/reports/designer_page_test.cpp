@@ -1,10 +1,12 @@
 // The page tab, the body font and the grouping as a user sets them: paper chosen and typed,
-// margins that keep the paper larger, the thumbnail, the font toggles, and the group range that
-// opens again whenever the grouping changes; results read back from the saved file.
+// margins that keep the paper larger, the thumbnail, the font toggles, the group range that opens
+// again whenever the grouping changes, and the title editor and logo dialog opened from the tab;
+// results read back from the saved file.
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,9 +17,11 @@
 #include "app/reports/designer_group_panel.h"
 #include "app/reports/designer_page_picture.h"
 #include "app/reports/designer_page_tab.h"
+#include "app/reports/head_tail_text_box.h"
 #include "app/reports/report_dialog_parts.h"
 #include "app/reports/report_manager.h"
 #include "tests/reports/designer_user.h"
+#include "tests/reports/report_dialog_user.h"
 
 namespace torvanel {
 namespace {
@@ -160,6 +164,63 @@ TEST_F(DesignerPageTest, AnyGroupingChangeOpensTheRangeAgain) {
   });
   EXPECT_EQ(saved(QStringLiteral("grouping")), QStringLiteral("1"));
   EXPECT_EQ(saved(QStringLiteral("groupField")), QStringLiteral("NAME"));
+}
+
+TEST_F(DesignerPageTest, TheTitleEditorChangesTheBoxOnlyWhenConfirmed) {
+  design([&] {
+    QWidget* edit = page()->findChild<QWidget*>(QStringLiteral("edit0"));
+    u.whileModal([&](QDialog* d) {
+      EXPECT_EQ(d->windowTitle(), QStringLiteral("编辑主标题"));
+      u.clickInto(d->findChild<SectionTextBox*>());
+      u.type(QStringLiteral("取消的"));
+      u.click(test::buttonOf(d, QStringLiteral("取消")));
+    });
+    u.click(edit);
+    EXPECT_EQ(page()->sectionBox(kMainTitle)->text(), QString());
+    u.whileModal([&](QDialog* d) {
+      u.clickInto(d->findChild<SectionTextBox*>());
+      u.type(QStringLiteral("销售报表"));
+      u.click(test::buttonOf(d, QStringLiteral("确认")));
+    });
+    u.click(edit);
+    EXPECT_EQ(page()->sectionBox(kMainTitle)->text(), QStringLiteral("销售报表"));
+    command(QStringLiteral("保存"));
+    command(QStringLiteral("关闭"));
+  });
+  EXPECT_EQ(fileLines(QStringLiteral("people.ts0")).value(test::templateLine("mainTitle", 6)),
+            QStringLiteral("销售报表"));
+}
+
+TEST_F(DesignerPageTest, TheLogoDialogWorksOnTheShownTemplatesBitmap) {
+  arrange(QStringLiteral("people.ts0"), defaultTemplate());
+  arrange(QStringLiteral("people.ts1"), defaultTemplate());
+  QImage bitmap(8, 8, QImage::Format_RGB32);
+  bitmap.fill(Qt::blue);
+  ASSERT_TRUE(bitmap.save(w.program.file(QStringLiteral("peoplets0.bmp")), "BMP"));
+  ASSERT_TRUE(bitmap.save(w.program.file(QStringLiteral("peoplets1.bmp")), "BMP"));
+  design([&] {
+    EXPECT_FALSE(page()->logoButton()->isEnabled());
+    u.click(page()->printLogoBox());
+    ASSERT_TRUE(page()->logoButton()->isEnabled());
+    w.dialogs.confirmAnswers.push_back(Answer::No);  // the changed ts0 is not kept
+    u.choose(designer().templateBox(), QStringLiteral("people.ts1"));
+    u.click(page()->printLogoBox());
+    u.whileModal([&](QDialog* d) {
+      EXPECT_EQ(d->windowTitle(), QStringLiteral("报表徽标"));
+      u.click(test::buttonOf(d, QStringLiteral("清除图形")));
+      QPushButton* ok = nullptr;  // the dialog's own, not a group's
+      for (QPushButton* b : d->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("确认") && !qobject_cast<QGroupBox*>(b->parentWidget()))
+          ok = b;
+      u.click(ok);
+    });
+    u.click(page()->logoButton());
+    EXPECT_TRUE(designer().modified());
+    w.dialogs.confirmAnswers.push_back(Answer::No);
+    command(QStringLiteral("关闭"));
+  });
+  EXPECT_FALSE(exists(QStringLiteral("peoplets1.bmp")));
+  EXPECT_TRUE(exists(QStringLiteral("peoplets0.bmp")));
 }
 
 }  // namespace
