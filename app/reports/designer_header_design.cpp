@@ -121,8 +121,12 @@ void HeaderDesignPage::layOut() {
   const int left = mmToPixels(t_.leftMargin, dpi);
   const int printable = pageWidth - left - mmToPixels(t_.rightMargin, dpi);
   const int boxWidth = std::max(20, printable / std::max(1, t_.tablesAcross));
-  const int panelHeight = std::max(viewport()->height(), kRuler + kBoxHeight + 40);
-  panel_->resize(std::max(pageWidth, left + boxWidth), panelHeight);
+  // The panel fills the visible height, less the scroll bar a page wider than the view needs.
+  const QSize view = maximumViewportSize();
+  const int panelWidth = std::max(pageWidth, left + boxWidth);
+  const int scrollBar = panelWidth > view.width() ? horizontalScrollBar()->sizeHint().height() : 0;
+  const int panelHeight = std::max(view.height() - scrollBar, kRuler + kBoxHeight + 40);
+  panel_->resize(panelWidth, panelHeight);
   ruler_->setPage(t_.pageWidth(), t_.leftMargin, t_.rightMargin, dpi);
 
   const SectionFont body = sectionFont(t_.sections[kBody], dpi, true);
@@ -149,6 +153,11 @@ void HeaderDesignPage::layOut() {
   }
   box_->setGeometry(left, kRuler, boxWidth, boxHeight);
   scrollToAlignment();
+}
+
+void HeaderDesignPage::resizeEvent(QResizeEvent* event) {
+  QScrollArea::resizeEvent(event);
+  layOut();
 }
 
 void HeaderDesignPage::scrollToAlignment() {

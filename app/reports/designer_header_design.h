@@ -45,6 +45,10 @@ class HeaderDesignPage : public QScrollArea {
   // The user changed the header lines.
   void edited();
 
+ protected:
+  // The panel fills the page's height: laid out again whenever that changes.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void buildMenu();
   void showMenu(const QPoint& at);

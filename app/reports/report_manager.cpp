@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "app/common/gbk_string.h"
@@ -95,6 +96,7 @@ QWidget* Tform2::commandBar() {
   for (const auto& [caption, action] : commands) {
     auto* b = new QPushButton(QString::fromUtf8(caption), bar);
     b->setAutoDefault(false);
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 28);
     commands_ << b;
     row->addWidget(b);
     if (action) connect(b, &QPushButton::clicked, this, action);
@@ -143,7 +145,6 @@ void Tform2::design(TForm11& window) {
   load(names.isEmpty() ? QString() : names.first());
   tabs_->setCurrentIndex(0);
   groupPanel_->hide();
-  if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
   exec();
 
   delete std::exchange(editor_, nullptr);
@@ -151,6 +152,17 @@ void Tform2::design(TForm11& window) {
   delete std::exchange(printDialog_, nullptr);
   delete std::exchange(logoDialog_, nullptr);
   window_ = nullptr;
+}
+
+void Tform2::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Once shown, the frame is known: centred on the screen, kept on it when larger.
+  if (const QScreen* s = screen()) {
+    const QRect free = s->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(free.center());
+    move(std::max(free.left(), frame.left()), std::max(free.top(), frame.top()));
+  }
 }
 
 void Tform2::done(int result) {

@@ -62,6 +62,7 @@ class Tform2 : public QDialog {
   TForm5* printDialog() const { return printDialog_; }
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void done(int result) override;
 
  private:
