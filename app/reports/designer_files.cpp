@@ -193,9 +193,10 @@ bool Tform2::writeTemplate(const QString& name) {
 void Tform2::deleteTemplate() {
   const QString name = box_->currentText();
   const int entry = name.isEmpty() ? -1 : box_->findText(name, Qt::MatchExactly);
-  // Deleting the template in hand drops its changes with it; replacing another one by the first
-  // entry asks first.
-  if (name != loadedName_ && !keepChanges()) return;
+  // Deleting the template in hand drops its changes with it; one that is not in the list (a name
+  // typed) would be replaced by the first entry unasked.
+  const bool deletingShown = entry >= 0 && name == loadedName_;
+  if (!deletingShown && !keepChanges()) return;
   if (entry >= 0) {
     QFile file(templatePath(programFolder_, name));
     if (file.exists() && !file.remove()) {

@@ -206,10 +206,18 @@ TEST_F(DesignerFilesTest, DeleteRemovesTheFileAndLoadsTheFirstLeft) {
   arrange(QStringLiteral("people.ts1"), titled(QStringLiteral("第一")));
   w.program.write(QStringLiteral("peoplets0.bmp"), "BM");
   design([&] {
+    typeOver(title(), QStringLiteral("随它删掉"));  // the changes go with the template
     command(QStringLiteral("删除"));
     EXPECT_FALSE(exists(QStringLiteral("people.ts0")));
     EXPECT_EQ(boxEntries(), QStringList({QStringLiteral("people.ts1")}));
     EXPECT_EQ(title()->text(), QStringLiteral("第一"));
+    // A template typed under a new name is not the one deleted: it is not dropped unasked.
+    typeName(QStringLiteral("草稿"));
+    typeOver(title(), QStringLiteral("草稿的标题"));
+    w.dialogs.confirmAnswers.push_back(Answer::No);
+    command(QStringLiteral("删除"));
+    EXPECT_EQ(w.dialogs.shown.count(kSaveQuestion), 1);
+    EXPECT_EQ(title()->text(), QStringLiteral("第一")) << "nothing chosen: nothing deleted";
     command(QStringLiteral("删除"));
     EXPECT_EQ(boxEntries(), QStringList());
     EXPECT_EQ(title()->text(), QString());
@@ -219,7 +227,7 @@ TEST_F(DesignerFilesTest, DeleteRemovesTheFileAndLoadsTheFirstLeft) {
   });
   EXPECT_FALSE(exists(QStringLiteral("people.ts1")));
   EXPECT_TRUE(exists(QStringLiteral("peoplets0.bmp")));  // the logo stays
-  EXPECT_EQ(w.dialogs.shown.count(kSaveQuestion), 1);    // deleting asked nothing
+  EXPECT_EQ(w.dialogs.shown.count(kSaveQuestion), 2);    // and at closing
 }
 
 TEST_F(DesignerFilesTest, OpenedAndTypedNamesJoinTheList) {
