@@ -86,6 +86,9 @@ TEST_F(DesignerGridTest, StartingToEditAFlagTogglesItAndAnAlignmentSteps) {
     EXPECT_EQ(cell(kPrinted, kName), kChecked);
     doubleClick(kPrinted, kName);
     EXPECT_EQ(cell(kPrinted, kName), QString());
+    doubleClick(kGrandSum, kName);
+    doubleClick(kPageSum, kName);
+    doubleClick(kPageSum, kName);
     u.clickCell(grid(), kGroupSum, kCity);
     u.type(QStringLiteral("x"));  // a key starts editing too, and types nothing
     EXPECT_EQ(cell(kGroupSum, kCity), kChecked);
@@ -108,7 +111,7 @@ TEST_F(DesignerGridTest, StartingToEditAFlagTogglesItAndAnAlignmentSteps) {
   });
   const auto columns = savedColumns(QStringLiteral("people.ts0"), 1 + kColumns);
   EXPECT_EQ(columns[1 + kName],
-            QStringList({"NAME", "", "4", "", "", "", "", "本页小计", "", "", "NAME"}));
+            QStringList({"NAME", "", "4", "", "", "", "√", "本页小计", "", "", "NAME"}));
   EXPECT_EQ(columns[1 + kCity],
             QStringList({"CITY", "√", "12", "左对齐", "", "√", "", "", "", "", "CITY"}));
 }
