@@ -80,6 +80,7 @@ void Tform2::load(const QString& name) {
     loaded = exists ? readTemplateFile(path) : defaultTemplate();
   } catch (const FileError& e) {
     showError(e);
+    showName(loadedName_, false);  // the template shown stays, and so does its name
     return;
   }
   reconcileWithTable(loaded, window_->table());

@@ -141,8 +141,10 @@ void Tform2::design(TForm11& window) {
     box_->setCurrentIndex(names.isEmpty() ? -1 : 0);
     boxQuiet_ = false;
   }
-  edited_ = false;
-  load(names.isEmpty() ? QString() : names.first());
+  // The defaults first, so that a first template that cannot be read leaves nothing of the
+  // table before.
+  load(QString());
+  if (!names.isEmpty()) load(names.first());
   tabs_->setCurrentIndex(0);
   groupPanel_->hide();
   exec();

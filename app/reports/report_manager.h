@@ -77,7 +77,7 @@ class Tform2 : public QDialog {
   // ---- the template files (designer_files.cpp)
   // Loads `name` (a name without folder lies in the program folder): its file, or the defaults
   // when it has none ("没有摸板", an empty name); then fitted to the table's fields. A file that
-  // cannot be read is reported and the template stays as it was.
+  // cannot be read is reported and the template stays as it was, its name back in the box.
   void load(const QString& name);
   void boxEdited(const QString& text);
   void newTemplate();

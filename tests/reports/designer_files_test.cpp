@@ -258,6 +258,7 @@ TEST_F(DesignerFilesTest, ADamagedTemplateIsReportedAndTheShownOneStays) {
     ASSERT_EQ(w.dialogs.messages.size(), 1);
     EXPECT_TRUE(w.dialogs.messages[0].contains(QStringLiteral("people.ts1")));
     EXPECT_EQ(title()->text(), QStringLiteral("好的"));
+    EXPECT_EQ(shownName(), QStringLiteral("people.ts0")) << "保存 must not go to the damaged file";
     command(QStringLiteral("关闭"));
   });
   EXPECT_EQ(bytes(QStringLiteral("people.ts1")), QByteArray("0\r\n210\r\nabc\r\n"));

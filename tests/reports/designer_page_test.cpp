@@ -15,6 +15,7 @@
 #include "app/reports/designer_body_tab.h"
 #include "app/reports/designer_font_group.h"
 #include "app/reports/designer_group_panel.h"
+#include "app/reports/designer_head_tail_tab.h"
 #include "app/reports/designer_page_picture.h"
 #include "app/reports/designer_page_tab.h"
 #include "app/reports/head_tail_text_box.h"
@@ -189,6 +190,27 @@ TEST_F(DesignerPageTest, TheTitleEditorChangesTheBoxOnlyWhenConfirmed) {
   });
   EXPECT_EQ(fileLines(QStringLiteral("people.ts0")).value(test::templateLine("mainTitle", 6)),
             QStringLiteral("销售报表"));
+}
+
+TEST_F(DesignerPageTest, TheHeadTextEditorWorksOnWhatTheBoxHolds) {
+  design([&] {
+    showTab(QStringLiteral("表头、表尾设计"));
+    SectionTextBox* head = designer().headTailTab()->box(kHeadText);
+    typeOver(head, QStringLiteral("打的字"));
+    u.whileModal([&](QDialog* d) {
+      EXPECT_EQ(d->windowTitle(), QStringLiteral("编辑表头"));
+      auto* text = d->findChild<SectionTextBox*>();
+      EXPECT_EQ(text->text(), QStringLiteral("打的字"));
+      u.clickInto(text);
+      u.press(Qt::Key_End);
+      u.type(QStringLiteral("加上"));
+      u.click(test::buttonOf(d, QStringLiteral("确认")));
+    });
+    u.click(designer().headTailTab()->findChild<QWidget*>(QStringLiteral("headTextEditor")));
+    EXPECT_EQ(head->text(), QStringLiteral("打的字加上"));
+    w.dialogs.confirmAnswers.push_back(Answer::No);
+    command(QStringLiteral("关闭"));
+  });
 }
 
 TEST_F(DesignerPageTest, TheLogoDialogWorksOnTheShownTemplatesBitmap) {
