@@ -311,7 +311,15 @@ void TForm3::alignmentChosen(int id) {
                              : working_.alignment == TextAlignment::Right ? Qt::AlignRight
                                                                           : Qt::AlignHCenter;
   text_->setLineAlignment(line);
-  // The view follows the aligned side of the page.
+  scrollToAlignedSide();
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  scrollToAlignedSide();
+}
+
+void TForm3::scrollToAlignedSide() {
   const int span = page_->width() - view_->viewport()->width() + 4;
   const int at = working_.alignment == TextAlignment::Left    ? 0
                  : working_.alignment == TextAlignment::Right ? span

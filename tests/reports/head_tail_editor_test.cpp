@@ -228,9 +228,12 @@ TEST_F(HeadTailEditorTest, AlignmentScrollsThePageToTheAlignedSide) {
   t.paperWidth = 297;
   t.paperHeight = 420;
   t.landscape = true;
+  t.sections[kSubtitle].alignment = TextAlignment::Right;
   edit(kSubtitle, [&] {
     QScrollBar* bar = editor.findChild<QScrollArea*>()->horizontalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());  // opened on its aligned side
+    click(QStringLiteral("左对齐"));
     click(QStringLiteral("右对齐"));
     EXPECT_EQ(bar->value(), bar->maximum());
     click(QStringLiteral("中间对齐"));
