@@ -67,7 +67,8 @@ void addColour(QComboBox& box, const QString& name, int value) {
 
 // The section's role, for a message.
 QString sectionName(Section section) {
-  static const char* const names[] = {"主标题", "副标题", "页眉", "页脚", "表头", "表尾"};
+  static const char* const names[kSectionCount] = {"主标题", "副标题", "页眉", "页脚",
+                                                   "表头",   "表尾",   "表体"};
   return QString::fromUtf8(names[section]);
 }
 
