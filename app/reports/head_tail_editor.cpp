@@ -67,7 +67,8 @@ void addColour(QComboBox& box, const QString& name, int value) {
 
 // The section's role, for a message.
 QString sectionName(Section section) {
-  static const char* const names[] = {"主标题", "副标题", "页眉", "页脚", "表头", "表尾"};
+  static const char* const names[kSectionCount] = {"主标题", "副标题", "页眉", "页脚",
+                                                   "表头",   "表尾",   "表体"};
   return QString::fromUtf8(names[section]);
 }
 
@@ -311,7 +312,15 @@ void TForm3::alignmentChosen(int id) {
                              : working_.alignment == TextAlignment::Right ? Qt::AlignRight
                                                                           : Qt::AlignHCenter;
   text_->setLineAlignment(line);
-  // The view follows the aligned side of the page.
+  scrollToAlignedSide();
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  scrollToAlignedSide();
+}
+
+void TForm3::scrollToAlignedSide() {
   const int span = page_->width() - view_->viewport()->width() + 4;
   const int at = working_.alignment == TextAlignment::Left    ? 0
                  : working_.alignment == TextAlignment::Right ? span

@@ -39,6 +39,8 @@ class TForm3 : public QDialog {
   QListWidget* fieldList() const { return fieldList_; }
 
  protected:
+  // The view can follow the alignment only once it has its size.
+  void showEvent(QShowEvent* event) override;
   // Hides the field list when it loses the focus, as a drop-down list closes.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -49,6 +51,7 @@ class TForm3 : public QDialog {
   void showFont();
   void fontTyped();
   void alignmentChosen(int id);
+  void scrollToAlignedSide();
   void showFieldList();
   void fieldChosen(const QString& item);
   void insert(const QString& token);

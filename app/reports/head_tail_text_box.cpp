@@ -10,7 +10,10 @@ namespace torvanel {
 
 SectionTextBox::SectionTextBox(QWidget* parent) : QTextEdit(parent) {
   setAcceptRichText(false);
-  setLineWrapMode(QTextEdit::NoWrap);
+  // Lines never wrap, yet the document keeps the box's width: without a width of its own it
+  // would be as wide as its longest line, and the shorter lines could not be aligned in the box.
+  setLineWrapMode(QTextEdit::WidgetWidth);
+  setWordWrapMode(QTextOption::NoWrap);
   connect(this, &QTextEdit::textChanged, this, &SectionTextBox::keepToLength);
 }
 

@@ -25,7 +25,11 @@ void drawRuler(QPainter& painter, int dpi, int top, int height, int widthMm, int
     painter.setPen(Qt::red);
     painter.drawLine(x, top + height - tick, x, top + height - 1);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(x - 20, top, 40, height - tick), Qt::AlignCenter, QString::number(n));
+    // The first number starts at the page's edge rather than be cut in half by it.
+    const QRect label =
+        n == 0 ? QRect(x, top, 40, height - tick) : QRect(x - 20, top, 40, height - tick);
+    painter.drawText(label, (n == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter,
+                     QString::number(n));
   }
 }
 

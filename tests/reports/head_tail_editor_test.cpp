@@ -126,6 +126,10 @@ TEST_F(HeadTailEditorTest, TheHeadTextTakesLinesInABoxOneBandWide) {
     u.type(QStringLiteral("第[PageNum]页"));
     u.press(Qt::Key_Return);
     u.type(QStringLiteral("甲乙"));
+    // Every line takes the alignment, the short last one too.
+    click(QStringLiteral("右对齐"));
+    EXPECT_GT(editor.textBox()->cursorRect().right(),
+              editor.textBox()->viewport()->width() * 9 / 10);
     click(QStringLiteral("确认"));
   });
   EXPECT_TRUE(changed);
@@ -223,19 +227,30 @@ TEST_F(HeadTailEditorTest, AFontNotInstalledStaysUntilAnotherIsChosen) {
   EXPECT_EQ(stored().sections[kPageFooter].fontName, installed[installed.size() > 88 ? 88 : 0]);
 }
 
-TEST_F(HeadTailEditorTest, AlignmentScrollsThePageToTheAlignedSide) {
+TEST_F(HeadTailEditorTest, AlignmentPlacesTheLinesAndScrollsThePageToTheAlignedSide) {
   t.paperType = 2;  // A3 turned: a page wider than the view
   t.paperWidth = 297;
   t.paperHeight = 420;
   t.landscape = true;
+  t.sections[kSubtitle].alignment = TextAlignment::Right;
+  t.sections[kSubtitle].text = QStringLiteral("副标题");
   edit(kSubtitle, [&] {
     QScrollBar* bar = editor.findChild<QScrollArea*>()->horizontalScrollBar();
+    // Where the text ends in its box, the caret standing at its end.
+    const auto textEnd = [&] { return editor.textBox()->cursorRect().right(); };
+    const int boxWidth = editor.textBox()->viewport()->width();
     ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());  // opened on its aligned side
+    EXPECT_GT(textEnd(), boxWidth * 9 / 10);
+    click(QStringLiteral("左对齐"));
+    EXPECT_LT(textEnd(), boxWidth / 10);
     click(QStringLiteral("右对齐"));
     EXPECT_EQ(bar->value(), bar->maximum());
     click(QStringLiteral("中间对齐"));
     EXPECT_GT(bar->value(), 0);
     EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_GT(textEnd(), boxWidth / 2);
+    EXPECT_LT(textEnd(), boxWidth * 6 / 10);
     click(QStringLiteral("左对齐"));
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(editor.textBox()->width(), mmToPixels(420 - 30, editor.logicalDpiX()));

@@ -165,7 +165,7 @@ TEST_F(LogoDialogTest, ClearingDeletesOnlyThisTemplatesBitmapAndOnlyAtConfirm) {
   EXPECT_EQ(folder.read(QStringLiteral("ordersts1.bmp")), other);
 }
 
-TEST_F(LogoDialogTest, ADamagedBitmapChangesNothingAndAnUnchangedLogoKeepsItsBytes) {
+TEST_F(LogoDialogTest, DamagedBitmapsChangeNothingAndAnUnchangedLogoKeepsItsBytes) {
   // Bytes after the picture's end are not part of it; rewriting the file would lose them.
   const QByteArray own =
       saveBitmap(QStringLiteral("ordersts0.bmp"), samplePicture()) + QByteArray("trailing bytes");
@@ -181,6 +181,14 @@ TEST_F(LogoDialogTest, ADamagedBitmapChangesNothingAndAnUnchangedLogoKeepsItsByt
   EXPECT_TRUE(changed);
   EXPECT_EQ(folder.read(QStringLiteral("ordersts0.bmp")), own);
   EXPECT_EQ(stored().logoLeft, 5);
+
+  // A logo file that cannot be read is reported on opening, and 确认 does not delete it.
+  const QByteArray damaged = QByteArray("BM") + QByteArray(60, '\x7f');
+  folder.write(QStringLiteral("ordersts0.bmp"), damaged);
+  EXPECT_TRUE(edit([&] { click(QStringLiteral("确认")); }));
+  ASSERT_EQ(w.dialogs.messages.size(), 2);
+  EXPECT_TRUE(w.dialogs.messages[1].contains(QStringLiteral("ordersts0.bmp")));
+  EXPECT_EQ(folder.read(QStringLiteral("ordersts0.bmp")), damaged);
 }
 
 TEST_F(LogoDialogTest, ABitmapThatCannotBeWrittenIsReportedAndNothingChanges) {
