@@ -206,6 +206,21 @@ TEST_F(PrintQueues, EverySheetIsAJobOfItsOwnOnTheChosenQueue) {
     EXPECT_TRUE(line.contains(QStringLiteral(" total 2 "))) << line.toStdString();
 }
 
+TEST_F(PrintQueues, QueueThatRefusesTheJobIsToldNotPrinted) {
+  ASSERT_TRUE(cups.addQueue(QStringLiteral("closed"), false, false));
+  makeTable(15);
+  auto run = calculated(smallSheet(2));
+  wb.user.whileModal([&](QDialog* d) {
+    wb.user.clickItem(printers(d), QStringLiteral("closed"));
+    click(d, QStringLiteral("打印"));
+  });
+  EXPECT_EQ(dialog.printReport(*run, PrintRangeMode::AllRanges, 1), 0);
+  ASSERT_EQ(wb.dialogs.messages.size(), 1) << "the failure is told";
+  EXPECT_TRUE(wb.dialogs.messages[0].contains(QStringLiteral("closed")))
+      << wb.dialogs.messages[0].toStdString();
+  EXPECT_TRUE(cups.jobFiles(QStringLiteral("closed")).isEmpty());
+}
+
 TEST_F(PrintQueues, LandscapeSheetArrivesTurned) {
   makeTable(5);
   ReportTemplate t = smallSheet();
