@@ -221,6 +221,20 @@ TEST_F(PrintQueues, QueueThatRefusesTheJobIsToldNotPrinted) {
   EXPECT_TRUE(cups.jobFiles(QStringLiteral("closed")).isEmpty());
 }
 
+TEST_F(PrintQueues, CancelInTheRunStopsBeforeTheNextSheet) {
+  makeTable(15);
+  auto run = calculated(smallSheet());
+  wb.user.whileModal([&](QDialog* d) {
+    // The user's click on "取消" arrives while the run is under way.
+    QMetaObject::invokeMethod(
+        d, [&] { wb.user.click(button(d, QStringLiteral("取消"))); }, Qt::QueuedConnection);
+    click(d, QStringLiteral("打印"));
+  });
+  EXPECT_EQ(dialog.printReport(*run, PrintRangeMode::AllRanges, 1), 0);
+  EXPECT_TRUE(wb.dialogs.messages.isEmpty());
+  EXPECT_TRUE(cups.waitForJobs(QStringLiteral("front"), 0).isEmpty());
+}
+
 TEST_F(PrintQueues, LandscapeSheetArrivesTurned) {
   makeTable(5);
   ReportTemplate t = smallSheet();
