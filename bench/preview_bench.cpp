@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
       page->repaint();
       drawn.push_back(secondsSince(at));
     }
-    reportRuns("change the zoom, stretched (median of 20)", stretched, "<= 20 ms", 0.02);
-    reportRuns("  and drawn at the new size (median of 20)", drawn, "<= 20 ms", 0.02);
+    reportRuns("zoom, stretched (median of 20)", stretched, "<= 20 ms", 0.02);
+    reportRuns("  then drawn at that size", drawn, "<= 20 ms", 0.02);
     std::printf("  the page at %s %%: %d x %d pixels\n", qPrintable(zoom->currentText()),
                 page->picture().width(), page->picture().height());
     std::fflush(stdout);

@@ -100,6 +100,7 @@ TEST_F(PrintDialog, PdfEntryWritesTheChosenRangeOneSheetAPage) {
     EXPECT_FALSE(numbers(d)[0]->isEnabled());
     EXPECT_EQ(numbers(d)[0]->value(), 1);
     EXPECT_EQ(numbers(d)[1]->value(), 3);
+    EXPECT_FALSE(numbers(d)[2]->isEnabled()) << "a PDF file is written once: no copies";
     click(d, QStringLiteral("打印"));
   });
   EXPECT_EQ(dialog.printReport(*run, PrintRangeMode::NoCurrentPage), 2);
@@ -186,6 +187,7 @@ TEST_F(PrintQueues, EverySheetIsAJobOfItsOwnOnTheChosenQueue) {
                                             QStringLiteral("PDF文件")}));
     EXPECT_EQ(chosenPrinter(d), QStringLiteral("front")) << "the default queue is chosen";
     wb.user.clickItem(printers(d), QStringLiteral("office"));
+    EXPECT_TRUE(numbers(d)[2]->isEnabled()) << "copies are for paper";
     wb.user.replaceText(numbers(d)[2], QStringLiteral("2"));
     click(d, QStringLiteral("打印"));
   });
