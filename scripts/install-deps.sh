@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config clang-format
-  # the workbench: Qt 6 Widgets, PrintSupport and the SVG icon engine
-  qt6-base-dev qt6-svg-dev qt6-qpa-plugins
+  # the workbench: Qt 6 Widgets, PrintSupport and the SVG icon engine; the print service's client
+  # library, to hear whether a print job was taken
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libcups2-dev
   # tests, and the fuzz build (clang with libFuzzer and the sanitizer runtimes)
   googletest libgtest-dev clang libclang-rt-14-dev
   # headless start and screenshot: X server, authority, a window lister, ImageMagick

@@ -23,9 +23,18 @@ void PageView::setSheet(Sheet sheet) {
 }
 
 void PageView::setZoom(int percent) {
-  if (percent == zoom_ && !picture_.isNull()) return;
+  if (percent == zoom_) return;
   zoom_ = percent;
-  render();
+  setFixedSize(paperSize() + QSize(kFrame, kFrame));
+  update();
+  if (sharpenPending_) return;
+  sharpenPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (sharpenPending_) render();
+      },
+      Qt::QueuedConnection);
 }
 
 QSize PageView::paperSize() const {
@@ -34,6 +43,7 @@ QSize PageView::paperSize() const {
 }
 
 void PageView::render() {
+  sharpenPending_ = false;
   const QSize paper = paperSize();
   setFixedSize(paper + QSize(kFrame, kFrame));
   QSize size = paper;

@@ -10,9 +10,11 @@ namespace torvanel {
 // The preview's paper: the sheet drawn at a zoom inside a white frame with a black shadow, the
 // whole widget sized to the zoomed paper plus the frame (5 pixels).
 //
-// A new sheet is drawn once into a picture at the zoomed size; a new zoom draws the sheet already
-// composed again at that size, without composing it anew. The picture never holds more than
-// kMaxPagePixels: a larger paper is drawn at the largest size that fits and stretched on screen.
+// A new sheet is drawn at once into a picture at the zoomed size. A new zoom first stretches the
+// picture there is, so the window answers at once, and draws the sheet already composed (never
+// composing it anew) at the new size as soon as the events waiting have run. The picture never
+// holds more than kMaxPagePixels: a larger paper is drawn at the largest size that fits and
+// stretched on screen.
 class PageView : public QWidget {
   Q_OBJECT
  public:
@@ -41,6 +43,7 @@ class PageView : public QWidget {
 
   Sheet sheet_;
   int zoom_ = 100;
+  bool sharpenPending_ = false;  // a drawing at the new zoom waits for the events before it
   QImage picture_;
 };
 

@@ -1,12 +1,14 @@
 #include "app/reports/preview_window.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
@@ -175,6 +177,9 @@ void TForm4::open(ReportRun& run, const QString& templateName, const QString& ca
   s_->rerender = true;
   s_->goToPanel->hide();
   setWindowTitle(caption);
+  // Maximised; without a window manager to do it the window takes the screen's free area itself.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setGeometry(screen->availableGeometry());
   setWindowState(windowState() | Qt::WindowMaximized);
 }
 

@@ -195,7 +195,7 @@ void TForm5::printChosen() {
   } catch (const std::exception& e) {
     showError(e);
   }
-  if (!s_->cancelled) accept();
+  accept();
 }
 
 }  // namespace torvanel

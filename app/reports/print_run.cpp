@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "app/reports/output_error.h"
+#include "app/reports/print_service.h"
 #include "app/reports/sheet_files.h"
 #include "app/reports/sheet_painter.h"
 
@@ -41,6 +42,10 @@ int printSheets(QPrinter& printer, const PrintRange& range, const SheetComposer&
     if (!painter.end() || printer.printerState() == QPrinter::Error ||
         printer.printerState() == QPrinter::Aborted)
       refuse(printer, QStringLiteral("打印失败"));
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+      const QString refusal = printServiceRefusal();
+      if (!refusal.isEmpty()) refuse(printer, QStringLiteral("打印失败: ") + refusal);
+    }
     ++printed;
   }
   return printed;

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTest>
 
 #include "app/reports/page_view.h"
 #include "app/reports/preview_window.h"
@@ -39,8 +40,17 @@ class PreviewWindow : public ReportForms {
   void click(QDialog* preview, const char* caption) {
     wb.user.click(button(preview, QString::fromUtf8(caption)));
   }
+  // Picks the zoom and waits, as a user looks, until the paper is drawn anew at that size.
   void chooseZoom(QDialog* preview, const QString& zoom) {
     wb.user.choose(preview->findChild<QComboBox*>(), zoom);
+    waitForPicture(preview);
+  }
+  static void waitForPicture(QDialog* preview) {
+    PageView* view = paper(preview);
+    const QSize drawn = view->size() - QSize(5, 5);
+    const bool capped = qint64(drawn.width()) * drawn.height() > PageView::kMaxPagePixels;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return capped || view->picture().size() == drawn; }, 5000))
+        << "the paper was not drawn at its new size";
   }
   // At zoom 100 the paper shows exactly the sheet of `first`, composed by another report.
   void expectShows(QDialog* preview, const ReportTemplate& t, int first) {
@@ -181,6 +191,7 @@ TEST_F(PreviewWindow, ZoomRescalesThePaperAndAnUnknownZoomFitsThePage) {
 
     wb.user.replaceText(zoom, QStringLiteral("250"));
     wb.user.press(Qt::Key_Return);
+    waitForPicture(d);
     const QString fitting = zoom->currentText();
     ASSERT_TRUE(fitting.startsWith(QStringLiteral("比例:"))) << fitting.toStdString();
     const int percent = fitting.mid(3).toInt();

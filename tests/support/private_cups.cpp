@@ -199,16 +199,16 @@ QString PrivateCups::outputFolder(const QString& queue) const {
   return dir_.path() + QStringLiteral("/out/") + queue;
 }
 
-bool PrivateCups::addQueue(const QString& name, bool isDefault) {
+bool PrivateCups::addQueue(const QString& name, bool isDefault, bool accepting) {
   const QString out = outputFolder(name);
   QDir().mkpath(out);
   QFile::setPermissions(out, kOpenFolder);
   QString error;
-  if (!client(QStringLiteral("lpadmin"),
-              {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
-               QStringLiteral("keep:") + out, QStringLiteral("-P"),
-               dir_.path() + QStringLiteral("/pdf.ppd")},
-              &error) ||
+  QStringList add = {QStringLiteral("-p"), name,
+                     QStringLiteral("-v"), QStringLiteral("keep:") + out,
+                     QStringLiteral("-P"), dir_.path() + QStringLiteral("/pdf.ppd")};
+  if (accepting) add << QStringLiteral("-E");  // enabled and accepting jobs
+  if (!client(QStringLiteral("lpadmin"), add, &error) ||
       (isDefault && !client(QStringLiteral("lpadmin"), {QStringLiteral("-d"), name}, &error))) {
     ADD_FAILURE() << "the print scheduler refused the queue " << name.toStdString() << ": "
                   << error.toStdString();

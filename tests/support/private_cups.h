@@ -31,9 +31,10 @@ class PrivateCups {
   bool available() const { return running_; }
   QString unavailableReason() const { return reason_; }
 
-  // Adds an accepting queue `name` whose jobs become files in a folder of their own; the default
-  // queue when `isDefault`. False (and a test failure) when the scheduler refuses.
-  bool addQueue(const QString& name, bool isDefault = false);
+  // Adds a queue `name` whose jobs become files in a folder of their own; the default queue when
+  // `isDefault`. A queue not `accepting` refuses every job, as one its administrator closed.
+  // False (and a test failure) when the scheduler refuses.
+  bool addQueue(const QString& name, bool isDefault = false, bool accepting = true);
 
   // Waits until the scheduler has no job pending and `name` has received `count` jobs, at most
   // `seconds`; returns the job files of `name` in the order the jobs came (fewer on a timeout).
