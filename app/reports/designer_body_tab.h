@@ -34,8 +34,6 @@ class DesignerBodyTab : public QWidget {
   // A check box of the tab by its caption ("是否分组", "打印空表行").
   QCheckBox* checkBox(const QString& caption) const;
   QComboBox* groupFieldList() const { return groupField_; }
-  QComboBox* lineStyleList() const { return lineStyle_; }
-  QComboBox* ruleStyleList() const { return ruleStyle_; }
 
  signals:
   // The user changed the template.

@@ -30,9 +30,7 @@ class DesignerPageTab : public QWidget {
   QComboBox* paperList() const { return paper_; }
   // The number box captioned `caption` ("宽    度：", "左边距：", "横向表数:").
   NumberBox* numberBox(const QString& caption) const { return numbers_.value(caption); }
-  QCheckBox* landscapeBox() const { return landscape_; }
   QCheckBox* printLogoBox() const { return printLogo_; }
-  QLabel* thumbnail() const { return thumbnail_; }
   QPushButton* logoButton() const { return logo_; }
 
  signals:

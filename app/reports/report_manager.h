@@ -57,9 +57,8 @@ class Tform2 : public QDialog {
   PageProgressPanel* progressPanel() const { return progress_; }
   // The command button reading `caption` ("新建", "预览", "关闭").
   QPushButton* command(const QString& caption) const;
-  // The forms opened from here; null while the designer is closed.
+  // The preview opened from here; null while the designer is closed.
   TForm4* preview() const { return preview_; }
-  TForm5* printDialog() const { return printDialog_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
