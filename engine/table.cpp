@@ -898,27 +898,34 @@ void Table::post() {
     viewKept =
         (!ordered() && !sorted()) || orderKey(currentBuf_, record) == orderKey(editBuf_, record);
   }
-  if (!cachedUpdates_) storedChanged();
-  if (state_ == DataSetState::dsEdit) {
-    if (cachedUpdates_) {
-      auto it = changes_.find(record);
-      if (it != changes_.end())
-        it->second.buf = editBuf_;
-      else
-        bufferChange(record, Change::Modified, editBuf_);
+  const uint32_t was = record;
+  try {
+    if (state_ == DataSetState::dsEdit) {
+      if (cachedUpdates_) {
+        auto it = changes_.find(record);
+        if (it != changes_.end())
+          it->second.buf = editBuf_;
+        else
+          bufferChange(record, Change::Modified, editBuf_);
+      } else {
+        requireUnchanged(record, currentBuf_);
+        record = storage_->write(record, editBuf_);
+      }
+    } else if (cachedUpdates_) {
+      record = nextVirtual_++;
+      changes_[record] = {Change::Inserted, editBuf_, {}};
+      inserted_.push_back(record);
+    } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
+      record = storage_->append(editBuf_);
     } else {
-      requireUnchanged(record, currentBuf_);
-      record = storage_->write(record, editBuf_);
+      record = storage_->insert(beforeInsert_, editBuf_);
     }
-  } else if (cachedUpdates_) {
-    record = nextVirtual_++;
-    changes_[record] = {Change::Inserted, editBuf_, {}};
-    inserted_.push_back(record);
-  } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
-    record = storage_->append(editBuf_);
-  } else {
-    record = storage_->insert(beforeInsert_, editBuf_);
+  } catch (...) {
+    if (!cachedUpdates_) storedChanged();  // how much of the record reached the file is unknown
+    throw;
   }
+  if (!cachedUpdates_)
+    keepKeys(was, state_ == DataSetState::dsEdit ? &currentBuf_ : nullptr, record, editBuf_);
   state_ = DataSetState::dsBrowse;
   modified_ = false;
   editBuf_ = {};
@@ -1065,6 +1072,9 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     else if (!converted.isNull())
       key = LocateKeys::keyOf(converted, false);
     const bool leading = text && !wantNull && (options & loPartialKey);
+    if (text && !wantNull && !target.empty())
+      if (const std::optional<uint32_t> r = locateByUpperTag(index, target, hit))
+        return *r != 0 && found(*r);
     if (key)
       if (const std::optional<uint32_t> r = locateByKeys(index, *key, leading, hit))
         return *r != 0 && found(*r);

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "engine/engine_error.h"
+#include "engine/index/key_encoding.h"
 #include "engine/index/production_index.h"
 #include "engine/table.h"
 
@@ -29,6 +30,70 @@ std::optional<uint32_t> Table::locateByKeys(int field, const std::string& key, b
   keys->find(key, leading, candidates);
   for (const auto& [record, change] : changes_) candidates.push_back(record);
   return firstInOrder(candidates, hit);
+}
+
+void Table::keepKeys(uint32_t was, const RecordBuffer* before, uint32_t now,
+                     const RecordBuffer& after) {
+  if (lookupKeys_.empty()) return;
+  // A record placed anywhere but at the end, or moved, renumbers the records after it.
+  if (storage_->removesRecords() && (before ? now != was : now != physicalCount())) {
+    storedChanged();
+    return;
+  }
+  try {
+    for (auto& [field, keys] : lookupKeys_) {
+      if (!keys) continue;
+      const bool text = fieldDefs_[field].type == FieldType::ftString;
+      std::optional<std::string> key = LocateKeys::keyOf(storage_->get(after, field), text);
+      if (!key) {
+        storedChanged();  // the field is walked from now on, until the keys are built again
+        return;
+      }
+      if (before)
+        if (const std::optional<std::string> old =
+                LocateKeys::keyOf(storage_->get(*before, field), text))
+          keys->remove(*old, was);
+      if (!storage_->isDeleted(after)) keys->add(std::move(*key), now);
+    }
+  } catch (const EngineError&) {
+    storedChanged();
+  }
+}
+
+std::optional<uint32_t> Table::locateByUpperTag(int field, const std::string& folded,
+                                                const std::function<bool(uint32_t)>& hit) {
+  // A shared holder's keys lag behind what others change, and a walk would see the change.
+  if (!exclusive_) return std::nullopt;
+  const int tag = upperTagOf(field);
+  if (tag < 0) return std::nullopt;
+  const ProductionIndex::Tag& t = index()->tag(tag);
+  const KeyList& keys = index()->keys(tag);
+  // Every record whose text folds to `folded` (or begins so) has a key that begins with it, cut
+  // to the key's length; the walk's test then sorts out the others.
+  std::string prefix = folded.substr(0, static_cast<size_t>(t.info.keyLength));
+  if (t.info.descending) prefix = key_encoding::inverted(prefix);
+  std::vector<uint32_t> candidates;
+  for (KeyList::Pos p = keys.lowerBound(prefix); p != keys.end() && keys.key(p).starts_with(prefix);
+       p = keys.next(p))
+    candidates.push_back(keys.recno(p));
+  for (const auto& [record, change] : changes_) candidates.push_back(record);
+  return firstInOrder(candidates, hit);
+}
+
+int Table::upperTagOf(int field) const {
+  ProductionIndex* ix = index();
+  if (!ix) return -1;
+  const std::string wanted = "UPPER(" + foldCase(fieldDefs_[field].name) + ")";
+  for (int i = 0; i < ix->tagCount(); ++i) {
+    const ProductionIndex::Tag& t = ix->tag(i);
+    // A FOR condition or a unique tag leaves records out of the keys.
+    if (!t.key || t.condition || t.info.unique || t.info.keyType != 'C') continue;
+    std::string expression;
+    for (const char c : t.info.expression)
+      if (c != ' ') expression += c;
+    if (foldCase(expression) == wanted) return i;
+  }
+  return -1;
 }
 
 LocateKeys* Table::keysOf(int field) {

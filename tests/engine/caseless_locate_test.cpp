@@ -238,6 +238,31 @@ TEST_P(CaselessLocate, TakesTheFirstInIndexOrderUnderAFilterAndAMastersRange) {
   t.setMasterSource(nullptr);
 }
 
+TEST_P(CaselessLocate, FindsThroughATagOfTheFieldInUpperCase) {
+  if (!indexed() || kind().type == TableType::ttParadox)
+    GTEST_SKIP() << "only dBASE and FoxPro tables have expression tags";
+  for (const unsigned direction : {0u, unsigned{ixDescending}}) {
+    {
+      Table t;
+      point(t, dir_, kind().file, kind().type);
+      t.setExclusive(true);
+      t.open();
+      t.addIndex({"UPCODE", "", "UPPER(CODE)", ixExpression | direction});
+    }
+    Table t;
+    open(t);
+    expectLikeWalk(t, "natural order");
+    t.setIndexFieldNames("NUM");
+    expectLikeWalk(t, "NUM order");
+    fill(t, {"apPLE", 14, "A"}, 300);
+    ASSERT_TRUE(t.locate("CODE", Value::text("banana"), loCaseInsensitive));
+    t.edit();
+    t.fieldByName("CODE").setAsString("Apricots");
+    t.post();
+    expectLikeWalk(t, "after an append and an edit");
+  }
+}
+
 TEST_P(CaselessLocate, SeesWhatAnotherHolderChanged) {
   if (kind().exclusive) GTEST_SKIP() << "nobody else holds an exclusive open";
   Table t, other;
