@@ -20,24 +20,6 @@ bool before(const LocateKeys::Entry& a, std::string_view key, uint32_t record) {
 
 }  // namespace
 
-std::string foldCase(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
-std::string_view trimPadding(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
-
 std::string LocateKeys::nullKey() { return std::string(1, kNull); }
 
 std::string LocateKeys::textKey(std::string_view gbk) { return kText + foldCase(trimPadding(gbk)); }

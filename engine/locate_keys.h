@@ -6,16 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/caseless_text.h"
 #include "engine/value.h"
 
 namespace tdb {
-
-// GBK text as locates and caseless ranges compare it: ASCII letters folded to upper case; the
-// trail byte of a GBK character (which may look like a letter) never is.
-std::string foldCase(std::string_view gbk);
-
-// Text without the blanks and NULs that pad it to its field's width.
-std::string_view trimPadding(std::string_view s);
 
 // One field's values over a table's records, for locates that ignore case: each record's value
 // as a key that is equal to another exactly when the locate's comparison finds the two values

@@ -512,6 +512,7 @@ class Table : private FilterFields {
   std::map<uint32_t, uint32_t> newRanks_;
   bool ranked_ = false;
   bool rankedByKeys_ = false;  // ranked by the index's keys, not by the view
+  uint64_t rankStamp_ = 0;     // the keys' stamp then
 
   Table* master_ = nullptr;
   std::string masterFields_;

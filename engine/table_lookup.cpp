@@ -162,7 +162,8 @@ uint32_t Table::firstInOrder(std::vector<uint32_t>& candidates,
 
 void Table::rankOrder() {
   const bool byKeys = ordered() && changes_.empty();
-  if (ranked_ && rankedByKeys_ == byKeys) return;
+  const uint64_t stamp = byKeys ? orderKeys().stamp() : 0;
+  if (ranked_ && rankedByKeys_ == byKeys && rankStamp_ == stamp) return;
   ranks_.assign(size_t{physicalCount()} + 1, 0);
   newRanks_.clear();
   uint32_t place = 0;
@@ -182,6 +183,7 @@ void Table::rankOrder() {
     for (const uint32_t r : orderView()) note(r);
   ranked_ = true;
   rankedByKeys_ = byKeys;
+  rankStamp_ = stamp;
 }
 
 }  // namespace tdb
