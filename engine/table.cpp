@@ -1030,6 +1030,8 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     throw EngineError("数据表[" + tableName_ + "]没有字段[" + gbkToUtf8(fieldName) + "]");
   const FieldDef& def = fieldDefs_[index];
   const bool text = isText(def.type);
+  // Numbers, dates and logicals have no leading part: they compare by their whole value.
+  if (!text) options &= ~unsigned{loPartialKey};
   const bool wantNull = value.isNull();
   std::string target;
   Value converted;

@@ -323,5 +323,29 @@ INSTANTIATE_TEST_SUITE_P(
                     Kind{"text_exclusive", TableType::ttASCII, "k.txt", true}),
     nameOf);
 
+// A leading part means nothing to a number: it is found by its whole value, with or without case,
+// also when the order's key writes it as text.
+TEST(Locate, APartialKeyOnANumberComparesTheWholeValue) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "n.dbf");
+  t.fieldDefs().add("NUM", FieldType::ftInteger);
+  t.fieldDefs().add("CODE", FieldType::ftString, 6);
+  t.indexDefs().add({"MIXED", "", "STR(NUM,11,0)+CODE", ixExpression});
+  t.createTable();
+  t.open();
+  for (const auto& [num, code] : {std::pair{15, "b"}, {5, "a"}, {5, "c"}, {50, "d"}}) {
+    t.append();
+    t.fieldByName("NUM").setValue(Value::integer(num));
+    t.fieldByName("CODE").setAsString(code);
+    t.post();
+  }
+  t.setIndexName("MIXED");
+  for (const unsigned options : {0u, unsigned{loPartialKey}, loPartialKey | loCaseInsensitive}) {
+    EXPECT_EQ(located(t, "NUM", Value::integer(5), options), 2) << options;
+    EXPECT_EQ(located(t, "NUM", Value::integer(1), options), 0) << options;
+  }
+}
+
 }  // namespace
 }  // namespace tdb
