@@ -4,14 +4,18 @@ namespace tdb {
 
 std::string foldCase(std::string_view gbk) {
   std::string out(gbk);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
+  foldCaseInPlace(out);
+  return out;
+}
+
+void foldCaseInPlace(std::string& gbk, size_t from) {
+  for (size_t i = from; i < gbk.size(); ++i) {
+    const auto c = static_cast<unsigned char>(gbk[i]);
     if (c >= 'a' && c <= 'z')
-      out[i] = static_cast<char>(c - 32);
+      gbk[i] = static_cast<char>(c - 32);
     else if (c >= 0x81 && c <= 0xFE)
       ++i;
   }
-  return out;
 }
 
 std::string_view trimPadding(std::string_view s) {

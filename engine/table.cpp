@@ -1069,8 +1069,8 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
       key = LocateKeys::nullKey();
     else if (text)
       key = LocateKeys::textKey(target);
-    else if (!converted.isNull())
-      key = LocateKeys::keyOf(converted, false);
+    else if (std::string k; !converted.isNull() && LocateKeys::keyOf(converted, false, k))
+      key = std::move(k);
     const bool leading = text && !wantNull && (options & loPartialKey);
     if (text && !wantNull && !target.empty())
       if (const std::optional<uint32_t> r = locateByUpperTag(index, target, hit))

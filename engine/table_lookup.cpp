@@ -41,19 +41,17 @@ void Table::keepKeys(uint32_t was, const RecordBuffer* before, uint32_t now,
     return;
   }
   try {
+    std::string key, old;
     for (auto& [field, keys] : lookupKeys_) {
       if (!keys) continue;
       const bool text = fieldDefs_[field].type == FieldType::ftString;
-      std::optional<std::string> key = LocateKeys::keyOf(storage_->get(after, field), text);
-      if (!key) {
+      if (!LocateKeys::keyOf(storage_->get(after, field), text, key)) {
         storedChanged();  // the field is walked from now on, until the keys are built again
         return;
       }
-      if (before)
-        if (const std::optional<std::string> old =
-                LocateKeys::keyOf(storage_->get(*before, field), text))
-          keys->remove(*old, was);
-      if (!storage_->isDeleted(after)) keys->add(std::move(*key), now);
+      if (before && LocateKeys::keyOf(storage_->get(*before, field), text, old))
+        keys->remove(old, was);
+      if (!storage_->isDeleted(after)) keys->add(key, now);
     }
   } catch (const EngineError&) {
     storedChanged();
@@ -103,22 +101,26 @@ LocateKeys* Table::keysOf(int field) {
   // A memo's text lives in another file: reading every one would cost more than the walk saves.
   if (isMemoType(type)) return nullptr;
   const bool text = type == FieldType::ftString;
-  std::vector<LocateKeys::Entry> entries;
-  entries.reserve(physicalCount());
+  LocateKeys& keys = it->second.emplace();
+  keys.reserve(physicalCount(), size_t{physicalCount()} * (text ? 12 : 9));
   RecordBuffer buf;
+  std::string key;
   try {
     for (uint32_t r = 1; r <= physicalCount(); ++r) {
       storage_->read(r, buf);
       if (storage_->isDeleted(buf)) continue;
-      std::optional<std::string> k = LocateKeys::keyOf(storage_->get(buf, field), text);
-      if (!k) return nullptr;  // a value no key stands for: this field is walked
-      entries.push_back({std::move(*k), r});
+      if (!LocateKeys::keyOf(storage_->get(buf, field), text, key)) {
+        it->second.reset();  // a value no key stands for: this field is walked
+        return nullptr;
+      }
+      keys.push(key, r);
     }
   } catch (const EngineError&) {
-    return nullptr;  // the walk meets the failure at the record where it lies, if it gets there
+    it->second.reset();  // the walk meets the failure at the record where it lies, if it gets there
+    return nullptr;
   }
-  it->second.emplace().assign(std::move(entries));
-  return &*it->second;
+  keys.sort();
+  return &keys;
 }
 
 uint32_t Table::firstInOrder(std::vector<uint32_t>& candidates,
