@@ -19,7 +19,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using bench::Clock;
 using bench::reportPer;
 using bench::secondsSince;
@@ -177,7 +176,7 @@ int main(int argc, char** argv) {
                             {"text", "lookup.txt", tdb::TableType::ttASCII},
                             {"dBASE tagged", "lookuptag.dbf", tdb::TableType::ttDBase, true}};
   try {
-    fs::create_directories(folder);
+    std::filesystem::create_directories(folder);
     for (const Format& f : formats)
       if (!ensureTable(folder, f)) {
         std::fprintf(stderr, "locate_bench: could not generate %s\n", f.file);
