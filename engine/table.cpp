@@ -1063,7 +1063,6 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     return true;
   };
   if (options & loCaseInsensitive) {
-    // Numbers, dates and logicals ignore both options: they compare by value.
     std::optional<std::string> key;
     if (wantNull)
       key = LocateKeys::nullKey();

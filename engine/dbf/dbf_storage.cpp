@@ -226,7 +226,7 @@ void DbfStorage::refresh() {
 }
 
 std::optional<uint64_t> DbfStorage::readsMark() {
-  if (exclusive_) return header_.recordCount;
+  if (exclusive_) return 0;
   const std::optional<uint64_t> file = file_->settledChangeMark();
   if (!file) return std::nullopt;
   return *file ^ (uint64_t{header_.recordCount} << 20);
