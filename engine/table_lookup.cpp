@@ -6,7 +6,7 @@
 // holder's change) is caught by the storage's reads mark.
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 
 #include "engine/engine_error.h"
 #include "engine/index/key_encoding.h"
@@ -65,7 +65,13 @@ std::optional<uint32_t> Table::locateByUpperTag(int field, const std::string& fo
   const int tag = upperTagOf(field);
   if (tag < 0) return std::nullopt;
   const ProductionIndex::Tag& t = index()->tag(tag);
-  const KeyList& keys = index()->keys(tag);
+  const KeyList* loaded = nullptr;
+  try {
+    loaded = &index()->keys(tag);
+  } catch (const EngineError&) {
+    return std::nullopt;  // a damaged tag: the walk does without it
+  }
+  const KeyList& keys = *loaded;
   // Every record whose text folds to `folded` (or begins so) has a key that begins with it, cut
   // to the key's length; the walk's test then sorts out the others.
   std::string prefix = folded.substr(0, static_cast<size_t>(t.info.keyLength));
