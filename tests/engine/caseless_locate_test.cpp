@@ -193,6 +193,9 @@ TEST_P(CaselessLocate, FindsWhatTheWalkFindsInNaturalOrder) {
   open(t);
   expectLikeWalk(t, "as opened");
   expectLikeWalk(t, "again, from the kept keys");
+  t.setFilter("NUM>2");
+  t.setFiltered(true);
+  expectLikeWalk(t, "filtered");
 }
 
 TEST_P(CaselessLocate, FollowsChangesMadeThroughTheCursor) {
