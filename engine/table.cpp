@@ -23,29 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
-
-// ASCII letters folded to upper case; the trail byte of a GBK character never is.
-std::string foldCase(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
 // Index names compare without case and surrounding blanks.
 bool sameIndexName(std::string_view a, std::string_view b) {
   auto trim = [](std::string_view s) {
-    s = trimRight(s);
+    s = trimPadding(s);
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     return s;
   };
@@ -60,11 +41,11 @@ bool isText(FieldType t) {
 int compareValues(const Value& a, const Value& b) {
   if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
   if (a.kind() == Value::Kind::Text || a.kind() == Value::Kind::Bytes) {
-    const std::string_view x = trimRight(a.textValue());
+    const std::string_view x = trimPadding(a.textValue());
     const std::string_view y =
-        trimRight(b.kind() == Value::Kind::Text || b.kind() == Value::Kind::Bytes
-                      ? std::string_view(b.textValue())
-                      : std::string_view());
+        trimPadding(b.kind() == Value::Kind::Text || b.kind() == Value::Kind::Bytes
+                        ? std::string_view(b.textValue())
+                        : std::string_view());
     return x < y ? -1 : (x > y ? 1 : 0);
   }
   const double x = toNumber(a), y = toNumber(b);
@@ -169,6 +150,7 @@ void Table::open() {
   if (storage_) return;
   const std::string file = path();
   storage_ = drivers::open(file, tableType_, exclusive_);
+  storedChanged();  // a new storage counts its reads mark afresh
   // Whatever fails from here on leaves the table shut: a cursor half bound to a structure it does
   // not fit (a filter, an order or master fields naming what the table lacks) is no open table.
   try {
@@ -215,6 +197,7 @@ void Table::close() {
 
 void Table::shut() {
   batchDepth_ = 0;
+  storedChanged();
   activeTag_ = sortedBy_ = -1;
   fields_.clear();
   state_ = DataSetState::dsInactive;
@@ -295,6 +278,7 @@ void Table::pack() {
   requireActive();
   checkBrowseMode();
   if (updatesPending()) throw EngineError("数据表有未保存的缓冲修改,不能压缩");
+  storedChanged();
   storage_->pack();
   orderPos_ = {};
   viewChanged();
@@ -494,6 +478,7 @@ void Table::setCurrent(uint32_t record) {
 
 void Table::viewChanged() {
   viewValid_ = false;
+  ranked_ = false;
   view_.clear();
   countCache_ = -1;
   marks_.clear();
@@ -832,7 +817,7 @@ std::vector<int> Table::fieldList(const std::string& names, const Table& owner) 
   while (start <= names.size()) {
     size_t end = names.find(';', start);
     if (end == std::string::npos) end = names.size();
-    std::string name(trimRight(std::string_view(names).substr(start, end - start)));
+    std::string name(trimPadding(std::string_view(names).substr(start, end - start)));
     name.erase(0, name.find_first_not_of(' '));
     if (!name.empty()) {
       const int i = owner.fieldDefs_.indexOf(name);
@@ -911,26 +896,34 @@ void Table::post() {
     viewKept =
         (!ordered() && !sorted()) || orderKey(currentBuf_, record) == orderKey(editBuf_, record);
   }
-  if (state_ == DataSetState::dsEdit) {
-    if (cachedUpdates_) {
-      auto it = changes_.find(record);
-      if (it != changes_.end())
-        it->second.buf = editBuf_;
-      else
-        bufferChange(record, Change::Modified, editBuf_);
+  const uint32_t was = record;
+  try {
+    if (state_ == DataSetState::dsEdit) {
+      if (cachedUpdates_) {
+        auto it = changes_.find(record);
+        if (it != changes_.end())
+          it->second.buf = editBuf_;
+        else
+          bufferChange(record, Change::Modified, editBuf_);
+      } else {
+        requireUnchanged(record, currentBuf_);
+        record = storage_->write(record, editBuf_);
+      }
+    } else if (cachedUpdates_) {
+      record = nextVirtual_++;
+      changes_[record] = {Change::Inserted, editBuf_, {}};
+      inserted_.push_back(record);
+    } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
+      record = storage_->append(editBuf_);
     } else {
-      requireUnchanged(record, currentBuf_);
-      record = storage_->write(record, editBuf_);
+      record = storage_->insert(beforeInsert_, editBuf_);
     }
-  } else if (cachedUpdates_) {
-    record = nextVirtual_++;
-    changes_[record] = {Change::Inserted, editBuf_, {}};
-    inserted_.push_back(record);
-  } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
-    record = storage_->append(editBuf_);
-  } else {
-    record = storage_->insert(beforeInsert_, editBuf_);
+  } catch (...) {
+    if (!cachedUpdates_) storedChanged();  // how much of the record reached the file is unknown
+    throw;
   }
+  if (!cachedUpdates_)
+    keepKeys(was, state_ == DataSetState::dsEdit ? &currentBuf_ : nullptr, record, editBuf_);
   state_ = DataSetState::dsBrowse;
   modified_ = false;
   editBuf_ = {};
@@ -982,6 +975,9 @@ void Table::deleteRecord() {
       bufferChange(record, Change::Deleted, currentBuf_);
     }
   } else {
+    // Elsewhere a deleted record keeps its number and is no longer visible, which every key's
+    // candidate is checked for; here the records after it are renumbered.
+    if (storage_->removesRecords()) storedChanged();
     storage_->setDeleted(record, true);
   }
   viewChanged();
@@ -1000,6 +996,7 @@ void Table::deleteRecord() {
 void Table::refresh() {
   checkBrowseMode();
   const uint32_t before = physicalCount();
+  storedChanged();
   storage_->refresh();
   // Records others appended have no keys here yet.
   if (index() && physicalCount() != before) index()->reload();
@@ -1033,13 +1030,15 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     throw EngineError("数据表[" + tableName_ + "]没有字段[" + gbkToUtf8(fieldName) + "]");
   const FieldDef& def = fieldDefs_[index];
   const bool text = isText(def.type);
+  // Numbers, dates and logicals have no leading part: they compare by their whole value.
+  if (!text) options &= ~unsigned{loPartialKey};
   const bool wantNull = value.isNull();
   std::string target;
   Value converted;
   if (!wantNull) {
     if (text) {
       target = value.kind() == Value::Kind::Text ? value.textValue() : displayText(value, def.type);
-      target = std::string(trimRight(target));
+      target = std::string(trimPadding(target));
       if (options & loCaseInsensitive) target = foldCase(target);
     } else {
       converted = toFieldValue(value, def);
@@ -1051,7 +1050,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     const Value v = guardedValue(buf, r, index);
     if (wantNull || v.isNull()) return wantNull && v.isNull();
     if (text) {
-      std::string s(trimRight(v.textValue()));
+      std::string s(trimPadding(v.textValue()));
       if (options & loCaseInsensitive) s = foldCase(s);
       return (options & loPartialKey) ? s.compare(0, target.size(), target) == 0 : s == target;
     }
@@ -1063,6 +1062,22 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     scrolled();
     return true;
   };
+  if (options & loCaseInsensitive) {
+    std::optional<std::string> key;
+    if (wantNull)
+      key = LocateKeys::nullKey();
+    else if (text)
+      key = LocateKeys::textKey(target);
+    else if (std::string k; !converted.isNull() && LocateKeys::keyOf(converted, false, k))
+      key = std::move(k);
+    const bool leading = text && !wantNull && (options & loPartialKey);
+    if (text && !wantNull && !target.empty())
+      if (const std::optional<uint32_t> r = locateByUpperTag(index, target, hit))
+        return *r != 0 && found(*r);
+    if (key)
+      if (const std::optional<uint32_t> r = locateByKeys(index, *key, leading, hit))
+        return *r != 0 && found(*r);
+  }
   if (std::optional<std::string> prefix =
           locatePrefix(index, text ? Value::text(target) : converted, wantNull, options)) {
     // The field leads the order: the matches, if any, sit together where the key begins.
@@ -1343,7 +1358,7 @@ bool Table::inValueRange(const RecordBuffer& buf) {
     if (v.isNull() || want.isNull()) {
       if (v.isNull() != want.isNull()) return false;
     } else if (v.kind() == Value::Kind::Text && want.kind() == Value::Kind::Text) {
-      std::string a(trimRight(v.textValue())), b(trimRight(want.textValue()));
+      std::string a(trimPadding(v.textValue())), b(trimPadding(want.textValue()));
       if (rangeCaseless_ ? foldCase(a) != foldCase(b) : a != b) return false;
     } else if (compareValues(v, want) != 0) {
       return false;
@@ -1393,6 +1408,7 @@ void Table::requireUnchanged(uint32_t record, const RecordBuffer& expected) {
 
 void Table::applyUpdates() {
   checkBrowseMode();
+  storedChanged();
   if (storage_->removesRecords()) {
     applyByKey();
     return;
@@ -1565,6 +1581,7 @@ void Table::endBatchNow() {
     storage_->endBatch();
   } catch (...) {
     // The grouped records were not stored: the view must not show them.
+    storedChanged();
     viewChanged();
     if (!isVirtual(current_) && current_ > physicalCount()) last();
     throw;
@@ -1641,6 +1658,7 @@ void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
 void Table::appendRecords(Table& source, long& stored) {
   const bool wasOpen = active();
   if (!wasOpen) open();
+  storedChanged();
   auto done = [&] {
     viewChanged();
     if (wasOpen) {

@@ -59,6 +59,9 @@ class DbfStorage : public Storage {
   void flushIndex();
   uint32_t recordCount() const override { return header_.recordCount; }
   void refresh() override;
+  // Exclusive: nobody else writes, so it never changes. Shared: from the file's change time and
+  // the record count (a refresh takes in others' appends).
+  std::optional<uint64_t> readsMark() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
   void readStored(uint32_t recno, RecordBuffer& buf) override;
   void prefetch(uint32_t recno) const override {
