@@ -3,9 +3,13 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "app/projects/formula_text.h"
 #include "app/projects/project_definition.h"
+#include "engine/value.h"
 
 namespace tdb {
 class Table;
@@ -47,14 +51,27 @@ class FormulaEvaluator {
   const ProjectTables& tables() const { return tables_; }
 
  private:
-  void evaluatePass(const std::vector<bool>& found);
-  void evaluateFormula(const FieldFormula& formula, const std::vector<bool>& found);
-  // Positions lookup entry `u`; false after an error the user chose not to go on from.
-  bool positionLookup(int u, std::vector<bool>& found);
+  struct Formula {
+    std::string target;  // the master field's name, GBK
+    ParsedFormula parsed;
+    std::vector<int> entries;  // per step: the auxdefs entry an auxiliary operand names, or -1
+  };
+
+  void evaluateAll();
+  // Positions lookup entry `u`; false when the user chose not to go on after an error.
+  bool positionLookup(int u);
+  void evaluatePass();
+  void evaluateFormula(const Formula& formula);
+  // The operand's value; nullopt when it names nothing that can be read.
+  std::optional<tdb::Value> resolve(const FormulaOperand& operand, int entry);
+  tdb::Table* auxtable(int entry) const;
 
   ProjectTables tables_;
   std::function<bool(const QString&)> askGoOn_;
+  std::vector<Formula> formulas_;
+  std::vector<bool> found_;  // per auxdefs entry: its lookup found a record (this call)
   bool recalcStop_ = false;
+  bool running_ = false;  // a store made while evaluating must not evaluate again
 };
 
 // The lookup error's question for the auxiliary table `entry`, as the confirmation box shows it.
