@@ -43,8 +43,11 @@ RecalcResult recalculate(FormulaEvaluator& evaluator,
   try {
     // The records to store are fixed before the first store: a stored record may move in the
     // order or leave the filter, and walking on from it would skip or repeat records.
+    // They are read without moving: a move would make every detail table follow it. A pending
+    // edit is stored first, as any move stores it.
+    master->first();
     std::vector<tdb::Bookmark> records;
-    for (master->first(); !master->eof(); master->next()) records.push_back(master->bookmark());
+    for (long p = 1; const uint32_t r = master->recordAt(p); ++p) records.push_back({r});
     result.total = static_cast<long>(records.size());
     for (const tdb::Bookmark& mark : records) {
       if (!master->bookmarkValid(mark)) continue;
