@@ -25,15 +25,6 @@ using tdb::Value;
 
 constexpr long kAuxRecords = 100000;
 
-tdb::FieldDef def(const char* name, FieldType type, int size = 0, int precision = 0) {
-  tdb::FieldDef d;
-  d.name = name;
-  d.type = type;
-  d.size = size;
-  d.precision = precision;
-  return d;
-}
-
 void makeTable(const QString& folder, const char* name, std::initializer_list<tdb::FieldDef> fields,
                const char* indexField, long records,
                const std::function<void(tdb::Table&, long)>& fill) {
@@ -60,41 +51,48 @@ std::string numbered(const char* prefix, long i) {
 // Lookup keys in lower case, master keys in upper case: the lookups ignore case.
 void makeAuxiliaries(const QString& folder) {
   makeTable(folder, "GOODS.DBF",
-            {def("KEY", FieldType::ftString, 10), def("PRICE", FieldType::ftFloat, 10, 2),
-             def("NAME", FieldType::ftString, 20)},
+            {tdb::FieldDef{"KEY", FieldType::ftString, 10},
+             tdb::FieldDef{"PRICE", FieldType::ftFloat, 10, 2},
+             tdb::FieldDef{"NAME", FieldType::ftString, 20}},
             "KEY", kAuxRecords, [](tdb::Table& t, long i) {
               t.field(0).setValue(Value::text(numbered("key", i)));
               t.field(1).setValue(Value::number((i % 1000) / 4.0));
               t.field(2).setValue(Value::text(numbered("goods ", i)));
             });
   makeTable(folder, "RATES.DBF",
-            {def("CODE", FieldType::ftString, 10), def("RATE", FieldType::ftFloat, 8, 3)}, "CODE",
-            kAuxRecords, [](tdb::Table& t, long i) {
+            {tdb::FieldDef{"CODE", FieldType::ftString, 10},
+             tdb::FieldDef{"RATE", FieldType::ftFloat, 8, 3}},
+            "CODE", kAuxRecords, [](tdb::Table& t, long i) {
               t.field(0).setValue(Value::text(numbered("c", i)));
               t.field(1).setValue(Value::number(1 + (i % 17) / 100.0));
             });
   makeTable(folder, "DETAIL.DBF",
-            {def("ID", FieldType::ftFloat, 8, 0), def("ITEM", FieldType::ftString, 10)}, "ID",
-            kAuxRecords, [](tdb::Table& t, long i) {
+            {tdb::FieldDef{"ID", FieldType::ftFloat, 8, 0},
+             tdb::FieldDef{"ITEM", FieldType::ftString, 10}},
+            "ID", kAuxRecords, [](tdb::Table& t, long i) {
               t.field(0).setValue(Value::number(i));
               t.field(1).setValue(Value::text(numbered("item", i)));
             });
 }
 
 void makeMaster(const QString& folder, const char* name, long records) {
-  makeTable(folder, name,
-            {def("ID", FieldType::ftFloat, 8, 0), def("KEY", FieldType::ftString, 10),
-             def("CODE", FieldType::ftString, 10), def("QTY", FieldType::ftFloat, 8, 0),
-             def("PRICE", FieldType::ftFloat, 10, 2), def("NAME", FieldType::ftString, 20),
-             def("RATE", FieldType::ftFloat, 8, 3), def("AMOUNT", FieldType::ftFloat, 12, 2),
-             def("TOTAL", FieldType::ftFloat, 12, 2)},
-            nullptr, records, [](tdb::Table& t, long i) {
-              const long k = (i * 7919) % kAuxRecords;
-              t.field(0).setValue(Value::number(k));
-              t.field(1).setValue(Value::text(numbered("KEY", k)));
-              t.field(2).setValue(Value::text(numbered("C", (k * 31) % kAuxRecords)));
-              t.field(3).setValue(Value::number(i % 50 + 1));
-            });
+  makeTable(
+      folder, name,
+      {tdb::FieldDef{"ID", FieldType::ftFloat, 8, 0}, tdb::FieldDef{"KEY", FieldType::ftString, 10},
+       tdb::FieldDef{"CODE", FieldType::ftString, 10},
+       tdb::FieldDef{"QTY", FieldType::ftFloat, 8, 0},
+       tdb::FieldDef{"PRICE", FieldType::ftFloat, 10, 2},
+       tdb::FieldDef{"NAME", FieldType::ftString, 20},
+       tdb::FieldDef{"RATE", FieldType::ftFloat, 8, 3},
+       tdb::FieldDef{"AMOUNT", FieldType::ftFloat, 12, 2},
+       tdb::FieldDef{"TOTAL", FieldType::ftFloat, 12, 2}},
+      nullptr, records, [](tdb::Table& t, long i) {
+        const long k = (i * 7919) % kAuxRecords;
+        t.field(0).setValue(Value::number(k));
+        t.field(1).setValue(Value::text(numbered("KEY", k)));
+        t.field(2).setValue(Value::text(numbered("C", (k * 31) % kAuxRecords)));
+        t.field(3).setValue(Value::number(i % 50 + 1));
+      });
 }
 
 torvanel::ProjectDefinition project(const QString& folder, const char* master) {

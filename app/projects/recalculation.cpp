@@ -4,23 +4,12 @@
 #include <vector>
 
 #include "app/projects/formula_evaluation.h"
+#include "app/ui/suspended_display.h"
 #include "engine/table.h"
 
 namespace torvanel {
 
 namespace {
-
-// Bound controls hear one change at the end instead of one per record.
-class QuietControls {
- public:
-  explicit QuietControls(tdb::Table& t) : t_(t) { t_.disableControls(); }
-  ~QuietControls() { t_.enableControls(); }
-  QuietControls(const QuietControls&) = delete;
-  QuietControls& operator=(const QuietControls&) = delete;
-
- private:
-  tdb::Table& t_;
-};
 
 QString messageOf(const std::exception& e) { return QString::fromUtf8(e.what()); }
 
@@ -39,7 +28,7 @@ RecalcResult recalculate(FormulaEvaluator& evaluator,
   tdb::Table* master = evaluator.tables().master;
   if (!master) return result;
   evaluator.clearRecalcStop();
-  QuietControls quiet(*master);
+  SuspendedDisplay quiet(*master);
   try {
     // The records to store are fixed before the first store: a stored record may move in the
     // order or leave the filter, and walking on from it would skip or repeat records.

@@ -18,15 +18,6 @@ namespace {
 using tdb::FieldType;
 using tdb::Value;
 
-tdb::FieldDef def(const char* name, FieldType type, int size = 0, int precision = 0) {
-  tdb::FieldDef d;
-  d.name = name;
-  d.type = type;
-  d.size = size;
-  d.precision = precision;
-  return d;
-}
-
 std::unique_ptr<tdb::Table> make(const char* name, std::initializer_list<tdb::FieldDef> fields) {
   auto t = std::make_unique<tdb::Table>();
   t->setDatabaseName(scratchFolder("formula_fuzz"));
@@ -40,13 +31,16 @@ std::unique_ptr<tdb::Table> make(const char* name, std::initializer_list<tdb::Fi
 struct Tables {
   std::unique_ptr<tdb::Table> master, lookup;
   Tables() {
-    master = make("M.DBF", {def("T", FieldType::ftString, 12), def("N", FieldType::ftFloat, 12, 2),
-                            def("I", FieldType::ftInteger), def("D", FieldType::ftDate),
-                            def("M", FieldType::ftMemo), def("K", FieldType::ftString, 10)});
+    master = make(
+        "M.DBF",
+        {tdb::FieldDef{"T", FieldType::ftString, 12}, tdb::FieldDef{"N", FieldType::ftFloat, 12, 2},
+         tdb::FieldDef{"I", FieldType::ftInteger}, tdb::FieldDef{"D", FieldType::ftDate},
+         tdb::FieldDef{"M", FieldType::ftMemo}, tdb::FieldDef{"K", FieldType::ftString, 10}});
     master->append();
     master->post();
-    lookup = make("L.DBF", {def("K", FieldType::ftString, 10), def("V", FieldType::ftFloat, 10, 2),
-                            def("S", FieldType::ftString, 10)});
+    lookup = make("L.DBF", {tdb::FieldDef{"K", FieldType::ftString, 10},
+                            tdb::FieldDef{"V", FieldType::ftFloat, 10, 2},
+                            tdb::FieldDef{"S", FieldType::ftString, 10}});
     for (const auto& [k, v, s] : {std::tuple{"a", 1.5, "x"}, std::tuple{"B", -2.25, "yy"}}) {
       lookup->append();
       lookup->fieldByName("K").setValue(Value::text(k));
