@@ -340,6 +340,11 @@ TEST_F(Formula, NoValueThatIsNotFiniteIsEverStored) {
   for (const char* f : {"金额", "运费", "单价", "一位", "整数"}) EXPECT_TRUE(got(f).isNull()) << f;
   EXPECT_DOUBLE_EQ(number("A"), 0);  // a number beyond a double's range does not convert
 
+  // Nor one that a field's own conversion would make of a text.
+  store({{"金额", "名称"}, {"运费", "(#s-1e999)"}}, {{"名称", text("1e999")}, {"金额", num(9)}});
+  EXPECT_TRUE(got("金额").isNull());
+  EXPECT_TRUE(got("运费").isNull());
+
   // A rounding scale that is no positive finite number makes × and ÷ fail, never divide by 0.
   for (const double scale : {0.0, -100.0, std::numeric_limits<double>::quiet_NaN(),
                              std::numeric_limits<double>::infinity()}) {
@@ -349,6 +354,14 @@ TEST_F(Formula, NoValueThatIsNotFiniteIsEverStored) {
     EXPECT_TRUE(got("运费").isNull()) << scale;
     EXPECT_DOUBLE_EQ(number("单价"), 8) << scale;
   }
+}
+
+TEST_F(Formula, AMemoJoinedToItselfStopsGrowingAt16MB) {
+  const FieldValues values{{"备注", Value::text(std::string(1 << 20, 'x'))}};
+  store({{"备注", "备注＋备注＋备注＋备注＋备注"}}, values);  // 1, 2, 4, 8, 16 MB
+  EXPECT_EQ(got("备注").textValue().size(), size_t{16} << 20);
+  store({{"备注", "备注＋备注＋备注＋备注＋备注＋备注"}}, values);  // 32 MB: the step fails
+  EXPECT_TRUE(got("备注").isNull());
 }
 
 TEST_F(Formula, DatesAndMemosTakeTheirSteps) {
