@@ -77,7 +77,7 @@ FormulaEvaluator::FormulaEvaluator(ProjectTables tables,
 }
 
 void FormulaEvaluator::installAsBeforePost() {
-  tables_.master->beforePost = [this](tdb::Table&) { evaluate(); };
+  if (tables_.master) tables_.master->beforePost = [this](tdb::Table&) { evaluate(); };
 }
 
 tdb::Table* FormulaEvaluator::auxtable(int entry) const {
