@@ -131,6 +131,27 @@ TEST_F(RecalcCommand, RecalculatesTheListedProjectWithItsLookups) {
   EXPECT_EQ(column("金额"), (QStringList{"7", "", "4"}));
 }
 
+TEST_F(RecalcCommand, ATableInAnIndexRelationFollowsTheMaster) {
+  makeTable("明细.DBF",
+            {field("CUST", FieldType::ftString, 10), field("QTY", FieldType::ftInteger)},
+            {{{"CUST", text("zhao")}, {"QTY", Value::integer(5)}},
+             {{"CUST", text("Wang")}, {"QTY", Value::integer(7)}}});
+  {
+    tdb::Table t;
+    t.setDatabaseName(QFile::encodeName(root + "资料/").toStdString());
+    t.setTableName(QFile::encodeName("明细.DBF").toStdString());
+    t.setExclusive(true);
+    t.open();
+    t.addIndex({"CUST", "CUST", "", 0});
+  }
+  project.auxiliaries << AuxiliaryTable{"销售", "明细.DBF", kIndexRelation, "CUST->客户", "", ""};
+  project.formulas = {{"数量", "[销售/明细.DBF]QTY"}};
+  saveProject();
+  const ProgramRun run = recalc({"--recalc", "夜间计算"});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(column("数量"), (QStringList{"7", "", "5"}));  // li has no detail record
+}
+
 TEST_F(RecalcCommand, AWrongCommandLineIsStatusTwo) {
   saveProject();
   const auto before = dataFolder();
