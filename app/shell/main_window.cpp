@@ -13,6 +13,7 @@
 #include "app/projects/project_panel.h"
 #include "app/reports/report_manager.h"
 #include "app/shell/decimal_places.h"
+#include "app/shell/project_windows.h"
 #include "app/shell/table_chooser.h"
 #include "app/shell/toolbar_band.h"
 #include "app/shell/window_list_layout.h"
@@ -304,8 +305,8 @@ void TForm0::manageProjects() {
 }
 
 void TForm0::openProjectWindow(const QString& name) {
-  dialogs().message(QStringLiteral("项目[") + name +
-                    QStringLiteral("]已经读入,但本版本还不能打开项目窗口!"));
+  if (!windowEngine_) return;
+  windowEngine_->viewproject(projectWindowSpec(name, projectDesigner_->definition()));
   focusActiveWindow();
 }
 
