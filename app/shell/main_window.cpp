@@ -210,6 +210,10 @@ void TForm0::wireCommands() {
     changeSetting([](GlobalSettings& s) { s.defaultDbfType = tdb::TableType::ttFoxPro; });
   };
   handlers_[index(C::DecimalPlaces)] = [this] { askDecimalPlaces(); };
+  handlers_[index(C::Recalculate)] = [this] {
+    if (windowEngine_) recalculateActive(*windowEngine_);
+    menuset();
+  };
 
   for (int i = 0; i < kCommandCount; ++i) {
     const auto c = static_cast<Command>(i);
@@ -306,7 +310,7 @@ void TForm0::manageProjects() {
 
 void TForm0::openProjectWindow(const QString& name) {
   if (!windowEngine_) return;
-  windowEngine_->viewproject(projectWindowSpec(name, projectDesigner_->definition()));
+  openProject(*windowEngine_, name, projectDesigner_->definition(), settings_.formulaDecimals);
   focusActiveWindow();
 }
 

@@ -46,8 +46,10 @@ class FieldCombo : public QComboBox {
 
  private:
   void store(bool picked);  // `picked`: an item was chosen from the list
+  bool typedOver() const;   // text was typed and not yet stored
   TableSource& source_;
   int field_;
+  bool typed_ = false;
 };
 
 class FieldMemo : public QPlainTextEdit {
