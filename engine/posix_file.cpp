@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "engine/engine_error.h"
@@ -108,6 +109,20 @@ uint64_t PosixFile::size() const {
   struct stat st {};
   if (fstat(fd_, &st) != 0) fail(path_, "无法读取大小");
   return static_cast<uint64_t>(st.st_size);
+}
+
+std::optional<uint64_t> PosixFile::settledChangeMark() const {
+  // Generous enough for file systems that date changes to the second or two.
+  constexpr long long kSettleNs = 2'100'000'000LL;
+  struct stat st {};
+  if (fstat(fd_, &st) != 0) return std::nullopt;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const long long changed = st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec;
+  const long long at = now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+  if (at - changed < kSettleNs) return std::nullopt;
+  return static_cast<uint64_t>(changed) * 0x9E3779B97F4A7C15ULL ^
+         static_cast<uint64_t>(st.st_size) ^ (static_cast<uint64_t>(st.st_ino) << 40);
 }
 
 size_t PosixFile::readAt(uint64_t offset, char* dst, size_t n) const {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tdb {
@@ -26,6 +27,11 @@ class PosixFile {
   const std::string& path() const { return path_; }
   bool writable() const { return writable_; }
   uint64_t size() const;
+  // A mark of the file's content as the file system dates it (its modification time and size),
+  // for telling cheaply that another holder wrote it since. nullopt while the last change is too
+  // recent for a later one to be sure to get a later time: the clock the file system dates
+  // changes with ticks coarser than the writes.
+  std::optional<uint64_t> settledChangeMark() const;
 
   // Reads up to `n` bytes at `offset`; returns how many (fewer only at end of file).
   size_t readAt(uint64_t offset, char* dst, size_t n) const;

@@ -44,6 +44,12 @@ class Storage {
   // began. The default is read(), for a format whose write itself refuses a record that another
   // holder changed meanwhile.
   virtual void readStored(uint32_t recno, RecordBuffer& buf) { read(recno, buf); }
+  // For what a cursor keeps from its reads (the keys of caseless locates): a mark that changes
+  // whenever read() may give other bytes for some record than when the mark was taken, other than
+  // through this holder's own writes (which the cursor follows itself): a reload, or a change by
+  // another holder that reads see. nullopt when the format cannot tell now; nothing read may then
+  // be kept past the call.
+  virtual std::optional<uint64_t> readsMark() { return std::nullopt; }
   // A hint that record `recno` is about to be read, so that a driver can start fetching it; it
   // checks nothing and never fails.
   virtual void prefetch(uint32_t recno) const { (void)recno; }

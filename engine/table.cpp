@@ -23,24 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
-
-// ASCII letters folded to upper case; the trail byte of a GBK character never is.
-std::string foldCase(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-  }
-  return out;
-}
+std::string_view trimRight(std::string_view s) { return trimPadding(s); }
 
 // Index names compare without case and surrounding blanks.
 bool sameIndexName(std::string_view a, std::string_view b) {
@@ -169,6 +152,7 @@ void Table::open() {
   if (storage_) return;
   const std::string file = path();
   storage_ = drivers::open(file, tableType_, exclusive_);
+  storedChanged();  // a new storage counts its reads mark afresh
   // Whatever fails from here on leaves the table shut: a cursor half bound to a structure it does
   // not fit (a filter, an order or master fields naming what the table lacks) is no open table.
   try {
@@ -215,6 +199,7 @@ void Table::close() {
 
 void Table::shut() {
   batchDepth_ = 0;
+  storedChanged();
   activeTag_ = sortedBy_ = -1;
   fields_.clear();
   state_ = DataSetState::dsInactive;
@@ -295,6 +280,7 @@ void Table::pack() {
   requireActive();
   checkBrowseMode();
   if (updatesPending()) throw EngineError("数据表有未保存的缓冲修改,不能压缩");
+  storedChanged();
   storage_->pack();
   orderPos_ = {};
   viewChanged();
@@ -494,6 +480,7 @@ void Table::setCurrent(uint32_t record) {
 
 void Table::viewChanged() {
   viewValid_ = false;
+  ranked_ = false;
   view_.clear();
   countCache_ = -1;
   marks_.clear();
@@ -911,6 +898,7 @@ void Table::post() {
     viewKept =
         (!ordered() && !sorted()) || orderKey(currentBuf_, record) == orderKey(editBuf_, record);
   }
+  if (!cachedUpdates_) storedChanged();
   if (state_ == DataSetState::dsEdit) {
     if (cachedUpdates_) {
       auto it = changes_.find(record);
@@ -982,6 +970,9 @@ void Table::deleteRecord() {
       bufferChange(record, Change::Deleted, currentBuf_);
     }
   } else {
+    // Elsewhere a deleted record keeps its number and is no longer visible, which every key's
+    // candidate is checked for; here the records after it are renumbered.
+    if (storage_->removesRecords()) storedChanged();
     storage_->setDeleted(record, true);
   }
   viewChanged();
@@ -1000,6 +991,7 @@ void Table::deleteRecord() {
 void Table::refresh() {
   checkBrowseMode();
   const uint32_t before = physicalCount();
+  storedChanged();
   storage_->refresh();
   // Records others appended have no keys here yet.
   if (index() && physicalCount() != before) index()->reload();
@@ -1063,6 +1055,20 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     scrolled();
     return true;
   };
+  if (options & loCaseInsensitive) {
+    // Numbers, dates and logicals ignore both options: they compare by value.
+    std::optional<std::string> key;
+    if (wantNull)
+      key = LocateKeys::nullKey();
+    else if (text)
+      key = LocateKeys::textKey(target);
+    else if (!converted.isNull())
+      key = LocateKeys::keyOf(converted, false);
+    const bool leading = text && !wantNull && (options & loPartialKey);
+    if (key)
+      if (const std::optional<uint32_t> r = locateByKeys(index, *key, leading, hit))
+        return *r != 0 && found(*r);
+  }
   if (std::optional<std::string> prefix =
           locatePrefix(index, text ? Value::text(target) : converted, wantNull, options)) {
     // The field leads the order: the matches, if any, sit together where the key begins.
@@ -1393,6 +1399,7 @@ void Table::requireUnchanged(uint32_t record, const RecordBuffer& expected) {
 
 void Table::applyUpdates() {
   checkBrowseMode();
+  storedChanged();
   if (storage_->removesRecords()) {
     applyByKey();
     return;
@@ -1565,6 +1572,7 @@ void Table::endBatchNow() {
     storage_->endBatch();
   } catch (...) {
     // The grouped records were not stored: the view must not show them.
+    storedChanged();
     viewChanged();
     if (!isVirtual(current_) && current_ > physicalCount()) last();
     throw;
@@ -1641,6 +1649,7 @@ void Table::copyRecords(Table& source, bool withIndexes, long& stored) {
 void Table::appendRecords(Table& source, long& stored) {
   const bool wasOpen = active();
   if (!wasOpen) open();
+  storedChanged();
   auto done = [&] {
     viewChanged();
     if (wasOpen) {

@@ -11,6 +11,7 @@
 #include "engine/field_defs.h"
 #include "engine/filter/filter_expression.h"
 #include "engine/index/key_list.h"
+#include "engine/locate_keys.h"
 #include "engine/storage.h"
 #include "engine/table_type.h"
 #include "engine/value.h"
@@ -409,6 +410,21 @@ class Table : private FilterFields {
   // leads the key the records are kept in; nullopt when that path does not apply.
   std::optional<uint32_t> locateByPrimaryKey(int field, const Value& value, unsigned options,
                                              const std::function<bool(uint32_t)>& hit);
+  // A locate that ignores case (table_lookup.cpp), through the keys of the field kept over the
+  // stored records instead of a walk: the first visible record of the current order whose field
+  // has `key` (or begins with it, `leading`) and passes `hit` (the walk's own test); 0 when none;
+  // nullopt when the keys cannot be kept now (the caller walks).
+  std::optional<uint32_t> locateByKeys(int field, const std::string& key, bool leading,
+                                       const std::function<bool(uint32_t)>& hit);
+  LocateKeys* keysOf(int field);  // built on first use; null where they cannot be had
+  // The first of `candidates` (which it reorders) in the current order that is visible and passes
+  // `hit`; 0 when none.
+  uint32_t firstInOrder(std::vector<uint32_t>& candidates,
+                        const std::function<bool(uint32_t)>& hit);
+  // Each record's place in the current order; built on first use after the view changed.
+  void rankOrder();
+  // The stored records changed through this cursor: the kept keys no longer hold.
+  void storedChanged() { lookupKeys_.clear(); }
   void viewChanged();  // order, counts and details must be recomputed
   void noteMark(long position, uint32_t record);
   void scrolled();
@@ -476,6 +492,18 @@ class Table : private FilterFields {
   uint32_t lastRecord_ = 0;
   uint32_t peekRecord_ = 0;  // the record valueAt() read into peekBuf_
   RecordBuffer peekBuf_;
+
+  // Caseless locates: each field's keys over the stored records, good while the storage's reads
+  // mark stays what it was when they were built (a field whose keys could not be built holds
+  // none, so it is not tried again until then).
+  std::map<int, std::optional<LocateKeys>> lookupKeys_;
+  uint64_t lookupMark_ = 0;
+  // The records' places in the current order, while ranked_: by record number (0 for a record
+  // outside the order, else place + 1), and for buffered new records apart.
+  std::vector<uint32_t> ranks_;
+  std::map<uint32_t, uint32_t> newRanks_;
+  bool ranked_ = false;
+  bool rankedByKeys_ = false;  // ranked by the index's keys, not by the view
 
   Table* master_ = nullptr;
   std::string masterFields_;

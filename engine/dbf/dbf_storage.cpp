@@ -225,6 +225,13 @@ void DbfStorage::refresh() {
   if (memo_) memo_->discardReadAhead();
 }
 
+std::optional<uint64_t> DbfStorage::readsMark() {
+  if (exclusive_) return header_.recordCount;
+  const std::optional<uint64_t> file = file_->settledChangeMark();
+  if (!file) return std::nullopt;
+  return *file ^ (uint64_t{header_.recordCount} << 20);
+}
+
 const char* DbfStorage::fetchRecord(uint32_t recno) {
   writePending();
   if (recno < 1 || recno > header_.recordCount)

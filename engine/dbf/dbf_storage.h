@@ -59,6 +59,8 @@ class DbfStorage : public Storage {
   void flushIndex();
   uint32_t recordCount() const override { return header_.recordCount; }
   void refresh() override;
+  // Exclusive: nobody else writes, so only the record count. Shared: the file's change time too.
+  std::optional<uint64_t> readsMark() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
   void readStored(uint32_t recno, RecordBuffer& buf) override;
   void prefetch(uint32_t recno) const override {

@@ -332,6 +332,7 @@ void ParadoxStorage::create(const std::string& path, const FieldDefs& fields,
 }
 
 void ParadoxStorage::load() {
+  ++loads_;
   const bool holding = table_ && table_->holding();
   if (table_) table_->writeHeld();  // the new object reads the table from the file
   table_ = std::make_unique<ParadoxTable>(path_, lockFile_->writable());
@@ -439,6 +440,12 @@ void ParadoxStorage::noteUnique(const std::string* added, const std::string* rem
 void ParadoxStorage::refresh() {
   if (table_->stampOnDisk() != table_->stamp()) load();
   numbersStale_ = false;  // the caller reads the records afresh
+}
+
+std::optional<uint64_t> ParadoxStorage::readsMark() {
+  if (exclusive_) return loads_;
+  if (table_->header().version < 40) return std::nullopt;
+  return (uint64_t{table_->stampOnDisk()} << 24) ^ loads_;
 }
 
 // ---------------------------------------------------------------- reading

@@ -53,6 +53,9 @@ class ParadoxStorage : public Storage {
   const IndexDefs& indexDefs() const override { return indexes_; }
   uint32_t recordCount() const override { return table_->recordCount(); }
   void refresh() override;
+  // Every reload counts; a shared open adds the table's change stamp, which every writer moves
+  // (version 3 tables keep none, so a shared open of one cannot tell).
+  std::optional<uint64_t> readsMark() override;
   void read(uint32_t recno, RecordBuffer& buf) override;
   bool isDeleted(uint32_t) override { return false; }
   bool isDeleted(const RecordBuffer&) const override { return false; }
@@ -110,6 +113,7 @@ class ParadoxStorage : public Storage {
   std::unique_ptr<ParadoxTable> table_;
   IndexDefs indexes_;
   bool keyed_ = false;
+  uint64_t loads_ = 0;  // times the blocks were read afresh
   // Another holder moved records since the cursor last read the table: until it refreshes, its
   // record numbers may name other records, and changes by number are refused.
   bool numbersStale_ = false;

@@ -127,6 +127,7 @@ void TextStorage::damaged(int line, const std::string& what) const {
 }
 
 void TextStorage::load() {
+  ++loads_;
   std::string bytes;
   struct stat st {};
   readWhole(path_, bytes, st);

@@ -71,6 +71,8 @@ class TextStorage : public Storage {
   void setDeleted(uint32_t recno, bool deleted) override;
   void pack() override;
   void flush() override {}  // every write is already on disk
+  // Reads come from the records as last loaded, so the loads count them.
+  std::optional<uint64_t> readsMark() override { return loads_; }
   // A batch holds the write lock from its start to its end, so nobody writes in between.
   void beginBatch() override;
   void endBatch() override;
@@ -114,6 +116,7 @@ class TextStorage : public Storage {
   size_t recordLength_ = 0;
   std::vector<std::string> records_;
   Stamp stamp_;
+  uint64_t loads_ = 0;
   std::unique_ptr<WriteLock> batch_;  // held while a batch is open
   size_t batchBase_ = 0;              // records_ as far as the file holds them, in a batch
 };
