@@ -19,17 +19,21 @@ namespace {
 using test::Shop;
 using test::Workbench;
 
+// The shop's project on its own tables, and the user at the workbench.
+struct ProjectFormulas : ::testing::Test {
+  Workbench w;
+  Shop shop{w};
+  test::User& u = w.user;
+};
+
 QString shown(QWidget* control) {
   if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text();
   return qobject_cast<QComboBox*>(control)->currentText();
 }
 
-TEST(ProjectFormulas, TypingIntoTheGridAndSavingStoresTheLookedUpAndComputedValues) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, TypingIntoTheGridStoresTheLookedUpAndComputedValues) {
   shop.order("A1", 1);
   shop.open();
-  test::User& u = w.user;
   u.menu(QStringLiteral("进入编辑状态"));
   u.clickCell(0, 0);
   u.typeCells({QStringLiteral("B3"), QStringLiteral("7")});
@@ -40,12 +44,9 @@ TEST(ProjectFormulas, TypingIntoTheGridAndSavingStoresTheLookedUpAndComputedValu
   EXPECT_EQ(shop.stored("AMOUNT"), "28 ");
 }
 
-TEST(ProjectFormulas, EnterAndThePageKeysShowTheResultsAtOnceWithoutStoring) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, EnterAndThePageKeysShowTheResultsAtOnceWithoutStoring) {
   shop.order("A1", 2);
   shop.open();
-  test::User& u = w.user;
   u.menu(QStringLiteral("进入编辑状态"));
   u.menu(QStringLiteral("单记录模式显示"));
   u.clickInto(u.field(QStringLiteral("数量")));
@@ -73,13 +74,10 @@ TEST(ProjectFormulas, EnterAndThePageKeysShowTheResultsAtOnceWithoutStoring) {
   EXPECT_TRUE(w.dialogs.messages.isEmpty()) << w.dialogs.messages.join(u'\n').toStdString();
 }
 
-TEST(ProjectFormulas, TypingALookupKeyMovesTheLookupTableToTheFirstKeyBeginningSoInAnyCase) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, TypingALookupKeyMovesTheLookupTableToTheFirstKeyBeginningSoInAnyCase) {
   shop.order("A1", 2);
   shop.project.pages[0].rows[0].promptSource.clear();  // a plain edit box this time
   shop.open();
-  test::User& u = w.user;
   u.menu(QStringLiteral("进入编辑状态"));
   u.menu(QStringLiteral("单记录模式显示"));
   const WindowSlot& s = w.slot(0);
@@ -98,13 +96,10 @@ TEST(ProjectFormulas, TypingALookupKeyMovesTheLookupTableToTheFirstKeyBeginningS
   EXPECT_TRUE(w.dialogs.messages.isEmpty());
 }
 
-TEST(ProjectFormulas, RecalculationStoresEveryRecordAgainAndNeedsTheEditState) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, RecalculationStoresEveryRecordAgainAndNeedsTheEditState) {
   shop.order("A1", 2);
   shop.order("B3", 3);
   shop.open();
-  test::User& u = w.user;
   u.menu(QStringLiteral("按公式重新计算"));
   EXPECT_EQ(w.dialogs.messages, QStringList{QStringLiteral("在编辑状态下才能计算!")});
   EXPECT_EQ(shop.stored("AMOUNT"), "  ");
@@ -119,15 +114,12 @@ TEST(ProjectFormulas, RecalculationStoresEveryRecordAgainAndNeedsTheEditState) {
   EXPECT_EQ(w.table().position(), 1);
 }
 
-TEST(ProjectFormulas, ANoToTheLookupQuestionEndsTheRecalculation) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, ANoToTheLookupQuestionEndsTheRecalculation) {
   shop.order("A1", 2);
   shop.order("B3", 3);
   // The goods have no field WHAT: positioning them fails and the user is asked.
   shop.project.auxiliaries[0].relationText = QStringLiteral("WHAT->CODE");
   shop.open();
-  test::User& u = w.user;
   u.menu(QStringLiteral("进入编辑状态"));
   w.dialogs.confirmAnswers = {Answer::No};
   u.menu(QStringLiteral("按公式重新计算"));
@@ -137,11 +129,8 @@ TEST(ProjectFormulas, ANoToTheLookupQuestionEndsTheRecalculation) {
   EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
 }
 
-TEST(ProjectFormulas, ClosingStoresAnAuxiliaryGridsEditFirst) {
-  Workbench w;
-  Shop shop(w);
+TEST_F(ProjectFormulas, ClosingStoresAnAuxiliaryGridsEditFirst) {
   shop.open();
-  test::User& u = w.user;
   QTableView* goods = w.slot(0).auxgrids[0];
   u.clickCell(goods, 0, 1);
   u.type(QStringLiteral("青苹果"));
@@ -151,7 +140,30 @@ TEST(ProjectFormulas, ClosingStoresAnAuxiliaryGridsEditFirst) {
   EXPECT_EQ(w.stored("goods.dbf", "NAME"), tdb::test::gbk("青苹果 面包 香蕉 牛奶 "));
 }
 
-TEST(ProjectFormulas, AChineseNamedMasterOpensAndComputes) {
+TEST_F(ProjectFormulas, AnAuxiliaryEditThatCannotBeStoredKeepsTheWindowOpen) {
+  // Kinds keyed by CODE: a second K1 cannot be stored.
+  tdb::Table kinds;
+  tdb::test::point(kinds, w.data, "kinds.db");
+  kinds.fieldDefs().add("CODE", tdb::FieldType::ftString, 6);
+  kinds.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
+  kinds.createTable();
+  for (const char* code : {"K1", "K2"})
+    tdb::test::addRecord(w.data, "kinds.db", {{"CODE", tdb::Value::text(code)}});
+  shop.project.auxiliaries = {{shop.db(), "kinds.db", kLookupRelation, {}, kShown, {}}};
+  shop.open();
+  u.clickCell(w.slot(0).auxgrids[0], 1, 0);
+  u.type(QStringLiteral("K1"));
+  u.press(Qt::Key_Return);
+  w.dialogs.messages.clear();
+  u.menu(QStringLiteral("关闭当前(表)项目"));
+  EXPECT_EQ(w.engine->registry().inUse().size(), 1u);
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].startsWith(QStringLiteral("键值重复")))
+      << w.dialogs.messages[0].toStdString();
+  EXPECT_EQ(w.stored("kinds.db", "CODE"), "K1 K2 ");
+}
+
+TEST(ProjectNames, AChineseNamedMasterOpensAndComputes) {
   Workbench w;
   Shop shop(w, "进货单.dbf");
   shop.order("b2", 2);
@@ -162,6 +174,29 @@ TEST(ProjectFormulas, AChineseNamedMasterOpensAndComputes) {
   u.menu(QStringLiteral("进入编辑状态"));
   u.menu(QStringLiteral("按公式重新计算"));
   EXPECT_EQ(shop.stored("AMOUNT"), "6.3 ");  // 3.15 × 2
+}
+
+}  // namespace
+}  // namespace torvanel
+
+namespace torvanel {
+namespace {
+
+TEST(ProjectRecalculation, AStoreThatFailsIsToldAndEndsTheWalkWithThePanelHidden) {
+  test::Workbench w;
+  test::Shop shop(w, "orders.db");
+  shop.order("A1", 2);
+  shop.order("B3", 3);
+  // Every record's key becomes B3: the first one already cannot be stored.
+  shop.project.formulas[0].formula = QStringLiteral("(#sB3)");
+  shop.open();
+  w.user.menu(QStringLiteral("进入编辑状态"));
+  w.user.menu(QStringLiteral("按公式重新计算"));
+  ASSERT_EQ(w.dialogs.messages.size(), 1);
+  EXPECT_TRUE(w.dialogs.messages[0].startsWith(QStringLiteral("键值重复")))
+      << w.dialogs.messages[0].toStdString();
+  EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
+  EXPECT_EQ(shop.stored("CODE"), "A1 B3 ");
 }
 
 }  // namespace

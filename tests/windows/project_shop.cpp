@@ -26,11 +26,16 @@ Shop::Shop(Workbench& bench, const char* masterTable) : w(bench), master(masterT
                          {{"CODE", text(goods[i].first)},
                           {"NAME", text(names[i])},
                           {"PRICE", tdb::Value::number(goods[i].second)}});
-  w.makeTable(master, {{"CODE", FieldType::ftString, 6},
-                       {"QTY", FieldType::ftFloat, 6, 0},
-                       {"PRICE", FieldType::ftFloat, 8, 2},
-                       {"AMOUNT", FieldType::ftFloat, 10, 1},
-                       {"NOTE", FieldType::ftString, 10}});
+  tdb::Table orders;
+  tdb::test::point(orders, w.data, master);
+  orders.fieldDefs().add("CODE", FieldType::ftString, 6);
+  orders.fieldDefs().add({"QTY", FieldType::ftFloat, 6, 0, false});
+  orders.fieldDefs().add({"PRICE", FieldType::ftFloat, 8, 2, false});
+  orders.fieldDefs().add({"AMOUNT", FieldType::ftFloat, 10, 1, false});
+  orders.fieldDefs().add("NOTE", FieldType::ftString, 10);
+  if (std::string(master).ends_with(".db"))
+    orders.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
+  orders.createTable();
 
   project.name = QStringLiteral("进货");
   project.master = QStringLiteral("[") + db() + QStringLiteral("]") + QString::fromUtf8(master);

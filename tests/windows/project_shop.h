@@ -10,7 +10,8 @@ namespace torvanel::test {
 
 // A shop's project on real tables of the workbench's data folder: the goods (CODE C(6), NAME
 // C(10), PRICE N(8,2), index BYCODE on CODE: A1 苹果 2.5, b2 面包 3.15, B3 香蕉 4, C4 牛奶 1.99)
-// and a master `master` (CODE C(6), QTY N(6,0), PRICE N(8,2), AMOUNT N(10,1), NOTE C(10)) whose
+// and a master `master` (CODE C(6), QTY N(6,0), PRICE N(8,2), AMOUNT N(10,1), NOTE C(10); a
+// Paradox master is keyed by CODE) whose
 // PRICE is looked up by CODE and whose AMOUNT is QTY×PRICE. Its page "录入" shows CODE (prompted
 // from the goods' codes), QTY, PRICE and AMOUNT; the page "全部" every field; the goods are shown
 // below, ordered by CODE.
