@@ -40,8 +40,10 @@ std::optional<tdb::Value> combine(const tdb::Value& g0, const tdb::Value& v0, Fo
   const tdb::Value& g = g0.isNull() ? none : g0;
   const tdb::Value& v = v0.isNull() ? none : v0;
   if (op == FormulaOperator::Add && g.kind() == tdb::Value::Kind::Text &&
-      v.kind() == tdb::Value::Kind::Text)
+      v.kind() == tdb::Value::Kind::Text) {
+    if (g.textValue().size() + v.textValue().size() > kLongestJoinedText) return std::nullopt;
     return tdb::Value::text(g.textValue() + v.textValue());
+  }
   double a = 0, b = 0;
   try {
     a = tdb::toNumber(g);

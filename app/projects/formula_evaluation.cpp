@@ -43,14 +43,12 @@ void clearQuietly(tdb::Field& target) {
   }
 }
 
-// Stores `v` and reads it back as the field holds it. A value that is not finite, given or made
-// by the field's conversion, is never left in the record.
+// Stores `v` and reads it back as the field holds it. A value that is not finite (a double field
+// written by another program can hold one) never reaches the field's conversion.
 tdb::Value store(tdb::Field& target, const tdb::Value& v) {
   if (nonFinite(v)) throw tdb::EngineError("not a finite number");
   target.setValue(v);
-  tdb::Value held = target.value();
-  if (nonFinite(held)) throw tdb::EngineError("not a finite number");
-  return held;
+  return target.value();
 }
 
 }  // namespace
@@ -79,7 +77,7 @@ FormulaEvaluator::FormulaEvaluator(ProjectTables tables,
 }
 
 void FormulaEvaluator::installAsBeforePost() {
-  tables_.master->beforePost = [this](tdb::Table&) { evaluate(); };
+  if (tables_.master) tables_.master->beforePost = [this](tdb::Table&) { evaluate(); };
 }
 
 tdb::Table* FormulaEvaluator::auxtable(int entry) const {

@@ -34,6 +34,9 @@ class FormulaEvaluator {
   // `askGoOn` is asked, with the question's text, whether to go on after a lookup table could not
   // be positioned (a field that does not exist, values that cannot be compared); true goes on.
   FormulaEvaluator(ProjectTables tables, std::function<bool(const QString&)> askGoOn);
+  // The installed hook refers to this object: it stays where it was made.
+  FormulaEvaluator(const FormulaEvaluator&) = delete;
+  FormulaEvaluator& operator=(const FormulaEvaluator&) = delete;
 
   // The master's record is in edit or insert state. Stores the formulas' results into its fields
   // (every step stored and read back, so each step sees the field's own rounding). Never throws

@@ -4,23 +4,12 @@
 #include <vector>
 
 #include "app/projects/formula_evaluation.h"
+#include "app/ui/suspended_display.h"
 #include "engine/table.h"
 
 namespace torvanel {
 
 namespace {
-
-// Bound controls hear one change at the end instead of one per record.
-class QuietControls {
- public:
-  explicit QuietControls(tdb::Table& t) : t_(t) { t_.disableControls(); }
-  ~QuietControls() { t_.enableControls(); }
-  QuietControls(const QuietControls&) = delete;
-  QuietControls& operator=(const QuietControls&) = delete;
-
- private:
-  tdb::Table& t_;
-};
 
 QString messageOf(const std::exception& e) { return QString::fromUtf8(e.what()); }
 
@@ -39,12 +28,15 @@ RecalcResult recalculate(FormulaEvaluator& evaluator,
   tdb::Table* master = evaluator.tables().master;
   if (!master) return result;
   evaluator.clearRecalcStop();
-  QuietControls quiet(*master);
+  SuspendedDisplay quiet(*master);
   try {
     // The records to store are fixed before the first store: a stored record may move in the
     // order or leave the filter, and walking on from it would skip or repeat records.
+    // They are read without moving: a move would make every detail table follow it. A pending
+    // edit is stored first, as any move stores it.
+    master->first();
     std::vector<tdb::Bookmark> records;
-    for (master->first(); !master->eof(); master->next()) records.push_back(master->bookmark());
+    for (long p = 1; const uint32_t r = master->recordAt(p); ++p) records.push_back({r});
     result.total = static_cast<long>(records.size());
     for (const tdb::Bookmark& mark : records) {
       if (!master->bookmarkValid(mark)) continue;

@@ -1,6 +1,6 @@
 // Start-up: the splash, the main window with its settings and menu state, the dialogs that live for
 // the whole run, the tables named on the command line, and the event loop. A command line that
-// asks for a report runs that alone, without windows.
+// asks for a report or a recalculation runs that alone, without windows.
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include "app/shell/application.h"
 #include "app/shell/main_window.h"
 #include "app/shell/named_tables.h"
+#include "app/shell/recalc_command.h"
 #include "app/shell/report_arguments.h"
 #include "app/shell/report_command.h"
 #include "app/shell/splash_window.h"
@@ -21,8 +22,9 @@
 #include "engine/session.h"
 
 int main(int argc, char** argv) {
-  if (torvanel::asksForReport(std::vector<std::string>(argv + 1, argv + argc)))
-    return torvanel::runReportCommand(argc, argv);
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (torvanel::asksForRecalc(arguments)) return torvanel::runRecalcCommand(argc, argv);
+  if (torvanel::asksForReport(arguments)) return torvanel::runReportCommand(argc, argv);
   torvanel::TorvanelApplication app(argc, argv);
   // Qt has taken its own options out of argv; the rest name tables, as the file system's bytes.
   const std::vector<std::string> tables(argv + 1, argv + argc);

@@ -1,0 +1,160 @@
+// The recalculation walk on real tables: which records it stores, how often, and how it ends.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/common/gbk_string.h"
+#include "app/projects/formula_evaluation.h"
+#include "app/projects/recalculation.h"
+#include "engine/convert.h"
+#include "tests/engine/table_fixture.h"
+#include "tests/projects/formula_tables.h"
+
+namespace torvanel {
+namespace {
+
+using tdb::FieldType;
+using tdb::Value;
+using test::field;
+using test::text;
+
+class Recalc : public ::testing::Test {
+ protected:
+  // MASTER: A N(8,0) with an index on A, B C(10); A from 1 to `rows`, B "r" + A.
+  void SetUp() override {
+    std::vector<test::FieldValues> rows;
+    for (int i = 1; i <= 5; ++i)
+      rows.push_back({{"A", Value::number(i)}, {"B", text(QString("r%1").arg(i))}});
+    tables.create("MASTER.DBF",
+                  {field("A", FieldType::ftFloat, 8, 0), field("B", FieldType::ftString, 10)},
+                  rows);
+    {
+      auto t = tables.open("MASTER.DBF");
+      t->close();
+      t->setExclusive(true);
+      t->open();
+      t->addIndex({"A", "A", "", 0});
+    }
+    master = tables.open("MASTER.DBF");
+    master->setIndexName("A");
+  }
+
+  void useFormulas(const QList<FieldFormula>& formulas, const QList<AuxiliaryTable>& aux = {}) {
+    ProjectTables project;
+    project.master = master.get();
+    project.auxdefs = aux;
+    for (int i = 0; i < aux.size(); ++i) project.auxtables.push_back(nullptr);
+    project.formulas = formulas;
+    evaluator = std::make_unique<FormulaEvaluator>(project, [](const QString&) { return false; });
+    evaluator->installAsBeforePost();
+  }
+
+  RecalcResult run() {
+    progress.clear();
+    return recalculate(*evaluator, [this](long done, long total) {
+      progress.push_back({done, total});
+    });
+  }
+
+  // A of every record in record-number order, as a second cursor reads the file.
+  std::vector<double> storedA() const {
+    auto t = tables.open("MASTER.DBF");
+    std::vector<double> out;
+    for (t->first(); !t->eof(); t->next()) out.push_back(tdb::toNumber(test::valueOf(*t, "A")));
+    return out;
+  }
+
+  test::FormulaTables tables;
+  std::unique_ptr<tdb::Table> master;
+  std::unique_ptr<FormulaEvaluator> evaluator;
+  std::vector<std::pair<long, long>> progress;
+};
+
+TEST_F(Recalc, StoresEveryRecordOnceWhenAFormulaMovesItInTheOrder) {
+  useFormulas({{"A", "A＋(10)"}});  // each stored record moves to the end of the order
+  const RecalcResult r = run();
+  EXPECT_TRUE(r.ok()) << r.error.toStdString();
+  EXPECT_FALSE(r.stopped);
+  EXPECT_EQ(r.stored, 5);
+  EXPECT_EQ(r.total, 5);
+  EXPECT_EQ(storedA(), (std::vector<double>{11, 12, 13, 14, 15}));
+  EXPECT_EQ(progress, (std::vector<std::pair<long, long>>{{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+  EXPECT_EQ(master->recNo(), 1);  // back on the first record
+  EXPECT_EQ(master->state(), tdb::DataSetState::dsBrowse);
+}
+
+TEST_F(Recalc, StoresTheFilteredRecordsOnceWhenSomeLeaveTheFilter) {
+  {
+    auto t = tables.open("MASTER.DBF");  // a sixth record, A blank: outside the filter
+    t->append();
+    t->post();
+  }
+  master->refresh();
+  master->setIndexName("");
+  master->setFilter("A < 13");
+  master->setFiltered(true);
+  useFormulas({{"A", "A＋(10)"}});  // 11 and 12 stay in the filter, 13 to 15 leave it
+  const RecalcResult r = run();
+  EXPECT_EQ(r.stored, 5);
+  EXPECT_EQ(storedA(), (std::vector<double>{11, 12, 13, 14, 15, 0}));
+  EXPECT_EQ(master->recordCount(), 2);
+}
+
+TEST_F(Recalc, AnEmptyTableStoresNothing) {
+  {
+    auto t = tables.open("MASTER.DBF");
+    for (t->first(); !t->eof();) t->deleteRecord();
+  }
+  master->refresh();
+  useFormulas({{"A", "A＋(10)"}});
+  const RecalcResult r = run();
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.stored, 0);
+  EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(Recalc, NoToTheLookupQuestionEndsTheWalkAfterTheRecordInHand) {
+  AuxiliaryTable lookup = tables.entry("MASTER.DBF", kLookupRelation, "A->A");
+  useFormulas({{"B", "(#s算过)"}}, {lookup});  // its table did not open: every store asks
+  const RecalcResult r = run();
+  EXPECT_TRUE(r.ok());
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.stored, 1);
+  EXPECT_EQ(progress.size(), 1u);
+  EXPECT_TRUE(evaluator->recalcStop());
+  // A second walk starts afresh.
+  EXPECT_EQ(run().stored, 1);
+}
+
+TEST_F(Recalc, AFailedStoreCancelsThatRecordAndEndsTheWalkWithTheEnginesMessage) {
+  useFormulas({{"A", "A＋(10)"}});
+  // Another holder changes record 3 after the walk has read it: storing over it would lose that
+  // change, so the engine refuses.
+  auto evaluate = master->beforePost;
+  int stores = 0;
+  master->beforePost = [&](tdb::Table& t) {
+    ++stores;
+    if (t.recNo() == 3 && stores == 3) {
+      auto other = tables.open("MASTER.DBF");
+      other->moveTo(3);
+      other->edit();
+      test::setFields(*other, {{"B", text("他人")}});
+      other->post();
+    }
+    evaluate(t);
+  };
+  const RecalcResult r = run();
+  EXPECT_FALSE(r.ok());
+  EXPECT_FALSE(r.error.isEmpty());
+  EXPECT_EQ(r.stored, 2);
+  EXPECT_EQ(stores, 3);  // the failed record is not tried again
+  EXPECT_EQ(master->state(), tdb::DataSetState::dsBrowse);
+  EXPECT_EQ(storedA(), (std::vector<double>{11, 12, 3, 4, 5}));
+  auto check = tables.open("MASTER.DBF");
+  check->moveTo(3);
+  EXPECT_EQ(fromGbk(test::valueOf(*check, "B").textValue()), "他人");
+}
+
+}  // namespace
+}  // namespace torvanel
