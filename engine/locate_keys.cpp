@@ -13,30 +13,14 @@ namespace {
 // The kind of a key, its first byte, so that a text key never equals or begins a number's.
 constexpr char kNull = '\0', kText = '\1', kNumber = '\2';
 
-bool before(const LocateKeys::Entry& a, std::string_view key, uint32_t record) {
-  const int c = std::string_view(a.key).compare(key);
-  return c < 0 || (c == 0 && a.record < record);
+uint64_t headOf(std::string_view key) {
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i)
+    head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  return head;
 }
 
 }  // namespace
-
-std::string foldCase(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
-std::string_view trimPadding(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
 
 std::string LocateKeys::nullKey() { return std::string(1, kNull); }
 
@@ -52,49 +36,93 @@ std::string LocateKeys::numberKey(double value) {
   return key;
 }
 
-std::optional<std::string> LocateKeys::keyOf(const Value& value, bool textField) {
+bool LocateKeys::keyOf(const Value& value, bool textField, std::string& out) {
   switch (value.kind()) {
     case Value::Kind::Null:
-      return nullKey();
-    case Value::Kind::Text:
-      if (!textField) return std::nullopt;
-      return textKey(value.textValue());
+      out.assign(1, kNull);
+      return true;
+    case Value::Kind::Text: {
+      if (!textField) return false;
+      const std::string_view text = trimPadding(value.textValue());
+      out.assign(1, kText);
+      out += text;
+      foldCaseInPlace(out, 1);
+      return true;
+    }
     case Value::Kind::Bytes:
-      return std::nullopt;
+      return false;
     default: {
-      if (textField) return std::nullopt;
+      if (textField) return false;
       const double v = toNumber(value);
-      if (std::isnan(v)) return std::nullopt;  // equal to nothing, itself included
-      return numberKey(v);
+      if (std::isnan(v)) return false;  // equal to everything as the walk compares it
+      out = numberKey(v);
+      return true;
     }
   }
 }
 
-void LocateKeys::assign(std::vector<Entry> entries) {
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return before(a, b.key, b.record); });
-  entries_ = std::move(entries);
+bool LocateKeys::before(const Slot& s, uint64_t head, std::string_view key, uint32_t record) const {
+  if (s.head != head) return s.head < head;
+  const int c = keyOf(s).compare(key);
+  return c < 0 || (c == 0 && s.record < record);
 }
 
-void LocateKeys::add(std::string key, uint32_t record) {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), 0,
-                             [&](const Entry& e, int) { return before(e, key, record); });
-  entries_.insert(at, Entry{std::move(key), record});
+size_t LocateKeys::lowerBound(std::string_view key, uint32_t record) const {
+  const uint64_t head = headOf(key);
+  return static_cast<size_t>(
+      std::partition_point(slots_.begin(), slots_.end(),
+                           [&](const Slot& s) { return before(s, head, key, record); }) -
+      slots_.begin());
+}
+
+void LocateKeys::reserve(size_t records, size_t keyBytes) {
+  slots_.reserve(records);
+  bytes_.reserve(keyBytes);
+}
+
+void LocateKeys::push(std::string_view key, uint32_t record) {
+  slots_.push_back({headOf(key), static_cast<uint32_t>(bytes_.size()),
+                    static_cast<uint32_t>(key.size()), record});
+  bytes_ += key;
+}
+
+void LocateKeys::sort() {
+  std::sort(slots_.begin(), slots_.end(),
+            [&](const Slot& a, const Slot& b) { return before(a, b.head, keyOf(b), b.record); });
+}
+
+void LocateKeys::add(std::string_view key, uint32_t record) {
+  // Removed keys' bytes are let go once they outweigh the others.
+  if (dropped_ > 4096 && dropped_ > bytes_.size() / 2) {
+    std::string kept;
+    kept.reserve(bytes_.size() - dropped_);
+    for (Slot& s : slots_) {
+      const std::string_view k = keyOf(s);
+      s.at = static_cast<uint32_t>(kept.size());
+      kept += k;
+    }
+    bytes_ = std::move(kept);
+    dropped_ = 0;
+  }
+  const size_t at = lowerBound(key, record);
+  slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(at),
+                {headOf(key), static_cast<uint32_t>(bytes_.size()),
+                 static_cast<uint32_t>(key.size()), record});
+  bytes_ += key;
 }
 
 void LocateKeys::remove(std::string_view key, uint32_t record) {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), 0,
-                             [&](const Entry& e, int) { return before(e, key, record); });
-  if (at != entries_.end() && at->key == key && at->record == record) entries_.erase(at);
+  const size_t at = lowerBound(key, record);
+  if (at == slots_.size() || slots_[at].record != record || keyOf(slots_[at]) != key) return;
+  dropped_ += slots_[at].size;
+  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void LocateKeys::find(std::string_view key, bool leading, std::vector<uint32_t>& out) const {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), 0,
-                             [&](const Entry& e, int) { return before(e, key, 0); });
-  for (; at != entries_.end(); ++at) {
-    const std::string_view k = at->key;
+  for (size_t at = lowerBound(key, 0); at < slots_.size(); ++at) {
+    const std::string_view k = keyOf(slots_[at]);
     if (leading ? !k.starts_with(key) : k != key) break;
-    out.push_back(at->record);
+    out.push_back(slots_[at].record);
   }
 }
 

@@ -23,12 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string_view trimRight(std::string_view s) { return trimPadding(s); }
-
 // Index names compare without case and surrounding blanks.
 bool sameIndexName(std::string_view a, std::string_view b) {
   auto trim = [](std::string_view s) {
-    s = trimRight(s);
+    s = trimPadding(s);
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     return s;
   };
@@ -43,11 +41,11 @@ bool isText(FieldType t) {
 int compareValues(const Value& a, const Value& b) {
   if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
   if (a.kind() == Value::Kind::Text || a.kind() == Value::Kind::Bytes) {
-    const std::string_view x = trimRight(a.textValue());
+    const std::string_view x = trimPadding(a.textValue());
     const std::string_view y =
-        trimRight(b.kind() == Value::Kind::Text || b.kind() == Value::Kind::Bytes
-                      ? std::string_view(b.textValue())
-                      : std::string_view());
+        trimPadding(b.kind() == Value::Kind::Text || b.kind() == Value::Kind::Bytes
+                        ? std::string_view(b.textValue())
+                        : std::string_view());
     return x < y ? -1 : (x > y ? 1 : 0);
   }
   const double x = toNumber(a), y = toNumber(b);
@@ -819,7 +817,7 @@ std::vector<int> Table::fieldList(const std::string& names, const Table& owner) 
   while (start <= names.size()) {
     size_t end = names.find(';', start);
     if (end == std::string::npos) end = names.size();
-    std::string name(trimRight(std::string_view(names).substr(start, end - start)));
+    std::string name(trimPadding(std::string_view(names).substr(start, end - start)));
     name.erase(0, name.find_first_not_of(' '));
     if (!name.empty()) {
       const int i = owner.fieldDefs_.indexOf(name);
@@ -898,27 +896,34 @@ void Table::post() {
     viewKept =
         (!ordered() && !sorted()) || orderKey(currentBuf_, record) == orderKey(editBuf_, record);
   }
-  if (!cachedUpdates_) storedChanged();
-  if (state_ == DataSetState::dsEdit) {
-    if (cachedUpdates_) {
-      auto it = changes_.find(record);
-      if (it != changes_.end())
-        it->second.buf = editBuf_;
-      else
-        bufferChange(record, Change::Modified, editBuf_);
+  const uint32_t was = record;
+  try {
+    if (state_ == DataSetState::dsEdit) {
+      if (cachedUpdates_) {
+        auto it = changes_.find(record);
+        if (it != changes_.end())
+          it->second.buf = editBuf_;
+        else
+          bufferChange(record, Change::Modified, editBuf_);
+      } else {
+        requireUnchanged(record, currentBuf_);
+        record = storage_->write(record, editBuf_);
+      }
+    } else if (cachedUpdates_) {
+      record = nextVirtual_++;
+      changes_[record] = {Change::Inserted, editBuf_, {}};
+      inserted_.push_back(record);
+    } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
+      record = storage_->append(editBuf_);
     } else {
-      requireUnchanged(record, currentBuf_);
-      record = storage_->write(record, editBuf_);
+      record = storage_->insert(beforeInsert_, editBuf_);
     }
-  } else if (cachedUpdates_) {
-    record = nextVirtual_++;
-    changes_[record] = {Change::Inserted, editBuf_, {}};
-    inserted_.push_back(record);
-  } else if (appending_ || beforeInsert_ == 0 || isVirtual(beforeInsert_)) {
-    record = storage_->append(editBuf_);
-  } else {
-    record = storage_->insert(beforeInsert_, editBuf_);
+  } catch (...) {
+    if (!cachedUpdates_) storedChanged();  // how much of the record reached the file is unknown
+    throw;
   }
+  if (!cachedUpdates_)
+    keepKeys(was, state_ == DataSetState::dsEdit ? &currentBuf_ : nullptr, record, editBuf_);
   state_ = DataSetState::dsBrowse;
   modified_ = false;
   editBuf_ = {};
@@ -1025,13 +1030,15 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     throw EngineError("数据表[" + tableName_ + "]没有字段[" + gbkToUtf8(fieldName) + "]");
   const FieldDef& def = fieldDefs_[index];
   const bool text = isText(def.type);
+  // Numbers, dates and logicals have no leading part: they compare by their whole value.
+  if (!text) options &= ~unsigned{loPartialKey};
   const bool wantNull = value.isNull();
   std::string target;
   Value converted;
   if (!wantNull) {
     if (text) {
       target = value.kind() == Value::Kind::Text ? value.textValue() : displayText(value, def.type);
-      target = std::string(trimRight(target));
+      target = std::string(trimPadding(target));
       if (options & loCaseInsensitive) target = foldCase(target);
     } else {
       converted = toFieldValue(value, def);
@@ -1043,7 +1050,7 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
     const Value v = guardedValue(buf, r, index);
     if (wantNull || v.isNull()) return wantNull && v.isNull();
     if (text) {
-      std::string s(trimRight(v.textValue()));
+      std::string s(trimPadding(v.textValue()));
       if (options & loCaseInsensitive) s = foldCase(s);
       return (options & loPartialKey) ? s.compare(0, target.size(), target) == 0 : s == target;
     }
@@ -1062,9 +1069,12 @@ bool Table::locate(const std::string& fieldName, const Value& value, unsigned op
       key = LocateKeys::nullKey();
     else if (text)
       key = LocateKeys::textKey(target);
-    else if (!converted.isNull())
-      key = LocateKeys::keyOf(converted, false);
+    else if (std::string k; !converted.isNull() && LocateKeys::keyOf(converted, false, k))
+      key = std::move(k);
     const bool leading = text && !wantNull && (options & loPartialKey);
+    if (text && !wantNull && !target.empty())
+      if (const std::optional<uint32_t> r = locateByUpperTag(index, target, hit))
+        return *r != 0 && found(*r);
     if (key)
       if (const std::optional<uint32_t> r = locateByKeys(index, *key, leading, hit))
         return *r != 0 && found(*r);
@@ -1349,7 +1359,7 @@ bool Table::inValueRange(const RecordBuffer& buf) {
     if (v.isNull() || want.isNull()) {
       if (v.isNull() != want.isNull()) return false;
     } else if (v.kind() == Value::Kind::Text && want.kind() == Value::Kind::Text) {
-      std::string a(trimRight(v.textValue())), b(trimRight(want.textValue()));
+      std::string a(trimPadding(v.textValue())), b(trimPadding(want.textValue()));
       if (rangeCaseless_ ? foldCase(a) != foldCase(b) : a != b) return false;
     } else if (compareValues(v, want) != 0) {
       return false;

@@ -417,6 +417,11 @@ class Table : private FilterFields {
   std::optional<uint32_t> locateByKeys(int field, const std::string& key, bool leading,
                                        const std::function<bool(uint32_t)>& hit);
   LocateKeys* keysOf(int field);  // built on first use; null where they cannot be had
+  // The same through an index tag whose key is the field in upper case, for folded text `folded`
+  // (not empty); nullopt when the table has no such tag it can trust.
+  std::optional<uint32_t> locateByUpperTag(int field, const std::string& folded,
+                                           const std::function<bool(uint32_t)>& hit);
+  int upperTagOf(int field) const;  // -1 when none
   // The first of `candidates` (which it reorders) in the current order that is visible and passes
   // `hit`; 0 when none.
   uint32_t firstInOrder(std::vector<uint32_t>& candidates,
@@ -425,6 +430,9 @@ class Table : private FilterFields {
   void rankOrder();
   // The stored records changed through this cursor: the kept keys no longer hold.
   void storedChanged() { lookupKeys_.clear(); }
+  // Record `before` (null: none) was stored as `after`, from record number `was` to `now`: the
+  // kept keys follow, or are dropped where the storage renumbered other records.
+  void keepKeys(uint32_t was, const RecordBuffer* before, uint32_t now, const RecordBuffer& after);
   void viewChanged();  // order, counts and details must be recomputed
   void noteMark(long position, uint32_t record);
   void scrolled();
@@ -504,6 +512,7 @@ class Table : private FilterFields {
   std::map<uint32_t, uint32_t> newRanks_;
   bool ranked_ = false;
   bool rankedByKeys_ = false;  // ranked by the index's keys, not by the view
+  uint64_t rankStamp_ = 0;     // the keys' stamp then
 
   Table* master_ = nullptr;
   std::string masterFields_;

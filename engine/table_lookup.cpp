@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "engine/engine_error.h"
+#include "engine/index/key_encoding.h"
 #include "engine/index/production_index.h"
 #include "engine/table.h"
 
@@ -31,6 +32,68 @@ std::optional<uint32_t> Table::locateByKeys(int field, const std::string& key, b
   return firstInOrder(candidates, hit);
 }
 
+void Table::keepKeys(uint32_t was, const RecordBuffer* before, uint32_t now,
+                     const RecordBuffer& after) {
+  if (lookupKeys_.empty()) return;
+  // A record placed anywhere but at the end, or moved, renumbers the records after it.
+  if (storage_->removesRecords() && (before ? now != was : now != physicalCount())) {
+    storedChanged();
+    return;
+  }
+  try {
+    std::string key, old;
+    for (auto& [field, keys] : lookupKeys_) {
+      if (!keys) continue;
+      const bool text = fieldDefs_[field].type == FieldType::ftString;
+      if (!LocateKeys::keyOf(storage_->get(after, field), text, key)) {
+        storedChanged();  // the field is walked from now on, until the keys are built again
+        return;
+      }
+      if (before && LocateKeys::keyOf(storage_->get(*before, field), text, old))
+        keys->remove(old, was);
+      if (!storage_->isDeleted(after)) keys->add(key, now);
+    }
+  } catch (const EngineError&) {
+    storedChanged();
+  }
+}
+
+std::optional<uint32_t> Table::locateByUpperTag(int field, const std::string& folded,
+                                                const std::function<bool(uint32_t)>& hit) {
+  // A shared holder's keys lag behind what others change, and a walk would see the change.
+  if (!exclusive_) return std::nullopt;
+  const int tag = upperTagOf(field);
+  if (tag < 0) return std::nullopt;
+  const ProductionIndex::Tag& t = index()->tag(tag);
+  const KeyList& keys = index()->keys(tag);
+  // Every record whose text folds to `folded` (or begins so) has a key that begins with it, cut
+  // to the key's length; the walk's test then sorts out the others.
+  std::string prefix = folded.substr(0, static_cast<size_t>(t.info.keyLength));
+  if (t.info.descending) prefix = key_encoding::inverted(prefix);
+  std::vector<uint32_t> candidates;
+  for (KeyList::Pos p = keys.lowerBound(prefix); p != keys.end() && keys.key(p).starts_with(prefix);
+       p = keys.next(p))
+    candidates.push_back(keys.recno(p));
+  for (const auto& [record, change] : changes_) candidates.push_back(record);
+  return firstInOrder(candidates, hit);
+}
+
+int Table::upperTagOf(int field) const {
+  ProductionIndex* ix = index();
+  if (!ix) return -1;
+  const std::string wanted = "UPPER(" + foldCase(fieldDefs_[field].name) + ")";
+  for (int i = 0; i < ix->tagCount(); ++i) {
+    const ProductionIndex::Tag& t = ix->tag(i);
+    // A FOR condition or a unique tag leaves records out of the keys.
+    if (!t.key || t.condition || t.info.unique || t.info.keyType != 'C') continue;
+    std::string expression;
+    for (const char c : t.info.expression)
+      if (c != ' ') expression += c;
+    if (foldCase(expression) == wanted) return i;
+  }
+  return -1;
+}
+
 LocateKeys* Table::keysOf(int field) {
   auto [it, fresh] = lookupKeys_.try_emplace(field);
   if (!fresh) return it->second ? &*it->second : nullptr;
@@ -38,22 +101,26 @@ LocateKeys* Table::keysOf(int field) {
   // A memo's text lives in another file: reading every one would cost more than the walk saves.
   if (isMemoType(type)) return nullptr;
   const bool text = type == FieldType::ftString;
-  std::vector<LocateKeys::Entry> entries;
-  entries.reserve(physicalCount());
+  LocateKeys& keys = it->second.emplace();
+  keys.reserve(physicalCount(), size_t{physicalCount()} * (text ? 12 : 9));
   RecordBuffer buf;
+  std::string key;
   try {
     for (uint32_t r = 1; r <= physicalCount(); ++r) {
       storage_->read(r, buf);
       if (storage_->isDeleted(buf)) continue;
-      std::optional<std::string> k = LocateKeys::keyOf(storage_->get(buf, field), text);
-      if (!k) return nullptr;  // a value no key stands for: this field is walked
-      entries.push_back({std::move(*k), r});
+      if (!LocateKeys::keyOf(storage_->get(buf, field), text, key)) {
+        it->second.reset();  // a value no key stands for: this field is walked
+        return nullptr;
+      }
+      keys.push(key, r);
     }
   } catch (const EngineError&) {
-    return nullptr;  // the walk meets the failure at the record where it lies, if it gets there
+    it->second.reset();  // the walk meets the failure at the record where it lies, if it gets there
+    return nullptr;
   }
-  it->second.emplace().assign(std::move(entries));
-  return &*it->second;
+  keys.sort();
+  return &keys;
 }
 
 uint32_t Table::firstInOrder(std::vector<uint32_t>& candidates,
@@ -97,7 +164,8 @@ uint32_t Table::firstInOrder(std::vector<uint32_t>& candidates,
 
 void Table::rankOrder() {
   const bool byKeys = ordered() && changes_.empty();
-  if (ranked_ && rankedByKeys_ == byKeys) return;
+  const uint64_t stamp = byKeys ? orderKeys().stamp() : 0;
+  if (ranked_ && rankedByKeys_ == byKeys && rankStamp_ == stamp) return;
   ranks_.assign(size_t{physicalCount()} + 1, 0);
   newRanks_.clear();
   uint32_t place = 0;
@@ -117,6 +185,7 @@ void Table::rankOrder() {
     for (const uint32_t r : orderView()) note(r);
   ranked_ = true;
   rankedByKeys_ = byKeys;
+  rankStamp_ = stamp;
 }
 
 }  // namespace tdb

@@ -27,22 +27,6 @@ std::string_view FilterFields::fieldText(int index, Value& holder) const {
   }
 }
 
-namespace filter_internal {
-
-std::string foldCase(std::string_view gbk) {
-  std::string out(gbk);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'a' && c <= 'z')
-      out[i] = static_cast<char>(c - 32);
-    else if (c >= 0x81 && c <= 0xFE)
-      ++i;
-  }
-  return out;
-}
-
-}  // namespace filter_internal
-
 namespace {
 
 // The three-way result of one comparison; Unordered when the field holds no comparable value.

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/caseless_text.h"
+
 // The parsed form of a filter, shared by its parser and its evaluator; nothing outside
 // engine/filter uses it.
 namespace tdb::filter_internal {
@@ -45,8 +47,6 @@ struct Program {
   int root = -1;
 };
 
-// ASCII letters upper-cased, except a byte that follows a GBK lead byte (0x81-0xFE): trail bytes
-// run from 0x40 and many of them look like letters.
-std::string foldCase(std::string_view gbk);
+using tdb::foldCase;
 
 }  // namespace tdb::filter_internal

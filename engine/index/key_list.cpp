@@ -1,12 +1,18 @@
 #include "engine/index/key_list.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
 namespace tdb {
 
-KeyList::KeyList(int keyLength) : keyLength_(keyLength) {}
+KeyList::KeyList(int keyLength) : keyLength_(keyLength) { changed(); }
+
+void KeyList::changed() {
+  static std::atomic<uint64_t> last{0};
+  stamp_ = ++last;
+}
 
 int KeyList::compare(std::string_view a, uint32_t ra, std::string_view b, uint32_t rb) const {
   if (int c = a.compare(b)) return c;
@@ -14,6 +20,7 @@ int KeyList::compare(std::string_view a, uint32_t ra, std::string_view b, uint32
 }
 
 void KeyList::clear() {
+  changed();
   blocks_.clear();
   size_ = 0;
 }
@@ -92,6 +99,7 @@ bool KeyList::insert(std::string_view key, uint32_t recno) {
   std::string padded(key.substr(0, keyLength_));
   padded.resize(keyLength_, '\0');
   if (blocks_.empty()) {
+    changed();
     blocks_.push_back({padded, {recno}});
     size_ = 1;
     return true;
@@ -109,6 +117,7 @@ bool KeyList::insert(std::string_view key, uint32_t recno) {
     else
       hi = mid;
   }
+  changed();
   b.keys.insert(lo * keyLength_, padded);
   b.recnos.insert(b.recnos.begin() + lo, recno);
   ++size_;
@@ -126,6 +135,7 @@ bool KeyList::insert(std::string_view key, uint32_t recno) {
 bool KeyList::erase(std::string_view key, uint32_t recno) {
   const Pos p = find(key, recno);
   if (p == end()) return false;
+  changed();
   Block& b = blocks_[p.block];
   b.keys.erase(size_t(p.slot) * keyLength_, keyLength_);
   b.recnos.erase(b.recnos.begin() + p.slot);

@@ -23,6 +23,9 @@ class KeyList {
   explicit KeyList(int keyLength = 1);
 
   int keyLength() const { return keyLength_; }
+  // A number that changes with every change of the entries and that no other list's state has:
+  // what was worked out from the entries (the places of an order) holds while it stays the same.
+  uint64_t stamp() const { return stamp_; }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
@@ -85,12 +88,14 @@ class KeyList {
   static constexpr size_t kBlock = 512;  // entries per block after a split or a build
 
   int compare(std::string_view a, uint32_t ra, std::string_view b, uint32_t rb) const;
+  void changed();
   size_t blockFor(std::string_view key, uint32_t recno) const;  // the block an entry belongs in
   Pos normalized(Pos p) const;
 
   int keyLength_;
   size_t size_ = 0;
   std::vector<Block> blocks_;
+  uint64_t stamp_;
 };
 
 }  // namespace tdb

@@ -238,6 +238,31 @@ TEST_P(CaselessLocate, TakesTheFirstInIndexOrderUnderAFilterAndAMastersRange) {
   t.setMasterSource(nullptr);
 }
 
+TEST_P(CaselessLocate, FindsThroughATagOfTheFieldInUpperCase) {
+  if (!indexed() || kind().type == TableType::ttParadox)
+    GTEST_SKIP() << "only dBASE and FoxPro tables have expression tags";
+  for (const unsigned direction : {0u, unsigned{ixDescending}}) {
+    {
+      Table t;
+      point(t, dir_, kind().file, kind().type);
+      t.setExclusive(true);
+      t.open();
+      t.addIndex({"UPCODE", "", "UPPER(CODE)", ixExpression | direction});
+    }
+    Table t;
+    open(t);
+    expectLikeWalk(t, "natural order");
+    t.setIndexFieldNames("NUM");
+    expectLikeWalk(t, "NUM order");
+    fill(t, {"apPLE", 14, "A"}, 300);
+    ASSERT_TRUE(t.locate("CODE", Value::text("banana"), loCaseInsensitive));
+    t.edit();
+    t.fieldByName("CODE").setAsString("Apricots");
+    t.post();
+    expectLikeWalk(t, "after an append and an edit");
+  }
+}
+
 TEST_P(CaselessLocate, SeesWhatAnotherHolderChanged) {
   if (kind().exclusive) GTEST_SKIP() << "nobody else holds an exclusive open";
   Table t, other;
@@ -297,6 +322,30 @@ INSTANTIATE_TEST_SUITE_P(
                     Kind{"text_shared", TableType::ttASCII, "k.txt", false},
                     Kind{"text_exclusive", TableType::ttASCII, "k.txt", true}),
     nameOf);
+
+// A leading part means nothing to a number: it is found by its whole value, with or without case,
+// also when the order's key writes it as text.
+TEST(Locate, APartialKeyOnANumberComparesTheWholeValue) {
+  TempDir dir;
+  Table t;
+  point(t, dir, "n.dbf");
+  t.fieldDefs().add("NUM", FieldType::ftInteger);
+  t.fieldDefs().add("CODE", FieldType::ftString, 6);
+  t.indexDefs().add({"MIXED", "", "STR(NUM,11,0)+CODE", ixExpression});
+  t.createTable();
+  t.open();
+  for (const auto& [num, code] : {std::pair{15, "b"}, {5, "a"}, {5, "c"}, {50, "d"}}) {
+    t.append();
+    t.fieldByName("NUM").setValue(Value::integer(num));
+    t.fieldByName("CODE").setAsString(code);
+    t.post();
+  }
+  t.setIndexName("MIXED");
+  for (const unsigned options : {0u, unsigned{loPartialKey}, loPartialKey | loCaseInsensitive}) {
+    EXPECT_EQ(located(t, "NUM", Value::integer(5), options), 2) << options;
+    EXPECT_EQ(located(t, "NUM", Value::integer(1), options), 0) << options;
+  }
+}
 
 }  // namespace
 }  // namespace tdb
