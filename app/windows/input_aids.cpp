@@ -32,11 +32,6 @@ bool WindowEngine::eventFilter(QObject* watched, QEvent* event) {
     if (auto* grid = qobject_cast<QTableView*>(widget)) return gridKey(owner, grid, key);
     if (qobject_cast<FieldEdit*>(widget) || qobject_cast<FieldCombo*>(widget))
       return fieldKey(owner, widget, key);
-    // A combo box hands the page keys of its text box straight to itself, past any filter of
-    // its own: they are caught on the text box.
-    if (auto* combo = qobject_cast<FieldCombo*>(widget->parentWidget());
-        combo && widget == combo->lineEdit())
-      return fieldKey(owner, combo, key);
     if (auto* memo = qobject_cast<FieldMemo*>(widget))
       return memoKey(owner, memo, *static_cast<QKeyEvent*>(event));
   }

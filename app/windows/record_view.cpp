@@ -152,7 +152,6 @@ void WindowEngine::smodal() {
           combo->setFrame(false);
           s.editslots[page].push_back({'c', static_cast<int>(s.combos[page].size())});
           s.combos[page].push_back(combo);
-          combo->lineEdit()->installEventFilter(this);
           control = combo;
         }
         control->installEventFilter(this);
