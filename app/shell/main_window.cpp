@@ -13,6 +13,7 @@
 #include "app/projects/project_panel.h"
 #include "app/reports/report_manager.h"
 #include "app/shell/decimal_places.h"
+#include "app/shell/project_windows.h"
 #include "app/shell/table_chooser.h"
 #include "app/shell/toolbar_band.h"
 #include "app/shell/window_list_layout.h"
@@ -215,6 +216,10 @@ void TForm0::wireCommands() {
     changeSetting([](GlobalSettings& s) { s.defaultDbfType = tdb::TableType::ttFoxPro; });
   };
   handlers_[index(C::DecimalPlaces)] = [this] { askDecimalPlaces(); };
+  handlers_[index(C::Recalculate)] = [this] {
+    if (windowEngine_) recalculateActive(*windowEngine_);
+    menuset();
+  };
 
   for (int i = 0; i < kCommandCount; ++i) {
     const auto c = static_cast<Command>(i);
@@ -310,8 +315,8 @@ void TForm0::manageProjects() {
 }
 
 void TForm0::openProjectWindow(const QString& name) {
-  dialogs().message(QStringLiteral("项目[") + name +
-                    QStringLiteral("]已经读入,但本版本还不能打开项目窗口!"));
+  if (!windowEngine_) return;
+  openProject(*windowEngine_, name, projectDesigner_->definition(), settings_.formulaDecimals);
   focusActiveWindow();
 }
 

@@ -51,8 +51,8 @@ class TForm0 : public QMainWindow, public WindowHost {
   // before createDialogs.
   void openTable(const TableRef& ref);
 
-  // Opens the project `name`, which the project designer has just loaded, in a project window.
-  // Project windows are not built yet: the user is told so and nothing opens.
+  // Opens the project `name`, which the project designer has just loaded, in a project window
+  // whose master runs the project's formulas before every store.
   void openProjectWindow(const QString& name);
 
   // Plugs in the window engine. Until then no child window is open.

@@ -88,14 +88,18 @@ FieldCombo::FieldCombo(TableSource& source, int field, const QStringList& items,
   follow(source_, this);
   connect(lineEdit(), &QLineEdit::editingFinished, this, [this] { store(false); });
   connect(this, &QComboBox::activated, this, [this] { store(true); });
+  // The list completes what is typed by setting the box's text, which clears its modified mark:
+  // typing is remembered apart from it.
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
   showField();
 }
 
 void FieldCombo::setReadOnly(bool on) { lineEdit()->setReadOnly(on); }
 
+bool FieldCombo::typedOver() const { return typed_ || lineEdit()->isModified(); }
+
 void FieldCombo::showField() {
-  if (!lineEdit()->isModified() || lineEdit()->isReadOnly())
-    setEditText(fieldText(source_.table(), field_));
+  if (!typedOver() || lineEdit()->isReadOnly()) setEditText(fieldText(source_.table(), field_));
 }
 
 void FieldCombo::storeItem(const QString& text) {
@@ -103,9 +107,10 @@ void FieldCombo::storeItem(const QString& text) {
 }
 
 void FieldCombo::store(bool picked) {
-  if (lineEdit()->isReadOnly() || (!picked && !lineEdit()->isModified())) return;
+  if (lineEdit()->isReadOnly() || (!picked && !typedOver())) return;
   const QString typed = currentText();
   lineEdit()->setModified(false);
+  typed_ = false;
   if (!storeText(source_.table(), field_, typed)) showField();
 }
 
@@ -114,6 +119,7 @@ void FieldCombo::settle(bool keep) {
     store(false);
   } else {
     lineEdit()->setModified(false);
+    typed_ = false;
     showField();
   }
 }

@@ -22,6 +22,7 @@ class FieldEdit : public QLineEdit {
   Q_OBJECT
  public:
   FieldEdit(TableSource& source, int field, QWidget* parent = nullptr);
+  int field() const { return field_; }
   void showField();
   // Stores text typed and not yet stored (`keep`), or drops it and shows the field again.
   void settle(bool keep);
@@ -36,6 +37,7 @@ class FieldCombo : public QComboBox {
   Q_OBJECT
  public:
   FieldCombo(TableSource& source, int field, const QStringList& items, QWidget* parent = nullptr);
+  int field() const { return field_; }
   void showField();
   void settle(bool keep);
   void setReadOnly(bool on);
@@ -44,8 +46,10 @@ class FieldCombo : public QComboBox {
 
  private:
   void store(bool picked);  // `picked`: an item was chosen from the list
+  bool typedOver() const;   // text was typed and not yet stored
   TableSource& source_;
   int field_;
+  bool typed_ = false;
 };
 
 class FieldMemo : public QPlainTextEdit {

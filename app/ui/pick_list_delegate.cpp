@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 #include "app/ui/table_model.h"
 
@@ -27,6 +28,8 @@ QWidget* PickListDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
 void PickListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
   if (auto* combo = qobject_cast<QComboBox*>(editor)) {
     combo->setEditText(index.data(Qt::EditRole).toString());
+    // As in a plain cell editor, the key that opened the editor types over the cell's text.
+    combo->lineEdit()->selectAll();
     return;
   }
   QStyledItemDelegate::setEditorData(editor, index);

@@ -21,7 +21,8 @@ std::vector<TableModel::Column> TableModel::allFields() const {
   std::vector<Column> out;
   const tdb::Table& t = source_.table();
   if (!t.active()) return out;
-  for (int i = 0; i < t.fieldCount(); ++i) out.push_back({i, fromGbk(t.fieldDefs()[i].name), {}});
+  for (int i = 0; i < t.fieldCount(); ++i)
+    out.push_back({i, fromGbk(t.fieldDefs()[i].name), {}, {}});
   return out;
 }
 
@@ -163,6 +164,8 @@ int TableModel::columnCount(const QModelIndex& parent) const {
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
+  if (index.column() >= columnCount() || columns_[static_cast<size_t>(index.column())].field < 0)
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
   return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 
@@ -170,6 +173,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
   if (role != Qt::EditRole || !index.isValid() || index.column() >= columnCount()) return false;
   tdb::Table& t = source_.table();
   const int field = columns_[static_cast<size_t>(index.column())].field;
+  if (field < 0) return false;
   try {
     const QString text = value.toString();
     const std::string gbk = fieldGbk(text, fromGbk(t.fieldDefs()[field].name));
@@ -192,6 +196,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
   tdb::Table& t = source_.table();
   if (!t.active() || index.column() >= columnCount()) return {};
   const int field = columns_[static_cast<size_t>(index.column())].field;
+  if (field < 0) return {};
   try {
     tdb::Value v;
     const long position = positionOf(index.row());
@@ -210,10 +215,14 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Vertical) return section + 1;
+  if (role != Qt::DisplayRole && role != Qt::ForegroundRole) return {};
+  if (orientation == Qt::Vertical)
+    return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
   if (section < 0 || section >= columnCount()) return {};
-  return columns_[static_cast<size_t>(section)].title;
+  const Column& c = columns_[static_cast<size_t>(section)];
+  if (role == Qt::ForegroundRole)
+    return c.titleColour.isValid() ? QVariant(c.titleColour) : QVariant();
+  return c.title;
 }
 
 }  // namespace torvanel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -24,11 +25,13 @@ class TableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  // A grid column: a field of the table and its title.
+  // A grid column: a field of the table and its title. A column of a field the table lacks
+  // (field -1) shows nothing and takes no edit.
   struct Column {
     int field = 0;
     QString title;
     QStringList pickList;  // offered as a drop-down while a cell is edited; empty: none
+    QColor titleColour;    // invalid: the header's own
   };
 
   explicit TableModel(TableSource& source, QObject* parent = nullptr);

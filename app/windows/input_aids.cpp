@@ -74,7 +74,12 @@ bool WindowEngine::fieldKey(int slot, QWidget* control, int key) {
   } else if (s.window->appendButton()->isEnabled()) {
     s.window->appendButton()->setFocus();
   }
-  // A project's formulas are worked out here too; they come with the projects.
+  // A project's formulas show their results at once, with the record still in hand.
+  tdb::Table& t = s.window->table();
+  if (s.kind == 'm' && s.window->formulas()) {
+    torvanel::settleEditing(control, true);
+    if (t.editing()) s.window->formulas()->evaluate();
+  }
   return true;
 }
 

@@ -56,6 +56,17 @@ void WindowEngine::smodal() {
   WindowSlot& s = registry_[slot];
   TForm11& w = *s.window;
   if (w.viewMode() == 1) return;
+  // A project page may name a field the master lacks: the view cannot show it.
+  for (size_t page = 0; page < s.pagegrids.size(); ++page) {
+    const auto& shown = static_cast<TableModel*>(s.pagegrids[page]->model())->columns();
+    for (size_t c = 0; c < shown.size(); ++c) {
+      if (shown[c].field >= 0) continue;
+      dialogs().message(QStringLiteral("数据表[") + w.databaseName() + QStringLiteral("]") +
+                        w.tableName() + QStringLiteral("中没有字段[") +
+                        s.pagecolumns[page][c].field + QStringLiteral("]!"));
+      return;
+    }
+  }
   w.setViewMode(1);
   const bool editing = inEditState(slot);
   const QFontMetrics metrics(w.font());
@@ -173,6 +184,7 @@ void WindowEngine::smodal() {
     }
     panel->setFixedSize(placed.panel);
     box->setWidget(panel);
+    hookLookups(slot, page);
   }
   attachFieldMenus(slot);
 

@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/common/rounding.h"
 #include "app/ui/table_source.h"
 #include "app/windows/index_choice_panel.h"
+#include "app/windows/project_window.h"
 #include "app/windows/table_window_text.h"
 #include "engine/engine_error.h"
 
@@ -59,14 +61,40 @@ TForm11::TForm11(QWidget* parent) : QWidget(parent) {
 }
 
 TForm11::~TForm11() {
-  // The grids and the source stop listening before the table they watch goes.
+  // No store may reach formulas that are gone.
+  table_.beforePost = nullptr;
+  formulas_.reset();
+  // The grids and the sources stop listening before the tables they watch go; the auxiliary
+  // tables, some linked to the main table, go before it.
   delete splitter_;
+  auxSources_.clear();
+  auxTables_.clear();
   source_.reset();
 }
 
 void TForm11::dropLowerPages() {
   delete lower_;
   lower_ = nullptr;
+}
+
+void TForm11::layOutBands() {
+  if (!lower_) return;
+  splitter_->setHandleWidth(3);
+  const int client = height();
+  const int status = status_->sizeHint().height();
+  const int upper = static_cast<int>(roundHalfEven(3.0 * (client - status) / 4.0));
+  splitter_->setSizes({upper, std::max(client - upper - status - 6, 0)});
+}
+
+tdb::Table& TForm11::addAuxiliary() {
+  auxTables_.push_back(std::make_unique<tdb::Table>());
+  auxSources_.push_back(std::make_unique<TableSource>(*auxTables_.back()));
+  return *auxTables_.back();
+}
+
+void TForm11::setFormulas(std::unique_ptr<WindowFormulas> formulas) {
+  table_.beforePost = nullptr;
+  formulas_ = std::move(formulas);
 }
 
 void TForm11::showPosition() {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "app/common/table_names.h"
 #include "app/windows/position_condition.h"
@@ -18,6 +19,7 @@ namespace torvanel {
 
 class IndexChoicePanel;
 class TableSource;
+class WindowFormulas;
 
 // A child window: its main table and the data source bound to it, the status bar with its three
 // panels (record position, buffer state, the query in force), the upper page control for the
@@ -38,6 +40,18 @@ class TForm11 : public QWidget {
   QTabWidget* lowerPages() const { return lower_; }
   // The lower page control and both splitters go when the window has no auxiliary tables.
   void dropLowerPages();
+  // Two bands: the upper page control takes three quarters of the client height above the status
+  // bar, the lower one the rest, less 3 for each splitter.
+  void layOutBands();
+
+  // A project's auxiliary table, new and closed, with its data source; both live as long as the
+  // window, and the table is closed (its link to the main table dropped) before the main table.
+  tdb::Table& addAuxiliary();
+  TableSource& auxiliarySource(size_t i) { return *auxSources_[i]; }
+  // A project's formulas; the window keeps them until it goes, and takes the main table's
+  // before-store hook down before they go.
+  void setFormulas(std::unique_ptr<WindowFormulas> formulas);
+  WindowFormulas* formulas() const { return formulas_.get(); }
   QLabel* statusPanel(int i) const { return panels_[i]; }
   QPushButton* appendButton() const { return append_; }
   QPushButton* nextButton() const { return next_; }
@@ -70,6 +84,9 @@ class TForm11 : public QWidget {
  private:
   tdb::Table table_;
   std::unique_ptr<TableSource> source_;
+  std::vector<std::unique_ptr<tdb::Table>> auxTables_;
+  std::vector<std::unique_ptr<TableSource>> auxSources_;
+  std::unique_ptr<WindowFormulas> formulas_;
   QTabWidget* upper_ = nullptr;
   QTabWidget* lower_ = nullptr;
   QSplitter* splitter_ = nullptr;

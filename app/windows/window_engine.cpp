@@ -65,10 +65,23 @@ QMdiSubWindow* WindowEngine::frameOf(int slot) const {
 }
 
 void WindowEngine::viewtable(const TableRef& ref) {
-  if (!host_) return;
-  const int slot = registry_.take('d');
+  const int slot = openWindow('d', ref);
+  if (slot < 0) return;
   WindowSlot& s = registry_[slot];
   s.pagecaptions = {QStringLiteral("浏览编辑")};
+  s.pagecolumns.assign(1, {});
+  TForm11& window = *s.window;
+  window.setWindowTitle(captionOf(slot));
+  window.dropLowerPages();
+  // One page, "浏览编辑", with a read-only grid of every field.
+  addPage(slot, s.pagecaptions[0]);
+  showWindow(slot);
+}
+
+int WindowEngine::openWindow(char kind, const TableRef& ref) {
+  if (!host_) return -1;
+  const int slot = registry_.take(kind);
+  WindowSlot& s = registry_[slot];
   auto* window = new TForm11;
   window->resize(10, 10);
   // A window destroyed by anyone but closetable (the main window going away) leaves its slot.
@@ -83,28 +96,31 @@ void WindowEngine::viewtable(const TableRef& ref) {
   t.setTableName(engineTableName(ref.table));
   t.setIndexFieldNames("");
   t.setIndexName("");
-  t.setTableType(ref.table.toUpper().endsWith(QLatin1String(".DBF"))
-                     ? host_->settings().defaultDbfType
-                     : tdb::TableType::ttDefault);
+  t.setTableType(tableTypeFor(ref.table));
   try {
     t.open();
   } catch (const tdb::EngineError&) {
     delete window;
     registry_.free(slot);
     dialogs().message(unopenableTableText(ref.text()));
-    return;
+    return -1;
   }
   orderAndBuffer(slot);
+  return slot;
+}
 
-  const QString caption = captionOf(slot);
-  window->setWindowTitle(caption);
-  window->dropLowerPages();
+tdb::TableType WindowEngine::tableTypeFor(const QString& table) const {
+  return table.toUpper().endsWith(QLatin1String(".DBF")) && host_ ? host_->settings().defaultDbfType
+                                                                  : tdb::TableType::ttDefault;
+}
 
-  // One page, "浏览编辑", with a read-only grid of every field.
+QTableView* WindowEngine::addPage(int slot, const QString& caption) {
+  WindowSlot& s = registry_[slot];
+  TForm11& window = *s.window;
   auto* sheet = new QWidget;
-  window->upperPages()->addTab(sheet, s.pagecaptions[0]);
+  window.upperPages()->addTab(sheet, caption);
   auto* grid = new QTableView(sheet);
-  bindGrid(grid, new TableModel(window->source(), grid));
+  bindGrid(grid, new TableModel(window.source(), grid));
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -113,11 +129,16 @@ void WindowEngine::viewtable(const TableRef& ref) {
   auto* fill = new QVBoxLayout(sheet);
   fill->setContentsMargins(0, 0, 0, 0);
   fill->addWidget(grid);
-  s.pagesheets = {sheet};
-  s.pagegrids = {grid};
+  s.pagesheets.push_back(sheet);
+  s.pagegrids.push_back(grid);
   // Cut and copy are offered by the rows picked, as they are after each click.
   connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &WindowEngine::commandsChanged);
+  return grid;
+}
+
+void WindowEngine::showWindow(int slot) {
+  TForm11* window = registry_[slot].window;
   window->upperPages()->setCurrentIndex(0);
   window->setViewMode(0);
   // A post or a buffered change made in a control changes what the menus offer.
@@ -131,13 +152,14 @@ void WindowEngine::viewtable(const TableRef& ref) {
   connect(window->appendButton(), &QPushButton::clicked, this, &WindowEngine::appendrecord);
 
   QComboBox* list = host_->windowList();
-  list->addItem(windowListEntry(slot, caption), slot);
+  list->addItem(windowListEntry(slot, window->windowTitle()), slot);
   list->setCurrentIndex(list->count() - 1);
 
   QMdiSubWindow* frame = host_->mdiArea()->addSubWindow(window);
   frame->setGeometry(host_->newWindowPlace(slot));
   window->upperPages()->show();
   frame->show();
+  window->layOutBands();
   window->showPosition();
   emit commandsChanged();
 }
@@ -188,10 +210,14 @@ void WindowEngine::settleEditing(bool keep) {
 }
 
 QString WindowEngine::captionOf(int slot) const {
-  TForm11& w = *registry_[slot].window;
+  const WindowSlot& s = registry_[slot];
+  TForm11& w = *s.window;
   const tdb::Table& t = w.table();
-  return tableWindowCaption(w.databaseName(), w.tableName(), fromGbk(t.indexFieldNames()),
-                            fromGbk(t.indexName()));
+  const QString caption = tableWindowCaption(w.databaseName(), w.tableName(),
+                                             fromGbk(t.indexFieldNames()), fromGbk(t.indexName()));
+  if (s.kind != 'm') return caption;
+  // "数据表:" gives way to the project's name.
+  return QStringLiteral("项目:") + s.projectname + caption.mid(caption.indexOf(u'['));
 }
 
 void WindowEngine::openWithBuffer(int slot) {
@@ -373,6 +399,9 @@ bool WindowEngine::closetable(CloseMode mode) {
   const int slot = activeSlot();
   if (slot < 0) return true;
   settleEditing(true);
+  // An auxiliary table's edit is the user's work too: it is stored before anything goes, and a
+  // store that fails keeps the window.
+  if (!postAuxiliaries(slot)) return false;
   tdb::Table& t = registry_[slot].window->table();
   bool saved = true;
   if (host_->settings().autoSaveOnExit || !t.cachedUpdates()) {
@@ -396,13 +425,15 @@ bool WindowEngine::closeeverytable(CloseMode mode) {
   if (!host_) return true;
   settleEditing(true);
   const std::vector<int> open = registry_.inUse();
+  const bool quitting = mode == CloseMode::Quit;
+  for (int slot : open)
+    if (!postAuxiliaries(slot) && !quitting) return false;
   bool pending = false;
   for (int slot : open) {
     tdb::Table& t = registry_[slot].window->table();
     pending |= t.active() && t.cachedUpdates() && t.updatesPending();
   }
   // Quitting saves what can be saved: one window's failure must not cost the others theirs.
-  const bool quitting = mode == CloseMode::Quit;
   bool saved = true;
   const GlobalSettings& settings = host_->settings();
   if (!settings.autoSaveOnExit && settings.useMemoryBuffer && pending) {

@@ -4,8 +4,10 @@
 
 #include "app/common/table_ref.h"
 #include "app/windows/child_windows.h"
+#include "app/windows/project_window.h"
 #include "app/windows/record_clipboard.h"
 #include "app/windows/window_registry.h"
+#include "engine/table_type.h"
 
 class QKeyEvent;
 class QMenu;
@@ -39,6 +41,12 @@ class WindowEngine : public QObject, public ChildWindows {
 
   // Opens the chosen table into a new child window, ordered by its first index.
   void viewtable(const TableRef& ref);
+  // Opens a project into a new child window: its master on the project's display pages, its
+  // auxiliary tables below them (each failure told on its page caption or by a message, as it
+  // never stops the window). Returns the slot, -1 when the master did not open (the user was
+  // told). The caller binds the formulas to the window's tables (TForm11::setFormulas).
+  int viewproject(const ProjectWindowSpec& spec);
+
   // Opens the table of window `slot` again after it was rebuilt under it with another structure:
   // ordered by its first index, buffered when the setting asks for it and the table can be (the
   // user is told when not), its caption and its window list entry, selected, naming the new
@@ -127,6 +135,14 @@ class WindowEngine : public QObject, public ChildWindows {
  private:
   // ---- window_engine.cpp
   QMdiArea* mdiArea() const;  // nullptr once the host is gone
+  // The steps every window takes: a slot of `kind` and its window with `ref` opened, ordered and
+  // buffered (-1 when the table did not open: the user was told and the slot is free again); a
+  // display page with its read-only grid; the window shown, listed and its commands wired.
+  int openWindow(char kind, const TableRef& ref);
+  QTableView* addPage(int slot, const QString& caption);
+  void showWindow(int slot);
+  // DefaultDbfType for a ".DBF" name, the engine's own choice for any other.
+  tdb::TableType tableTypeFor(const QString& table) const;
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
   bool save(int slot);  // false when posting or applying the buffer failed (the user was told)
@@ -146,6 +162,17 @@ class WindowEngine : public QObject, public ChildWindows {
   // fails) and buffered as the setting asks.
   void orderAndBuffer(int slot);
 
+  // ---- auxiliary_tables.cpp: the project's auxiliary tables of window `slot`, opened in
+  // auxdefs order into the slot's lists; the lower page control goes when none is shown.
+  void openAuxiliaries(int slot);
+  void openAuxiliary(int slot, size_t j);
+  // Posts the record in hand of each auxiliary table; false (the user told) when one refuses.
+  bool postAuxiliaries(int slot);
+
+  // ---- pick_lists.cpp: the values of the prompt source `source` for a page column: every
+  // record's field of the named auxiliary table when it is open, in its order; empty otherwise.
+  QStringList pickList(int slot, const QString& source);
+
   // ---- record_operations.cpp
   void setEditState(int slot, bool on);
   // Runs `move` on the active window's table, reporting the engine's refusal; false without one.
@@ -160,6 +187,13 @@ class WindowEngine : public QObject, public ChildWindows {
   bool memoKey(int slot, FieldMemo* memo, const QKeyEvent& event);
   bool gridKey(int slot, QTableView* grid, int key);
   void gridClick(QTableView* grid, bool ctrl);
+
+  // ---- lookup_typing.cpp: typing into the single-record view's control of a master field that
+  // a lookup relation reads moves that lookup table to the first record whose key begins with
+  // the text, case ignored, and brings its page to the front. Silent: a miss or an error leaves
+  // the table where it was.
+  void hookLookups(int slot, size_t page);
+  void lookupTyped(int slot, const QString& field, const QString& text);
 
   // ---- field_files.cpp: the memo and picture boxes of a page: their pop-up menus, and the mark
   // a mouse press sets.

@@ -1,6 +1,8 @@
 #include "app/windows/window_registry.h"
 
+#include "app/common/table_names.h"
 #include "app/windows/table_window.h"
+#include "engine/table.h"
 
 namespace torvanel {
 
@@ -35,9 +37,16 @@ std::vector<int> WindowRegistry::inUse() const {
 
 int WindowRegistry::holding(const QString& database, const QString& table, int except) const {
   for (int slot : inUse()) {
-    if (slot == except) continue;
-    const TForm11* w = slots_[static_cast<size_t>(slot)].window;
-    if (w && w->databaseName() == database && w->tableName() == table) return slot;
+    const WindowSlot& s = slots_[static_cast<size_t>(slot)];
+    const TForm11* w = s.window;
+    if (slot != except && w && w->databaseName() == database && w->tableName() == table)
+      return slot;
+    // Auxiliary tables write too: a lookup grid is writable in every state.
+    for (const tdb::Table* aux : s.auxtables) {
+      if (aux && aux->active() && databaseText(aux->databaseName()) == database &&
+          tableText(aux->tableName()) == table)
+        return slot;
+    }
   }
   return -1;
 }

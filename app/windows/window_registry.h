@@ -4,6 +4,12 @@
 #include <QStringList>
 #include <vector>
 
+#include "app/windows/project_window.h"
+
+namespace tdb {
+class Table;
+}
+
 class QFrame;
 class QLabel;
 class QScrollArea;
@@ -13,6 +19,7 @@ class QWidget;
 namespace torvanel {
 
 class TForm11;
+class TableSource;
 class FieldCombo;
 class FieldEdit;
 class FieldMemo;
@@ -34,7 +41,19 @@ struct WindowSlot {
   TForm11* window = nullptr;  // owns its tables, source and controls
   char kind = 'n';            // 'n' free, 'd' a table, 'm' a project
   searchstru filter;
+  QString projectname;  // a project window's name, as its caption shows it
   QStringList pagecaptions;
+  // Per display page, its columns; a page without any shows every field.
+  std::vector<std::vector<columns>> pagecolumns;
+  std::vector<func> formulas;  // a project's formulas that are not empty, in master field order
+  // A project's auxiliary tables, one entry each in all four lists after auxdefs. The window owns
+  // the tables and sources; a table that did not open stays closed in its entry; a table that is
+  // not shown has no sheet and no grid (nullptr), nor has a shown one whose open failed its grid.
+  std::vector<dataarray> auxdefs;
+  std::vector<tdb::Table*> auxtables;
+  std::vector<TableSource*> auxsources;
+  std::vector<QWidget*> auxsheets;
+  std::vector<QTableView*> auxgrids;
   std::vector<QWidget*> pagesheets;
   std::vector<QTableView*> pagegrids;
   // The single-record view, one entry per display page while it is on (empty otherwise).
@@ -72,8 +91,8 @@ class WindowRegistry {
   int slotOf(const QWidget* window) const;
   // The slots in use, in slot order.
   std::vector<int> inUse() const;
-  // The first slot in use (other than `except`) whose main table is `database` + `table`,
-  // compared exactly; -1 when none.
+  // The first slot in use whose main table (unless the slot is `except`) or one of whose open
+  // auxiliary tables is `database` + `table`, compared exactly; -1 when none.
   int holding(const QString& database, const QString& table, int except = -1) const;
 
  private:

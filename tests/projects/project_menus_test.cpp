@@ -208,7 +208,7 @@ TEST_F(ProjectMenusTest, AListThatCannotBeWrittenBackKeepsThePanelAndItsLines) {
   EXPECT_EQ(p.programFile(QStringLiteral("datatools.tsm")), listLine(QStringLiteral("乙")));
 }
 
-TEST_F(ProjectMenusTest, OpeningAProjectReadsItAndSaysThatItsWindowIsNotThereYet) {
+TEST_F(ProjectMenusTest, OpeningAProjectReadsItIntoAProjectWindow) {
   p.newProject([&] {
     designShop();
     p.designerButton(QStringLiteral("确认"));
@@ -219,11 +219,11 @@ TEST_F(ProjectMenusTest, OpeningAProjectReadsItAndSaysThatItsWindowIsNotThereYet
   EXPECT_EQ(panel->lines()->currentRow(), 0);
   u.button(QStringLiteral("打 开"));
   EXPECT_FALSE(panel->isVisible());
-  EXPECT_EQ(w.dialogs.messages,
-            QStringList{QStringLiteral("项目[进货]已经读入,但本版本还不能打开项目窗口!")});
   EXPECT_EQ(p.designer()->definition().formulas.size(), 4);
   EXPECT_EQ(p.designer()->definition().formulas[3].formula, QStringLiteral("QTY×PRICE"));
-  EXPECT_EQ(w.engine->registry().inUse().size(), 0u);
+  ASSERT_EQ(w.engine->registry().inUse().size(), 1u);
+  EXPECT_EQ(w.slot(0).kind, 'm');
+  EXPECT_TRUE(w.window(0).windowTitle().startsWith(QStringLiteral("项目:进货[")));
 }
 
 TEST_F(ProjectMenusTest, AHandEditedLineWithoutAMasterIsRefused) {
