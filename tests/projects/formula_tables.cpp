@@ -25,11 +25,13 @@ tdb::Value valueOf(tdb::Table& t, const QString& name) {
 }
 
 void FormulaTables::create(const QString& name, const std::vector<tdb::FieldDef>& fields,
-                           const std::vector<FieldValues>& rows) const {
+                           const std::vector<FieldValues>& rows,
+                           const std::vector<tdb::IndexDef>& indexes) const {
   tdb::Table t;
   t.setDatabaseName(dir.path());
   t.setTableName(engineTableName(name));
   for (const tdb::FieldDef& f : fields) t.fieldDefs().add(f);
+  for (const tdb::IndexDef& i : indexes) t.indexDefs().add(i);
   t.createTable();
   t.open();
   for (const FieldValues& row : rows) {
