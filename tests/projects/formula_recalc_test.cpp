@@ -55,13 +55,7 @@ class Recalc : public RecalcWalk {
     tables.create("MASTER.DBF",
                   {field("A", FieldType::ftFloat, 8, 0), field("B", FieldType::ftString, 10)},
                   rows);
-    {
-      auto t = tables.open("MASTER.DBF");
-      t->close();
-      t->setExclusive(true);
-      t->open();
-      t->addIndex({"A", "A", "", 0});
-    }
+    tables.addIndex("MASTER.DBF", {"A", "A", "", 0});
     master = tables.open("MASTER.DBF");
     master->setIndexName("A");
   }
@@ -164,7 +158,7 @@ TEST_F(Recalc, AFailedStoreCancelsThatRecordAndEndsTheWalkWithTheEnginesMessage)
 // renumbers the records between its old and new places.
 class RecalcParadox : public RecalcWalk {
  protected:
-  // PEOPLE.DB: K N (the primary key when `keyed`), N N, B C(10), with a secondary index on B;
+  // PEOPLE.DB: K N, N N, B C(10); when `keyed`, K is the primary key and B has an index;
   // K from 1 to 5, N 0, B "r" + (6 - K), so that the order on B runs against the key.
   void make(bool keyed) {
     evaluator.reset();
@@ -180,13 +174,7 @@ class RecalcParadox : public RecalcWalk {
                   {field("K", FieldType::ftFloat), field("N", FieldType::ftFloat),
                    field("B", FieldType::ftString, 10)},
                   rows, key);
-    if (keyed) {
-      auto t = tables.open("PEOPLE.DB");
-      t->close();
-      t->setExclusive(true);
-      t->open();
-      t->addIndex({"B", "B", "", 0});
-    }
+    if (keyed) tables.addIndex("PEOPLE.DB", {"B", "B", "", 0});
     master = tables.open("PEOPLE.DB");
   }
 

@@ -49,6 +49,14 @@ std::unique_ptr<tdb::Table> FormulaTables::open(const QString& name) const {
   return t;
 }
 
+void FormulaTables::addIndex(const QString& name, const tdb::IndexDef& def) const {
+  auto t = open(name);
+  t->close();
+  t->setExclusive(true);
+  t->open();
+  t->addIndex(def);
+}
+
 QString FormulaTables::database() const { return databaseText(dir.path()); }
 
 AuxiliaryTable FormulaTables::entry(const QString& name, const QString& relationType,

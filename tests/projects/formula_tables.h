@@ -29,6 +29,8 @@ class FormulaTables {
               const std::vector<FieldValues>& rows = {},
               const std::vector<tdb::IndexDef>& indexes = {}) const;
   std::unique_ptr<tdb::Table> open(const QString& name) const;
+  // Adds an index to `name` through an exclusive open, as the engine asks.
+  void addIndex(const QString& name, const tdb::IndexDef& def) const;
   // An auxiliary entry for table `name` of this folder.
   AuxiliaryTable entry(const QString& name, const QString& relationType = {},
                        const QString& relationText = {}) const;
