@@ -1,6 +1,7 @@
 #include "app/projects/recalculation.h"
 
 #include <exception>
+#include <span>
 #include <vector>
 
 #include "app/projects/formula_evaluation.h"
@@ -17,6 +18,19 @@ void cancelQuietly(tdb::Table& t) {
   try {
     if (t.editing()) t.cancel();
   } catch (const std::exception&) {
+  }
+}
+
+// A store may move its record from number `from` to `to`: a table kept in key order numbers its
+// records by their place, so a new key takes the record out and puts it back where the key
+// belongs, and each record between shifts one place towards `from`. The numbers still to visit
+// follow them, so that every record is still stored once.
+void followMove(std::span<tdb::Bookmark> rest, uint32_t from, uint32_t to) {
+  for (tdb::Bookmark& mark : rest) {
+    if (from < to && mark.record > from && mark.record <= to)
+      --mark.record;
+    else if (to < from && mark.record >= to && mark.record < from)
+      ++mark.record;
   }
 }
 
@@ -38,12 +52,15 @@ RecalcResult recalculate(FormulaEvaluator& evaluator,
     std::vector<tdb::Bookmark> records;
     for (long p = 1; const uint32_t r = master->recordAt(p); ++p) records.push_back({r});
     result.total = static_cast<long>(records.size());
-    for (const tdb::Bookmark& mark : records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+      const tdb::Bookmark mark = records[i];
       if (!master->bookmarkValid(mark)) continue;
       master->gotoBookmark(mark);
       try {
         master->edit();
         master->post();
+        const std::span rest(records.begin() + static_cast<long>(i) + 1, records.end());
+        followMove(rest, mark.record, master->bookmark().record);
       } catch (const std::exception& e) {
         cancelQuietly(*master);
         result.error = messageOf(e);

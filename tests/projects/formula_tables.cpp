@@ -25,11 +25,13 @@ tdb::Value valueOf(tdb::Table& t, const QString& name) {
 }
 
 void FormulaTables::create(const QString& name, const std::vector<tdb::FieldDef>& fields,
-                           const std::vector<FieldValues>& rows) const {
+                           const std::vector<FieldValues>& rows,
+                           const std::vector<tdb::IndexDef>& indexes) const {
   tdb::Table t;
   t.setDatabaseName(dir.path());
   t.setTableName(engineTableName(name));
   for (const tdb::FieldDef& f : fields) t.fieldDefs().add(f);
+  for (const tdb::IndexDef& i : indexes) t.indexDefs().add(i);
   t.createTable();
   t.open();
   for (const FieldValues& row : rows) {
@@ -45,6 +47,14 @@ std::unique_ptr<tdb::Table> FormulaTables::open(const QString& name) const {
   t->setTableName(engineTableName(name));
   t->open();
   return t;
+}
+
+void FormulaTables::addIndex(const QString& name, const tdb::IndexDef& def) const {
+  auto t = open(name);
+  t->close();
+  t->setExclusive(true);
+  t->open();
+  t->addIndex(def);
 }
 
 QString FormulaTables::database() const { return databaseText(dir.path()); }

@@ -20,13 +20,17 @@ tdb::FieldDef field(const QString& name, tdb::FieldType type, int size = 0, int 
 // GBK text, as the engine holds it.
 tdb::Value text(const QString& s);
 
-// Real dBASE tables in a folder of their own, for the formulas to read and write.
+// Real tables in a folder of their own, for the formulas to read and write.
 class FormulaTables {
  public:
-  // Creates `name` with `fields` and appends `rows` through the engine.
+  // Creates `name` with `fields` and `indexes` (a Paradox primary key) and appends `rows`
+  // through the engine.
   void create(const QString& name, const std::vector<tdb::FieldDef>& fields,
-              const std::vector<FieldValues>& rows = {}) const;
+              const std::vector<FieldValues>& rows = {},
+              const std::vector<tdb::IndexDef>& indexes = {}) const;
   std::unique_ptr<tdb::Table> open(const QString& name) const;
+  // Adds an index to `name` through an exclusive open, as the engine asks.
+  void addIndex(const QString& name, const tdb::IndexDef& def) const;
   // An auxiliary entry for table `name` of this folder.
   AuxiliaryTable entry(const QString& name, const QString& relationType = {},
                        const QString& relationText = {}) const;

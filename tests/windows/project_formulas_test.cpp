@@ -183,20 +183,28 @@ namespace torvanel {
 namespace {
 
 TEST(ProjectRecalculation, AStoreThatFailsIsToldAndEndsTheWalkWithThePanelHidden) {
-  test::Workbench w;
-  test::Shop shop(w, "orders.db");
-  shop.order("A1", 2);
-  shop.order("B3", 3);
-  // Every record's key becomes B3: the first one already cannot be stored.
-  shop.project.formulas[0].formula = QStringLiteral("(#sB3)");
-  shop.open();
-  w.user.menu(QStringLiteral("进入编辑状态"));
-  w.user.menu(QStringLiteral("按公式重新计算"));
-  ASSERT_EQ(w.dialogs.messages.size(), 1);
-  EXPECT_TRUE(w.dialogs.messages[0].startsWith(QStringLiteral("键值重复")))
-      << w.dialogs.messages[0].toStdString();
-  EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
-  EXPECT_EQ(shop.stored("CODE"), "A1 B3 ");
+  struct Case {
+    const char* formula;
+    const char* after;
+  };
+  // (#sB3): the first record already cannot be stored. (#sZZ): A1 becomes ZZ and moves behind
+  // B3, which must still be visited, and cannot take ZZ too.
+  for (const Case& c : {Case{"(#sB3)", "A1 B3 "}, Case{"(#sZZ)", "B3 ZZ "}}) {
+    SCOPED_TRACE(c.formula);
+    test::Workbench w;
+    test::Shop shop(w, "orders.db");
+    shop.order("A1", 2);
+    shop.order("B3", 3);
+    shop.project.formulas[0].formula = QString::fromLatin1(c.formula);
+    shop.open();
+    w.user.menu(QStringLiteral("进入编辑状态"));
+    w.user.menu(QStringLiteral("按公式重新计算"));
+    ASSERT_EQ(w.dialogs.messages.size(), 1);
+    EXPECT_TRUE(w.dialogs.messages[0].startsWith(QStringLiteral("键值重复")))
+        << w.dialogs.messages[0].toStdString();
+    EXPECT_FALSE(w.window(0).progressPanel()->isVisible());
+    EXPECT_EQ(shop.stored("CODE"), c.after);
+  }
 }
 
 }  // namespace
