@@ -14,25 +14,6 @@
 
 namespace torvanel {
 
-namespace {
-
-// A name typed that is not installed takes this entry of the list, or the first when the list
-// is shorter.
-constexpr int kFallbackEntry = 88;
-
-QColor fromStored(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int toStored(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
-
-QToolButton* toggle(const QString& text, QWidget* parent) {
-  auto* b = new QToolButton(parent);
-  b->setText(text);
-  b->setToolTip(text);
-  b->setCheckable(true);
-  return b;
-}
-
-}  // namespace
-
 DesignerFontGroup::DesignerFontGroup(TextSection& section, QWidget* parent)
     : QGroupBox(QStringLiteral("字体选择及范例"), parent), s_(section) {
   fonts_ = new QComboBox(this);
@@ -40,12 +21,12 @@ DesignerFontGroup::DesignerFontGroup(TextSection& section, QWidget* parent)
   fonts_->setInsertPolicy(QComboBox::NoInsert);
   fonts_->addItems(QFontDatabase::families());
   size_ = new NumberBox(5, 72, this);
-  bold_ = toggle(QStringLiteral("粗体"), this);
-  italic_ = toggle(QStringLiteral("斜体"), this);
-  underline_ = toggle(QStringLiteral("下画线"), this);
-  left_ = toggle(QStringLiteral("左对齐"), this);
-  centre_ = toggle(QStringLiteral("居中"), this);
-  right_ = toggle(QStringLiteral("右对齐"), this);
+  bold_ = newToggle(QStringLiteral("粗体"), this);
+  italic_ = newToggle(QStringLiteral("斜体"), this);
+  underline_ = newToggle(QStringLiteral("下画线"), this);
+  left_ = newToggle(QStringLiteral("左对齐"), this);
+  centre_ = newToggle(QStringLiteral("居中"), this);
+  right_ = newToggle(QStringLiteral("右对齐"), this);
   colour_ = new QPushButton(QStringLiteral("颜色："), this);
   sample_ = new QLabel(QStringLiteral("中文字体ABCDabcd1234"), this);
   sample_->setObjectName(QStringLiteral("sample"));
@@ -94,9 +75,9 @@ DesignerFontGroup::DesignerFontGroup(TextSection& section, QWidget* parent)
       applied();
     });
   connect(colour_, &QPushButton::clicked, this, [this] {
-    const QColor c = QColorDialog::getColor(fromStored(s_.colour), this);
+    const QColor c = QColorDialog::getColor(colourFromStored(s_.colour), this);
     if (!c.isValid()) return;
-    s_.colour = toStored(c);
+    s_.colour = storedFromColour(c);
     applied();
   });
 }
@@ -109,10 +90,8 @@ QToolButton* DesignerFontGroup::button(const QString& text) const {
 
 void DesignerFontGroup::fontTyped() {
   if (filling_) return;
-  const QString typed = fonts_->currentText();
-  int entry = fonts_->findText(typed, Qt::MatchFixedString);
-  if (entry < 0) entry = fonts_->count() > kFallbackEntry ? kFallbackEntry : 0;
-  if (fonts_->count() == 0 || s_.fontName == fonts_->itemText(entry)) {
+  const int entry = typedFontEntry(*fonts_, fonts_->currentText(), Qt::MatchFixedString);
+  if (entry < 0 || s_.fontName == fonts_->itemText(entry)) {
     fill();
     return;
   }
@@ -139,19 +118,11 @@ void DesignerFontGroup::fill() {
   left_->setChecked(s_.alignment == TextAlignment::Left);
   centre_->setChecked(s_.alignment == TextAlignment::Centre);
   right_->setChecked(s_.alignment == TextAlignment::Right);
-  QFont f(reportFontFamily(s_.fontName));
-  f.setPointSize(s_.size);
-  f.setBold(s_.bold);
-  f.setItalic(s_.italic);
-  f.setUnderline(s_.underline);
-  sample_->setFont(f);
+  sample_->setFont(sectionScreenFont(s_));
   QPalette p = sample_->palette();
-  p.setColor(QPalette::WindowText, fromStored(s_.colour));
+  p.setColor(QPalette::WindowText, colourFromStored(s_.colour));
   sample_->setPalette(p);
-  sample_->setAlignment((s_.alignment == TextAlignment::Left    ? Qt::AlignLeft
-                         : s_.alignment == TextAlignment::Right ? Qt::AlignRight
-                                                                : Qt::AlignHCenter) |
-                        Qt::AlignVCenter);
+  sample_->setAlignment(lineAlignment(s_.alignment) | Qt::AlignVCenter);
   filling_ = false;
 }
 

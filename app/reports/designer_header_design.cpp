@@ -135,10 +135,7 @@ void HeaderDesignPage::layOut() {
   QPalette colours = box_->palette();
   colours.setColor(QPalette::Text, body.colour);
   box_->setPalette(colours);
-  const TextAlignment a = t_.sections[kBody].alignment;
-  box_->setLineAlignment(a == TextAlignment::Left    ? Qt::AlignLeft
-                         : a == TextAlignment::Right ? Qt::AlignRight
-                                                     : Qt::AlignHCenter);
+  box_->setLineAlignment(lineAlignment(t_.sections[kBody].alignment));
 
   int boxHeight = kBoxHeight;
   if (t_.defaultHeader) {

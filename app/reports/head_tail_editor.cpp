@@ -29,7 +29,6 @@ namespace torvanel {
 namespace {
 
 constexpr int kRulerHeight = 20;
-constexpr int kTypedFallback = 88;  // the list entry a typed, unknown font name selects
 
 // The tokens the insert button's menu offers, after its "退出".
 struct TokenEntry {
@@ -55,13 +54,9 @@ constexpr NamedColour kColours[] = {
 };
 const QString kOwnColour = QStringLiteral("自定义");
 
-QColor toColor(int value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
 void addColour(QComboBox& box, const QString& name, int value) {
   QPixmap swatch(16, 12);
-  swatch.fill(toColor(value));
+  swatch.fill(colourFromStored(value));
   box.addItem(QIcon(swatch), name, value);
 }
 
@@ -91,14 +86,6 @@ class PagePicture : public QWidget {
  private:
   int dpi_ = 96, widthMm_ = 0, fromMm_ = 0, toMm_ = 0;
 };
-
-QToolButton* toggle(const QString& caption, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setText(caption);
-  button->setToolTip(caption);
-  button->setCheckable(true);
-  return button;
-}
 
 }  // namespace
 
@@ -140,9 +127,9 @@ void TForm3::buildControls() {
     showFont();
   });
 
-  bold_ = toggle(QStringLiteral("粗体"), this);
-  italic_ = toggle(QStringLiteral("斜体"), this);
-  underline_ = toggle(QStringLiteral("下画线"), this);
+  bold_ = newToggle(QStringLiteral("粗体"), this);
+  italic_ = newToggle(QStringLiteral("斜体"), this);
+  underline_ = newToggle(QStringLiteral("下画线"), this);
   const auto style = [this](QToolButton* button, bool TextSection::*flag) {
     connect(button, &QToolButton::toggled, this, [this, flag](bool on) {
       working_.*flag = on;
@@ -158,7 +145,7 @@ void TForm3::buildControls() {
                                                           {"中间对齐", TextAlignment::Centre},
                                                           {"右对齐", TextAlignment::Right}};
   for (const auto& [caption, value] : aligns)
-    alignment_->addButton(toggle(QString::fromUtf8(caption), this), static_cast<int>(value));
+    alignment_->addButton(newToggle(QString::fromUtf8(caption), this), static_cast<int>(value));
   connect(alignment_, &QButtonGroup::idClicked, this, &TForm3::alignmentChosen);
 
   colour_ = new QComboBox(this);
@@ -284,23 +271,17 @@ void TForm3::layOutPage(const ReportTemplate& t, Section section) {
 }
 
 void TForm3::showFont() {
-  QFont font(reportFontFamily(working_.fontName));
-  font.setPointSize(working_.size);
-  font.setBold(working_.bold);
-  font.setItalic(working_.italic);
-  font.setUnderline(working_.underline);
-  text_->setFont(font);
+  text_->setFont(sectionScreenFont(working_));
   QPalette colours = text_->palette();
-  colours.setColor(QPalette::Text, toColor(working_.colour));
+  colours.setColor(QPalette::Text, colourFromStored(working_.colour));
   text_->setPalette(colours);
 }
 
 void TForm3::fontTyped() {
   const QString typed = fonts_->currentText();
   if (typed == working_.fontName) return;
-  int entry = fonts_->findText(typed, Qt::MatchExactly);
-  if (entry < 0) entry = fonts_->count() > kTypedFallback ? kTypedFallback : 0;
-  if (entry >= fonts_->count()) return;  // no font installed at all
+  const int entry = typedFontEntry(*fonts_, typed, Qt::MatchExactly);
+  if (entry < 0) return;  // no font installed at all
   fonts_->setCurrentIndex(entry);
   working_.fontName = fonts_->itemText(entry);
   showFont();
@@ -308,10 +289,7 @@ void TForm3::fontTyped() {
 
 void TForm3::alignmentChosen(int id) {
   working_.alignment = static_cast<TextAlignment>(id);
-  const Qt::Alignment line = working_.alignment == TextAlignment::Left    ? Qt::AlignLeft
-                             : working_.alignment == TextAlignment::Right ? Qt::AlignRight
-                                                                          : Qt::AlignHCenter;
-  text_->setLineAlignment(line);
+  text_->setLineAlignment(lineAlignment(working_.alignment));
   scrollToAlignedSide();
 }
 

@@ -1,7 +1,11 @@
 #include "app/reports/report_dialog_parts.h"
 
+#include <QComboBox>
 #include <QPainter>
+#include <QToolButton>
 #include <cmath>
+
+#include "app/reports/report_fonts.h"
 
 namespace torvanel {
 
@@ -31,6 +35,37 @@ void drawRuler(QPainter& painter, int dpi, int top, int height, int widthMm, int
     painter.drawText(label, (n == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter,
                      QString::number(n));
   }
+}
+
+QToolButton* newToggle(const QString& caption, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setText(caption);
+  button->setToolTip(caption);
+  button->setCheckable(true);
+  return button;
+}
+
+int typedFontEntry(const QComboBox& fonts, const QString& typed, Qt::MatchFlags match) {
+  constexpr int kFallbackEntry = 88;
+  if (fonts.count() == 0) return -1;
+  const int entry = fonts.findText(typed, match);
+  if (entry >= 0) return entry;
+  return fonts.count() > kFallbackEntry ? kFallbackEntry : 0;
+}
+
+QFont sectionScreenFont(const TextSection& section) {
+  QFont font(reportFontFamily(section.fontName));
+  font.setPointSize(section.size);
+  font.setBold(section.bold);
+  font.setItalic(section.italic);
+  font.setUnderline(section.underline);
+  return font;
+}
+
+Qt::Alignment lineAlignment(TextAlignment alignment) {
+  return alignment == TextAlignment::Left    ? Qt::AlignLeft
+         : alignment == TextAlignment::Right ? Qt::AlignRight
+                                             : Qt::AlignHCenter;
 }
 
 NumberBox::NumberBox(int minimum, int maximum, QWidget* parent) : QSpinBox(parent) {

@@ -15,6 +15,14 @@ QString reportFontFamily(const QString& storedName) {
   return QFontDatabase::families().contains(storedName) ? storedName : kReportFallbackFamily;
 }
 
+QColor colourFromStored(int stored) {
+  return QColor(stored & 0xFF, (stored >> 8) & 0xFF, (stored >> 16) & 0xFF);
+}
+
+int storedFromColour(const QColor& colour) {
+  return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
+}
+
 int SectionFont::width(const QString& text) const {
   return roundToInt(QFontMetricsF(font).horizontalAdvance(text));
 }
@@ -29,8 +37,7 @@ SectionFont sectionFont(const TextSection& section, int dpi, bool ruled) {
   f.font.setUnderline(section.underline);
   // Advances must scale with the device, not snap to its pixels.
   f.font.setHintingPreference(QFont::PreferNoHinting);
-  const auto colour = static_cast<quint32>(section.colour);
-  f.colour = QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+  f.colour = colourFromStored(section.colour);
   const QFontMetricsF metrics(f.font);
   f.cell = f.width(QStringLiteral("十"));
   if (ruled) {

@@ -15,6 +15,11 @@ namespace torvanel {
 QString reportFontFamily(const QString& storedName);
 extern const QString kReportFallbackFamily;
 
+// A colour as a template stores it, 0x00BBGGRR (red in the low byte), and back. The top byte is
+// ignored on the way in and 0 on the way out.
+QColor colourFromStored(int stored);
+int storedFromColour(const QColor& colour);
+
 // A section's font and its measures at one logical resolution, in whole pixels but the ascent.
 struct SectionFont {
   QFont font;  // pixel size = the point size at the resolution

@@ -55,5 +55,14 @@ TEST(ReportFonts, AnInstalledFontIsUsedAndSizesFollowTheResolution) {
   EXPECT_TRUE(f.font.bold() && f.font.underline() && !f.font.italic());
 }
 
+// The designer's colour dialog hands back a QColor that must be stored in the same byte order the
+// printed page reads.
+TEST(ReportFonts, AColourChosenIsStoredAsItIsPrinted) {
+  EXPECT_EQ(storedFromColour(QColor(0x99, 0x66, 0x33)), 0x00336699);
+  for (const int stored : {0x000000, 0x0000FF, 0xFF0000, 0x00FF00, 0x123456, 0xFFFFFF})
+    EXPECT_EQ(storedFromColour(colourFromStored(stored)), stored) << std::hex << stored;
+  EXPECT_EQ(colourFromStored(0x7F336699), QColor(0x99, 0x66, 0x33)) << "the top byte is not blue";
+}
+
 }  // namespace
 }  // namespace torvanel
