@@ -205,13 +205,13 @@ void TForm3::buildControls() {
 bool TForm3::editSection(ReportTemplate& t, Section section, const QStringList& fields) {
   template_ = &t;
   section_ = section;
-  open(t, section, fields);
+  fillFrom(t, section, fields);
   const bool changed = exec() == QDialog::Accepted;
   template_ = nullptr;
   return changed;
 }
 
-void TForm3::open(const ReportTemplate& t, Section section, const QStringList& fields) {
+void TForm3::fillFrom(const ReportTemplate& t, Section section, const QStringList& fields) {
   working_ = t.sections[section];
   setWindowTitle(working_.caption);
   fieldList_->hide();

@@ -46,7 +46,7 @@ class TForm3 : public QDialog {
 
  private:
   void buildControls();
-  void open(const ReportTemplate& t, Section section, const QStringList& fields);
+  void fillFrom(const ReportTemplate& t, Section section, const QStringList& fields);
   void layOutPage(const ReportTemplate& t, Section section);
   void showFont();
   void fontTyped();

@@ -100,13 +100,13 @@ void TForm6::buildControls() {
 bool TForm6::editLogo(ReportTemplate& t, const QString& logoFile) {
   template_ = &t;
   logoFile_ = logoFile;
-  open(t);
+  fillFrom(t);
   const bool changed = exec() == QDialog::Accepted;
   template_ = nullptr;
   return changed;
 }
 
-void TForm6::open(const ReportTemplate& t) {
+void TForm6::fillFrom(const ReportTemplate& t) {
   pageWidth_ = t.pageWidth();
   pageHeight_ = t.pageHeight();
   page_->setPage(logicalDpiX(), pageWidth_, pageHeight_);

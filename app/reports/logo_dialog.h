@@ -33,7 +33,7 @@ class TForm6 : public QDialog {
 
  private:
   void buildControls();
-  void open(const ReportTemplate& t);
+  void fillFrom(const ReportTemplate& t);
   void applyPosition();
   void applySize();
   void showPlace(const QRect& mm);

@@ -153,20 +153,20 @@ TForm4::~TForm4() = default;
 
 void TForm4::previewReport(ReportRun& run, const QString& templateName, const QString& rangeStart,
                            const QString& rangeEnd, int currentPage) {
-  open(run, templateName, QStringLiteral("预览"), currentPage);
+  load(run, templateName, QStringLiteral("预览"), currentPage);
   s_->rangeStart = rangeStart;
   s_->rangeEnd = rangeEnd;
   exec();
 }
 
 void TForm4::previewEmptyLayout(ReportRun& run, const QString& templateName) {
-  open(run, templateName, QStringLiteral("空表预览"), 0);
+  load(run, templateName, QStringLiteral("空表预览"), 0);
   exec();
 }
 
 int TForm4::currentPage() const { return s_->current; }
 
-void TForm4::open(ReportRun& run, const QString& templateName, const QString& caption,
+void TForm4::load(ReportRun& run, const QString& templateName, const QString& caption,
                   int currentPage) {
   s_->run = &run;
   s_->templateName = templateName;

@@ -39,7 +39,7 @@ class TForm4 : public QDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void open(ReportRun& run, const QString& templateName, const QString& caption, int currentPage);
+  void load(ReportRun& run, const QString& templateName, const QString& caption, int currentPage);
   void turnTo(int page);
   // Sets the status texts and the buttons, composes the sheet when the page changed, and shows
   // it at the zoom the zoom box asks for, or else at the fitting zoom.
