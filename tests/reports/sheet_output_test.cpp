@@ -358,7 +358,9 @@ TEST_F(PrintRun, PrinterAtItsOwnResolutionPrintsTheRowsTheScreenCounted) {
     EXPECT_TRUE(text.contains(QStringLiteral("R%1 ").arg(first))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("R%1 ").arg(first + rows - 1))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("R%1 ").arg(first + rows))) << text.toStdString();
-    if (page > 1) EXPECT_FALSE(text.contains(QStringLiteral("R%1 ").arg(first - 1)));
+    if (page > 1) {
+      EXPECT_FALSE(text.contains(QStringLiteral("R%1 ").arg(first - 1)));
+    }
   }
 }
 
