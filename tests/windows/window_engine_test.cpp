@@ -143,6 +143,43 @@ TEST(WindowEngine, ClosingAsksAboutBufferedChanges) {
   EXPECT_EQ(w.stored("s.dbf"), "X3 R2 R3 ");
 }
 
+TEST(WindowEngine, ARecordStillInHandIsInTheBufferTheClosingQuestionCovers) {
+  Workbench w;
+  tdb::test::makeSample(w.data, "s.dbf", 3);
+  User& u = w.user;
+  u.menu(QStringLiteral("使用内存缓冲"));
+  // The name typed and taken with Enter, the record not left: nothing else is buffered.
+  const auto typeInHand = [&](const QString& name) {
+    w.open("s.dbf");
+    u.menu(QStringLiteral("进入编辑状态"));
+    u.clickCell(0, 0);
+    u.type(name);
+    u.press(Qt::Key_Return);
+  };
+  const struct {
+    const char* close;
+    bool viaMenu;
+    const char* typed;
+    Answer answer;
+    const char* after;
+  } cases[] = {{"关闭活动表", false, "X1", Answer::Yes, "X1 R2 R3 "},
+               {"关闭全部", true, "X2", Answer::Yes, "X2 R2 R3 "},
+               {"关闭全部", true, "X9", Answer::No, "X2 R2 R3 "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    typeInHand(QString::fromLatin1(c.typed));
+    w.dialogs.shown.clear();
+    w.dialogs.confirmAnswers = {c.answer};
+    if (c.viaMenu)
+      u.menu(QString::fromUtf8(c.close));
+    else
+      u.toolbar(QString::fromUtf8(c.close));
+    EXPECT_EQ(w.dialogs.shown, QStringList{QStringLiteral("confirm: 确认 | 修改数据存盘吗？")});
+    EXPECT_EQ(u.window(), nullptr);
+    EXPECT_EQ(w.stored("s.dbf"), c.after);
+  }
+}
+
 TEST(WindowEngine, TheCloseBoxMinimisesAndTheMenusFollowTheWindowsState) {
   Workbench w;
   tdb::test::makeSample(w.data, "s.dbf", 3);
