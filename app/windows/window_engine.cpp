@@ -295,6 +295,17 @@ std::optional<ActiveWindowState> WindowEngine::activeWindow() const {
 
 // ---------------------------------------------------------------- saving and cancelling
 
+bool WindowEngine::postInHand(int slot) {
+  tdb::Table& t = registry_[slot].window->table();
+  try {
+    if (t.editing()) t.post();
+  } catch (const tdb::EngineError& e) {
+    showError(e);
+    return false;
+  }
+  return true;
+}
+
 bool WindowEngine::save(int slot) {
   TForm11& w = *registry_[slot].window;
   tdb::Table& t = w.table();
@@ -399,9 +410,10 @@ bool WindowEngine::closetable(CloseMode mode) {
   const int slot = activeSlot();
   if (slot < 0) return true;
   settleEditing(true);
-  // An auxiliary table's edit is the user's work too: it is stored before anything goes, and a
-  // store that fails keeps the window.
-  if (!postAuxiliaries(slot)) return false;
+  // An auxiliary table's edit and the record in hand are the user's work too: they are stored
+  // (the record into the buffer, where the question covers it) before anything goes, and a store
+  // that fails keeps the window.
+  if (!postAuxiliaries(slot) || !postInHand(slot)) return false;
   tdb::Table& t = registry_[slot].window->table();
   bool saved = true;
   if (host_->settings().autoSaveOnExit || !t.cachedUpdates()) {
@@ -427,7 +439,7 @@ bool WindowEngine::closeeverytable(CloseMode mode) {
   const std::vector<int> open = registry_.inUse();
   const bool quitting = mode == CloseMode::Quit;
   for (int slot : open)
-    if (!postAuxiliaries(slot) && !quitting) return false;
+    if ((!postAuxiliaries(slot) || !postInHand(slot)) && !quitting) return false;
   bool pending = false;
   for (int slot : open) {
     tdb::Table& t = registry_[slot].window->table();

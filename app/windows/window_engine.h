@@ -146,6 +146,9 @@ class WindowEngine : public QObject, public ChildWindows {
   void activated(QMdiSubWindow* frame);
   QMdiSubWindow* frameOf(int slot) const;
   bool save(int slot);  // false when posting or applying the buffer failed (the user was told)
+  // Posts the record in hand of the slot's table, into its buffer when it has one: closing would
+  // drop it unasked. False (the user told) when it is refused.
+  bool postInHand(int slot);
   // Saves every window's changes, bringing each to the front; false when one failed. Stops at the
   // first failure when `stopAtFailure`, else goes on to the others.
   bool saveEvery(bool stopAtFailure);

@@ -1,5 +1,7 @@
 #include "tests/windows/project_shop.h"
 
+#include <vector>
+
 #include "app/projects/project_file.h"
 #include "app/projects/project_list_file.h"
 #include "tests/engine/table_fixture.h"
@@ -26,16 +28,7 @@ Shop::Shop(Workbench& bench, const char* masterTable) : w(bench), master(masterT
                          {{"CODE", text(goods[i].first)},
                           {"NAME", text(names[i])},
                           {"PRICE", tdb::Value::number(goods[i].second)}});
-  tdb::Table orders;
-  tdb::test::point(orders, w.data, master);
-  orders.fieldDefs().add("CODE", FieldType::ftString, 6);
-  orders.fieldDefs().add({"QTY", FieldType::ftFloat, 6, 0, false});
-  orders.fieldDefs().add({"PRICE", FieldType::ftFloat, 8, 2, false});
-  orders.fieldDefs().add({"AMOUNT", FieldType::ftFloat, 10, 1, false});
-  orders.fieldDefs().add("NOTE", FieldType::ftString, 10);
-  if (std::string(master).ends_with(".db"))
-    orders.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
-  orders.createTable();
+  makeMaster(master);
 
   project.name = QStringLiteral("进货");
   project.master = QStringLiteral("[") + db() + QStringLiteral("]") + QString::fromUtf8(master);
@@ -58,17 +51,40 @@ QString Shop::ref(const char* table, const char* field) const {
          QStringLiteral("]") + QString::fromUtf8(field);
 }
 
-void Shop::order(const char* code, int qty) const {
-  tdb::test::addRecord(w.data, master, {{"CODE", text(code)}, {"QTY", tdb::Value::number(qty)}});
+void Shop::order(const char* code, int qty, const char* table) const {
+  tdb::test::addRecord(w.data, table ? table : master,
+                       {{"CODE", text(code)}, {"QTY", tdb::Value::number(qty)}});
 }
 
-void Shop::open() {
+void Shop::makeMaster(const char* table) const {
+  using tdb::FieldType;
+  tdb::Table orders;
+  tdb::test::point(orders, w.data, table);
+  orders.fieldDefs().add("CODE", FieldType::ftString, 6);
+  orders.fieldDefs().add({"QTY", FieldType::ftFloat, 6, 0, false});
+  orders.fieldDefs().add({"PRICE", FieldType::ftFloat, 8, 2, false});
+  orders.fieldDefs().add({"AMOUNT", FieldType::ftFloat, 10, 1, false});
+  orders.fieldDefs().add("NOTE", FieldType::ftString, 10);
+  if (std::string(table).ends_with(".db")) orders.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
+  orders.createTable();
+}
+
+void Shop::open(std::initializer_list<const ProjectDefinition*> others) {
   const QString folder = w.program.path();
-  project_file::write(folder, project);
-  project_list_file::write(folder, {listLine(project.name, project.master)});
+  std::vector<const ProjectDefinition*> all{&project};
+  all.insert(all.end(), others.begin(), others.end());
+  QStringList lines;
+  for (const ProjectDefinition* p : all) {
+    project_file::write(folder, *p);
+    lines << listLine(p->name, p->master);
+  }
+  project_list_file::write(folder, lines);
   w.main.menuset();
-  w.user.toolbar(QStringLiteral("打开项目"));
-  w.user.button(QStringLiteral("打 开"));
+  for (const QString& line : lines) {
+    w.user.toolbar(QStringLiteral("打开项目"));
+    w.user.clickItem(line);
+    w.user.button(QStringLiteral("打 开"));
+  }
 }
 
 }  // namespace torvanel::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 #include <string>
 
 #include "app/projects/project_definition.h"
@@ -24,11 +25,14 @@ struct Shop {
   // The folder database text, and "[" + folder + "/" + table + "]" + field.
   QString db() const { return QString::fromStdString(w.data.path()); }
   QString ref(const char* table, const char* field) const;
-  // Appends a master record through a cursor of its own.
-  void order(const char* code, int qty) const;
-  // Writes the project file and the project list (this project its only line) with the
-  // program's own writers, then opens it as the user does: "打开项目", "打 开".
-  void open();
+  // Appends a master record to `table` (the master unless given) through a cursor of its own.
+  void order(const char* code, int qty, const char* table = nullptr) const;
+  // Creates `table`, empty, with the master's fields (and key).
+  void makeMaster(const char* table) const;
+  // Writes the project files of this project and `others` and the project list (one line each,
+  // this project's first) with the program's own writers, then opens each as the user does:
+  // "打开项目", its line, "打 开"; this project first, so each of `others` is one window later.
+  void open(std::initializer_list<const ProjectDefinition*> others = {});
   // `field` of every master record read back by a cursor of its own, each followed by a blank.
   std::string stored(const char* field) const { return w.stored(master, field); }
 };
