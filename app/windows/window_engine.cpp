@@ -438,8 +438,13 @@ bool WindowEngine::closeeverytable(CloseMode mode) {
   settleEditing(true);
   const std::vector<int> open = registry_.inUse();
   const bool quitting = mode == CloseMode::Quit;
-  for (int slot : open)
-    if ((!postAuxiliaries(slot) || !postInHand(slot)) && !quitting) return false;
+  for (int slot : open) {
+    // Both are tried even when the first fails: quitting goes on, and the record in hand must
+    // still reach the buffer the question covers.
+    const bool auxiliaries = postAuxiliaries(slot);
+    const bool inHand = postInHand(slot);
+    if (!(auxiliaries && inHand) && !quitting) return false;
+  }
   bool pending = false;
   for (int slot : open) {
     tdb::Table& t = registry_[slot].window->table();

@@ -163,6 +163,34 @@ TEST_F(ProjectFormulas, AnAuxiliaryEditThatCannotBeStoredKeepsTheWindowOpen) {
   EXPECT_EQ(w.stored("kinds.db", "CODE"), "K1 K2 ");
 }
 
+TEST_F(ProjectFormulas, QuittingKeepsTheRecordInHandWhenAnAuxiliaryEditCannotBeStored) {
+  // Buffered, with a master record in hand and a kinds edit that repeats a key: quitting goes on
+  // past the refused edit, and the record in hand still reaches the buffer the question covers.
+  u.menu(QStringLiteral("使用内存缓冲"));
+  tdb::Table kinds;
+  tdb::test::point(kinds, w.data, "kinds.db");
+  kinds.fieldDefs().add("CODE", tdb::FieldType::ftString, 6);
+  kinds.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
+  kinds.createTable();
+  for (const char* code : {"K1", "K2"})
+    tdb::test::addRecord(w.data, "kinds.db", {{"CODE", tdb::Value::text(code)}});
+  shop.order("A1", 1);
+  shop.project.auxiliaries.append({shop.db(), "kinds.db", kLookupRelation, {}, kShown, {}});
+  shop.open();
+  u.menu(QStringLiteral("进入编辑状态"));
+  u.clickCell(0, 0);
+  u.typeCells({QStringLiteral("B3"), QStringLiteral("7")});
+  u.clickCell(w.slot(0).auxgrids[1], 1, 0);
+  u.type(QStringLiteral("K1"));
+  u.press(Qt::Key_Return);
+  w.dialogs.confirmAnswers = {Answer::Yes};
+  u.menu(QStringLiteral("退出"));
+  EXPECT_FALSE(w.main.isVisible());
+  EXPECT_EQ(w.stored("kinds.db", "CODE"), "K1 K2 ");
+  EXPECT_EQ(shop.stored("CODE"), "B3 ");
+  EXPECT_EQ(shop.stored("AMOUNT"), "28 ");  // 7 × 4
+}
+
 TEST(ProjectNames, AChineseNamedMasterOpensAndComputes) {
   Workbench w;
   Shop shop(w, "进货单.dbf");
