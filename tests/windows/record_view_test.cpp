@@ -73,8 +73,9 @@ TEST(RecordView, AColumnWithAPickListOffersItAsADropDown) {
   test::User& u = w.user;
   WindowSlot& slot = w.slot(0);
   auto* model = static_cast<TableModel*>(slot.pagegrids[0]->model());
-  model->setColumns({{1, QStringLiteral("PRICE"), {}},
-                     {0, QStringLiteral("NAME"), {QStringLiteral("R1"), QStringLiteral("R9")}}});
+  model->setColumns(
+      {{1, QStringLiteral("PRICE"), {}, {}},
+       {0, QStringLiteral("NAME"), {QStringLiteral("R1"), QStringLiteral("R9")}, {}}});
 
   // In the grid, editing the column opens a drop-down of its list.
   u.menu(QStringLiteral("进入编辑状态"));
