@@ -24,6 +24,17 @@ struct ProjectFormulas : ::testing::Test {
   Workbench w;
   Shop shop{w};
   test::User& u = w.user;
+
+  // kinds.db keyed by CODE, holding K1 and K2: a second K1 cannot be stored.
+  void makeKinds() {
+    tdb::Table kinds;
+    tdb::test::point(kinds, w.data, "kinds.db");
+    kinds.fieldDefs().add("CODE", tdb::FieldType::ftString, 6);
+    kinds.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
+    kinds.createTable();
+    for (const char* code : {"K1", "K2"})
+      tdb::test::addRecord(w.data, "kinds.db", {{"CODE", tdb::Value::text(code)}});
+  }
 };
 
 QString shown(QWidget* control) {
@@ -141,14 +152,7 @@ TEST_F(ProjectFormulas, ClosingStoresAnAuxiliaryGridsEditFirst) {
 }
 
 TEST_F(ProjectFormulas, AnAuxiliaryEditThatCannotBeStoredKeepsTheWindowOpen) {
-  // Kinds keyed by CODE: a second K1 cannot be stored.
-  tdb::Table kinds;
-  tdb::test::point(kinds, w.data, "kinds.db");
-  kinds.fieldDefs().add("CODE", tdb::FieldType::ftString, 6);
-  kinds.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
-  kinds.createTable();
-  for (const char* code : {"K1", "K2"})
-    tdb::test::addRecord(w.data, "kinds.db", {{"CODE", tdb::Value::text(code)}});
+  makeKinds();
   shop.project.auxiliaries = {{shop.db(), "kinds.db", kLookupRelation, {}, kShown, {}}};
   shop.open();
   u.clickCell(w.slot(0).auxgrids[0], 1, 0);
@@ -167,13 +171,7 @@ TEST_F(ProjectFormulas, QuittingKeepsTheRecordInHandWhenAnAuxiliaryEditCannotBeS
   // Buffered, with a master record in hand and a kinds edit that repeats a key: quitting goes on
   // past the refused edit, and the record in hand still reaches the buffer the question covers.
   u.menu(QStringLiteral("使用内存缓冲"));
-  tdb::Table kinds;
-  tdb::test::point(kinds, w.data, "kinds.db");
-  kinds.fieldDefs().add("CODE", tdb::FieldType::ftString, 6);
-  kinds.indexDefs().add({"", "CODE", "", tdb::ixPrimary});
-  kinds.createTable();
-  for (const char* code : {"K1", "K2"})
-    tdb::test::addRecord(w.data, "kinds.db", {{"CODE", tdb::Value::text(code)}});
+  makeKinds();
   shop.order("A1", 1);
   shop.project.auxiliaries.append({shop.db(), "kinds.db", kLookupRelation, {}, kShown, {}});
   shop.open();
