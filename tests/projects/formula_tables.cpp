@@ -24,11 +24,11 @@ tdb::Value valueOf(tdb::Table& t, const QString& name) {
   return t.fieldByName(gbkText(name)).value();
 }
 
-void FormulaTables::create(const QString& name, const std::vector<tdb::FieldDef>& fields,
-                           const std::vector<FieldValues>& rows,
-                           const std::vector<tdb::IndexDef>& indexes) const {
+void createTable(const std::string& folder, const QString& name,
+                 const std::vector<tdb::FieldDef>& fields, const std::vector<FieldValues>& rows,
+                 const std::vector<tdb::IndexDef>& indexes) {
   tdb::Table t;
-  t.setDatabaseName(dir.path());
+  t.setDatabaseName(folder);
   t.setTableName(engineTableName(name));
   for (const tdb::FieldDef& f : fields) t.fieldDefs().add(f);
   for (const tdb::IndexDef& i : indexes) t.indexDefs().add(i);
@@ -39,6 +39,12 @@ void FormulaTables::create(const QString& name, const std::vector<tdb::FieldDef>
     setFields(t, row);
     t.post();
   }
+}
+
+void FormulaTables::create(const QString& name, const std::vector<tdb::FieldDef>& fields,
+                           const std::vector<FieldValues>& rows,
+                           const std::vector<tdb::IndexDef>& indexes) const {
+  createTable(dir.path(), name, fields, rows, indexes);
 }
 
 std::unique_ptr<tdb::Table> FormulaTables::open(const QString& name) const {

@@ -20,6 +20,13 @@ tdb::FieldDef field(const QString& name, tdb::FieldType type, int size = 0, int 
 // GBK text, as the engine holds it.
 tdb::Value text(const QString& s);
 
+// Creates table `name` (UTF-8) in `folder` (a path ending in "/") with `fields` and `indexes` (a
+// Paradox primary key) and appends `rows` through the engine.
+void createTable(const std::string& folder, const QString& name,
+                 const std::vector<tdb::FieldDef>& fields,
+                 const std::vector<FieldValues>& rows = {},
+                 const std::vector<tdb::IndexDef>& indexes = {});
+
 // Real tables in a folder of their own, for the formulas to read and write.
 class FormulaTables {
  public:

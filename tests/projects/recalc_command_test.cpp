@@ -56,17 +56,7 @@ class RecalcCommand : public ::testing::Test {
 
   void makeTable(const QString& name, const std::vector<tdb::FieldDef>& fields,
                  const std::vector<test::FieldValues>& rows) {
-    tdb::Table t;
-    t.setDatabaseName(QFile::encodeName(root + "资料/").toStdString());
-    t.setTableName(QFile::encodeName(name).toStdString());
-    for (const tdb::FieldDef& f : fields) t.fieldDefs().add(f);
-    t.createTable();
-    t.open();
-    for (const auto& row : rows) {
-      t.append();
-      test::setFields(t, row);
-      t.post();
-    }
+    test::createTable(QFile::encodeName(root + "资料/").toStdString(), name, fields, rows);
   }
 
   void saveProject() {
