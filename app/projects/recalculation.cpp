@@ -24,8 +24,10 @@ void cancelQuietly(tdb::Table& t) {
 // A store may move its record from number `from` to `to`: a table kept in key order numbers its
 // records by their place, so a new key takes the record out and puts it back where the key
 // belongs, and each record between shifts one place towards `from`. The numbers still to visit
-// follow them, so that every record is still stored once.
+// follow them, so that every record is still stored once. Most stores move nothing, and then
+// the numbers still to visit are not walked at all.
 void followMove(std::span<tdb::Bookmark> rest, uint32_t from, uint32_t to) {
+  if (from == to) return;
   for (tdb::Bookmark& mark : rest) {
     if (from < to && mark.record > from && mark.record <= to)
       --mark.record;
